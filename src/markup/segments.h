@@ -1,0 +1,54 @@
+#pragma once
+
+#include <QString>
+#include <QStringView>
+#include <optional>
+
+// The long tags of the PRT markup.
+enum class Etiqueta {
+    Ninguna,  // a segment with no tag after it (the end of the line)
+    Courier,
+    Pica,
+    Elite,
+    Comprimida,
+    AmpliadaOn,
+    AmpliadaOff,
+    NegritaOn,
+    NegritaOff,
+    ItalicaOn,
+    ItalicaOff,
+    SubrayadoOn,
+    SubrayadoOff,
+    Pagina,
+    Fuente,       // "{{Fuente}}", and every font tag "{{*name}}" after its name is remembered
+    Desconocida,  // any other name, the empty one included: dropped
+};
+
+// Tag for a name, matched exactly (case-sensitive, untrimmed). Font tags are not names here.
+Etiqueta etiquetaDeNombre(QStringView nombre);
+QString nombreDeEtiqueta(Etiqueta etiqueta);
+
+struct Segmento {
+    QStringView texto;  // text before the tag, a view into the line being split
+    Etiqueta etiqueta = Etiqueta::Ninguna;
+    // For a font tag "{{*name}}": the name with blanks trimmed at both ends (may be empty).
+    std::optional<QString> fuente;
+};
+
+// Splits one expanded line into (text, tag) segments. After "{{Pagina}}" the rest of the line is
+// dropped and no more segments come. A line with "{{" but no "}}" after it, or whose first "}}"
+// stands before its first "{{", is malformed: siguiente() then throws ErrorVelmor naming the file
+// and the line number.
+class Segmentos {
+public:
+    Segmentos(const QString& linea, QString fichero = {}, int numeroLinea = 0);
+
+    std::optional<Segmento> siguiente();
+
+private:
+    const QString& linea_;
+    QString fichero_;
+    int numeroLinea_;
+    qsizetype pos_ = 0;
+    bool terminada_ = false;
+};

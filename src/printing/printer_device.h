@@ -1,0 +1,62 @@
+#pragma once
+
+#include <QImage>
+#include <QString>
+#include <memory>
+
+// The drawing side of the current printer. Positions are in twips (1/1440 inch) from the
+// printable area's top-left corner; font sizes are in points and may be fractional. Every
+// operation may throw ErrorVelmor.
+class DispositivoImpresora {
+public:
+    virtual ~DispositivoImpresora() = default;
+
+    virtual void ponFuente(const QString& nombre) = 0;
+    virtual QString fuente() const = 0;
+    // The size last set, or the device's own size (10 pt) before any.
+    virtual double tamano() const = 0;
+    virtual void ponTamano(double puntos) = 0;
+    virtual void ponNegrita(bool activa) = 0;
+    virtual void ponCursiva(bool activa) = 0;
+    virtual void ponSubrayado(bool activo) = 0;
+
+    virtual int anchoPagina() = 0;  // printable width in twips
+    virtual void ponX(int twips) = 0;
+    virtual int y() const = 0;
+    virtual void ponY(int twips) = 0;
+
+    // Draws text at the position in the current font and advances the position by its width.
+    // The first output of a job opens the document.
+    virtual void escribe(const QString& texto) = 0;
+    // Back to the left edge and down by the current font's line height.
+    virtual void finLinea() = 0;
+    virtual void nuevaPagina() = 0;
+    // Sends the document to the print system.
+    virtual void finDocumento() = 0;
+    // Throws away the unfinished document: nothing of it reaches the printer.
+    virtual void descartaDocumento() = 0;
+    // Stretches the picture into the rectangle; the print position does not move.
+    virtual void dibujaImagen(const QImage& imagen, int x, int y, int ancho, int alto) = 0;
+    // Back to the initial format (10 pt, no bold, italic or underline) for a new job.
+    virtual void reiniciaFormato() = 0;
+};
+
+// The installed printers and the current one. Enumeration order is stable for the whole run.
+class Impresoras {
+public:
+    virtual ~Impresoras() = default;
+
+    virtual int cuenta() const = 0;
+    virtual QString nombre(int posicion) const = 0;  // DeviceName, as the system lists it
+    virtual int actual() const = 0;                  // position of the current printer
+    QString nombreActual() const { return cuenta() > 0 ? nombre(actual()) : QString(); }
+    virtual void hazActual(int posicion) = 0;
+
+    // Paper orientation of the current printer: 1 portrait, 2 landscape.
+    virtual int orientacion() const = 0;
+    // Throws ErrorVelmor (number and description) when the printer refuses.
+    virtual void ponOrientacion(int orientacion) = 0;
+
+    // Drawing on the current printer.
+    virtual DispositivoImpresora& dispositivo() = 0;
+};

@@ -1,0 +1,30 @@
+#pragma once
+
+#include "printing/printer_device.h"
+#include <memory>
+
+// The system's printers (CUPS queues through Qt's printer support, in a stable order) followed by
+// the built-in PDF printer "Archivo PDF". The current printer at start is the system's default,
+// or "Archivo PDF" when the system has none.
+class ImpresorasSistema : public Impresoras {
+public:
+    ImpresorasSistema();
+    ~ImpresorasSistema() override;
+
+    static QString nombrePdf();  // "Archivo PDF"
+    bool actualEsPdf() const;
+    // Where the PDF printer writes its next document.
+    void ponSalidaPdf(const QString& ruta);
+
+    int cuenta() const override;
+    QString nombre(int posicion) const override;
+    int actual() const override;
+    void hazActual(int posicion) override;
+    int orientacion() const override;
+    void ponOrientacion(int orientacion) override;
+    DispositivoImpresora& dispositivo() override;
+
+private:
+    struct Datos;
+    std::unique_ptr<Datos> d;
+};

@@ -1,0 +1,7 @@
+#pragma once
+
+#include <QString>
+
+// True when the path names an existing file or folder; with soloCarpeta only a folder counts.
+// Any failure of the query (missing, empty, unreachable) is simply false.
+bool ExisteRuta(const QString& ruta, bool soloCarpeta);

@@ -1,0 +1,77 @@
+#include "markup/segments.h"
+#include "shared/error.h"
+
+#include <array>
+#include <utility>
+
+namespace {
+constexpr std::array<std::pair<QLatin1StringView, Etiqueta>, 14> kNombres{{
+    {QLatin1StringView("Courier"), Etiqueta::Courier},
+    {QLatin1StringView("Pica"), Etiqueta::Pica},
+    {QLatin1StringView("Elite"), Etiqueta::Elite},
+    {QLatin1StringView("Comprimida"), Etiqueta::Comprimida},
+    {QLatin1StringView("AmpliadaOn"), Etiqueta::AmpliadaOn},
+    {QLatin1StringView("AmpliadaOff"), Etiqueta::AmpliadaOff},
+    {QLatin1StringView("NegritaOn"), Etiqueta::NegritaOn},
+    {QLatin1StringView("NegritaOff"), Etiqueta::NegritaOff},
+    {QLatin1StringView("ItalicaOn"), Etiqueta::ItalicaOn},
+    {QLatin1StringView("ItalicaOff"), Etiqueta::ItalicaOff},
+    {QLatin1StringView("SubrayadoOn"), Etiqueta::SubrayadoOn},
+    {QLatin1StringView("SubrayadoOff"), Etiqueta::SubrayadoOff},
+    {QLatin1StringView("Pagina"), Etiqueta::Pagina},
+    {QLatin1StringView("Fuente"), Etiqueta::Fuente},
+}};
+
+// Blanks only: a font name keeps tabs and other characters at its ends.
+QString recortaBlancos(QStringView texto) {
+    qsizetype inicio = 0, fin = texto.size();
+    while (inicio < fin && texto[inicio] == u' ') ++inicio;
+    while (fin > inicio && texto[fin - 1] == u' ') --fin;
+    return texto.mid(inicio, fin - inicio).toString();
+}
+} // namespace
+
+Etiqueta etiquetaDeNombre(QStringView nombre) {
+    for (const auto& [texto, etiqueta] : kNombres)
+        if (nombre == texto) return etiqueta;
+    return Etiqueta::Desconocida;
+}
+
+QString nombreDeEtiqueta(Etiqueta etiqueta) {
+    for (const auto& [texto, e] : kNombres)
+        if (e == etiqueta) return texto;
+    return {};
+}
+
+Segmentos::Segmentos(const QString& linea, QString fichero, int numeroLinea)
+    : linea_(linea), fichero_(std::move(fichero)), numeroLinea_(numeroLinea) {}
+
+std::optional<Segmento> Segmentos::siguiente() {
+    if (terminada_ || pos_ >= linea_.size()) return std::nullopt;
+    const QStringView resto = QStringView(linea_).mid(pos_);
+    const qsizetype g = resto.indexOf(QLatin1StringView("{{"));
+    if (g < 0) {
+        terminada_ = true;
+        return Segmento{resto, Etiqueta::Ninguna, std::nullopt};
+    }
+    // The first "}}" of the remaining line counts, even when it stands before the "{{".
+    const bool cierreAntes = resto.left(g).contains(QLatin1StringView("}}"));
+    const qsizetype f = cierreAntes ? -1 : resto.indexOf(QLatin1StringView("}}"), g + 2);
+    if (f < 0)
+        throw ErrorVelmor(ErrorVelmor::ArgumentoNoValido,
+                          QString("Etiqueta mal formada en la línea %1 del fichero «%2»: %3")
+                              .arg(numeroLinea_)
+                              .arg(fichero_, cierreAntes ? "aparece \"}}\" antes de \"{{\""
+                                                         : "falta \"}}\" después de \"{{\""));
+    Segmento segmento{resto.left(g), Etiqueta::Desconocida, std::nullopt};
+    const QStringView nombre = resto.mid(g + 2, f - g - 2);
+    if (nombre.startsWith(u'*')) {
+        segmento.etiqueta = Etiqueta::Fuente;
+        segmento.fuente = recortaBlancos(nombre.mid(1));
+    } else {
+        segmento.etiqueta = etiquetaDeNombre(nombre);
+    }
+    pos_ += f + 2;
+    terminada_ = segmento.etiqueta == Etiqueta::Pagina;
+    return segmento;
+}

@@ -1,0 +1,73 @@
+#include "shared/paths.h"
+
+#include <QFile>
+#include <QTemporaryDir>
+#include <QTest>
+#include <unistd.h>
+
+class TestPaths : public QObject {
+    Q_OBJECT
+    QTemporaryDir dir;
+
+private slots:
+    void initTestCase() {
+        QVERIFY(dir.isValid());
+        QFile f(dir.filePath("INFORME.PRT"));
+        QVERIFY(f.open(QIODevice::WriteOnly));
+        QVERIFY(QDir(dir.path()).mkdir("Listados"));
+        QVERIFY(QDir(dir.path()).mkdir("cerrada"));
+        QFile g(dir.filePath("cerrada/dentro.prt"));
+        QVERIFY(g.open(QIODevice::WriteOnly));
+        QFile ilegible(dir.filePath("ilegible.prt"));
+        QVERIFY(ilegible.open(QIODevice::WriteOnly));
+        ilegible.setPermissions(QFileDevice::Permissions());
+    }
+    void cleanupTestCase() {
+        QFile::setPermissions(dir.filePath("cerrada"), QFileDevice::ReadOwner |
+                                                           QFileDevice::WriteOwner |
+                                                           QFileDevice::ExeOwner);
+    }
+
+    void existe_data() {
+        QTest::addColumn<QString>("ruta");
+        QTest::addColumn<bool>("soloCarpeta");
+        QTest::addColumn<bool>("esperado");
+        QTest::newRow("fichero") << "INFORME.PRT" << false << true;
+        QTest::newRow("fichero, solo carpeta") << "INFORME.PRT" << true << false;
+        QTest::newRow("carpeta") << "Listados" << false << true;
+        QTest::newRow("carpeta, solo carpeta") << "Listados" << true << true;
+        QTest::newRow("falta") << "NOEXISTE.PRT" << false << false;
+        QTest::newRow("falta, solo carpeta") << "NOEXISTE" << true << false;
+        QTest::newRow("fichero ilegible existe") << "ilegible.prt" << false << true;
+        QTest::newRow("dentro de un fichero") << "INFORME.PRT/x" << false << false;
+    }
+    void existe() {
+        QFETCH(QString, ruta);
+        QFETCH(bool, soloCarpeta);
+        QFETCH(bool, esperado);
+        QCOMPARE(ExisteRuta(dir.filePath(ruta), soloCarpeta), esperado);
+    }
+
+    void vacia() {
+        QVERIFY(!ExisteRuta("", false));
+        QVERIFY(!ExisteRuta("", true));
+    }
+
+    void relativaAlDirectorioActual() {
+        const QString antes = QDir::currentPath();
+        QDir::setCurrent(dir.path());
+        const bool existe = ExisteRuta("Listados", true);
+        QDir::setCurrent(antes);
+        QVERIFY(existe);
+    }
+
+    // A path inside a folder the user may not enter cannot be queried: false, no error.
+    void carpetaSinPermiso() {
+        if (geteuid() == 0) QSKIP("root enters every folder");
+        QVERIFY(QFile::setPermissions(dir.filePath("cerrada"), QFileDevice::Permissions()));
+        QVERIFY(!ExisteRuta(dir.filePath("cerrada/dentro.prt"), false));
+    }
+};
+
+QTEST_APPLESS_MAIN(TestPaths)
+#include "test_paths.moc"

@@ -46,7 +46,8 @@ std::optional<std::array<char16_t, 256>> tabla(const QByteArray& nombre, bool re
 
 std::vector<int16_t> inversa(const std::array<char16_t, 256>& t) {
     std::vector<int16_t> inv(0x10000, -1);
-    for (int b = 255; b >= 0; --b) inv[t[b]] = int16_t(b);  // the lowest byte wins on duplicates
+    for (int b = 255; b >= 0; --b)
+        inv[t[b]] = int16_t(b); // the lowest byte wins on duplicates
     return inv;
 }
 

@@ -10,7 +10,7 @@
 // maps to exactly one character and back (the five bytes Windows-1252 leaves undefined map to the
 // C1 controls of the same value). The DOS code page says which characters those bytes really are.
 class PaginasCodigo {
-public:
+  public:
     // Builds the tables for a DOS code page given as a number ("850") or an iconv name ("IBM437").
     // Throws ErrorVelmor when iconv does not know it as a single-byte code page.
     explicit PaginasCodigo(const QString& paginaDos);
@@ -31,11 +31,11 @@ public:
     // Each character to its DOS byte, shown as that byte's Windows-1252 character; '?' if none.
     QString aDos(const QString& texto) const;
 
-private:
+  private:
     QString nombre_;
-    std::array<char16_t, 256> windows_{};  // byte -> Windows-1252 character
-    std::array<char16_t, 256> dos_{};      // byte -> DOS character
-    std::vector<int16_t> byteWindows_;     // character -> byte, -1 when none
+    std::array<char16_t, 256> windows_{}; // byte -> Windows-1252 character
+    std::array<char16_t, 256> dos_{};     // byte -> DOS character
+    std::vector<int16_t> byteWindows_;    // character -> byte, -1 when none
     std::vector<int16_t> byteDos_;
 };
 

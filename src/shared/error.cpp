@@ -4,4 +4,6 @@ ErrorVelmor::ErrorVelmor(int numero, QString descripcion)
     : std::runtime_error(descripcion.toStdString()), numero_(numero),
       descripcion_(std::move(descripcion)) {}
 
-QString ErrorVelmor::texto() const { return QString::number(numero_) + ' ' + descripcion_; }
+QString ErrorVelmor::texto() const {
+    return QString::number(numero_) + ' ' + descripcion_;
+}

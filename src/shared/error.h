@@ -6,10 +6,10 @@
 // The one error type of the program: a number and a Spanish description that names what went
 // wrong and where. Message boxes and the command-line printer show both.
 class ErrorVelmor : public std::runtime_error {
-public:
+  public:
     // Numbers follow the classic runtime error numbers the users of the DOS programs know.
     enum Numero : int {
-        ArgumentoNoValido = 5,  // malformed tag line, bad argument
+        ArgumentoNoValido = 5, // malformed tag line, bad argument
         DesbordamientoNumero = 6,
         FicheroNoEncontrado = 53,
         ErrorEntradaSalida = 57,
@@ -28,7 +28,7 @@ public:
     // "numero descripcion", as the printer activation box shows it.
     QString texto() const;
 
-private:
+  private:
     int numero_;
     QString descripcion_;
 };

@@ -1,0 +1,30 @@
+#pragma once
+
+// A message service for tests: records every box asked for and answers from a script
+// (when the script is used up: Ok where offered, else Cancel).
+
+#include "shared/messages.h"
+#include <QList>
+
+class MensajesGuionizados : public ServicioMensajes {
+  public:
+    struct Caja {
+        QMessageBox::Icon icono;
+        QString titulo;
+        QString texto;
+        QMessageBox::StandardButtons botones;
+    };
+    QList<Caja> cajas;
+    QList<QMessageBox::StandardButton> respuestas; // taken in order
+
+    MensajesGuionizados() { ServicioMensajes::ponActual(this); }
+    ~MensajesGuionizados() override { ServicioMensajes::ponActual(nullptr); }
+
+    QMessageBox::StandardButton muestra(QMessageBox::Icon icono, const QString& titulo,
+                                        const QString& texto, QMessageBox::StandardButtons botones,
+                                        QWidget*) override {
+        cajas.append({icono, titulo, texto, botones});
+        if (!respuestas.isEmpty()) return respuestas.takeFirst();
+        return botones.testFlag(QMessageBox::Ok) ? QMessageBox::Ok : QMessageBox::Cancel;
+    }
+};

@@ -11,7 +11,8 @@ namespace {
 QString repite(const QString& patron, qsizetype largo) {
     QString linea;
     linea.reserve(largo + patron.size());
-    while (linea.size() < largo) linea += patron;
+    while (linea.size() < largo)
+        linea += patron;
     return linea.left(largo);
 }
 
@@ -22,14 +23,21 @@ QString tipica(qsizetype largo) {
                   largo);
 }
 // 1 MB with 100,000 spans: ten characters per span.
-QString muchosSpans(qsizetype largo) { return repite("ab[NIS]xy ", largo); }
-QString corchetes(qsizetype largo) { return QString(largo, u'['); }
+QString muchosSpans(qsizetype largo) {
+    return repite("ab[NIS]xy ", largo);
+}
+QString corchetes(qsizetype largo) {
+    return QString(largo, u'[');
+}
 // Font spans whose names hold "[": every span starts inside the tag made before it.
-QString fuentesEncadenadas(qsizetype largo) { return "[*" + repite("[*x]", largo - 2); }
+QString fuentesEncadenadas(qsizetype largo) {
+    return "[*" + repite("[*x]", largo - 2);
+}
 
 void expande(benchmark::State& estado, QString (*genera)(qsizetype)) {
     const QString linea = genera(estado.range(0));
-    for (auto _ : estado) benchmark::DoNotOptimize(SustituyePrt(linea));
+    for (auto _ : estado)
+        benchmark::DoNotOptimize(SustituyePrt(linea));
     estado.SetBytesProcessed(int64_t(estado.iterations()) * linea.size());
 }
 
@@ -39,7 +47,8 @@ void divide(benchmark::State& estado, QString (*genera)(qsizetype)) {
         try {
             Segmentos segmentos(linea);
             int n = 0;
-            while (segmentos.siguiente()) ++n;
+            while (segmentos.siguiente())
+                ++n;
             benchmark::DoNotOptimize(n);
         } catch (const ErrorVelmor&) {
         }
@@ -48,7 +57,9 @@ void divide(benchmark::State& estado, QString (*genera)(qsizetype)) {
 }
 
 // Splitting an unexpanded "{{" flood: every "{{" opens a tag that never closes.
-QString llaves(qsizetype largo) { return "x" + repite("{{a}}", largo - 1); }
+QString llaves(qsizetype largo) {
+    return "x" + repite("{{a}}", largo - 1);
+}
 
 } // namespace
 

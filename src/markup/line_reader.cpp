@@ -9,7 +9,8 @@ constexpr qsizetype kBloque = 64 * 1024;
 ErrorVelmor errorApertura(const QString& ruta, const QFile& fichero) {
     const QFileInfo info(ruta);
     if (!info.exists())
-        return {ErrorVelmor::FicheroNoEncontrado, QString("No se encuentra el fichero «%1»").arg(ruta)};
+        return {ErrorVelmor::FicheroNoEncontrado,
+                QString("No se encuentra el fichero «%1»").arg(ruta)};
     if (info.isDir())
         return {ErrorVelmor::ErrorAccesoRuta,
                 QString("«%1» es una carpeta, no un fichero que se pueda leer").arg(ruta)};
@@ -64,7 +65,8 @@ bool LectorPrt::siguiente(QString& linea) {
         const char* inicio = bufer_.constData() + pos_;
         const char* fin = bufer_.constData() + bufer_.size();
         const char* p = inicio;
-        while (p != fin && *p != '\r' && *p != '\n') ++p;
+        while (p != fin && *p != '\r' && *p != '\n')
+            ++p;
         linea_.append(inicio, p - inicio);
         pos_ += p - inicio;
         if (p != fin) {
@@ -72,7 +74,7 @@ bool LectorPrt::siguiente(QString& linea) {
             ++pos_;
             break;
         }
-        if (!rellena()) break;  // the last line needs no end
+        if (!rellena()) break; // the last line needs no end
     }
     ++numeroLinea_;
     linea = paginas_.decodifica(linea_);

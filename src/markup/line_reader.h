@@ -7,9 +7,10 @@
 // Reads a PRT file line by line in one sequential pass. A line ends at CR, CR LF or a lone LF;
 // the last line needs no end, and an empty file has no lines. Lines of any length are handled.
 class LectorPrt {
-public:
+  public:
     // Opens the file; throws ErrorVelmor naming the file when it cannot be opened.
-    explicit LectorPrt(const QString& ruta, const PaginasCodigo& paginas = PaginasCodigo::actuales());
+    explicit LectorPrt(const QString& ruta,
+                       const PaginasCodigo& paginas = PaginasCodigo::actuales());
 
     // Reads the next line into linea; false at the end of the file. Throws ErrorVelmor on a read
     // error.
@@ -21,7 +22,7 @@ public:
     const QString& ruta() const { return ruta_; }
     void cierra() { fichero_.close(); }
 
-private:
+  private:
     bool rellena();
 
     QString ruta_;
@@ -30,7 +31,7 @@ private:
     QByteArray bufer_;
     qsizetype pos_ = 0;
     bool finFichero_ = false;
-    bool saltarLf_ = false;  // the last line ended at CR: an LF that follows belongs to it
+    bool saltarLf_ = false; // the last line ended at CR: an LF that follows belongs to it
     int numeroLinea_ = 0;
     QByteArray linea_;
 };

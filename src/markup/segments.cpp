@@ -25,8 +25,10 @@ constexpr std::array<std::pair<QLatin1StringView, Etiqueta>, 14> kNombres{{
 // Blanks only: a font name keeps tabs and other characters at its ends.
 QString recortaBlancos(QStringView texto) {
     qsizetype inicio = 0, fin = texto.size();
-    while (inicio < fin && texto[inicio] == u' ') ++inicio;
-    while (fin > inicio && texto[fin - 1] == u' ') --fin;
+    while (inicio < fin && texto[inicio] == u' ')
+        ++inicio;
+    while (fin > inicio && texto[fin - 1] == u' ')
+        --fin;
     return texto.mid(inicio, fin - inicio).toString();
 }
 } // namespace

@@ -6,7 +6,7 @@
 
 // The long tags of the PRT markup.
 enum class Etiqueta {
-    Ninguna,  // a segment with no tag after it (the end of the line)
+    Ninguna, // a segment with no tag after it (the end of the line)
     Courier,
     Pica,
     Elite,
@@ -20,8 +20,8 @@ enum class Etiqueta {
     SubrayadoOn,
     SubrayadoOff,
     Pagina,
-    Fuente,       // "{{Fuente}}", and every font tag "{{*name}}" after its name is remembered
-    Desconocida,  // any other name, the empty one included: dropped
+    Fuente,      // "{{Fuente}}", and every font tag "{{*name}}" after its name is remembered
+    Desconocida, // any other name, the empty one included: dropped
 };
 
 // Tag for a name, matched exactly (case-sensitive, untrimmed). Font tags are not names here.
@@ -29,7 +29,7 @@ Etiqueta etiquetaDeNombre(QStringView nombre);
 QString nombreDeEtiqueta(Etiqueta etiqueta);
 
 struct Segmento {
-    QStringView texto;  // text before the tag, a view into the line being split
+    QStringView texto; // text before the tag, a view into the line being split
     Etiqueta etiqueta = Etiqueta::Ninguna;
     // For a font tag "{{*name}}": the name with blanks trimmed at both ends (may be empty).
     std::optional<QString> fuente;
@@ -40,12 +40,12 @@ struct Segmento {
 // stands before its first "{{", is malformed: siguiente() then throws ErrorVelmor naming the file
 // and the line number.
 class Segmentos {
-public:
+  public:
     Segmentos(const QString& linea, QString fichero = {}, int numeroLinea = 0);
 
     std::optional<Segmento> siguiente();
 
-private:
+  private:
     const QString& linea_;
     QString fichero_;
     int numeroLinea_;

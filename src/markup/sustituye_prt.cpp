@@ -12,31 +12,48 @@ namespace {
 
 QLatin1StringView tagsDeCodigo(QChar codigo) {
     switch (codigo.unicode()) {
-    case 'A': return QLatin1StringView("{{AmpliadaOn}}");
-    case 'a': return QLatin1StringView("{{AmpliadaOff}}");
-    case 'P': return QLatin1StringView("{{Pica}}");
-    case 'E': return QLatin1StringView("{{Elite}}");
-    case 'C': return QLatin1StringView("{{Comprimida}}");
-    case 'N': return QLatin1StringView("{{NegritaOn}}");
-    case 'n': return QLatin1StringView("{{NegritaOff}}");
-    case 'I': return QLatin1StringView("{{ItalicaOn}}");
-    case 'i': return QLatin1StringView("{{ItalicaOff}}");
-    case 'S': return QLatin1StringView("{{SubrayadoOn}}");
-    case 's': return QLatin1StringView("{{SubrayadoOff}}");
-    case '1': return QLatin1StringView("{{Pica}}{{NegritaOn}}");
-    case 'Z': return QLatin1StringView("{{Pica}}{{NegritaOff}}");
-    case 'F': return QLatin1StringView("{{Pagina}}");
-    case 'L': return QLatin1StringView("{{Courier}}");
-    default: return {};
+    case 'A':
+        return QLatin1StringView("{{AmpliadaOn}}");
+    case 'a':
+        return QLatin1StringView("{{AmpliadaOff}}");
+    case 'P':
+        return QLatin1StringView("{{Pica}}");
+    case 'E':
+        return QLatin1StringView("{{Elite}}");
+    case 'C':
+        return QLatin1StringView("{{Comprimida}}");
+    case 'N':
+        return QLatin1StringView("{{NegritaOn}}");
+    case 'n':
+        return QLatin1StringView("{{NegritaOff}}");
+    case 'I':
+        return QLatin1StringView("{{ItalicaOn}}");
+    case 'i':
+        return QLatin1StringView("{{ItalicaOff}}");
+    case 'S':
+        return QLatin1StringView("{{SubrayadoOn}}");
+    case 's':
+        return QLatin1StringView("{{SubrayadoOff}}");
+    case '1':
+        return QLatin1StringView("{{Pica}}{{NegritaOn}}");
+    case 'Z':
+        return QLatin1StringView("{{Pica}}{{NegritaOff}}");
+    case 'F':
+        return QLatin1StringView("{{Pagina}}");
+    case 'L':
+        return QLatin1StringView("{{Courier}}");
+    default:
+        return {};
     }
 }
 
 // The unexpanded start of the work string: begins with "[" when not empty, holds no "]".
 class Pendiente {
-public:
+  public:
     bool vacia() const { return cabeza_ == chars_.size(); }
     void anade(QStringView texto) {
-        for (QChar c : texto) anade(c);
+        for (QChar c : texto)
+            anade(c);
     }
     void anade(QChar c) {
         if (c == u'*') ++asteriscos_;
@@ -45,7 +62,8 @@ public:
     // Takes the span held in the queue (which ends with "]") and writes its replacement.
     void expandeSpan(QString& salida) {
         if (asteriscos_ == 0) {
-            for (size_t i = cabeza_; i < chars_.size(); ++i) salida += tagsDeCodigo(chars_[i]);
+            for (size_t i = cabeza_; i < chars_.size(); ++i)
+                salida += tagsDeCodigo(chars_[i]);
             limpia();
             return;
         }
@@ -54,7 +72,8 @@ public:
         saca();
         saca();
         salida += QLatin1StringView("{{*");
-        while (!vacia() && chars_[cabeza_] != u'[') salida += saca();
+        while (!vacia() && chars_[cabeza_] != u'[')
+            salida += saca();
         if (vacia()) {
             salida += QLatin1StringView("}}");
             limpia();
@@ -64,11 +83,12 @@ public:
         }
     }
     void vuelca(QString& salida) {
-        for (size_t i = cabeza_; i < chars_.size(); ++i) salida += chars_[i];
+        for (size_t i = cabeza_; i < chars_.size(); ++i)
+            salida += chars_[i];
         limpia();
     }
 
-private:
+  private:
     QChar saca() {
         const QChar c = chars_[cabeza_];
         if (c == u'*') --asteriscos_;
@@ -102,7 +122,7 @@ QString SustituyePrt(const QString& linea) {
             i = a;
         }
         const qsizetype b = linea.indexOf(u']', i);
-        if (b < 0) break;  // no complete span left: the rest stays as text
+        if (b < 0) break; // no complete span left: the rest stays as text
         pendiente.anade(QStringView(linea).mid(i, b - i + 1));
         i = b + 1;
         pendiente.expandeSpan(salida);

@@ -27,7 +27,7 @@ class TestLineReader : public QObject {
         return lineas;
     }
 
-private slots:
+  private slots:
     void lineas_data() {
         QTest::addColumn<QByteArray>("contenido");
         QTest::addColumn<QStringList>("esperado");
@@ -36,8 +36,7 @@ private slots:
         QTest::newRow("LF") << QByteArray("uno\ndos\n") << QStringList{"uno", "dos"};
         QTest::newRow("mezcla") << QByteArray("a\rb\r\nc\nd") << QStringList{"a", "b", "c", "d"};
         QTest::newRow("última sin fin") << QByteArray("uno\r\ndos") << QStringList{"uno", "dos"};
-        QTest::newRow("vacías") << QByteArray("\r\n\r\nx\r\n\r\n")
-                                << QStringList{"", "", "x", ""};
+        QTest::newRow("vacías") << QByteArray("\r\n\r\nx\r\n\r\n") << QStringList{"", "", "x", ""};
         QTest::newRow("LF CR son dos fines") << QByteArray("a\n\rb") << QStringList{"a", "", "b"};
         QTest::newRow("fichero vacío") << QByteArray() << QStringList{};
         QTest::newRow("solo un fin") << QByteArray("\r\n") << QStringList{""};
@@ -80,7 +79,8 @@ private slots:
     void errores_data() {
         QTest::addColumn<QString>("ruta");
         QTest::addColumn<int>("numero");
-        QTest::newRow("falta") << dir.filePath("noexiste.prt") << int(ErrorVelmor::FicheroNoEncontrado);
+        QTest::newRow("falta") << dir.filePath("noexiste.prt")
+                               << int(ErrorVelmor::FicheroNoEncontrado);
         QTest::newRow("carpeta") << dir.path() << int(ErrorVelmor::ErrorAccesoRuta);
     }
     void errores() {

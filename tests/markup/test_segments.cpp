@@ -11,8 +11,8 @@ QStringList divide(const QString& linea) {
     QStringList partes;
     Segmentos segmentos(linea, "LISTADO.PRT", 7);
     while (auto s = segmentos.siguiente()) {
-        const QString tag = s->fuente ? "*" + *s->fuente
-                            : s->etiqueta == Etiqueta::Ninguna   ? QString()
+        const QString tag = s->fuente                              ? "*" + *s->fuente
+                            : s->etiqueta == Etiqueta::Ninguna     ? QString()
                             : s->etiqueta == Etiqueta::Desconocida ? QString("?")
                                                                    : nombreDeEtiqueta(s->etiqueta);
         partes << s->texto.toString() + "|" + tag;
@@ -23,7 +23,7 @@ QStringList divide(const QString& linea) {
 
 class TestSegments : public QObject {
     Q_OBJECT
-private slots:
+  private slots:
     void divide_data() {
         QTest::addColumn<QString>("linea");
         QTest::addColumn<QStringList>("esperado");
@@ -39,17 +39,17 @@ private slots:
         QTest::newRow("fuente") << "{{*  Courier New }}x" << QStringList{"|*Courier New", "x|"};
         QTest::newRow("fuente vacía") << "{{*}}" << QStringList{"|*"};
         QTest::newRow("Fuente") << "{{Fuente}}" << QStringList{"|Fuente"};
-        QTest::newRow("Pagina corta la línea") << "abc{{Pagina}}def{{Pica}}"
-                                               << QStringList{"abc|Pagina"};
+        QTest::newRow("Pagina corta la línea")
+            << "abc{{Pagina}}def{{Pica}}" << QStringList{"abc|Pagina"};
         QTest::newRow("todas") << "{{Courier}}{{Pica}}{{Elite}}{{Comprimida}}{{AmpliadaOn}}"
                                   "{{AmpliadaOff}}{{ItalicaOn}}{{ItalicaOff}}{{SubrayadoOn}}"
                                   "{{SubrayadoOff}}"
-                               << QStringList{"|Courier",     "|Pica",        "|Elite",
-                                              "|Comprimida",  "|AmpliadaOn",  "|AmpliadaOff",
-                                              "|ItalicaOn",   "|ItalicaOff",  "|SubrayadoOn",
+                               << QStringList{"|Courier",     "|Pica",       "|Elite",
+                                              "|Comprimida",  "|AmpliadaOn", "|AmpliadaOff",
+                                              "|ItalicaOn",   "|ItalicaOff", "|SubrayadoOn",
                                               "|SubrayadoOff"};
-        QTest::newRow("llave suelta de cierre tras etiqueta") << "{{Pica}}a}}b"
-                                                              << QStringList{"|Pica", "a}}b|"};
+        QTest::newRow("llave suelta de cierre tras etiqueta")
+            << "{{Pica}}a}}b" << QStringList{"|Pica", "a}}b|"};
     }
     void divide() {
         QFETCH(QString, linea);
@@ -71,7 +71,8 @@ private slots:
         Segmentos segmentos(linea, "LISTADO.PRT", 12);
         int buenos = 0;
         try {
-            while (segmentos.siguiente()) ++buenos;
+            while (segmentos.siguiente())
+                ++buenos;
             QFAIL("a malformed line must throw");
         } catch (const ErrorVelmor& e) {
             QCOMPARE(e.numero(), int(ErrorVelmor::ArgumentoNoValido));

@@ -4,11 +4,13 @@
 #include <QTest>
 
 // Text as it comes from a file: one character per byte, Windows-1252.
-static QString deBytes(QByteArrayView bytes) { return PaginasCodigo::actuales().decodifica(bytes); }
+static QString deBytes(QByteArrayView bytes) {
+    return PaginasCodigo::actuales().decodifica(bytes);
+}
 
 class TestCodepage : public QObject {
     Q_OBJECT
-private slots:
+  private slots:
     void initTestCase() { qunsetenv("VELMOR_CP_DOS"); }
 
     void aWindows_data() {
@@ -20,8 +22,7 @@ private slots:
         QTest::newRow("mayúsculas") << QByteArray("\xA5") << "WIN" << QString("Ñ");
         QTest::newRow("caja") << QByteArray("\xDA\xC4\xBF\xB3\xC0\xD9") << "Win"
                               << QString::fromUtf8("┌─┐│└┘");
-        QTest::newRow("acentos") << QByteArray("\xA0\x82\xA1\xA2\xA3") << "Win"
-                                 << QString("áéíóú");
+        QTest::newRow("acentos") << QByteArray("\xA0\x82\xA1\xA2\xA3") << "Win" << QString("áéíóú");
         QTest::newRow("ascii intacto") << QByteArray("Total: 125,00 EUR [N]{{Pica}}") << "Win"
                                        << QString("Total: 125,00 EUR [N]{{Pica}}");
         QTest::newRow("vacío") << QByteArray() << "Win" << QString();
@@ -47,7 +48,8 @@ private slots:
         QTest::addColumn<QByteArray>("bytesDos");
         QTest::newRow("ñ") << QString("año") << "DOS" << QByteArray("a\xA4o");
         QTest::newRow("dos") << QString("Ñ") << "dos" << QByteArray("\xA5");
-        QTest::newRow("Dos caja") << QString::fromUtf8("┌─┐") << "Dos" << QByteArray("\xDA\xC4\xBF");
+        QTest::newRow("Dos caja") << QString::fromUtf8("┌─┐") << "Dos"
+                                  << QByteArray("\xDA\xC4\xBF");
         QTest::newRow("sin byte DOS") << QString::fromUtf8("€ok") << "DOS" << QByteArray("?ok");
         QTest::newRow("ascii") << QString("abc 123 !?") << "DOS" << QByteArray("abc 123 !?");
     }
@@ -64,7 +66,8 @@ private slots:
     // Every byte of a file survives Win then DOS: the DOS page's repertoire is kept whole.
     void idaYVuelta() {
         QByteArray todos;
-        for (int b = 0; b < 256; ++b) todos.append(char(b));
+        for (int b = 0; b < 256; ++b)
+            todos.append(char(b));
         const QString leido = deBytes(todos);
         QCOMPARE(PaginasCodigo::actuales().codifica(leido), todos);
         QCOMPARE(ConvierteTexto(ConvierteTexto(leido, "Win"), "DOS"), leido);
@@ -72,7 +75,7 @@ private slots:
 
     void paginaConfigurable_data() {
         QTest::addColumn<QString>("pagina");
-        QTest::addColumn<QString>("esperado");  // DOS byte 0xD5 in that page
+        QTest::addColumn<QString>("esperado"); // DOS byte 0xD5 in that page
         QTest::newRow("437") << "437" << QString::fromUtf8("╒");
         QTest::newRow("850") << "850" << QString::fromUtf8("ı");
         QTest::newRow("858") << "858" << QString::fromUtf8("€");

@@ -9,7 +9,7 @@ class TestPaths : public QObject {
     Q_OBJECT
     QTemporaryDir dir;
 
-private slots:
+  private slots:
     void initTestCase() {
         QVERIFY(dir.isValid());
         QFile f(dir.filePath("INFORME.PRT"));

@@ -1,0 +1,134 @@
+#pragma once
+
+#include <QHash>
+#include <QStringList>
+#include <QWidget>
+#include <functional>
+
+class Impresoras;
+class QCheckBox;
+class QComboBox;
+class QFileSystemModel;
+class QFileSystemWatcher;
+class QFrame;
+class QLabel;
+class QListWidget;
+class QPushButton;
+class QTreeView;
+
+// What start-up takes from the platform; tests give their own folders and fonts.
+struct EntornoVelmor {
+    QString carpetaPrograma; // the executable's folder
+    QString raizVolumen;     // root of the volume that holds it
+    QStringList fuentes;     // installed font families
+    // Shows a message box (title, text); tests record instead of blocking.
+    std::function<void(const QString&, const QString&)> avisar;
+
+    static EntornoVelmor DelSistema();
+};
+
+// The main window: a ".prt" file list with its command buttons, and a search panel (base
+// folders, volumes, folder tree) that cmdCarpeta brings into view.
+class frmVelmor : public QWidget {
+    Q_OBJECT
+  public:
+    explicit frmVelmor(Impresoras& impresoras, EntornoVelmor entorno = EntornoVelmor::DelSistema(),
+                       QWidget* parent = nullptr);
+    ~frmVelmor() override;
+
+    // The main-window record.
+    qint16 LineasPagina = 66;
+    QString Nombre;
+    QString Titulo;
+    QString NombreElegido;
+    bool Visual = false;
+
+    // Message boxes go through here (title, text).
+    std::function<void(const QString&, const QString&)> Avisar;
+
+    // Outer widths of the two layouts, in twips.
+    static constexpr int AnchoEstrecho = 5500;
+    static constexpr int AnchoAmplio = 8200;
+    int AnchoExterior() const; // twips
+
+    QString RutaCarpetas() const { return carpetaActual_; } // the folder tree's Path
+    QString FileNameFicheros() const;                       // the file list's FileName
+
+    void ActualizarAviso();
+    void HabilitarBotones(bool habilitar);
+
+    // Controls that other windows read.
+    QListWidget* FicherosPRT = nullptr;
+    QCheckBox* chkRavendot = nullptr;
+    QComboBox* Discos = nullptr;
+    QTreeView* Carpetas = nullptr;
+    QComboBox* DirBasico = nullptr;
+
+  public slots:
+    void Refrescar();
+    void cmdAceptar_Click();
+    void cmdPrtKill_Click();
+    void cmdBorrar_Click();
+    void cmdVisor_Click();
+    void cmdCancelar_Click();
+    void cmdCarpeta_Click();
+
+  protected:
+    void showEvent(QShowEvent* event) override;
+    void closeEvent(QCloseEvent* event) override;
+    bool eventFilter(QObject* objeto, QEvent* event) override;
+
+  private:
+    void CrearControles();
+    QPushButton* CrearBoton(const char* nombre, const QString& icono, const QString& aviso, int x,
+                            int y);
+    void OrdenTabulacion();
+    void Form_Load();
+    void Form_Unload();
+    void BuscarRavendot();
+    void LlenarDiscos();
+    void LlenarDirBasico();
+    void PonAnchoExterior(int twips);
+
+    void DirBasico_Click();
+    void Discos_Change();
+    void Carpetas_Change(const QString& ruta);
+    void Carpetas_Seleccion();
+    void FicherosPRT_PathChange();
+    void FicherosPRT_Click();
+
+    bool PonCarpeta(const QString& ruta);
+    QString MotivoInutil(const QString& ruta) const;
+    QString CarpetaUsableAnterior() const;
+    void MostrarEnArbol(const QString& ruta);
+    void VigilarCarpeta(const QString& ruta);
+    void LeerFicheros();
+    void ProgramarRefresco();
+    QString VolumenDe(const QString& ruta) const;
+
+    Impresoras& impresoras_;
+    EntornoVelmor entorno_;
+
+    QLabel* Label1 = nullptr;
+    QLabel* Label2 = nullptr;
+    QFrame* Frame1 = nullptr;
+    QPushButton* cmdAceptar = nullptr;
+    QPushButton* cmdVisor = nullptr;
+    QPushButton* cmdBorrar = nullptr;
+    QPushButton* cmdCancelar = nullptr;
+    QPushButton* cmdCarpeta = nullptr;
+    QPushButton* cmdPrtKill = nullptr;
+    QLabel* IconoBuscar = nullptr;
+    QLabel* IconoCerrar = nullptr;
+    QLabel* ImagenFondo = nullptr;
+
+    QFileSystemModel* modeloCarpetas_ = nullptr;
+    QFileSystemWatcher* vigilante_ = nullptr;
+    QString carpetaActual_;
+    QStringList historial_;                   // folders shown before, newest last
+    QHash<QString, QString> ultimaEnVolumen_; // volume root -> folder last shown there
+    int discoActual_ = -1;
+    int anchoExterior_ = AnchoAmplio;
+    bool moviendoArbol_ = false;
+    bool refrescoPendiente_ = false;
+};

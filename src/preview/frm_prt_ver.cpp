@@ -1,0 +1,266 @@
+#include "preview/frm_prt_ver.h"
+
+#include "markup/line_reader.h"
+#include "markup/segments.h"
+#include "markup/sustituye_prt.h"
+#include "shared/codepage.h"
+#include <QGuiApplication>
+#include <QKeyEvent>
+#include <QMessageBox>
+#include <QScreen>
+#include <QTextBlock>
+#include <QTextCursor>
+#include <QTextDocument>
+#include <QTextEdit>
+
+namespace {
+
+const QString kCourierNew = QStringLiteral("Courier New");
+const QString kRavendot = QStringLiteral("Ravendot");
+
+// Closes the edit block on every path, so that the document stays consistent after an error.
+class BloqueEdicion {
+  public:
+    explicit BloqueEdicion(QTextCursor& cursor) : cursor_(cursor) { cursor_.beginEditBlock(); }
+    ~BloqueEdicion() { cursor_.endEditBlock(); }
+    BloqueEdicion(const BloqueEdicion&) = delete;
+    BloqueEdicion& operator=(const BloqueEdicion&) = delete;
+
+  private:
+    QTextCursor& cursor_;
+};
+
+void ponFuente(QTextCharFormat& formato, const QString& nombre) {
+    formato.setFontFamilies(QStringList{nombre});
+}
+
+} // namespace
+
+frmPrtVer::Aviso& frmPrtVer::aviso() {
+    static Aviso aviso = [](QWidget* padre, const QString& titulo, const QString& texto) {
+        QMessageBox::critical(padre, titulo, texto);
+    };
+    return aviso;
+}
+
+QColor frmPrtVer::ColorTexto() {
+    return QColor(0, 0, 128);
+}
+
+frmPrtVer::frmPrtVer(QWidget* parent)
+    : QDialog(parent, Qt::Dialog | Qt::CustomizeWindowHint | Qt::WindowTitleHint |
+                          Qt::WindowCloseButtonHint),
+      rtfVisor_(new QTextEdit(this)) {
+    setObjectName(QStringLiteral("frmPrtVer"));
+    setModal(true);
+    setSizeGripEnabled(false);
+
+    rtfVisor_->setObjectName(QStringLiteral("rtfVisor"));
+    // Design-time base font of the box: "Courier" 9.75 pt; CargarRTF replaces the name.
+    QFont base(QStringLiteral("Courier"));
+    base.setPointSizeF(TamanoBase);
+    rtfVisor_->setFont(base);
+    rtfVisor_->document()->setDefaultFont(base);
+    rtfVisor_->setAcceptRichText(false);
+    rtfVisor_->setUndoRedoEnabled(false);          // read-only: no undo stack for 66,000-line files
+    rtfVisor_->setLineWrapMode(QTextEdit::NoWrap); // one box line per file line, columns kept
+    rtfVisor_->setReadOnly(true);
+    // After setReadOnly, which resets the flags: a visible caret that moves by keyboard.
+    rtfVisor_->setTextInteractionFlags(Qt::TextSelectableByKeyboard | Qt::TextSelectableByMouse);
+    rtfVisor_->setVerticalScrollBarPolicy(Qt::ScrollBarAsNeeded);
+    rtfVisor_->setHorizontalScrollBarPolicy(Qt::ScrollBarAsNeeded);
+    rtfVisor_->installEventFilter(this);
+    setFocusProxy(rtfVisor_);
+}
+
+QString frmPrtVer::RutaDe(const QString& carpeta, const QString& fichero) {
+    return carpeta + QLatin1Char('/') + fichero;
+}
+
+QString frmPrtVer::TituloDe(const QString& ruta) {
+    return QStringLiteral("Visualizando [") + ruta +
+           QStringLiteral("]   Para terminar visualización pulse [Esc]o cierre con [X]");
+}
+
+void frmPrtVer::Cargar(const QString& carpeta, const QString& fichero, bool dosMode) {
+    // 1-2. Path and caption.
+    ruta_ = RutaDe(carpeta, fichero);
+    setWindowTitle(TituloDe(ruta_));
+
+    // 3-4. Top left of the screen, sized from the screen in twips (single precision).
+    QScreen* pantalla = parentWidget() ? parentWidget()->screen() : nullptr;
+    if (!pantalla) pantalla = QGuiApplication::primaryScreen();
+    if (pantalla) {
+        const QRect area = pantalla->geometry();
+        const float twipsX = 1440.0f / float(pantalla->logicalDotsPerInchX());
+        const float twipsY = 1440.0f / float(pantalla->logicalDotsPerInchY());
+        const float anchoTw = float(area.width()) * twipsX;
+        const float altoTw = float(area.height()) * twipsY;
+        const auto px = [](float twips, float porPixel) {
+            return qMax(0, qRound(twips / porPixel));
+        };
+        move(area.topLeft());
+        setFixedSize(px(anchoTw, twipsX), px(altoTw - 400.0f, twipsY));
+        rtfVisor_->setGeometry(px(15.0f, twipsX), px(15.0f, twipsY), px(anchoTw - 120.0f, twipsX),
+                               px(altoTw - 800.0f, twipsY));
+    }
+
+    // 5. Navy text at the caret; everything CargarRTF inserts takes it.
+    rtfVisor_->setTextColor(ColorTexto());
+
+    // 6. Fill the box.
+    CargarRTF(ruta_, dosMode);
+}
+
+void frmPrtVer::CargarRTF(const QString& ruta, bool dosMode) {
+    lineaLeida_ = 0;
+    // 1. Hidden while filled: no repaint per insertion.
+    rtfVisor_->hide();
+    // 2. Open (throws ErrorVelmor naming the file); the reader closes the file when it goes.
+    LectorPrt lector(ruta);
+    // 3-4. Base font of the box; the size stays.
+    const QString& base = dosMode ? kRavendot : kCourierNew;
+    QFont fuenteBase = rtfVisor_->document()->defaultFont();
+    fuenteBase.setFamilies(QStringList{base});
+    rtfVisor_->setFont(fuenteBase);
+
+    // The insertion format: the box's current one (the colour of the load step) with the base
+    // font and the box's own size.
+    QTextCharFormat formato = rtfVisor_->currentCharFormat();
+    ponFuente(formato, base);
+    formato.setFontPointSize(fuenteBase.pointSizeF() > 0 ? fuenteBase.pointSizeF() : TamanoBase);
+    formato.setFontWeight(QFont::Normal);
+    formato.setFontItalic(false);
+    formato.setFontUnderline(false);
+
+    // The box's new, empty document. It is filled with no layout attached at all (a layout is
+    // only created when the box takes the document, below), so that inserting 66,000 lines does
+    // not lay them out one by one; the box then lays the text out incrementally, visible part
+    // first. The box stays hidden while it is filled, and more: layout is suspended too.
+    auto* documento = new QTextDocument(rtfVisor_);
+    documento->setUndoRedoEnabled(false);
+    documento->setDefaultFont(fuenteBase);
+    // Hands the document to the box on every path: on an error the box keeps, hidden, the lines
+    // inserted so far.
+    struct Entrega {
+        QTextEdit* caja;
+        QTextDocument* documento;
+        ~Entrega() {
+            if (caja->document() == documento) return;
+            caja->setDocument(documento);
+            documento->setDefaultFont(caja->font());
+        }
+    } entrega{rtfVisor_, documento};
+
+    QTextCursor cursor(documento); // the caret at which every insertion is made
+    cursor.setBlockCharFormat(formato);
+    QString fuenteRecordada; // name of the last "{{*" tag of this call
+    QString linea;
+    bool primera = true;
+    {
+        BloqueEdicion bloque(cursor);
+        for (;;) {
+            lineaLeida_ = lector.numeroLinea() + 1; // the line being read, for error reports
+            if (!lector.siguiente(linea)) break;
+            // The line end of the previous line: a paragraph break in the format then current.
+            if (!primera) cursor.insertBlock(QTextBlockFormat(), formato);
+            primera = false;
+            if (!dosMode) linea = ConvierteTexto(linea, QStringLiteral("Win"));
+            linea = SustituyePrt(linea);
+            Segmentos segmentos(linea, ruta, lineaLeida_);
+            while (const std::optional<Segmento> segmento = segmentos.siguiente()) {
+                if (!segmento->texto.isEmpty())
+                    cursor.insertText(segmento->texto.toString(), formato);
+                bool fin = false;
+                switch (segmento->etiqueta) {
+                case Etiqueta::Fuente:
+                    if (segmento->fuente) fuenteRecordada = *segmento->fuente;
+                    ponFuente(formato, fuenteRecordada);
+                    break;
+                case Etiqueta::Courier:
+                    ponFuente(formato, kCourierNew);
+                    break;
+                case Etiqueta::Pica:
+                    formato.setFontPointSize(11);
+                    break;
+                case Etiqueta::Elite:
+                    formato.setFontPointSize(9);
+                    break;
+                case Etiqueta::Comprimida:
+                    formato.setFontPointSize(8);
+                    break;
+                case Etiqueta::AmpliadaOn:
+                    formato.setFontPointSize(formato.fontPointSize() * 2);
+                    break;
+                case Etiqueta::AmpliadaOff:
+                    formato.setFontPointSize(formato.fontPointSize() / 2);
+                    break;
+                case Etiqueta::NegritaOn:
+                    formato.setFontWeight(QFont::Bold);
+                    break;
+                case Etiqueta::NegritaOff:
+                    formato.setFontWeight(QFont::Normal);
+                    break;
+                case Etiqueta::ItalicaOn:
+                    formato.setFontItalic(true);
+                    break;
+                case Etiqueta::ItalicaOff:
+                    formato.setFontItalic(false);
+                    break;
+                case Etiqueta::SubrayadoOn:
+                    formato.setFontUnderline(true);
+                    break;
+                case Etiqueta::SubrayadoOff:
+                    formato.setFontUnderline(false);
+                    break;
+                case Etiqueta::Pagina:
+                    fin = true;
+                    break; // no page mark; rest of line dropped
+                case Etiqueta::Ninguna:
+                case Etiqueta::Desconocida:
+                    break;
+                }
+                if (fin) break;
+            }
+        }
+        lineaLeida_ = lector.numeroLinea();
+        lector.cierra();
+    }
+    // 7. (after the box has taken the document) caret at the top, box shown.
+    rtfVisor_->setDocument(documento);
+    documento->setDefaultFont(fuenteBase);
+    rtfVisor_->setTextCursor(QTextCursor(documento));
+    rtfVisor_->show();
+}
+
+bool frmPrtVer::Mostrar(const QString& carpeta, const QString& fichero, bool dosMode,
+                        const QString& titulo, QWidget* parent) {
+    frmPrtVer ventana(parent);
+    QString causa;
+    try {
+        ventana.Cargar(carpeta, fichero, dosMode);
+    } catch (const ErrorVelmor& error) {
+        causa = error.texto();
+    } catch (const std::exception& error) {
+        causa = QString::fromLocal8Bit(error.what());
+    }
+    if (!causa.isNull()) {
+        QString texto = QStringLiteral("No se puede visualizar el fichero ") + ventana.ruta();
+        if (ventana.lineaLeida() > 0)
+            texto += QStringLiteral(" (línea %1)").arg(ventana.lineaLeida());
+        texto += QStringLiteral(":\n") + causa;
+        aviso()(parent, titulo, texto);
+        return false;
+    }
+    ventana.exec();
+    return true;
+}
+
+bool frmPrtVer::eventFilter(QObject* objeto, QEvent* evento) {
+    if (objeto == rtfVisor_ && evento->type() == QEvent::KeyPress &&
+        static_cast<QKeyEvent*>(evento)->key() == Qt::Key_Escape) {
+        reject(); // hides the window, which ends the modal display
+        return true;
+    }
+    return QDialog::eventFilter(objeto, evento);
+}

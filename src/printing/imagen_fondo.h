@@ -1,0 +1,21 @@
+#pragma once
+
+#include <QImage>
+#include <QString>
+
+// The picture holder "ImagenFondo" of the main window, widget-free: the background
+// picture of the print job and the fixed size it is printed at (1,215 x 975 twips), stretched.
+struct ImagenFondo {
+    static constexpr int anchoTwips = 1215;
+    static constexpr int altoTwips = 975;
+
+    QImage imagen; // null until a directive loads a picture
+    int ancho = anchoTwips;
+    int alto = altoTwips;
+};
+
+// Finds the "/IMAGEN/" directive in the line. When its path exists: blanks the
+// directive in the line (same length), sets laTengo and loads the picture into imagen with Qt's
+// image readers (BMP, PNG, JPEG, GIF, ICO, ...). A path that exists but is not a picture throws
+// ErrorVelmor (ImagenNoValida) naming the path; by then the line is blanked and laTengo is set.
+void ImagenDeFondo(ImagenFondo& imagen, QString& linea, bool& laTengo);

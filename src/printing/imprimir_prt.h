@@ -1,0 +1,37 @@
+#pragma once
+
+#include "printing/imagen_fondo.h"
+#include "printing/printer_device.h"
+#include "shared/error.h"
+#include <QString>
+#include <optional>
+
+// The inputs of one print job, taken from the main window by its caller.
+struct TrabajoPrt {
+    QString ruta;          // Nombre: full path of the PRT file
+    bool modoDos = false;  // "MS-Dos" box: no code-page conversion, base font "Ravendot"
+    int lineasPagina = 66; // LineasPagina
+    QString titulo = QStringLiteral("Velmor 2.0"); // Titulo, first part of the error box title
+};
+
+// The outcome of ImprimirPrt: ok, or the error that stopped the job.
+struct ResultadoPrt {
+    std::optional<ErrorVelmor> error;
+    explicit operator bool() const { return !error; }
+    bool ok() const { return !error; }
+};
+
+// The title of the renderer's error box: Titulo + "( " + Nombre + ")".
+QString TituloErrorPrt(const TrabajoPrt& trabajo);
+
+// Draws the PRT file on the device, line by line: the
+// job starts from the device's initial format (reiniciaFormato) with the base font set; pages end
+// after lineasPagina lines or at "{{Pagina}}"; the background picture of an "/IMAGEN/" directive
+// goes into fondo and is drawn on the page where it is taken and on every page begun after it.
+// On failure the file is closed, the unfinished document is discarded and the error is returned
+// (its description names the file, and the line for markup errors and bad pictures). Widget-free:
+// the caller shows the error box.
+ResultadoPrt ImprimirPrt(const TrabajoPrt& trabajo, DispositivoImpresora& dispositivo,
+                         ImagenFondo& fondo);
+ResultadoPrt ImprimirPrt(const TrabajoPrt& trabajo, DispositivoImpresora& dispositivo);
+ResultadoPrt ImprimirPrt(const TrabajoPrt& trabajo, Impresoras& impresoras);

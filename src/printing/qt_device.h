@@ -1,0 +1,97 @@
+#pragma once
+
+#include "printing/printer_device.h"
+#include <QFont>
+#include <QFontMetricsF>
+#include <QPainter>
+#include <QRectF>
+#include <memory>
+#include <optional>
+#include <vector>
+
+class QPrinter;
+
+// The drawing side of a Qt printer (a system printer through CUPS, or Qt's PDF output).
+// Positions are twips from the printable area's top-left corner.
+//
+// Pages are emitted lazily: the document is opened by the first output (non-empty text, a line
+// end or, for a page that already has output, a picture); a page break is only remembered, and
+// QPrinter::newPage is called when something is output after it. A page that receives no output
+// before the end of the document is therefore not emitted (no blank sheet after a final
+// "{{Pagina}}"), while blank pages between pages with output stay. Pictures drawn on a pending
+// page are kept and drawn when that page is really begun; page breaks before the first output are
+// dropped (the document starts with the first output).
+//
+// A system printer's document is drawn with Qt's PDF output (in the printer's page layout and
+// orientation) into a private temporary file and handed to CUPS (lp -d QUEUE, CUPS_SERVER
+// honoured) only by finDocumento. QPrinter::abort does not stop Qt's CUPS engine from submitting
+// the job, so this is what makes descartaDocumento sure: nothing of a failed job reaches the
+// printer. The built-in PDF printer draws straight into its output file, removed on discard.
+class DispositivoQt : public DispositivoImpresora {
+  public:
+    DispositivoQt() = default;
+    ~DispositivoQt() override;
+
+    // The printer to draw on (not owned). Only changed between documents.
+    // For a system printer, cola is its CUPS queue name.
+    void ponImpresora(QPrinter* impresora, bool esPdf, const QString& cola = {});
+    QPrinter* impresora() const { return impresora_; }
+    bool documentoAbierto() const { return painter_.isActive(); }
+    int paginasEmitidas() const { return paginas_; }
+
+    void ponFuente(const QString& nombre) override;
+    QString fuente() const override { return fuente_.family(); }
+    double tamano() const override { return tamano_; }
+    void ponTamano(double puntos) override;
+    void ponNegrita(bool activa) override;
+    void ponCursiva(bool activa) override;
+    void ponSubrayado(bool activo) override;
+
+    int anchoPagina() override;
+    void ponX(int twips) override { x_ = twips; }
+    int y() const override { return qRound(y_); }
+    void ponY(int twips) override { y_ = twips; }
+
+    void escribe(const QString& texto) override;
+    void finLinea() override;
+    void nuevaPagina() override;
+    void finDocumento() override;
+    void descartaDocumento() override;
+    void dibujaImagen(const QImage& imagen, int x, int y, int ancho, int alto) override;
+    void reiniciaFormato() override;
+
+  private:
+    struct Dibujo {
+        QImage imagen;
+        QRectF rect; // twips
+    };
+    void compruebaImpresora() const;
+    const QFontMetricsF& metricas();
+    void aseguraPagina(); // opens the document and begins pending pages
+    void abreDocumento();
+    double px(double twips) const { return twips * resolucion_ / 1440.0; }
+    void pinta(const Dibujo& d);
+    void cierraEstado();
+    void quitaTemporal();
+
+    void enviaACups();
+
+    QPrinter* impresora_ = nullptr; // settings: page layout, orientation, PDF output file
+    bool esPdf_ = false;
+    QString cola_;
+    std::unique_ptr<QPrinter> temporal_; // what a system printer's document is drawn on
+    QString ficheroTemporal_;
+    QPrinter* lienzo() const { return temporal_ ? temporal_.get() : impresora_; }
+    QPainter painter_;
+    double resolucion_ = 1200;
+    QFont fuente_;
+    double tamano_ = 10;
+    bool negrita_ = false, cursiva_ = false, subrayado_ = false;
+    bool fuenteCambiada_ = true;
+    std::optional<QFontMetricsF> metricas_;
+    double x_ = 0, y_ = 0; // twips
+    // Pages requested but not yet begun; each holds the pictures drawn on it so far. Before the
+    // document is open, the first entry stands for the page the first output will begin.
+    std::vector<std::vector<Dibujo>> pendientes_;
+    int paginas_ = 0; // pages begun in the current document
+};

@@ -1,0 +1,241 @@
+// Real output: PRT files printed on the built-in printer "Archivo PDF" and by velmor-imprimir,
+// checked with poppler-utils (pdfinfo, pdftotext, pdffonts, pdfimages).
+#include "printing/imprimir_prt.h"
+#include "printing/system_printers.h"
+
+#include <QFile>
+#include <QFileInfo>
+#include <QFontDatabase>
+#include <QGuiApplication>
+#include <QImage>
+#include <QProcess>
+#include <QRegularExpression>
+#include <QTemporaryDir>
+#include <QTest>
+
+namespace {
+QString ejecuta(const QString& programa, const QStringList& args, int* estado = nullptr,
+                QString* errores = nullptr) {
+    QProcess p;
+    p.start(programa, args);
+    if (!p.waitForFinished(120000)) qFatal("%s did not finish", qPrintable(programa));
+    if (estado) *estado = p.exitCode();
+    if (errores) *errores = QString::fromUtf8(p.readAllStandardError());
+    return QString::fromUtf8(p.readAllStandardOutput());
+}
+int paginas(const QString& pdf) {
+    const QString info = ejecuta("pdfinfo", {pdf});
+    const auto m = QRegularExpression(R"(Pages:\s+(\d+))").match(info);
+    return m.hasMatch() ? m.captured(1).toInt() : -1;
+}
+QString texto(const QString& pdf) {
+    return ejecuta("pdftotext", {"-layout", pdf, "-"});
+}
+} // namespace
+
+class TestSalidaPdf : public QObject {
+    Q_OBJECT
+    QTemporaryDir dir;
+    int n = 0;
+    std::unique_ptr<ImpresorasSistema> impresoras;
+
+    QString escribe(const QByteArray& contenido, const QString& nombre = {}) {
+        const QString ruta = dir.filePath(nombre.isEmpty() ? QString("f%1.prt").arg(++n) : nombre);
+        QFile f(ruta);
+        if (!f.open(QIODevice::WriteOnly | QIODevice::Truncate)) qFatal("cannot write test file");
+        f.write(contenido);
+        return ruta;
+    }
+    static QByteArray lineas(int cuantas) {
+        QByteArray b;
+        for (int i = 1; i <= cuantas; ++i)
+            b += "linea " + QByteArray::number(i) + "\r\n";
+        return b;
+    }
+    // Prints the file on "Archivo PDF"; returns the PDF path.
+    QString imprime(const QString& prt, bool dos = false, ResultadoPrt* resultado = nullptr) {
+        const QString pdf = prt + ".pdf";
+        QFile::remove(pdf);
+        impresoras->ponSalidaPdf(pdf);
+        TrabajoPrt t;
+        t.ruta = prt;
+        t.modoDos = dos;
+        const ResultadoPrt r = ImprimirPrt(t, *impresoras);
+        if (resultado)
+            *resultado = r;
+        else if (!r)
+            qWarning("%s", qPrintable(r.error->descripcion()));
+        return pdf;
+    }
+
+  private slots:
+    void initTestCase() {
+        QVERIFY(QFontDatabase::addApplicationFont(VELMOR_RAVENDOT_TTF) >= 0);
+        impresoras = std::make_unique<ImpresorasSistema>();
+        // No scheduler is reachable here: only the built-in PDF printer, and it is current.
+        QCOMPARE(impresoras->nombre(impresoras->cuenta() - 1), QString("Archivo PDF"));
+        QCOMPARE(impresoras->nombreActual(), QString("Archivo PDF"));
+        QVERIFY(impresoras->actualEsPdf());
+        QCOMPARE(impresoras->orientacion(), 1);
+    }
+
+    void cuentaDePaginas_data() {
+        QTest::addColumn<QByteArray>("contenido");
+        QTest::addColumn<int>("esperadas");
+        QTest::newRow("una línea") << QByteArray("hola\r\n") << 1;
+        QTest::newRow("66 líneas") << lineas(66) << 1;
+        QTest::newRow("67 líneas") << lineas(67) << 2;
+        QTest::newRow("132 líneas") << lineas(132) << 2;
+        QTest::newRow("Pagina final") << QByteArray("a\r\n{{Pagina}}\r\n") << 1;
+        QTest::newRow("Pagina tras página llena") << lineas(66) + "{{Pagina}}\r\n" << 1;
+        QTest::newRow("Pagina en medio") << QByteArray("a\r\n{{Pagina}}\r\nb\r\n") << 2;
+        QTest::newRow("página en blanco entre dos")
+            << QByteArray("a\r\n{{Pagina}}\r\n{{Pagina}}\r\n\r\nb\r\n") << 3;
+    }
+    void cuentaDePaginas() {
+        QFETCH(QByteArray, contenido);
+        QFETCH(int, esperadas);
+        const QString pdf = imprime(escribe(contenido));
+        QCOMPARE(paginas(pdf), esperadas);
+    }
+
+    void ficheroVacioNoCreaDocumento() {
+        ResultadoPrt r;
+        const QString pdf = imprime(escribe(""), false, &r);
+        QVERIFY(r.ok());
+        QVERIFY(!QFileInfo::exists(pdf));
+    }
+
+    void textoYColumnas() {
+        const QString pdf = imprime(escribe("CODIGO    DESCRIPCION          IMPORTE\r\n"
+                                            "000123    Tornillos            1.234,50\r\n"
+                                            "[N]000124[n]    Tuercas              99,00\r\n"));
+        const QStringList filas = texto(pdf).split('\n');
+        QVERIFY(filas.size() >= 3);
+        const int c1 = int(filas[0].indexOf("DESCRIPCION")),
+                  c2 = int(filas[1].indexOf("Tornillos")), c3 = int(filas[2].indexOf("Tuercas"));
+        QVERIFY2(c1 > 0 && c1 == c2 && c2 == c3, qPrintable(filas.mid(0, 3).join('\n')));
+        // pdftotext -layout narrows wide gaps, but text in one column stays in one column.
+        QCOMPARE(filas[1].indexOf("1.234,50"), filas[0].indexOf("IMPORTE"));
+    }
+
+    // The file bytes are DOS code page 850: 0xA4 is "ñ", 0xDA 0xC4 0xB3 box drawing.
+    void enheYCajas() {
+        const QString pdf = imprime(escribe("Espa\xa4"
+                                            "a \xda\xc4\xc4\xbf\r\n\xb3 A\xb3\r\n"));
+        const QString t = texto(pdf);
+        QVERIFY2(t.contains("España ┌──┐"), qPrintable(t));
+        QVERIFY2(t.contains("│ A│"), qPrintable(t));
+    }
+
+    void negritaYTamano() {
+        const QString pdf = imprime(
+            escribe("normal [N]negrita[n]\r\n{{Pica}}{{AmpliadaOn}}GRANDE{{AmpliadaOff}} pica\r\n"
+                    "[I]cursiva[i]\r\n"));
+        const QString fuentes = ejecuta("pdffonts", {pdf});
+        QVERIFY2(fuentes.contains(QRegularExpression("Mono-Bold\\b")), qPrintable(fuentes));
+        QVERIFY2(fuentes.contains(QRegularExpression("Mono-Italic\\b")), qPrintable(fuentes));
+        QVERIFY2(fuentes.contains(QRegularExpression("LiberationMono\\s")), qPrintable(fuentes));
+        // Word heights from pdftotext -bbox: "GRANDE" at 22 pt is twice "pica" at 11 pt.
+        const QString bbox = ejecuta("pdftotext", {"-bbox", pdf, "-"});
+        auto alto = [&](const QString& palabra) {
+            const auto m =
+                QRegularExpression(R"re(yMin="([\d.]+)" xMax="[\d.]+" yMax="([\d.]+)">)re" +
+                                   palabra + "<")
+                    .match(bbox);
+            return m.hasMatch() ? m.captured(2).toDouble() - m.captured(1).toDouble() : -1.0;
+        };
+        const double grande = alto("GRANDE"), pica = alto("pica"), normal = alto("normal");
+        QVERIFY2(grande > 0 && pica > 0, qPrintable(bbox));
+        QVERIFY(qAbs(grande / pica - 2.0) < 0.05);
+        QVERIFY(qAbs(pica / normal - 1.1) < 0.05);
+    }
+
+    void imagenDeFondo() {
+        QImage img(64, 48, QImage::Format_RGB32);
+        img.fill(Qt::darkGreen);
+        const QString png = dir.filePath("logo.png");
+        QVERIFY(img.save(png));
+        QByteArray f = "/IMAGEN/" + png.toLocal8Bit() + " Factura\r\n" + lineas(70);
+        const QString pdf = imprime(escribe(f));
+        QCOMPARE(paginas(pdf), 2);
+        const QString lista = ejecuta("pdfimages", {"-list", pdf});
+        // One picture on each page, 64 x 48.
+        const auto filas = lista.split('\n', Qt::SkipEmptyParts).mid(2);
+        QCOMPARE(filas.size(), 2);
+        for (const QString& fila : filas)
+            QVERIFY2(fila.simplified().contains(QRegularExpression(R"(^\d+ \d+ image 64 48 )")),
+                     qPrintable(lista));
+        QVERIFY(texto(pdf).contains("Factura"));
+    }
+
+    void modoDosConRavendot() {
+        const QString pdf = imprime(escribe("dos {{Courier}}mas\r\n"), true);
+        const QString fuentes = ejecuta("pdffonts", {pdf});
+        QVERIFY2(fuentes.contains("Ravendot"), qPrintable(fuentes));
+        QVERIFY(!fuentes.contains("Liberation"));
+    }
+
+    void horizontal() {
+        impresoras->ponOrientacion(2);
+        QCOMPARE(impresoras->orientacion(), 2);
+        const QString pdf = imprime(escribe("apaisado\r\n"));
+        impresoras->ponOrientacion(1);
+        const QString info = ejecuta("pdfinfo", {pdf});
+        QVERIFY2(info.contains("842 x 595"), qPrintable(info));
+        QVERIFY_THROWS_EXCEPTION(ErrorVelmor, impresoras->ponOrientacion(3));
+    }
+
+    // A failure mid-file leaves no PDF behind, and the next job is a fresh document.
+    void fallaSinDejarNada() {
+        ResultadoPrt r;
+        const QString prt = escribe(lineas(100) + "x{{NegritaOn}\r\nmas\r\n");
+        const QString pdf = imprime(prt, false, &r);
+        QVERIFY(!r.ok());
+        QVERIFY(r.error->descripcion().contains("101"));
+        QVERIFY(!QFileInfo::exists(pdf));
+        QVERIFY(QFile::remove(prt));
+        const QString bien = imprime(escribe("despues\r\n"));
+        QCOMPARE(paginas(bien), 1);
+        QVERIFY(texto(bien).contains("despues"));
+    }
+
+    void ordenImprimir() {
+        const QString a = escribe("primero\r\n", "UNO.PRT");
+        const QString b = escribe(lineas(67), "dos.prt");
+        const QString malo = escribe("ok\r\nx}}y{{Pica\r\n", "MALO.PRT");
+        const QString salida = dir.filePath("salida");
+        int estado = -1;
+        QString errores;
+        ejecuta(VELMOR_IMPRIMIR, {"--pdf", salida, "--borrar", a, malo, b}, &estado, &errores);
+        QCOMPARE(estado, 1);
+        QVERIFY2(errores.contains(malo) && errores.contains("línea 2"), qPrintable(errores));
+        QCOMPARE(paginas(salida + "/UNO.pdf"), 1);
+        QCOMPARE(paginas(salida + "/dos.pdf"), 2);
+        QVERIFY(!QFileInfo::exists(salida + "/MALO.pdf"));
+        QVERIFY(!QFileInfo::exists(a));
+        QVERIFY(!QFileInfo::exists(b));
+        QVERIFY(QFileInfo::exists(malo)); // not printed: not deleted
+
+        const QString c = escribe("tres\r\n");
+        ejecuta(VELMOR_IMPRIMIR, {"--pdf", dir.filePath("c.pdf"), "--horizontal", c}, &estado);
+        QCOMPARE(estado, 0);
+        QVERIFY(ejecuta("pdfinfo", {dir.filePath("c.pdf")}).contains("842 x 595"));
+
+        const QString lista = ejecuta(VELMOR_IMPRIMIR, {"--impresoras"}, &estado);
+        QCOMPARE(estado, 0);
+        QVERIFY(lista.contains("* Archivo PDF"));
+        QVERIFY(ejecuta(VELMOR_IMPRIMIR, {"--help"}, &estado).contains("--impresora NOMBRE"));
+        ejecuta(VELMOR_IMPRIMIR, {"--impresora", "NoExiste", c}, &estado, &errores);
+        QCOMPARE(estado, 2);
+        QVERIFY(errores.contains("NoExiste"));
+    }
+};
+
+int main(int argc, char** argv) {
+    QGuiApplication app(argc, argv);
+    TestSalidaPdf t;
+    return QTest::qExec(&t, argc, argv);
+}
+
+#include "test_salida_pdf.moc"

@@ -135,7 +135,21 @@ class TestFrmVelmor : public QObject {
     void carpeta_desaparecida();
     void carpeta_basica_inexistente();
     void carpeta_sin_permiso();
+    void captura();
 };
+
+// With VELMOR_CAPTURAS set to a folder, saves pictures of both layouts there for the docs.
+void TestFrmVelmor::captura() {
+    const QString carpeta = qEnvironmentVariable("VELMOR_CAPTURAS");
+    if (carpeta.isEmpty()) QSKIP("VELMOR_CAPTURAS not set");
+    Banco b;
+    b.crear({"Varenta/Menu.exe", "Varenta/FACTURA.PRT", "Varenta/INFORME.PRT", "Varenta/Listados/"});
+    frmVelmor& v = b.arrancar("Varenta");
+    v.show();
+    QVERIFY(v.grab().save(carpeta + "/main-narrow.png"));
+    QTest::mouseClick(b.boton("cmdCarpeta"), Qt::LeftButton);
+    QVERIFY(v.grab().save(carpeta + "/main-wide.png"));
+}
 
 void TestFrmVelmor::arranque_registro() {
     Banco b;

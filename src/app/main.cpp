@@ -8,7 +8,7 @@
 int main(int argc, char** argv) {
     QApplication app(argc, argv);
     try {
-        PaginasCodigo::actuales();  // a wrong VELMOR_CP_DOS is told at once, not at the first print
+        PaginasCodigo::actuales(); // a wrong VELMOR_CP_DOS is told at once, not at the first print
     } catch (const ErrorVelmor& e) {
         MostrarError("Velmor 2.0", e.descripcion());
         return 2;

@@ -143,7 +143,8 @@ void TestFrmVelmor::captura() {
     const QString carpeta = qEnvironmentVariable("VELMOR_CAPTURAS");
     if (carpeta.isEmpty()) QSKIP("VELMOR_CAPTURAS not set");
     Banco b;
-    b.crear({"Varenta/Menu.exe", "Varenta/FACTURA.PRT", "Varenta/INFORME.PRT", "Varenta/Listados/"});
+    b.crear(
+        {"Varenta/Menu.exe", "Varenta/FACTURA.PRT", "Varenta/INFORME.PRT", "Varenta/Listados/"});
     frmVelmor& v = b.arrancar("Varenta");
     v.show();
     QVERIFY(v.grab().save(carpeta + "/main-narrow.png"));

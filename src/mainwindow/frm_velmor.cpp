@@ -1,4 +1,5 @@
 #include "mainwindow/frm_velmor.h"
+#include "preview/frm_prt_ver.h"
 
 #include "mainwindow/modulo_prt.h"
 #include "mainwindow/twips.h"
@@ -501,7 +502,14 @@ void frmVelmor::closeEvent(QCloseEvent* event) {
 void frmVelmor::cmdAceptar_Click() {}
 void frmVelmor::cmdPrtKill_Click() {}
 void frmVelmor::cmdBorrar_Click() {}
-void frmVelmor::cmdVisor_Click() {}
+void frmVelmor::cmdVisor_Click() {
+    Nombre = carpetaActual_ + "/" + FileNameFicheros();
+    NombreElegido = FileNameFicheros();
+    FicherosPRT->setFocus();
+    // A new preview window each time: it loads, shows modally and is destroyed on return.
+    frmPrtVer::Mostrar(carpetaActual_, NombreElegido, chkRavendot->checkState() != Qt::Unchecked,
+                       Titulo, this);
+}
 
 void frmVelmor::cmdCancelar_Click() {
     close();

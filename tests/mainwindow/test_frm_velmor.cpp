@@ -1,6 +1,7 @@
 #include "mainwindow/frm_velmor.h"
 #include "mainwindow/modulo_prt.h"
 #include "mainwindow/twips.h"
+#include "preview/frm_prt_ver.h"
 #include "support/fake_printer.h"
 #include <QApplication>
 #include <QCheckBox>
@@ -14,6 +15,8 @@
 #include <QPushButton>
 #include <QTemporaryDir>
 #include <QTest>
+#include <QTextEdit>
+#include <QTimer>
 #include <QTreeView>
 #include <memory>
 #include <unistd.h>
@@ -136,7 +139,31 @@ class TestFrmVelmor : public QObject {
     void carpeta_basica_inexistente();
     void carpeta_sin_permiso();
     void captura();
+    void cmdVisor_muestra();
 };
+
+// The preview button opens a new preview of the chosen file; Esc ends it.
+void TestFrmVelmor::cmdVisor_muestra() {
+    Banco b;
+    b.crear({"Herramientas/LISTADO.PRT"});
+    frmVelmor& v = b.arrancar("Herramientas");
+    b.elegir("LISTADO.PRT");
+    QString titulo;
+    auto* vigia = new QTimer(&v);
+    connect(vigia, &QTimer::timeout, [&] {
+        if (auto* ver = qobject_cast<frmPrtVer*>(QApplication::activeModalWidget())) {
+            vigia->stop();
+            titulo = ver->windowTitle();
+            QTest::keyClick(ver->rtfVisor(), Qt::Key_Escape);
+        }
+    });
+    vigia->start(10);
+    QTest::mouseClick(b.boton("cmdVisor"), Qt::LeftButton);
+    QCOMPARE(titulo, "Visualizando [" + b.ruta("Herramientas") +
+                         "/LISTADO.PRT]   Para terminar visualización pulse [Esc]o cierre con [X]");
+    QCOMPARE(v.Nombre, b.ruta("Herramientas") + "/LISTADO.PRT");
+    QVERIFY(v.findChildren<frmPrtVer*>().isEmpty());
+}
 
 // With VELMOR_CAPTURAS set to a folder, saves pictures of both layouts there for the docs.
 void TestFrmVelmor::captura() {

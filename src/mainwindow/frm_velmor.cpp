@@ -2,7 +2,7 @@
 #include "preview/frm_prt_ver.h"
 
 #include "mainwindow/modulo_prt.h"
-#include "mainwindow/twips.h"
+#include "shared/twips.h"
 #include "printing/printer_device.h"
 #include "shared/paths.h"
 #include <QApplication>

@@ -61,6 +61,17 @@ ResultadoPrt ImprimirPrt(const TrabajoPrt& trabajo, DispositivoImpresora& p, Ima
         int pitch = 0;
         QString memoriaFuente;
         bool laTengo = false;
+        // A full page or "{{Pagina}}": the document ends with the file, else a new page begins,
+        // with the background picture behind it once one was taken.
+        auto terminaPagina = [&] {
+            contador = 0;
+            if (lector->alFinal()) {
+                p.finDocumento();
+            } else {
+                p.nuevaPagina();
+                if (laTengo) p.dibujaImagen(fondo.imagen, 0, 0, fondo.ancho, fondo.alto);
+            }
+        };
         QString linea;
         while (lector->siguiente(linea)) {
             numeroLinea = lector->numeroLinea();
@@ -128,13 +139,7 @@ ResultadoPrt ImprimirPrt(const TrabajoPrt& trabajo, DispositivoImpresora& p, Ima
             }
 
             if (pagina) {
-                contador = 0;
-                if (lector->alFinal()) {
-                    p.finDocumento();
-                } else {
-                    p.nuevaPagina();
-                    if (laTengo) p.dibujaImagen(fondo.imagen, 0, 0, fondo.ancho, fondo.alto);
-                }
+                terminaPagina();
                 continue;
             }
 
@@ -144,15 +149,7 @@ ResultadoPrt ImprimirPrt(const TrabajoPrt& trabajo, DispositivoImpresora& p, Ima
                 throw ErrorVelmor(ErrorVelmor::DesbordamientoNumero,
                                   QStringLiteral("Desbordamiento del contador de líneas"));
             ++contador;
-            if (contador == trabajo.lineasPagina) {
-                contador = 0;
-                if (lector->alFinal()) {
-                    p.finDocumento();
-                } else {
-                    p.nuevaPagina();
-                    if (laTengo) p.dibujaImagen(fondo.imagen, 0, 0, fondo.ancho, fondo.alto);
-                }
-            }
+            if (contador == trabajo.lineasPagina) terminaPagina();
         }
         if (contador != 0) p.finDocumento();
         lector->cierra();

@@ -1,6 +1,6 @@
 #include "mainwindow/frm_velmor.h"
 #include "mainwindow/modulo_prt.h"
-#include "mainwindow/twips.h"
+#include "shared/twips.h"
 #include "preview/frm_prt_ver.h"
 #include "support/fake_printer.h"
 #include <QApplication>

@@ -19,7 +19,6 @@ static void BM_Refrescar(benchmark::State& estado) {
     EntornoVelmor e;
     e.carpetaPrograma = raiz.path() + "/Listados";
     e.raizVolumen = raiz.path();
-    e.avisar = [](const QString&, const QString&) {};
     frmVelmor ventana(impresoras, e);
     ventana.NombreElegido = QString("inf%1.PRT").arg(ficheros - 1, 5, 10, QChar('0'));
     for (auto _ : estado)

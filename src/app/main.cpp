@@ -4,9 +4,19 @@
 #include "shared/error.h"
 #include "shared/messages.h"
 #include <QApplication>
+#include <QLibraryInfo>
+#include <QLocale>
+#include <QTranslator>
 
 int main(int argc, char** argv) {
     QApplication app(argc, argv);
+    app.setApplicationName("Velmor");
+    // The program speaks Spanish whatever the desktop's language: Qt's own dialogs too (the PDF
+    // save dialog, the Yes/No buttons).
+    QTranslator textosQt;
+    if (textosQt.load(QLocale(QLocale::Spanish), "qtbase", "_",
+                      QLibraryInfo::path(QLibraryInfo::TranslationsPath)))
+        app.installTranslator(&textosQt);
     try {
         PaginasCodigo::actuales(); // a wrong VELMOR_CP_DOS is told at once, not at the first print
     } catch (const ErrorVelmor& e) {

@@ -2,9 +2,9 @@
 #include "printing/imprimir_prt.h"
 #include "printing/system_printers.h"
 #include "shared/error.h"
+#include "shared/paths.h"
 
 #include <QDir>
-#include <QFile>
 #include <QFileInfo>
 #include <QGuiApplication>
 #include <QStringList>
@@ -171,10 +171,13 @@ int main(int argc, char** argv) {
                                .arg(r.error->descripcion()));
             continue;
         }
-        if (borrar && !QFile::remove(fichero)) {
+        if (!borrar) continue;
+        try {
+            BorrarFichero(fichero);
+        } catch (const ErrorVelmor& e) {
             ++fallos;
-            salida(stderr, QStringLiteral("velmor-imprimir: %1: impreso, pero no se pudo borrar")
-                               .arg(fichero));
+            salida(stderr, QStringLiteral("velmor-imprimir: %1: impreso, pero: %2")
+                               .arg(fichero, e.descripcion()));
         }
     }
     return fallos ? 1 : 0;

@@ -2,9 +2,10 @@
 #include "preview/frm_prt_ver.h"
 
 #include "mainwindow/modulo_prt.h"
-#include "shared/twips.h"
 #include "printing/printer_device.h"
+#include "shared/messages.h"
 #include "shared/paths.h"
+#include "shared/twips.h"
 #include <QApplication>
 #include <QCheckBox>
 #include <QCloseEvent>
@@ -18,7 +19,6 @@
 #include <QHeaderView>
 #include <QLabel>
 #include <QListWidget>
-#include <QMessageBox>
 #include <QPushButton>
 #include <QShortcut>
 #include <QStorageInfo>
@@ -70,10 +70,6 @@ bool EsSistemaVirtual(const QByteArray& tipo) {
     return virtuales.contains(tipo);
 }
 
-void AvisoPorDefecto(const QString& titulo, const QString& texto) {
-    QMessageBox::warning(QApplication::activeWindow(), titulo, texto);
-}
-
 } // namespace
 
 EntornoVelmor EntornoVelmor::DelSistema() {
@@ -81,14 +77,14 @@ EntornoVelmor EntornoVelmor::DelSistema() {
     e.carpetaPrograma = QCoreApplication::applicationDirPath();
     e.raizVolumen = QStorageInfo(e.carpetaPrograma).rootPath();
     e.fuentes = QFontDatabase::families();
-    e.avisar = AvisoPorDefecto;
+    e.argumentos = QCoreApplication::arguments().mid(1);
     return e;
 }
 
 frmVelmor::frmVelmor(Impresoras& impresoras, EntornoVelmor entorno, QWidget* parent)
-    : QWidget(parent), impresoras_(impresoras), entorno_(std::move(entorno)) {
+    : QWidget(parent), impresoras_(impresoras), entorno_(std::move(entorno)),
+      interruptores_(Interruptores::De(entorno_.argumentos)) {
     CargarIconos();
-    Avisar = entorno_.avisar ? entorno_.avisar : AvisoPorDefecto;
     CrearControles();
     OrdenTabulacion();
     Form_Load();
@@ -344,7 +340,7 @@ void frmVelmor::Carpetas_Seleccion() {
 bool frmVelmor::PonCarpeta(const QString& ruta) {
     const QString motivo = MotivoInutil(ruta);
     if (!motivo.isEmpty()) {
-        Avisar(Titulo, "No se puede abrir la carpeta " + ruta + ": " + motivo + ".");
+        MostrarAviso(Titulo, "No se puede abrir la carpeta " + ruta + ": " + motivo + ".", this);
         MostrarEnArbol(carpetaActual_);
         return false;
     }
@@ -377,10 +373,15 @@ void frmVelmor::FicherosPRT_PathChange() {
 }
 
 void frmVelmor::FicherosPRT_Click() {
+    TomarSeleccion();
+    HabilitarBotones(!NombreElegido.isEmpty());
+}
+
+// The file the buttons act on: the shown folder and the list's selected name.
+void frmVelmor::TomarSeleccion() {
     const QString nombre = FileNameFicheros();
     Nombre = carpetaActual_ + "/" + nombre;
     NombreElegido = nombre;
-    HabilitarBotones(!NombreElegido.isEmpty());
 }
 
 void frmVelmor::Refrescar() {
@@ -388,7 +389,7 @@ void frmVelmor::Refrescar() {
     const QString motivo = MotivoInutil(carpetaActual_);
     if (!motivo.isEmpty()) {
         const QString perdida = carpetaActual_;
-        Avisar(Titulo, "No se puede leer la carpeta " + perdida + ": " + motivo + ".");
+        MostrarAviso(Titulo, "No se puede leer la carpeta " + perdida + ": " + motivo + ".", this);
         PonCarpeta(CarpetaUsableAnterior());
         return;
     }
@@ -499,12 +500,30 @@ void frmVelmor::closeEvent(QCloseEvent* event) {
 
 // ---- Buttons ----
 
-void frmVelmor::cmdAceptar_Click() {}
-void frmVelmor::cmdPrtKill_Click() {}
-void frmVelmor::cmdBorrar_Click() {}
+void frmVelmor::cmdAceptar_Click() {
+    TomarSeleccion();
+    FicherosPRT->setFocus();
+    Velmor(false);
+}
+
+void frmVelmor::cmdPrtKill_Click() {
+    TomarSeleccion();
+    Velmor(true);
+    HabilitarBotones(false);
+    Refrescar();
+    FicherosPRT->setFocus();
+}
+
+void frmVelmor::cmdBorrar_Click() {
+    TomarSeleccion();
+    BorrarNombre();
+    HabilitarBotones(false);
+    Refrescar();
+    FicherosPRT->setFocus();
+}
+
 void frmVelmor::cmdVisor_Click() {
-    Nombre = carpetaActual_ + "/" + FileNameFicheros();
-    NombreElegido = FileNameFicheros();
+    TomarSeleccion();
     FicherosPRT->setFocus();
     // A new preview window each time: it loads, shows modally and is destroyed on return.
     frmPrtVer::Mostrar(carpetaActual_, NombreElegido, chkRavendot->checkState() != Qt::Unchecked,
@@ -512,7 +531,7 @@ void frmVelmor::cmdVisor_Click() {
 }
 
 void frmVelmor::cmdCancelar_Click() {
-    close();
+    Terminar();
 }
 
 void frmVelmor::cmdCarpeta_Click() {

@@ -1,9 +1,9 @@
 #pragma once
 
+#include "printing/print_job.h"
 #include <QHash>
 #include <QStringList>
 #include <QWidget>
-#include <functional>
 
 class Impresoras;
 class QCheckBox;
@@ -21,8 +21,7 @@ struct EntornoVelmor {
     QString carpetaPrograma; // the executable's folder
     QString raizVolumen;     // root of the volume that holds it
     QStringList fuentes;     // installed font families
-    // Shows a message box (title, text); tests record instead of blocking.
-    std::function<void(const QString&, const QString&)> avisar;
+    QStringList argumentos;  // command-line arguments, without the program's own path
 
     static EntornoVelmor DelSistema();
 };
@@ -43,9 +42,6 @@ class frmVelmor : public QWidget {
     QString NombreElegido;
     bool Visual = false;
 
-    // Message boxes go through here (title, text).
-    std::function<void(const QString&, const QString&)> Avisar;
-
     // Outer widths of the two layouts, in twips.
     static constexpr int AnchoEstrecho = 5500;
     static constexpr int AnchoAmplio = 8200;
@@ -56,6 +52,12 @@ class frmVelmor : public QWidget {
 
     void ActualizarAviso();
     void HabilitarBotones(bool habilitar);
+
+    // One print job for the file named by Nombre: with Directo on the current printer at once,
+    // deleting the file after a good print; otherwise after the printer dialog, asking whether
+    // to delete it afterwards.
+    void Velmor(bool Directo);
+    bool ImpresoraOk() const { return false; } // kept for callers of the classic interface
 
     // Controls that other windows read.
     QListWidget* FicherosPRT = nullptr;
@@ -96,6 +98,12 @@ class frmVelmor : public QWidget {
     void Carpetas_Seleccion();
     void FicherosPRT_PathChange();
     void FicherosPRT_Click();
+    void TomarSeleccion();
+
+    void Terminar();
+    bool ImprimirPrt(const QString& nombrePdf);
+    QString PedirSalidaPdf(const QString& nombrePdf);
+    bool BorrarNombre();
 
     bool PonCarpeta(const QString& ruta);
     QString MotivoInutil(const QString& ruta) const;
@@ -108,6 +116,7 @@ class frmVelmor : public QWidget {
 
     Impresoras& impresoras_;
     EntornoVelmor entorno_;
+    Interruptores interruptores_;
 
     QLabel* Label1 = nullptr;
     QLabel* Label2 = nullptr;

@@ -4,9 +4,9 @@
 #include "markup/segments.h"
 #include "markup/sustituye_prt.h"
 #include "shared/codepage.h"
+#include "shared/messages.h"
 #include <QGuiApplication>
 #include <QKeyEvent>
-#include <QMessageBox>
 #include <QScreen>
 #include <QTextBlock>
 #include <QTextCursor>
@@ -35,13 +35,6 @@ void ponFuente(QTextCharFormat& formato, const QString& nombre) {
 }
 
 } // namespace
-
-frmPrtVer::Aviso& frmPrtVer::aviso() {
-    static Aviso aviso = [](QWidget* padre, const QString& titulo, const QString& texto) {
-        QMessageBox::critical(padre, titulo, texto);
-    };
-    return aviso;
-}
 
 QColor frmPrtVer::ColorTexto() {
     return QColor(0, 0, 128);
@@ -249,7 +242,7 @@ bool frmPrtVer::Mostrar(const QString& carpeta, const QString& fichero, bool dos
         if (ventana.lineaLeida() > 0)
             texto += QStringLiteral(" (línea %1)").arg(ventana.lineaLeida());
         texto += QStringLiteral(":\n") + causa;
-        aviso()(parent, titulo, texto);
+        MostrarError(titulo, texto, parent);
         return false;
     }
     ventana.exec();

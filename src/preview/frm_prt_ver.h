@@ -3,7 +3,6 @@
 #include "shared/error.h"
 #include <QDialog>
 #include <QString>
-#include <functional>
 
 class QTextEdit;
 
@@ -19,11 +18,6 @@ class frmPrtVer : public QDialog {
     Q_OBJECT
 
   public:
-    // How a failed load is reported: parent window, title, text. The default shows
-    // QMessageBox::critical; tests replace it to record the message instead of blocking.
-    using Aviso = std::function<void(QWidget* padre, const QString& titulo, const QString& texto)>;
-    static Aviso& aviso();
-
     explicit frmPrtVer(QWidget* parent = nullptr);
 
     // The whole preview: load, then modal display, then the window is destroyed. Returns true

@@ -8,7 +8,7 @@
 // printable area's top-left corner; font sizes are in points and may be fractional. Every
 // operation may throw ErrorVelmor.
 class DispositivoImpresora {
-public:
+  public:
     virtual ~DispositivoImpresora() = default;
 
     virtual void ponFuente(const QString& nombre) = 0;
@@ -20,7 +20,7 @@ public:
     virtual void ponCursiva(bool activa) = 0;
     virtual void ponSubrayado(bool activo) = 0;
 
-    virtual int anchoPagina() = 0;  // printable width in twips
+    virtual int anchoPagina() = 0; // printable width in twips
     virtual void ponX(int twips) = 0;
     virtual int y() const = 0;
     virtual void ponY(int twips) = 0;
@@ -43,12 +43,12 @@ public:
 
 // The installed printers and the current one. Enumeration order is stable for the whole run.
 class Impresoras {
-public:
+  public:
     virtual ~Impresoras() = default;
 
     virtual int cuenta() const = 0;
-    virtual QString nombre(int posicion) const = 0;  // DeviceName, as the system lists it
-    virtual int actual() const = 0;                  // position of the current printer
+    virtual QString nombre(int posicion) const = 0; // DeviceName, as the system lists it
+    virtual int actual() const = 0;                 // position of the current printer
     QString nombreActual() const { return cuenta() > 0 ? nombre(actual()) : QString(); }
     virtual void hazActual(int posicion) = 0;
 
@@ -59,4 +59,9 @@ public:
 
     // Drawing on the current printer.
     virtual DispositivoImpresora& dispositivo() = 0;
+
+    // True when the current printer writes a PDF file, whose path the caller gives before the
+    // job with ponSalidaPdf.
+    virtual bool actualEsPdf() const { return false; }
+    virtual void ponSalidaPdf(const QString& ruta) { (void)ruta; }
 };

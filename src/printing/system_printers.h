@@ -7,14 +7,14 @@
 // the built-in PDF printer "Archivo PDF". The current printer at start is the system's default,
 // or "Archivo PDF" when the system has none.
 class ImpresorasSistema : public Impresoras {
-public:
+  public:
     ImpresorasSistema();
     ~ImpresorasSistema() override;
 
-    static QString nombrePdf();  // "Archivo PDF"
-    bool actualEsPdf() const;
+    static QString nombrePdf(); // "Archivo PDF"
+    bool actualEsPdf() const override;
     // Where the PDF printer writes its next document.
-    void ponSalidaPdf(const QString& ruta);
+    void ponSalidaPdf(const QString& ruta) override;
 
     int cuenta() const override;
     QString nombre(int posicion) const override;
@@ -24,7 +24,7 @@ public:
     void ponOrientacion(int orientacion) override;
     DispositivoImpresora& dispositivo() override;
 
-private:
+  private:
     struct Datos;
     std::unique_ptr<Datos> d;
 };

@@ -27,3 +27,13 @@ void MostrarError(const QString& titulo, const QString& texto, QWidget* padre) {
     ServicioMensajes::actual().muestra(QMessageBox::Critical, titulo, texto, QMessageBox::Ok,
                                        padre);
 }
+
+void MostrarAviso(const QString& titulo, const QString& texto, QWidget* padre) {
+    ServicioMensajes::actual().muestra(QMessageBox::Warning, titulo, texto, QMessageBox::Ok, padre);
+}
+
+bool PreguntarSiNo(const QString& titulo, const QString& texto, QWidget* padre) {
+    return ServicioMensajes::actual().muestra(QMessageBox::Warning, titulo, texto,
+                                              QMessageBox::Yes | QMessageBox::No,
+                                              padre) == QMessageBox::Yes;
+}

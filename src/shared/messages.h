@@ -21,3 +21,6 @@ class ServicioMensajes {
 
 // Short forms for the boxes the program shows.
 void MostrarError(const QString& titulo, const QString& texto, QWidget* padre = nullptr);
+void MostrarAviso(const QString& titulo, const QString& texto, QWidget* padre = nullptr);
+// Yes/No with the exclamation icon; true on Yes.
+bool PreguntarSiNo(const QString& titulo, const QString& texto, QWidget* padre = nullptr);

@@ -1,8 +1,9 @@
 #include "mainwindow/frm_velmor.h"
 #include "mainwindow/modulo_prt.h"
-#include "shared/twips.h"
 #include "preview/frm_prt_ver.h"
+#include "shared/twips.h"
 #include "support/fake_printer.h"
+#include "support/scripted_messages.h"
 #include <QApplication>
 #include <QCheckBox>
 #include <QComboBox>
@@ -29,7 +30,14 @@ const char* const BotonesFichero[] = {"cmdAceptar", "cmdVisor", "cmdBorrar", "cm
 struct Banco {
     QTemporaryDir raiz;
     FakeImpresoras impresoras{{"Oficina", "Almacen"}};
-    QStringList avisos; // "title|text" of every message box
+    MensajesGuionizados mensajes;
+    // "title|text" of every message box shown so far.
+    QStringList avisos() const {
+        QStringList l;
+        for (const auto& c : mensajes.cajas)
+            l << c.titulo + "|" + c.texto;
+        return l;
+    }
     std::unique_ptr<frmVelmor> v;
 
     QString ruta(const QString& relativa) const { return raiz.path() + "/" + relativa; }
@@ -52,7 +60,6 @@ struct Banco {
         e.carpetaPrograma = programa.startsWith('/') ? programa : ruta(programa);
         e.raizVolumen = raiz.path();
         e.fuentes = std::move(fuentes);
-        e.avisar = [this](const QString& t, const QString& x) { avisos << t + "|" + x; };
         v = std::make_unique<frmVelmor>(impresoras, e);
         return *v;
     }
@@ -193,7 +200,7 @@ void TestFrmVelmor::arranque_registro() {
     QVERIFY(!v.windowIcon().isNull());
     QVERIFY(v.DirBasico->isVisibleTo(&v));
     QCOMPARE(v.RutaCarpetas(), b.ruta("Herramientas"));
-    QVERIFY(b.avisos.isEmpty());
+    QVERIFY(b.avisos().isEmpty());
     // The search panel lies beyond the narrow window's right edge.
     for (QWidget* w : {(QWidget*)v.Discos, (QWidget*)v.Carpetas, (QWidget*)v.DirBasico})
         QVERIFY2(w->x() >= v.width(), qPrintable(w->objectName()));
@@ -328,7 +335,7 @@ void TestFrmVelmor::dirBasico() {
     QCOMPARE(v.DirBasico->currentIndex(), elegida);
     QCOMPARE(v.RutaCarpetas(), rutas[elegida]);
     QVERIFY(b.botonesDeshabilitados());
-    QVERIFY(b.avisos.isEmpty());
+    QVERIFY(b.avisos().isEmpty());
 }
 
 void TestFrmVelmor::lista_ficheros() {
@@ -543,14 +550,14 @@ void TestFrmVelmor::carpeta_desaparecida() {
     QCOMPARE(b.lista(), QStringList{"s.prt"});
     QVERIFY(QDir(b.ruta("K/Sub")).removeRecursively());
     v.Refrescar();
-    QCOMPARE(b.avisos.size(), 1);
-    QVERIFY(b.avisos[0].startsWith("Velmor 2.0|"));
-    QVERIFY(b.avisos[0].contains(b.ruta("K/Sub")));
-    QVERIFY(b.avisos[0].contains("no existe"));
+    QCOMPARE(b.avisos().size(), 1);
+    QVERIFY(b.avisos()[0].startsWith("Velmor 2.0|"));
+    QVERIFY(b.avisos()[0].contains(b.ruta("K/Sub")));
+    QVERIFY(b.avisos()[0].contains("no existe"));
     QCOMPARE(v.RutaCarpetas(), b.ruta("K"));
     QCOMPARE(b.lista(), QStringList{"a.prt"});
     v.Refrescar();
-    QCOMPARE(b.avisos.size(), 1);
+    QCOMPARE(b.avisos().size(), 1);
 }
 
 void TestFrmVelmor::carpeta_basica_inexistente() {
@@ -559,8 +566,8 @@ void TestFrmVelmor::carpeta_basica_inexistente() {
     frmVelmor& v = b.arrancar("Kolmera");
     QVERIFY(QDir(b.ruta("Varenta")).removeRecursively());
     b.elegirBasica(0);
-    QCOMPARE(b.avisos.size(), 1);
-    QVERIFY(b.avisos[0].contains(b.ruta("Varenta")));
+    QCOMPARE(b.avisos().size(), 1);
+    QVERIFY(b.avisos()[0].contains(b.ruta("Varenta")));
     QCOMPARE(v.RutaCarpetas(), b.ruta("Kolmera"));
     QCOMPARE(b.lista(), QStringList{"k.prt"});
 }
@@ -574,8 +581,8 @@ void TestFrmVelmor::carpeta_sin_permiso() {
     b.elegirEnArbol(b.ruta("K/Cerrada"));
     QFile::setPermissions(b.ruta("K/Cerrada"),
                           QFileDevice::ReadOwner | QFileDevice::WriteOwner | QFileDevice::ExeOwner);
-    QCOMPARE(b.avisos.size(), 1);
-    QVERIFY(b.avisos[0].contains("permiso"));
+    QCOMPARE(b.avisos().size(), 1);
+    QVERIFY(b.avisos()[0].contains("permiso"));
     QCOMPARE(v.RutaCarpetas(), b.ruta("K"));
 }
 

@@ -1,6 +1,7 @@
 // Tests of the preview: the box's document is read
 // back block by block and fragment by fragment.
 #include "preview/frm_prt_ver.h"
+#include "support/scripted_messages.h"
 
 #include <QApplication>
 #include <QFontDatabase>
@@ -14,6 +15,8 @@
 #include <QTextEdit>
 #include <QTimer>
 #include <QtTest>
+#include <memory>
+#include <utility>
 
 namespace {
 
@@ -50,6 +53,7 @@ class TestPreview : public QObject {
 
   private:
     QTemporaryDir dir_;
+    std::unique_ptr<MensajesGuionizados> mensajes_;
     int numero_ = 0;
 
     // Writes the bytes to a new .prt file in the temporary folder; returns its name.
@@ -74,11 +78,12 @@ class TestPreview : public QObject {
         QVERIFY2(id >= 0, VELMOR_RAVENDOT_TTF);
         QVERIFY(QFontDatabase::applicationFontFamilies(id).contains(QStringLiteral("Ravendot")));
     }
-    void init() {
-        // No test may block on a real message box: record unexpected ones as failures.
-        frmPrtVer::aviso() = [](QWidget*, const QString& titulo, const QString& texto) {
-            QFAIL(qPrintable("unexpected message box " + titulo + ": " + texto));
-        };
+    // No test may block on a real message box; one that a test did not take is a failure.
+    void init() { mensajes_ = std::make_unique<MensajesGuionizados>(); }
+    void cleanup() {
+        for (const auto& c : mensajes_->cajas)
+            QFAIL(qPrintable("unexpected message box " + c.titulo + ": " + c.texto));
+        mensajes_.reset();
     }
 
     // The preview's tag table, one tag (or a small group) per row.
@@ -353,10 +358,6 @@ class TestPreview : public QObject {
 
     // A malformed tag line: no preview, one message box titled Titulo naming file, line, cause.
     void malformadoSinVisualizacion() {
-        QStringList avisos;
-        frmPrtVer::aviso() = [&](QWidget*, const QString& titulo, const QString& texto) {
-            avisos << titulo + "|" + texto;
-        };
         bool mostrada = false;
         QTimer guardia; // would find a window wrongly shown and close it
         connect(&guardia, &QTimer::timeout, this, [&] {
@@ -374,6 +375,11 @@ class TestPreview : public QObject {
                                     QStringLiteral("Velmor 2.0")));
         QTest::qWait(30);
         QVERIFY(!mostrada);
+        QStringList avisos;
+        for (const auto& c : std::exchange(mensajes_->cajas, {})) {
+            QCOMPARE(c.icono, QMessageBox::Critical);
+            avisos << c.titulo + "|" + c.texto;
+        }
         QCOMPARE(avisos.size(), 3);
         QVERIFY2(avisos[0].startsWith(QStringLiteral("Velmor 2.0|")), qPrintable(avisos[0]));
         QVERIFY2(avisos[0].contains(dir_.path() + '/' + nombre), qPrintable(avisos[0]));
@@ -396,8 +402,7 @@ class TestPreview : public QObject {
     }
 };
 
-// The default seam is a real critical message box titled Titulo. Runs first, before TestPreview
-// replaces the seam.
+// Without a scripted message service the failure shows a real critical box titled Titulo.
 class TestAvisoPorDefecto : public QObject {
     Q_OBJECT
   private slots:

@@ -1,6 +1,9 @@
 #include "shared/paths.h"
 
+#include "shared/error.h"
+
 #include <QFile>
+#include <QFileInfo>
 #include <QTemporaryDir>
 #include <QTest>
 #include <unistd.h>
@@ -66,6 +69,48 @@ class TestPaths : public QObject {
         if (geteuid() == 0) QSKIP("root enters every folder");
         QVERIFY(QFile::setPermissions(dir.filePath("cerrada"), QFileDevice::Permissions()));
         QVERIFY(!ExisteRuta(dir.filePath("cerrada/dentro.prt"), false));
+    }
+
+    // Deleting: the file goes; a failure names the file and the cause, and deletes nothing.
+    void borrar_data() {
+        QTest::addColumn<QString>("ruta");
+        QTest::addColumn<int>("numero"); // 0: deleted
+        QTest::addColumn<QString>("causa");
+        QTest::newRow("fichero") << "BORRAR.PRT" << 0 << "";
+        QTest::newRow("ya no existe")
+            << "NOEXISTE.PRT" << int(ErrorVelmor::FicheroNoEncontrado) << "ya no existe";
+        QTest::newRow("dentro de un fichero")
+            << "INFORME.PRT/x" << int(ErrorVelmor::FicheroNoEncontrado) << "ya no existe";
+        QTest::newRow("carpeta") << "Listados" << int(ErrorVelmor::ErrorAccesoRuta)
+                                 << "es una carpeta";
+        QTest::newRow("carpeta sin permiso de escritura")
+            << "protegida/dentro.prt" << int(ErrorVelmor::PermisoDenegado) << "no hay permiso";
+    }
+    void borrar() {
+        QFETCH(QString, ruta);
+        QFETCH(int, numero);
+        QFETCH(QString, causa);
+        QFile(dir.filePath("BORRAR.PRT")).open(QIODevice::WriteOnly);
+        QDir(dir.path()).mkdir("protegida");
+        QFile(dir.filePath("protegida/dentro.prt")).open(QIODevice::WriteOnly);
+        QFile::setPermissions(dir.filePath("protegida"),
+                              QFileDevice::ReadOwner | QFileDevice::ExeOwner);
+        if (ruta.startsWith("protegida") && geteuid() == 0) QSKIP("root deletes anywhere");
+        const QString completa = dir.filePath(ruta);
+        const bool existia = QFileInfo::exists(completa);
+        try {
+            BorrarFichero(completa);
+            QCOMPARE(numero, 0);
+            QVERIFY(!QFileInfo::exists(completa));
+        } catch (const ErrorVelmor& e) {
+            QCOMPARE(e.numero(), numero);
+            QVERIFY2(e.descripcion().contains("«" + completa + "»"), qPrintable(e.descripcion()));
+            QVERIFY2(e.descripcion().contains(causa), qPrintable(e.descripcion()));
+            QCOMPARE(QFileInfo::exists(completa), existia);
+        }
+        QFile::setPermissions(dir.filePath("protegida"), QFileDevice::ReadOwner |
+                                                             QFileDevice::WriteOwner |
+                                                             QFileDevice::ExeOwner);
     }
 };
 

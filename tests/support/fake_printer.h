@@ -8,9 +8,9 @@
 #include <QStringList>
 
 class FakeDispositivo : public DispositivoImpresora {
-public:
-    QStringList registro;  // e.g. "fuente Courier New", "tamano 11", "x 264", "texto Total"
-    int ancho = 11520;     // printable width, twips
+  public:
+    QStringList registro; // e.g. "fuente Courier New", "tamano 11", "x 264", "texto Total"
+    int ancho = 11520;    // printable width, twips
     int xActual = 0, yActual = 0;
     QString fuenteActual;
     double tamanoActual = 10;
@@ -61,7 +61,12 @@ public:
     void dibujaImagen(const QImage& imagen, int x, int y, int w, int h) override {
         documentoAbierto = true;
         registro << QString("imagen %1x%2 en %3,%4 %5x%6")
-                        .arg(imagen.width()).arg(imagen.height()).arg(x).arg(y).arg(w).arg(h);
+                        .arg(imagen.width())
+                        .arg(imagen.height())
+                        .arg(x)
+                        .arg(y)
+                        .arg(w)
+                        .arg(h);
     }
     void reiniciaFormato() override {
         tamanoActual = 10;
@@ -71,11 +76,11 @@ public:
 };
 
 class FakeImpresoras : public Impresoras {
-public:
+  public:
     QStringList nombres;
     int posicionActual = 0;
     int orientacionActual = 1;
-    int rechazosPendientes = 0;  // how many ponOrientacion calls still refuse
+    int rechazosPendientes = 0; // how many ponOrientacion calls still refuse
     int intentosOrientacion = 0;
     FakeDispositivo dibujo;
 

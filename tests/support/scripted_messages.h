@@ -5,6 +5,7 @@
 
 #include "shared/messages.h"
 #include <QList>
+#include <functional>
 
 class MensajesGuionizados : public ServicioMensajes {
   public:
@@ -16,6 +17,7 @@ class MensajesGuionizados : public ServicioMensajes {
     };
     QList<Caja> cajas;
     QList<QMessageBox::StandardButton> respuestas; // taken in order
+    std::function<void(const Caja&)> alMostrar;    // runs while the box would be open
 
     MensajesGuionizados() { ServicioMensajes::ponActual(this); }
     ~MensajesGuionizados() override { ServicioMensajes::ponActual(nullptr); }
@@ -24,6 +26,7 @@ class MensajesGuionizados : public ServicioMensajes {
                                         const QString& texto, QMessageBox::StandardButtons botones,
                                         QWidget*) override {
         cajas.append({icono, titulo, texto, botones});
+        if (alMostrar) alMostrar(cajas.last());
         if (!respuestas.isEmpty()) return respuestas.takeFirst();
         return botones.testFlag(QMessageBox::Ok) ? QMessageBox::Ok : QMessageBox::Cancel;
     }

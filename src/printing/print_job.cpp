@@ -1,0 +1,14 @@
+#include "printing/print_job.h"
+
+Interruptores Interruptores::De(const QStringList& argumentos) {
+    Interruptores i;
+    for (const QString& a : argumentos) {
+        i.borrar |= a.contains(QLatin1String("/B"), Qt::CaseInsensitive);
+        i.elegirImpresora |= a.contains(QLatin1String("/I"), Qt::CaseInsensitive);
+    }
+    return i;
+}
+
+QString NombrePdf(const QString& nombreFichero) {
+    return nombreFichero.first(qMax(0, nombreFichero.size() - 3)) + QLatin1String("pdf");
+}

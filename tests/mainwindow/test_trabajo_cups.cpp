@@ -1,0 +1,474 @@
+// The program end to end: the main window's buttons and print job on the system's printers of the
+// private CUPS scheduler (queues "Oficina", the default, and "Almacen", whose jobs the loopback
+// listener writes to $VELMOR_CUPS_JOBS_DIR/<Queue>-<n>.pdf) and on the PDF printer, with the
+// scripted message service answering the boxes.
+#include "mainwindow/frm_velmor.h"
+#include "printerselect/impresora.h"
+#include "printing/system_printers.h"
+#include "support/scripted_messages.h"
+
+#include <QApplication>
+#include <QClipboard>
+#include <QComboBox>
+#include <QDir>
+#include <QElapsedTimer>
+#include <QFile>
+#include <QFileDialog>
+#include <QLineEdit>
+#include <QListWidget>
+#include <QProcess>
+#include <QPushButton>
+#include <QRegularExpression>
+#include <QTemporaryDir>
+#include <QTest>
+#include <QTimer>
+#include <QToolButton>
+#include <functional>
+#include <memory>
+
+namespace {
+
+QString carpetaTrabajos() {
+    return qEnvironmentVariable("VELMOR_CUPS_JOBS_DIR");
+}
+
+// Every job the queues have written so far.
+QStringList trabajos() {
+    return QDir(carpetaTrabajos()).entryList({"*.pdf"}, QDir::Files, QDir::Name);
+}
+
+// The first job written after `antes`, waiting for the listener; empty after the timeout.
+QString esperaTrabajo(const QStringList& antes, int ms = 30000) {
+    QElapsedTimer t;
+    t.start();
+    while (t.elapsed() < ms) {
+        for (const QString& f : trabajos())
+            if (!antes.contains(f)) return QDir(carpetaTrabajos()).filePath(f);
+        QTest::qWait(100);
+    }
+    return {};
+}
+
+// No job reached any queue: lp hands the job over before ImprimirPrt returns, so a job that was
+// sent would be written by the listener within this wait.
+bool ningunTrabajoNuevo(const QStringList& antes) {
+    QTest::qWait(1500);
+    return trabajos() == antes;
+}
+
+QString pdftotext(const QString& pdf) {
+    QProcess p;
+    p.start("pdftotext", {"-layout", pdf, "-"});
+    p.waitForFinished(60000);
+    return QString::fromUtf8(p.readAllStandardOutput());
+}
+
+// Acts once on the first modal window of type T that opens while it lives.
+template <class T> class AlAbrirse {
+  public:
+    explicit AlAbrirse(std::function<void(T*)> accion) : accion_(std::move(accion)) {
+        QObject::connect(&reloj_, &QTimer::timeout, [this] {
+            auto* ventana = qobject_cast<T*>(QApplication::activeModalWidget());
+            if (!ventana || visto) return;
+            visto = true;
+            reloj_.stop();
+            accion_(ventana);
+        });
+        reloj_.start(10);
+    }
+    bool visto = false;
+
+  private:
+    QTimer reloj_;
+    std::function<void(T*)> accion_;
+};
+
+// The printer dialog: accept `impresora` (empty: the preselected one), or cancel.
+std::unique_ptr<AlAbrirse<Impresora>> DialogoImpresora(const QString& impresora,
+                                                       bool aceptar = true) {
+    return std::make_unique<AlAbrirse<Impresora>>([=](Impresora* d) {
+        if (!aceptar) return d->cmdCancelar->click();
+        if (!impresora.isEmpty())
+            d->ListaImpresoras->setCurrentIndex(d->ListaImpresoras->findText(impresora));
+        d->cmdAceptar->click();
+    });
+}
+
+// A volume with the program's folder "Listados" holding the PRT files, and the window on it.
+struct Puesto {
+    QTemporaryDir raiz;
+    MensajesGuionizados mensajes;
+    ImpresorasSistema impresoras;
+    std::unique_ptr<frmVelmor> v;
+
+    QString carpeta() const { return raiz.path() + "/Listados"; }
+    QString ruta(const QString& nombre) const { return carpeta() + "/" + nombre; }
+
+    void escribe(const QString& nombre, const QByteArray& contenido) const {
+        QDir().mkpath(carpeta());
+        QFile f(ruta(nombre));
+        QVERIFY(f.open(QIODevice::WriteOnly));
+        f.write(contenido);
+    }
+
+    frmVelmor& arrancar(const QStringList& argumentos = {}) {
+        EntornoVelmor e;
+        e.carpetaPrograma = carpeta();
+        e.raizVolumen = raiz.path();
+        e.argumentos = argumentos;
+        v = std::make_unique<frmVelmor>(impresoras, e);
+        v->show();
+        return *v;
+    }
+
+    void elegir(const QString& nombre) const {
+        const auto hallados = v->FicherosPRT->findItems(nombre, Qt::MatchExactly);
+        QVERIFY(!hallados.isEmpty());
+        v->FicherosPRT->setCurrentItem(hallados.first());
+        QVERIFY(v->NombreElegido == nombre);
+    }
+
+    QPushButton* boton(const char* nombre) const { return v->findChild<QPushButton*>(nombre); }
+
+    QStringList lista() const {
+        QStringList l;
+        for (int i = 0; i < v->FicherosPRT->count(); ++i)
+            l << v->FicherosPRT->item(i)->text();
+        return l;
+    }
+
+    bool botones(bool habilitados) const {
+        for (const char* b : {"cmdAceptar", "cmdVisor", "cmdBorrar", "cmdPrtKill"})
+            if (boton(b)->isEnabled() != habilitados) return false;
+        return true;
+    }
+
+    QString cajas() const {
+        QStringList l;
+        for (const auto& c : mensajes.cajas)
+            l << c.titulo + "|" + c.texto;
+        return l.join("\n");
+    }
+};
+
+const QByteArray Informe = "INFORME DE VENTAS Espa\xa4"
+                           "a\r\n[N]Total[n]  1.234,56\r\n";
+
+} // namespace
+
+class TestTrabajoCups : public QObject {
+    Q_OBJECT
+  private slots:
+    void initTestCase() { QVERIFY(!carpetaTrabajos().isEmpty()); }
+
+    // "Imprimir seleccionando Impresora": the dialog's printer prints it, the question follows;
+    // No keeps the file, Yes deletes it through the delete button's path.
+    void aceptar_data() {
+        QTest::addColumn<QString>("impresora");
+        QTest::addColumn<bool>("borrar");
+        QTest::newRow("Almacen, No") << "Almacen" << false;
+        QTest::newRow("Oficina, Sí") << "Oficina" << true;
+    }
+    void aceptar() {
+        QFETCH(QString, impresora);
+        QFETCH(bool, borrar);
+        Puesto p;
+        p.escribe("INFORME.PRT", Informe);
+        frmVelmor& v = p.arrancar();
+        QCOMPARE(p.boton("cmdPrtKill")->toolTip(),
+                 QString("Imprimir por Oficina y borrar archivo"));
+        p.elegir("INFORME.PRT");
+        QGuiApplication::clipboard()->setText("antes");
+        p.mensajes.respuestas = {borrar ? QMessageBox::Yes : QMessageBox::No};
+        const QStringList antes = trabajos();
+        auto dialogo = DialogoImpresora(impresora);
+
+        p.boton("cmdAceptar")->click();
+
+        QVERIFY(dialogo->visto);
+        QCOMPARE(p.mensajes.cajas.size(), 1);
+        const auto& pregunta = p.mensajes.cajas[0];
+        QCOMPARE(pregunta.icono, QMessageBox::Warning);
+        QCOMPARE(pregunta.botones, QMessageBox::Yes | QMessageBox::No);
+        QCOMPARE(pregunta.titulo, QCoreApplication::applicationName());
+        QCOMPARE(pregunta.texto, " ¿ Desea borrar el fichero " + p.ruta("INFORME.PRT") + " ? ");
+        QCOMPARE(QGuiApplication::clipboard()->text(), QString("INFORME.pdf"));
+        QCOMPARE(p.boton("cmdPrtKill")->toolTip(),
+                 "Imprimir por " + impresora + " y borrar archivo");
+        QCOMPARE(QFile::exists(p.ruta("INFORME.PRT")), !borrar);
+        QCOMPARE(p.lista().contains("INFORME.PRT"), !borrar);
+        QVERIFY(p.botones(!borrar));
+        QVERIFY(v.isVisible());
+
+        const QString pdf = esperaTrabajo(antes);
+        QVERIFY2(QFileInfo(pdf).fileName().startsWith(impresora + "-"), qPrintable(pdf));
+        const QString texto = pdftotext(pdf);
+        QVERIFY2(texto.contains("INFORME DE VENTAS España"), qPrintable(texto));
+        QVERIFY2(texto.contains(QRegularExpression("Total +1\\.234,56")), qPrintable(texto));
+    }
+
+    // Declining the printer dialog: nothing printed, asked or deleted; the clipboard already holds
+    // the PDF-style name.
+    void aceptar_dialogo_cancelado() {
+        Puesto p;
+        p.escribe("INFORME.PRT", Informe);
+        frmVelmor& v = p.arrancar();
+        p.elegir("INFORME.PRT");
+        const QStringList antes = trabajos();
+        auto dialogo = DialogoImpresora({}, false);
+        p.boton("cmdAceptar")->click();
+        QVERIFY(dialogo->visto);
+        QCOMPARE(QGuiApplication::clipboard()->text(), QString("INFORME.pdf"));
+        QVERIFY2(p.mensajes.cajas.isEmpty(), qPrintable(p.cajas()));
+        QVERIFY(QFile::exists(p.ruta("INFORME.PRT")));
+        QVERIFY(p.botones(true));
+        QVERIFY(v.isVisible());
+        QVERIFY(ningunTrabajoNuevo(antes));
+    }
+
+    // "Imprimir y Borrar directamente": no dialog, no question; printed on the current printer and
+    // deleted. An empty file counts as printed (and sends no pages).
+    void prtKill_data() {
+        QTest::addColumn<QByteArray>("contenido");
+        QTest::newRow("informe") << Informe;
+        QTest::newRow("vacío") << QByteArray();
+    }
+    void prtKill() {
+        QFETCH(QByteArray, contenido);
+        Puesto p;
+        p.escribe("INFORME.PRT", contenido);
+        p.escribe("OTRO.PRT", "otro\r\n");
+        frmVelmor& v = p.arrancar();
+        p.elegir("INFORME.PRT");
+        const QStringList antes = trabajos();
+        auto dialogo = DialogoImpresora({});
+        p.boton("cmdPrtKill")->click();
+        QVERIFY(!dialogo->visto);
+        QVERIFY2(p.mensajes.cajas.isEmpty(), qPrintable(p.cajas()));
+        QVERIFY(!QFile::exists(p.ruta("INFORME.PRT")));
+        QCOMPARE(p.lista(), QStringList{"OTRO.PRT"});
+        QVERIFY(p.botones(false));
+        QVERIFY(v.isVisible());
+        if (contenido.isEmpty()) {
+            QVERIFY(ningunTrabajoNuevo(antes));
+        } else {
+            const QString pdf = esperaTrabajo(antes);
+            QVERIFY2(QFileInfo(pdf).fileName().startsWith("Oficina-"), qPrintable(pdf));
+            QVERIFY(pdftotext(pdf).contains("INFORME DE VENTAS España"));
+        }
+    }
+
+    // A failed print: the renderer's error box, nothing sent, the file kept and still chosen.
+    void fallo_conserva_data() {
+        QTest::addColumn<QString>("boton");
+        QTest::newRow("cmdPrtKill") << "cmdPrtKill";
+        QTest::newRow("cmdAceptar") << "cmdAceptar";
+    }
+    void fallo_conserva() {
+        QFETCH(QString, boton);
+        Puesto p;
+        p.escribe("MALO.PRT", "bien\r\nmal {{NegritaOn\r\n");
+        frmVelmor& v = p.arrancar();
+        p.elegir("MALO.PRT");
+        const QStringList antes = trabajos();
+        auto dialogo = DialogoImpresora({});
+        p.boton(qPrintable(boton))->click();
+        QCOMPARE(dialogo->visto, boton == "cmdAceptar");
+        QCOMPARE(p.mensajes.cajas.size(), 1);
+        const auto& error = p.mensajes.cajas[0];
+        QCOMPARE(error.icono, QMessageBox::Critical);
+        QCOMPARE(error.botones, QMessageBox::Ok);
+        QCOMPARE(error.titulo, "Velmor 2.0( " + p.ruta("MALO.PRT") + ")");
+        QVERIFY2(error.texto.startsWith("5 ") && error.texto.contains("línea 2"),
+                 qPrintable(error.texto));
+        QVERIFY(QFile::exists(p.ruta("MALO.PRT")));
+        QCOMPARE(v.FileNameFicheros(), QString("MALO.PRT"));
+        QVERIFY(p.botones(true));
+        QVERIFY(ningunTrabajoNuevo(antes));
+    }
+
+    // A file removed after it was listed: its message, and the window closes.
+    void fichero_desaparecido_data() {
+        QTest::addColumn<QString>("boton");
+        QTest::newRow("cmdAceptar") << "cmdAceptar";
+        QTest::newRow("cmdPrtKill") << "cmdPrtKill";
+    }
+    void fichero_desaparecido() {
+        QFETCH(QString, boton);
+        Puesto p;
+        p.escribe("INFORME.PRT", Informe);
+        frmVelmor& v = p.arrancar();
+        p.elegir("INFORME.PRT");
+        QVERIFY(QFile::remove(p.ruta("INFORME.PRT"))); // before the window can notice
+        auto dialogo = DialogoImpresora({});
+        p.boton(qPrintable(boton))->click();
+        QVERIFY(!dialogo->visto);
+        QCOMPARE(p.mensajes.cajas.size(), 1);
+        QCOMPARE(p.mensajes.cajas[0].icono, QMessageBox::Critical);
+        QCOMPARE(p.mensajes.cajas[0].titulo, QString("Velmor 2.0"));
+        QCOMPARE(p.mensajes.cajas[0].texto,
+                 "Fichero [" + p.ruta("INFORME.PRT") + "] a imprimir no encontrado");
+        QVERIFY(!v.isVisible());
+    }
+
+    // The switches, in any letter case, and a job run outside the interactive window.
+    void interruptores_data() {
+        QTest::addColumn<QStringList>("argumentos");
+        QTest::addColumn<bool>("visual");
+        QTest::addColumn<bool>("aceptarDialogo");
+        QTest::addColumn<bool>("dialogo");  // the printer dialog was offered
+        QTest::addColumn<bool>("impreso");  // a job reached the queue
+        QTest::addColumn<bool>("borrado");  // the file is gone
+        QTest::addColumn<bool>("pregunta"); // the delete question was asked
+        QTest::addColumn<bool>("abierta");  // the window is still open
+        QTest::newRow("/b") << QStringList{"/b"} << true << true << true << true << true << false
+                            << true;
+        QTest::newRow("/B") << QStringList{"/B"} << true << true << true << true << true << false
+                            << true;
+        QTest::newRow("sin ventana")
+            << QStringList{} << false << true << false << true << false << false << false;
+        QTest::newRow("sin ventana, /i")
+            << QStringList{"/i"} << false << true << true << true << false << false << false;
+        QTest::newRow("sin ventana, /I, declinado")
+            << QStringList{"/I"} << false << false << true << false << false << false << false;
+        QTest::newRow("sin ventana, /I /b")
+            << QStringList{"/I", "/b"} << false << true << true << true << true << false << false;
+    }
+    void interruptores() {
+        QFETCH(QStringList, argumentos);
+        QFETCH(bool, visual);
+        QFETCH(bool, aceptarDialogo);
+        QFETCH(bool, dialogo);
+        QFETCH(bool, impreso);
+        QFETCH(bool, borrado);
+        QFETCH(bool, pregunta);
+        QFETCH(bool, abierta);
+        Puesto p;
+        p.escribe("INFORME.PRT", Informe);
+        frmVelmor& v = p.arrancar(argumentos);
+        p.elegir("INFORME.PRT");
+        v.Visual = visual;
+        const QStringList antes = trabajos();
+        auto vigia = DialogoImpresora({}, aceptarDialogo);
+        p.boton("cmdAceptar")->click();
+        QCOMPARE(vigia->visto, dialogo);
+        QCOMPARE(!p.mensajes.cajas.isEmpty(), pregunta);
+        QCOMPARE(!QFile::exists(p.ruta("INFORME.PRT")), borrado);
+        QCOMPARE(v.isVisible(), abierta);
+        if (impreso)
+            QVERIFY(pdftotext(esperaTrabajo(antes)).contains("INFORME DE VENTAS"));
+        else
+            QVERIFY(ningunTrabajoNuevo(antes));
+    }
+
+    // "Archivo PDF" asks where to write, in the PRT file's folder with the PDF-style name filled
+    // in; cancelling prints and deletes nothing and shows no box; an existing PDF is replaced
+    // only after the dialog's confirmation.
+    void archivo_pdf_data() {
+        QTest::addColumn<QString>("boton");
+        QTest::addColumn<bool>("guardar");
+        QTest::addColumn<bool>("existia");
+        QTest::newRow("guardar") << "cmdAceptar" << true << false;
+        QTest::newRow("cancelar") << "cmdAceptar" << false << false;
+        QTest::newRow("reemplazar") << "cmdAceptar" << true << true;
+        QTest::newRow("directo") << "cmdPrtKill" << true << false;
+        QTest::newRow("directo, cancelar") << "cmdPrtKill" << false << false;
+    }
+    void archivo_pdf() {
+        QFETCH(QString, boton);
+        QFETCH(bool, guardar);
+        QFETCH(bool, existia);
+        Puesto p;
+        p.escribe("INFORME.PRT", Informe);
+        if (existia) p.escribe("INFORME.pdf", "viejo");
+        p.impresoras.hazActual(p.impresoras.cuenta() - 1);
+        frmVelmor& v = p.arrancar();
+        p.elegir("INFORME.PRT");
+        p.mensajes.respuestas = {QMessageBox::No};
+        auto dialogo = DialogoImpresora("Archivo PDF");
+        QString carpetaDialogo, nombreDialogo;
+        bool confirmado = false;
+        AlAbrirse<QMessageBox> confirmacion([&](QMessageBox* caja) {
+            confirmado = true;
+            caja->button(QMessageBox::Yes)->click();
+        });
+        AlAbrirse<QFileDialog> guardado([&](QFileDialog* d) {
+            carpetaDialogo = d->directory().absolutePath();
+            nombreDialogo = d->findChild<QLineEdit*>("fileNameEdit")->text();
+            if (guardar)
+                static_cast<QDialog*>(d)->accept(); // runs the file dialog's own checks
+            else
+                d->reject();
+        });
+        p.boton(qPrintable(boton))->click();
+
+        QVERIFY(guardado.visto);
+        QCOMPARE(carpetaDialogo, p.carpeta());
+        QCOMPARE(nombreDialogo, QString("INFORME.pdf"));
+        QCOMPARE(confirmado, existia);
+        const bool directo = boton == "cmdPrtKill";
+        QCOMPARE(p.mensajes.cajas.size(), guardar && !directo ? 1 : 0); // the delete question
+        QCOMPARE(QFile::exists(p.ruta("INFORME.PRT")), !(guardar && directo));
+        QVERIFY(v.isVisible());
+        const QString pdf = p.ruta("INFORME.pdf");
+        if (guardar) {
+            QVERIFY(pdftotext(pdf).contains("INFORME DE VENTAS España"));
+        } else {
+            QCOMPARE(QFile::exists(pdf), existia);
+            QVERIFY(p.botones(true));
+        }
+    }
+
+    // A deletion that fails never ends the program: a box titled Titulo names the file and the
+    // cause, then the buttons are disabled and the list refreshed.
+    void borrado_fallido_data() {
+        QTest::addColumn<bool>("trasImprimir");
+        QTest::newRow("cmdBorrar") << false;
+        QTest::newRow("tras la pregunta") << true;
+    }
+    void borrado_fallido() {
+        QFETCH(bool, trasImprimir);
+        Puesto p;
+        p.escribe("INFORME.PRT", Informe);
+        frmVelmor& v = p.arrancar();
+        p.elegir("INFORME.PRT");
+        const QString ruta = p.ruta("INFORME.PRT");
+        auto dialogo = DialogoImpresora({});
+        if (trasImprimir) {
+            // Another program removes the file while the question is open; the answer is Yes.
+            p.mensajes.respuestas = {QMessageBox::Yes};
+            p.mensajes.alMostrar = [&](const MensajesGuionizados::Caja&) { QFile::remove(ruta); };
+            p.boton("cmdAceptar")->click();
+        } else {
+            QVERIFY(QFile::remove(ruta));
+            p.boton("cmdBorrar")->click();
+        }
+        const auto& aviso = p.mensajes.cajas.last();
+        QCOMPARE(p.mensajes.cajas.size(), trasImprimir ? 2 : 1);
+        QCOMPARE(aviso.icono, QMessageBox::Warning);
+        QCOMPARE(aviso.titulo, QString("Velmor 2.0"));
+        QVERIFY2(aviso.texto.contains(ruta) && aviso.texto.contains("ya no existe"),
+                 qPrintable(aviso.texto));
+        QVERIFY(v.isVisible());
+        QVERIFY(p.lista().isEmpty());
+        QVERIFY(p.botones(false));
+    }
+
+    // cmdBorrar deletes at once, without asking.
+    void borrar_sin_preguntar() {
+        Puesto p;
+        p.escribe("A.PRT", "a\r\n");
+        p.escribe("B.PRT", "b\r\n");
+        frmVelmor& v = p.arrancar();
+        p.elegir("A.PRT");
+        p.boton("cmdBorrar")->click();
+        QVERIFY2(p.mensajes.cajas.isEmpty(), qPrintable(p.cajas()));
+        QVERIFY(!QFile::exists(p.ruta("A.PRT")));
+        QCOMPARE(p.lista(), QStringList{"B.PRT"});
+        QVERIFY(p.botones(false));
+        QCOMPARE(v.NombreElegido, QString("A.PRT"));
+    }
+};
+
+QTEST_MAIN(TestTrabajoCups)
+#include "test_trabajo_cups.moc"

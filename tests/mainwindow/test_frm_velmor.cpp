@@ -147,6 +147,9 @@ class TestFrmVelmor : public QObject {
     void carpeta_sin_permiso();
     void captura();
     void cmdVisor_muestra();
+    void trabajo_lee_ventana_data();
+    void trabajo_lee_ventana();
+    void cursor_espera();
 };
 
 // The preview button opens a new preview of the chosen file; Esc ends it.
@@ -584,6 +587,66 @@ void TestFrmVelmor::carpeta_sin_permiso() {
     QCOMPARE(b.avisos().size(), 1);
     QVERIFY(b.avisos()[0].contains("permiso"));
     QCOMPARE(v.RutaCarpetas(), b.ruta("K"));
+}
+
+// The job takes the file, the "MS-Dos" box and LineasPagina from the window.
+void TestFrmVelmor::trabajo_lee_ventana_data() {
+    QTest::addColumn<bool>("dos");
+    QTest::addColumn<int>("lineas");
+    QTest::addColumn<QString>("fuente");
+    QTest::addColumn<int>("paginas");
+    QTest::newRow("normal") << false << 66 << "Courier New" << 1;
+    QTest::newRow("MS-Dos, 2 líneas") << true << 2 << "Ravendot" << 2;
+}
+
+void TestFrmVelmor::trabajo_lee_ventana() {
+    QFETCH(bool, dos);
+    QFETCH(int, lineas);
+    QFETCH(QString, fuente);
+    QFETCH(int, paginas);
+    Banco b;
+    b.crear({"K/"});
+    QFile f(b.ruta("K/TRES.PRT"));
+    QVERIFY(f.open(QIODevice::WriteOnly));
+    f.write("uno\r\ndos \xa4\r\ntres\r\n");
+    f.close();
+    frmVelmor& v = b.arrancar("K", {"Ravendot"});
+    b.elegir("TRES.PRT");
+    v.chkRavendot->setChecked(dos);
+    v.LineasPagina = qint16(lineas);
+    b.boton("cmdPrtKill")->click();
+    const QStringList& r = b.impresoras.dibujo.registro;
+    QVERIFY2(r.contains("fuente " + fuente), qPrintable(r.join(", ")));
+    QCOMPARE(r.count("nuevaPagina") + 1, paginas);
+    // Without conversion the byte stays its Windows-1252 character; converted it is "ñ".
+    QVERIFY(r.contains(dos ? QString("texto dos ¤") : QString("texto dos ñ")));
+    QCOMPARE(b.impresoras.dibujo.documentosTerminados, 1);
+    QVERIFY(!QFile::exists(b.ruta("K/TRES.PRT")));
+}
+
+// The wait cursor is up while the job renders and gone before any box is shown.
+void TestFrmVelmor::cursor_espera() {
+    Banco b;
+    b.crear({"K/"});
+    QFile f(b.ruta("K/MALO.PRT"));
+    QVERIFY(f.open(QIODevice::WriteOnly));
+    f.write("bien\r\nmal {{Pica\r\n");
+    f.close();
+    frmVelmor& v = b.arrancar("K");
+    b.elegir("MALO.PRT");
+    QList<int> durante, enLaCaja;
+    const auto forma = [] {
+        const QCursor* c = QApplication::overrideCursor();
+        return c ? int(c->shape()) : -1;
+    };
+    b.impresoras.dibujo.alEscribir = [&] { durante << forma(); };
+    b.mensajes.alMostrar = [&](const MensajesGuionizados::Caja&) { enLaCaja << forma(); };
+    b.boton("cmdPrtKill")->click();
+    QCOMPARE(durante, QList<int>{int(Qt::WaitCursor)});
+    QCOMPARE(enLaCaja, QList<int>{-1});
+    QVERIFY(!QApplication::overrideCursor());
+    QVERIFY(QFile::exists(b.ruta("K/MALO.PRT")));
+    QCOMPARE(v.FileNameFicheros(), QString("MALO.PRT"));
 }
 
 QTEST_MAIN(TestFrmVelmor)

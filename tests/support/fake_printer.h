@@ -6,6 +6,7 @@
 #include "printing/printer_device.h"
 #include "shared/error.h"
 #include <QStringList>
+#include <functional>
 
 class FakeDispositivo : public DispositivoImpresora {
   public:
@@ -17,6 +18,7 @@ class FakeDispositivo : public DispositivoImpresora {
     bool negrita = false, cursiva = false, subrayado = false;
     bool documentoAbierto = false;
     int documentosTerminados = 0, documentosDescartados = 0;
+    std::function<void()> alEscribir; // runs on every escribe, while the job renders
 
     void ponFuente(const QString& nombre) override {
         fuenteActual = nombre;
@@ -40,6 +42,7 @@ class FakeDispositivo : public DispositivoImpresora {
     void escribe(const QString& texto) override {
         documentoAbierto = true;
         registro << "texto " + texto;
+        if (alEscribir) alEscribir();
     }
     // Line height of the fake: the font size in twips (20 twips a point).
     void finLinea() override {

@@ -55,6 +55,13 @@ struct Banco {
         }
     }
 
+    void escribir(const QString& relativa, const QByteArray& contenido) const {
+        crear({relativa});
+        QFile f(ruta(relativa));
+        QVERIFY(f.open(QIODevice::WriteOnly));
+        f.write(contenido);
+    }
+
     frmVelmor& arrancar(const QString& programa, QStringList fuentes = {}) {
         EntornoVelmor e;
         e.carpetaPrograma = programa.startsWith('/') ? programa : ruta(programa);
@@ -605,11 +612,7 @@ void TestFrmVelmor::trabajo_lee_ventana() {
     QFETCH(QString, fuente);
     QFETCH(int, paginas);
     Banco b;
-    b.crear({"K/"});
-    QFile f(b.ruta("K/TRES.PRT"));
-    QVERIFY(f.open(QIODevice::WriteOnly));
-    f.write("uno\r\ndos \xa4\r\ntres\r\n");
-    f.close();
+    b.escribir("K/TRES.PRT", "uno\r\ndos \xa4\r\ntres\r\n");
     frmVelmor& v = b.arrancar("K", {"Ravendot"});
     b.elegir("TRES.PRT");
     v.chkRavendot->setChecked(dos);
@@ -627,11 +630,7 @@ void TestFrmVelmor::trabajo_lee_ventana() {
 // The wait cursor is up while the job renders and gone before any box is shown.
 void TestFrmVelmor::cursor_espera() {
     Banco b;
-    b.crear({"K/"});
-    QFile f(b.ruta("K/MALO.PRT"));
-    QVERIFY(f.open(QIODevice::WriteOnly));
-    f.write("bien\r\nmal {{Pica\r\n");
-    f.close();
+    b.escribir("K/MALO.PRT", "bien\r\nmal {{Pica\r\n");
     frmVelmor& v = b.arrancar("K");
     b.elegir("MALO.PRT");
     QList<int> durante, enLaCaja;

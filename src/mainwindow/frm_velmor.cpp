@@ -449,6 +449,8 @@ void frmVelmor::MostrarEnArbol(const QString& ruta) {
     moviendoArbol_ = true;
     const QModelIndex indice = modeloCarpetas_->index(ruta);
     Carpetas->setCurrentIndex(indice);
+    for (QModelIndex arriba = indice.parent(); arriba.isValid(); arriba = arriba.parent())
+        Carpetas->expand(arriba);
     Carpetas->expand(indice);
     Carpetas->scrollTo(indice);
     moviendoArbol_ = false;
@@ -539,6 +541,7 @@ void frmVelmor::cmdCarpeta_Click() {
     const bool abrir = AnchoExterior() == AnchoEstrecho;
     QLabel* fuente = abrir ? IconoCerrar : IconoBuscar;
     PonAnchoExterior(abrir ? AnchoAmplio : AnchoEstrecho);
+    if (abrir) MostrarEnArbol(carpetaActual_); // the tree has read its folders by now
     cmdCarpeta->setIcon(QIcon(fuente->pixmap()));
     cmdCarpeta->setToolTip(fuente->toolTip());
 }

@@ -3,6 +3,7 @@
 #include "preview/frm_prt_ver.h"
 #include "shared/twips.h"
 #include "support/fake_printer.h"
+#include "support/ficheros.h"
 #include "support/scripted_messages.h"
 #include <QApplication>
 #include <QCheckBox>
@@ -56,10 +57,7 @@ struct Banco {
     }
 
     void escribir(const QString& relativa, const QByteArray& contenido) const {
-        crear({relativa});
-        QFile f(ruta(relativa));
-        QVERIFY(f.open(QIODevice::WriteOnly));
-        f.write(contenido);
+        EscribeFichero(ruta(relativa), contenido);
     }
 
     frmVelmor& arrancar(const QString& programa, QStringList fuentes = {}) {
@@ -73,12 +71,7 @@ struct Banco {
 
     QPushButton* boton(const char* nombre) const { return v->findChild<QPushButton*>(nombre); }
 
-    QStringList lista() const {
-        QStringList l;
-        for (int i = 0; i < v->FicherosPRT->count(); ++i)
-            l << v->FicherosPRT->item(i)->text();
-        return l;
-    }
+    QStringList lista() const { return Entradas(*v->FicherosPRT); }
 
     QStringList basicas() const {
         QStringList l;

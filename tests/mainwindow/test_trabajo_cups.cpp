@@ -5,6 +5,7 @@
 #include "mainwindow/frm_velmor.h"
 #include "printerselect/impresora.h"
 #include "printing/system_printers.h"
+#include "support/ficheros.h"
 #include "support/scripted_messages.h"
 
 #include <QApplication>
@@ -105,10 +106,7 @@ struct Puesto {
     QString ruta(const QString& nombre) const { return carpeta() + "/" + nombre; }
 
     void escribe(const QString& nombre, const QByteArray& contenido) const {
-        QDir().mkpath(carpeta());
-        QFile f(ruta(nombre));
-        QVERIFY(f.open(QIODevice::WriteOnly));
-        f.write(contenido);
+        EscribeFichero(ruta(nombre), contenido);
     }
 
     frmVelmor& arrancar(const QStringList& argumentos = {}) {
@@ -130,12 +128,7 @@ struct Puesto {
 
     QPushButton* boton(const char* nombre) const { return v->findChild<QPushButton*>(nombre); }
 
-    QStringList lista() const {
-        QStringList l;
-        for (int i = 0; i < v->FicherosPRT->count(); ++i)
-            l << v->FicherosPRT->item(i)->text();
-        return l;
-    }
+    QStringList lista() const { return Entradas(*v->FicherosPRT); }
 
     bool botones(bool habilitados) const {
         for (const char* b : {"cmdAceptar", "cmdVisor", "cmdBorrar", "cmdPrtKill"})

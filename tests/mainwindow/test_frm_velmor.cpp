@@ -4,6 +4,7 @@
 #include "shared/twips.h"
 #include "support/fake_printer.h"
 #include "support/ficheros.h"
+#include "support/lista.h"
 #include "support/scripted_messages.h"
 #include <QApplication>
 #include <QCheckBox>

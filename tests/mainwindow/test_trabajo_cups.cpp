@@ -6,6 +6,7 @@
 #include "printerselect/impresora.h"
 #include "printing/system_printers.h"
 #include "support/ficheros.h"
+#include "support/lista.h"
 #include "support/scripted_messages.h"
 
 #include <QApplication>

@@ -1,5 +1,6 @@
 #include "markup/line_reader.h"
 #include "shared/error.h"
+#include "support/ficheros.h"
 
 #include <QFile>
 #include <QTemporaryDir>
@@ -11,10 +12,7 @@ class TestLineReader : public QObject {
 
     QString escribe(const QByteArray& contenido) {
         const QString ruta = dir.filePath("prueba.prt");
-        QFile f(ruta);
-        if (!f.open(QIODevice::WriteOnly | QIODevice::Truncate)) qFatal("cannot write test file");
-        f.write(contenido);
-        return ruta;
+        return EscribeFichero(ruta, contenido);
     }
     static QStringList leeTodo(const QString& ruta) {
         LectorPrt lector(ruta);

@@ -3,6 +3,7 @@
 // $VELMOR_CUPS_JOBS_DIR/<Queue>-<n>.pdf.
 #include "printing/imprimir_prt.h"
 #include "printing/system_printers.h"
+#include "support/ficheros.h"
 
 #include <QDir>
 #include <QElapsedTimer>
@@ -44,10 +45,7 @@ class TestCups : public QObject {
 
     QString escribe(const QByteArray& contenido, const QString& nombre) {
         const QString ruta = dir.filePath(nombre);
-        QFile f(ruta);
-        if (!f.open(QIODevice::WriteOnly | QIODevice::Truncate)) qFatal("cannot write test file");
-        f.write(contenido);
-        return ruta;
+        return EscribeFichero(ruta, contenido);
     }
 
   private slots:

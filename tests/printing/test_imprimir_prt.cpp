@@ -2,6 +2,7 @@
 #include "printing/imagen_fondo.h"
 #include "printing/imprimir_prt.h"
 #include "support/fake_printer.h"
+#include "support/ficheros.h"
 
 #include <QFile>
 #include <QGuiApplication>
@@ -17,10 +18,7 @@ class TestImprimirPrt : public QObject {
 
     QString escribe(const QByteArray& contenido, const QString& nombre = {}) {
         const QString ruta = dir.filePath(nombre.isEmpty() ? QString("f%1.prt").arg(++n) : nombre);
-        QFile f(ruta);
-        if (!f.open(QIODevice::WriteOnly | QIODevice::Truncate)) qFatal("cannot write test file");
-        f.write(contenido);
-        return ruta;
+        return EscribeFichero(ruta, contenido);
     }
     static QByteArray lineas(int cuantas, const QByteArray& prefijo = "linea ") {
         QByteArray b;

@@ -6,9 +6,7 @@
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
-#include <QListWidget>
 #include <QString>
-#include <QStringList>
 
 // Writes `contenido` to `ruta` (folders made as needed) and returns the path; a failure ends the
 // test program, since nothing after it would mean anything.
@@ -18,12 +16,4 @@ inline QString EscribeFichero(const QString& ruta, const QByteArray& contenido) 
     if (!f.open(QIODevice::WriteOnly | QIODevice::Truncate)) qFatal("cannot write test file");
     f.write(contenido);
     return ruta;
-}
-
-// The texts of a list's entries, in order.
-inline QStringList Entradas(const QListWidget& lista) {
-    QStringList l;
-    for (int i = 0; i < lista.count(); ++i)
-        l << lista.item(i)->text();
-    return l;
 }

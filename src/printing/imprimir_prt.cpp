@@ -4,6 +4,7 @@
 #include "markup/segments.h"
 #include "markup/sustituye_prt.h"
 #include "shared/codepage.h"
+#include <QFileInfo>
 #include <exception>
 #include <optional>
 
@@ -40,6 +41,11 @@ QString TituloErrorPrt(const TrabajoPrt& trabajo) {
 }
 
 ResultadoPrt ImprimirPrt(const TrabajoPrt& trabajo, Impresoras& impresoras) {
+    // Writing the PDF over the file being read would destroy it.
+    if (impresoras.actualEsPdf() && QFileInfo(impresoras.salidaPdf()) == QFileInfo(trabajo.ruta))
+        return {ErrorVelmor(ErrorVelmor::ErrorAccesoRuta,
+                            QStringLiteral("El PDF de salida no puede ser el propio fichero «") +
+                                trabajo.ruta + QStringLiteral("»: elija otro nombre."))};
     return ImprimirPrt(trabajo, impresoras.dispositivo());
 }
 

@@ -63,5 +63,6 @@ class Impresoras {
     // True when the current printer writes a PDF file, whose path the caller gives before the
     // job with ponSalidaPdf.
     virtual bool actualEsPdf() const { return false; }
+    virtual QString salidaPdf() const { return {}; }
     virtual void ponSalidaPdf(const QString& ruta) { (void)ruta; }
 };

@@ -76,6 +76,10 @@ bool ImpresorasSistema::actualEsPdf() const {
     return d->esPdf(d->actual);
 }
 
+QString ImpresorasSistema::salidaPdf() const {
+    return d->salidaPdf;
+}
+
 void ImpresorasSistema::ponSalidaPdf(const QString& ruta) {
     d->salidaPdf = ruta;
     if (actualEsPdf() && !d->dispositivo.documentoAbierto())

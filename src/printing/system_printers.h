@@ -14,6 +14,7 @@ class ImpresorasSistema : public Impresoras {
     static QString nombrePdf(); // "Archivo PDF"
     bool actualEsPdf() const override;
     // Where the PDF printer writes its next document.
+    QString salidaPdf() const override;
     void ponSalidaPdf(const QString& ruta) override;
 
     int cuenta() const override;

@@ -413,6 +413,31 @@ class TestTrabajoCups : public QObject {
         }
     }
 
+    // Saving the PDF under the PRT file's own name is refused: the file stays as it was.
+    void archivo_pdf_sobre_el_prt() {
+        Puesto p;
+        p.escribe("INFORME.PRT", Informe);
+        p.impresoras.hazActual(p.impresoras.cuenta() - 1);
+        p.arrancar();
+        p.elegir("INFORME.PRT");
+        AlAbrirse<QMessageBox> confirmacion(
+            [](QMessageBox* caja) { caja->button(QMessageBox::Yes)->click(); });
+        AlAbrirse<QFileDialog> guardado([&](QFileDialog* d) {
+            d->selectFile(p.ruta("INFORME.PRT"));
+            static_cast<QDialog*>(d)->accept();
+        });
+        p.boton("cmdPrtKill")->click();
+        QVERIFY(guardado.visto && confirmacion.visto);
+        QCOMPARE(p.mensajes.cajas.size(), 1);
+        QCOMPARE(p.mensajes.cajas[0].icono, QMessageBox::Critical);
+        QVERIFY2(p.mensajes.cajas[0].texto.contains("propio fichero"),
+                 qPrintable(p.mensajes.cajas[0].texto));
+        QFile prt(p.ruta("INFORME.PRT"));
+        QVERIFY(prt.open(QIODevice::ReadOnly));
+        QCOMPARE(prt.readAll(), Informe);
+        QVERIFY(p.botones(true));
+    }
+
     // A deletion that fails never ends the program: a box titled Titulo names the file and the
     // cause, then the buttons are disabled and the list refreshed.
     void borrado_fallido_data() {

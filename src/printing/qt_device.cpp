@@ -6,6 +6,9 @@
 #include <QPrinter>
 #include <QProcess>
 #include <QTemporaryDir>
+#ifdef __GLIBC__
+#include <malloc.h>
+#endif
 
 namespace {
 int contadorTrabajos = 0;
@@ -17,6 +20,54 @@ QTemporaryDir* carpetaTemporal() {
 
 ErrorVelmor errorImpresora(const QString& que) {
     return ErrorVelmor(ErrorVelmor::ErrorImpresora, que);
+}
+
+// Qt's PDF output compresses each page through two fresh 10 MB buffers. With glibc's default
+// thresholds that memory is handed back to the system after every page and faulted in again on
+// the next, which costs more than drawing a page of text. Keeping it in the heap does not raise
+// the resident size: only the part a page really uses is ever touched.
+void conservaMemoriaEntrePaginas() {
+#ifdef __GLIBC__
+    static const bool hecho = [] {
+        mallopt(M_MMAP_THRESHOLD, 32 * 1024 * 1024);
+        mallopt(M_TRIM_THRESHOLD, 64 * 1024 * 1024);
+        return true;
+    }();
+    (void)hecho;
+#endif
+}
+
+// The weight the face was designed with (OS/2 usWeightClass), 0 if it does not say.
+int pesoDeLaCara(const QRawFont& raw) {
+    const QByteArray os2 = raw.fontTable("OS/2");
+    if (os2.size() < 6) return 0;
+    return (quint8(os2[4]) << 8) | quint8(os2[5]);
+}
+
+// Characters the font can draw one by one with the same result as shaped text: no controls, soft
+// hyphens, combining or format marks, and only scripts that never reorder or join.
+bool esDirecto(char16_t c) {
+    if (c < 0x20 || (c >= 0x7f && c < 0xa0) || c == 0xad) return false;
+    const QChar q(c);
+    if (q.isSurrogate() || q.isMark()) return false;
+    switch (q.category()) {
+    case QChar::Other_Format:
+    case QChar::Other_NotAssigned:
+    case QChar::Separator_Line:
+    case QChar::Separator_Paragraph:
+        return false;
+    default:
+        break;
+    }
+    switch (q.script()) {
+    case QChar::Script_Common:
+    case QChar::Script_Latin:
+    case QChar::Script_Greek:
+    case QChar::Script_Cyrillic:
+        return true;
+    default:
+        return false;
+    }
 }
 } // namespace
 
@@ -33,6 +84,8 @@ void DispositivoQt::ponImpresora(QPrinter* impresora, bool esPdf, const QString&
     cola_ = cola;
     fuenteCambiada_ = true;
     metricas_.reset();
+    glifos_ = nullptr;
+    fuentesGlifos_.clear();
 }
 
 void DispositivoQt::compruebaImpresora() const {
@@ -79,6 +132,7 @@ const QFontMetricsF& DispositivoQt::metricas() {
         fuente_.setKerning(false);
         resolucion_ = lienzo()->resolution();
         metricas_.emplace(fuente_, lienzo());
+        glifos_ = nullptr;
         if (painter_.isActive()) painter_.setFont(fuente_);
         fuenteCambiada_ = false;
     }
@@ -118,7 +172,10 @@ void DispositivoQt::abreDocumento() {
         throw errorImpresora(QStringLiteral("No se puede empezar el documento en la impresora «%1»")
                                  .arg(impresora_->printerName()));
     }
+    conservaMemoriaEntrePaginas();
     resolucion_ = lienzo()->resolution();
+    glifos_ = nullptr;
+    fuentesGlifos_.clear(); // the canvas resolution may differ from the last document's
     fuenteCambiada_ = true;
     metricas();
     painter_.setFont(fuente_);
@@ -153,12 +210,108 @@ void DispositivoQt::aseguraPagina() {
     pendientes_.clear();
 }
 
+const DispositivoQt::Glifo& DispositivoQt::FuenteGlifos::glifo(char16_t c) {
+    auto& bloque = bloques[c >> 8];
+    if (!bloque) bloque = std::make_unique<std::array<Glifo, 256>>();
+    Glifo& g = (*bloque)[c & 0xff];
+    if (g.clase == Glifo::SinVer) {
+        g.clase = Glifo::Complejo;
+        const QChar q(c);
+        quint32 indice = 0;
+        int n = 1;
+        if (esDirecto(c) && raw.glyphIndexesForChars(&q, 1, &indice, &n) && n == 1 && indice != 0) {
+            QPointF avance;
+            if (raw.advancesForGlyphIndexes(&indice, &avance, 1)) {
+                g.indice = indice;
+                g.avance = avance.x();
+                g.clase = Glifo::Directo;
+            }
+        }
+    }
+    return g;
+}
+
+DispositivoQt::FuenteGlifos& DispositivoQt::fuenteGlifos() {
+    if (glifos_) return *glifos_;
+    const QString familia = fuente_.family();
+    for (const auto& f : fuentesGlifos_)
+        if (f->tamano == tamano_ && f->negrita == negrita_ && f->cursiva == cursiva_ &&
+            f->familia == familia)
+            return *(glifos_ = f.get());
+    auto f = std::make_unique<FuenteGlifos>();
+    f->familia = familia;
+    f->tamano = tamano_;
+    f->negrita = negrita_;
+    f->cursiva = cursiva_;
+    // The painter's own font engine at the canvas resolution: same glyphs, same embedded font.
+    f->raw = QRawFont::fromFont(QFont(fuente_, lienzo()));
+    // Qt writes each glyph's offset from the previous one as a decimal number. Drawn in units of
+    // a character cell, a monospaced line's offsets are all "1": a third less page content to
+    // format and compress, and the glyphs land on the same spots. Not for a bold made up from a
+    // regular face: Qt shifts its second pass by a fixed number of font units, which at that
+    // scale would be half a cell.
+    const Glifo& blanco = f->glifo(u' ');
+    if (blanco.clase == Glifo::Directo && blanco.avance > 0 &&
+        (!negrita_ || pesoDeLaCara(f->raw) >= 600)) {
+        f->enCeldas = f->raw;
+        f->enCeldas.setPixelSize(f->raw.pixelSize() / blanco.avance);
+        if (f->enCeldas.isValid()) f->celda = blanco.avance;
+    }
+    fuentesGlifos_.push_back(std::move(f));
+    return *(glifos_ = fuentesGlifos_.back().get());
+}
+
+// Draws the text as one glyph run when every character is drawn as is; false (nothing drawn)
+// when the text needs Qt's shaping or a fallback font.
+bool DispositivoQt::escribeGlifos(const QPointF& origen, const QString& texto, qreal& ancho) {
+    FuenteGlifos& f = fuenteGlifos();
+    if (!f.raw.isValid()) return false;
+    indices_.clear();
+    posiciones_.clear();
+    // Blanks only move the pen (readers tell words apart by the gaps), unless an underline has
+    // to run under them. A report line is a fifth blanks, and Qt writes each glyph on its own.
+    const bool blancos = subrayado_;
+    qreal x = 0;
+    for (const QChar c : texto) {
+        const Glifo& g = f.glifo(c.unicode());
+        if (g.clase != Glifo::Directo) return false;
+        if (blancos || c != u' ') {
+            indices_.push_back(g.indice);
+            posiciones_.emplace_back(x, 0);
+        }
+        x += g.avance;
+    }
+    ancho = x;
+    if (indices_.empty()) return true;
+    // An underline is drawn to the font's own size: it stays in device pixels.
+    const bool enCeldas = f.celda > 0 && !subrayado_;
+    if (enCeldas)
+        for (QPointF& p : posiciones_)
+            p.rx() /= f.celda;
+    run_.setRawFont(enCeldas ? f.enCeldas : f.raw);
+    run_.setRawData(indices_.data(), posiciones_.data(), int(indices_.size()));
+    run_.setUnderline(subrayado_);
+    if (enCeldas) {
+        painter_.setTransform(QTransform(f.celda, 0, 0, f.celda, origen.x(), origen.y()));
+        painter_.drawGlyphRun(QPointF(), run_);
+        painter_.resetTransform();
+    } else {
+        painter_.drawGlyphRun(origen, run_);
+    }
+    return true;
+}
+
 void DispositivoQt::escribe(const QString& texto) {
     if (texto.isEmpty()) return;
     aseguraPagina();
     const QFontMetricsF& fm = metricas();
-    painter_.drawText(QPointF(px(x_), px(y_) + fm.ascent()), texto);
-    x_ += fm.horizontalAdvance(texto) * 1440.0 / resolucion_;
+    const QPointF origen(px(x_), px(y_) + fm.ascent());
+    qreal ancho = 0;
+    if (!escribeGlifos(origen, texto, ancho)) {
+        painter_.drawText(origen, texto);
+        ancho = fm.horizontalAdvance(texto);
+    }
+    x_ += ancho * 1440.0 / resolucion_;
 }
 
 void DispositivoQt::finLinea() {

@@ -3,8 +3,11 @@
 #include "printing/printer_device.h"
 #include <QFont>
 #include <QFontMetricsF>
+#include <QGlyphRun>
 #include <QPainter>
+#include <QRawFont>
 #include <QRectF>
+#include <array>
 #include <memory>
 #include <optional>
 #include <vector>
@@ -65,6 +68,28 @@ class DispositivoQt : public DispositivoImpresora {
         QImage imagen;
         QRectF rect; // twips
     };
+    // A character as the font draws it on its own: no shaping, fallback font or layout needed.
+    struct Glifo {
+        enum Clase : quint8 { SinVer, Directo, Complejo };
+        quint32 indice = 0;
+        qreal avance = 0; // device pixels
+        Clase clase = SinVer;
+    };
+    // The glyphs of one font (family, size, bold, italic) at the canvas resolution, looked up as
+    // the characters appear. Shaping each line anew costs more than writing it to the PDF.
+    struct FuenteGlifos {
+        QString familia;
+        double tamano;
+        bool negrita, cursiva;
+        QRawFont raw;
+        // The same font sized for drawing in units of a blank's advance (0: not available).
+        QRawFont enCeldas;
+        qreal celda = 0;                                                  // device pixels
+        std::array<std::unique_ptr<std::array<Glifo, 256>>, 256> bloques; // by high byte
+        const Glifo& glifo(char16_t c);
+    };
+    FuenteGlifos& fuenteGlifos();
+    bool escribeGlifos(const QPointF& origen, const QString& texto, qreal& ancho);
     void compruebaImpresora() const;
     const QFontMetricsF& metricas();
     void aseguraPagina(); // opens the document and begins pending pages
@@ -89,6 +114,11 @@ class DispositivoQt : public DispositivoImpresora {
     bool negrita_ = false, cursiva_ = false, subrayado_ = false;
     bool fuenteCambiada_ = true;
     std::optional<QFontMetricsF> metricas_;
+    std::vector<std::unique_ptr<FuenteGlifos>> fuentesGlifos_; // of the open document
+    FuenteGlifos* glifos_ = nullptr;                           // of the current format
+    std::vector<quint32> indices_;                             // of the run being drawn
+    std::vector<QPointF> posiciones_;
+    QGlyphRun run_;
     double x_ = 0, y_ = 0; // twips
     // Pages requested but not yet begun; each holds the pictures drawn on it so far. Before the
     // document is open, the first entry stands for the page the first output will begin.

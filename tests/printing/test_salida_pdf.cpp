@@ -12,6 +12,7 @@
 #include <QRegularExpression>
 #include <QTemporaryDir>
 #include <QTest>
+#include <climits>
 
 namespace {
 QString ejecuta(const QString& programa, const QStringList& args, int* estado = nullptr,
@@ -149,6 +150,85 @@ class TestSalidaPdf : public QObject {
         QVERIFY2(grande > 0 && pica > 0, qPrintable(bbox));
         QVERIFY(qAbs(grande / pica - 2.0) < 0.05);
         QVERIFY(qAbs(pica / normal - 1.1) < 0.05);
+    }
+
+    // Every format keeps the fixed-pitch grid: the second word of a line starts where it does in
+    // plain text, and the blank between the words still reads as one.
+    void columnasEnCadaFormato_data() {
+        QTest::addColumn<QByteArray>("abre");
+        QTest::addColumn<QByteArray>("cierra");
+        QTest::addColumn<bool>("dos");
+        QTest::newRow("negrita") << QByteArray("[N]") << QByteArray("[n]") << false;
+        QTest::newRow("cursiva") << QByteArray("[I]") << QByteArray("[i]") << false;
+        QTest::newRow("subrayado") << QByteArray("[S]") << QByteArray("[s]") << false;
+        QTest::newRow("todo") << QByteArray("[N][I][S]") << QByteArray("[s][i][n]") << false;
+        QTest::newRow("dos negrita") << QByteArray("[N]") << QByteArray("[n]") << true;
+        QTest::newRow("dos subrayado") << QByteArray("[S]") << QByteArray("[s]") << true;
+    }
+    void columnasEnCadaFormato() {
+        QFETCH(QByteArray, abre);
+        QFETCH(QByteArray, cierra);
+        QFETCH(bool, dos);
+        const QString pdf = imprime(
+            escribe("ABCD   EFGH \xa4\xb3\r\n" + abre + "ABCD   EFGH \xa4\xb3" + cierra + "\r\n"),
+            dos);
+        const QStringList filas = texto(pdf).split('\n');
+        QVERIFY(filas.size() >= 2);
+        QCOMPARE(filas[1], filas[0]);
+        QVERIFY2(filas[0].contains(QRegularExpression("^ *ABCD +EFGH \\S\\S$")),
+                 qPrintable(filas[0]));
+        const QString bbox = ejecuta("pdftotext", {"-bbox", pdf, "-"});
+        QList<double> inicios;
+        for (const auto& m :
+             QRegularExpression(R"re(<word xMin="([\d.]+)"[^>]*>EFGH<)re").globalMatch(bbox))
+            inicios << m.captured(1).toDouble();
+        QCOMPARE(inicios.size(), 2);
+        QVERIFY2(qAbs(inicios[1] - inicios[0]) < 0.05, qPrintable(bbox));
+    }
+
+    // Ravendot has no bold face: the bold is drawn twice, a hair apart, not half a letter apart.
+    void negritaSinteticaEnSuSitio() {
+        const QString pdf =
+            imprime(escribe("[A]MMMM MMMM[a]\r\n\r\n[A][N]MMMM MMMM[n][a]\r\n"), true);
+        QVERIFY(ejecuta("pdffonts", {pdf}).contains("Ravendot"));
+        const QString png = pdf + "-p";
+        ejecuta("pdftoppm", {"-r", "150", "-gray", "-png", "-singlefile", pdf, png});
+        QImage pagina(png + ".png");
+        QVERIFY(!pagina.isNull());
+        pagina = pagina.convertToFormat(QImage::Format_Grayscale8);
+        // Ink of each band of rows that holds some: leftmost and rightmost column, dark pixels.
+        struct Banda {
+            int izquierda = INT_MAX, derecha = -1, tinta = 0;
+        };
+        QList<Banda> bandas;
+        bool dentro = false;
+        for (int y = 0; y < pagina.height(); ++y) {
+            const uchar* fila = pagina.constScanLine(y);
+            Banda b;
+            for (int x = 0; x < pagina.width(); ++x)
+                if (fila[x] < 128) {
+                    b.izquierda = qMin(b.izquierda, x), b.derecha = x, ++b.tinta;
+                }
+            if (b.tinta == 0) {
+                dentro = false;
+                continue;
+            }
+            if (!dentro) bandas.append(Banda{});
+            dentro = true;
+            Banda& actual = bandas.last();
+            actual.izquierda = qMin(actual.izquierda, b.izquierda);
+            actual.derecha = qMax(actual.derecha, b.derecha);
+            actual.tinta += b.tinta;
+        }
+        QCOMPARE(bandas.size(), 2);
+        QVERIFY(bandas[1].tinta > bandas[0].tinta * 1.1); // visibly bold
+        QVERIFY2(qAbs(bandas[1].izquierda - bandas[0].izquierda) <= 3 &&
+                     qAbs(bandas[1].derecha - bandas[0].derecha) <= 3,
+                 qPrintable(QString("%1-%2 / %3-%4")
+                                .arg(bandas[0].izquierda)
+                                .arg(bandas[0].derecha)
+                                .arg(bandas[1].izquierda)
+                                .arg(bandas[1].derecha)));
     }
 
     void imagenDeFondo() {

@@ -384,6 +384,11 @@ void frmVelmor::TomarSeleccion() {
     NombreElegido = nombre;
 }
 
+// Partly ticked counts as ticked, as the check box's value does.
+bool frmVelmor::ModoDos() const {
+    return chkRavendot->checkState() != Qt::Unchecked;
+}
+
 void frmVelmor::Refrescar() {
     if (!Visual) return;
     const QString motivo = MotivoInutil(carpetaActual_);
@@ -528,8 +533,7 @@ void frmVelmor::cmdVisor_Click() {
     TomarSeleccion();
     FicherosPRT->setFocus();
     // A new preview window each time: it loads, shows modally and is destroyed on return.
-    frmPrtVer::Mostrar(carpetaActual_, NombreElegido, chkRavendot->checkState() != Qt::Unchecked,
-                       Titulo, this);
+    frmPrtVer::Mostrar(carpetaActual_, NombreElegido, ModoDos(), Titulo, this);
 }
 
 void frmVelmor::cmdCancelar_Click() {

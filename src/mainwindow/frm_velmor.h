@@ -99,6 +99,7 @@ class frmVelmor : public QWidget {
     void FicherosPRT_PathChange();
     void FicherosPRT_Click();
     void TomarSeleccion();
+    bool ModoDos() const; // the "MS-Dos" box, read at the start of each print and preview
 
     void Terminar();
     bool ImprimirPrt(const QString& nombrePdf);

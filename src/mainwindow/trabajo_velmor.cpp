@@ -8,7 +8,6 @@
 #include "shared/messages.h"
 #include "shared/paths.h"
 #include <QApplication>
-#include <QCheckBox>
 #include <QClipboard>
 #include <QFileDialog>
 #include <QFileInfo>
@@ -66,7 +65,7 @@ void frmVelmor::Terminar() {
 bool frmVelmor::ImprimirPrt(const QString& nombrePdf) {
     TrabajoPrt trabajo;
     trabajo.ruta = Nombre;
-    trabajo.modoDos = chkRavendot->checkState() != Qt::Unchecked;
+    trabajo.modoDos = ModoDos();
     trabajo.lineasPagina = LineasPagina;
     trabajo.titulo = Titulo;
     if (impresoras_.actualEsPdf()) {

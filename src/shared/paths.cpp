@@ -37,6 +37,5 @@ ErrorVelmor ErrorBorrado(const QString& ruta, int causa) {
 } // namespace
 
 void BorrarFichero(const QString& ruta) {
-    if (ruta.isEmpty()) throw ErrorBorrado(ruta, ENOENT);
     if (::unlink(QFile::encodeName(ruta).constData()) != 0) throw ErrorBorrado(ruta, errno);
 }

@@ -109,24 +109,27 @@ QByteArray PaginasCodigo::codifica(const QString& texto) const {
     return bytes;
 }
 
-QString PaginasCodigo::aWindows(const QString& texto) const {
+namespace {
+// Each character through its byte in one table to the character of that byte in the other;
+// '?' when the first table has no byte for it.
+QString Traduce(const QString& texto, const std::vector<int16_t>& aByte,
+                const std::array<char16_t, 256>& deByte) {
     QString resultado(texto.size(), Qt::Uninitialized);
     QChar* destino = resultado.data();
     for (qsizetype i = 0; i < texto.size(); ++i) {
-        const int16_t b = byteWindows_[texto[i].unicode()];
-        destino[i] = b < 0 ? QChar('?') : QChar(dos_[b]);
+        const int16_t b = aByte[texto[i].unicode()];
+        destino[i] = b < 0 ? QChar('?') : QChar(deByte[b]);
     }
     return resultado;
 }
+} // namespace
+
+QString PaginasCodigo::aWindows(const QString& texto) const {
+    return Traduce(texto, byteWindows_, dos_);
+}
 
 QString PaginasCodigo::aDos(const QString& texto) const {
-    QString resultado(texto.size(), Qt::Uninitialized);
-    QChar* destino = resultado.data();
-    for (qsizetype i = 0; i < texto.size(); ++i) {
-        const int16_t b = byteDos_[texto[i].unicode()];
-        destino[i] = b < 0 ? QChar('?') : QChar(windows_[b]);
-    }
-    return resultado;
+    return Traduce(texto, byteDos_, windows_);
 }
 
 QString ConvierteTexto(const QString& texto, const QString& direccion) {

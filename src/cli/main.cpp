@@ -7,6 +7,7 @@
 #include <QDir>
 #include <QFileInfo>
 #include <QGuiApplication>
+#include <QHash>
 #include <QStringList>
 #include <cstdio>
 #include <optional>
@@ -151,13 +152,26 @@ int main(int argc, char** argv) {
             return uso(QStringLiteral("no se puede crear la carpeta «%1»").arg(pdf));
     }
 
+    // Each file's PDF; two files that would write the same one are refused before anything is
+    // printed, since the second would overwrite the first (and --borrar delete both PRT files).
+    QStringList salidas;
+    if (variosPdf) {
+        QHash<QString, QString> deQuien;
+        for (const QString& fichero : ficheros) {
+            const QString destino =
+                QDir(pdf).filePath(QFileInfo(fichero).completeBaseName() + QStringLiteral(".pdf"));
+            if (deQuien.contains(destino))
+                return uso(QStringLiteral("«%1» y «%2» escribirían el mismo PDF «%3»")
+                               .arg(deQuien.value(destino), fichero, destino));
+            deQuien.insert(destino, fichero);
+            salidas << destino;
+        }
+    }
+
     int fallos = 0;
-    for (const QString& fichero : ficheros) {
-        if (!pdf.isEmpty())
-            impresoras.ponSalidaPdf(variosPdf
-                                        ? QDir(pdf).filePath(QFileInfo(fichero).completeBaseName() +
-                                                             QStringLiteral(".pdf"))
-                                        : pdf);
+    for (qsizetype i = 0; i < ficheros.size(); ++i) {
+        const QString& fichero = ficheros.at(i);
+        if (!pdf.isEmpty()) impresoras.ponSalidaPdf(variosPdf ? salidas.at(i) : pdf);
         TrabajoPrt trabajo;
         trabajo.ruta = fichero;
         trabajo.modoDos = dos;

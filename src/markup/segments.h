@@ -42,6 +42,8 @@ struct Segmento {
 class Segmentos {
   public:
     Segmentos(const QString& linea, QString fichero = {}, int numeroLinea = 0);
+    // The line is only referred to: it must outlive the splitting.
+    Segmentos(QString&& linea, QString fichero = {}, int numeroLinea = 0) = delete;
 
     std::optional<Segmento> siguiente();
 

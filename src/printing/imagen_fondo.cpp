@@ -2,7 +2,26 @@
 
 #include "shared/error.h"
 #include "shared/paths.h"
+#include <QFileInfo>
 #include <QImageReader>
+
+namespace {
+// Qt's own error strings are English; the user reads Spanish.
+QString causa(QImageReader::ImageReaderError error) {
+    switch (error) {
+    case QImageReader::FileNotFoundError:
+        return QStringLiteral("no se encuentra el fichero");
+    case QImageReader::DeviceError:
+        return QStringLiteral("no se puede leer el fichero");
+    case QImageReader::UnsupportedFormatError:
+        return QStringLiteral("no es una imagen de un formato conocido");
+    case QImageReader::InvalidDataError:
+        return QStringLiteral("los datos de la imagen están dañados o incompletos");
+    default:
+        return QStringLiteral("la imagen no se puede leer");
+    }
+}
+} // namespace
 
 void ImagenDeFondo(ImagenFondo& imagen, QString& linea, bool& laTengo) {
     static const QString marca = QStringLiteral("/IMAGEN/");
@@ -27,7 +46,8 @@ void ImagenDeFondo(ImagenFondo& imagen, QString& linea, bool& laTengo) {
     if (cargada.isNull())
         throw ErrorVelmor(ErrorVelmor::ImagenNoValida,
                           QStringLiteral("No se puede cargar la imagen de fondo «%1»: %2")
-                              .arg(ruta, lector.errorString()));
+                              .arg(ruta, QFileInfo(ruta).isDir() ? QStringLiteral("es una carpeta")
+                                                                 : causa(lector.error())));
     imagen.imagen = std::move(cargada);
     imagen.ancho = ImagenFondo::anchoTwips;
     imagen.alto = ImagenFondo::altoTwips;

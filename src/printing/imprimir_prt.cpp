@@ -4,8 +4,9 @@
 #include "markup/segments.h"
 #include "markup/sustituye_prt.h"
 #include "shared/codepage.h"
-#include <QFileInfo>
+#include <QFile>
 #include <exception>
+#include <filesystem>
 #include <optional>
 
 namespace {
@@ -29,7 +30,7 @@ QString fuenteBase(bool modoDos) {
 
 // Adds where the error happened, unless the description already names the file.
 ErrorVelmor situa(const ErrorVelmor& e, const QString& ruta, int linea) {
-    if (e.descripcion().contains(ruta)) return e;
+    if (e.descripcion().contains(QStringLiteral("«") + ruta + QStringLiteral("»"))) return e;
     QString donde = linea > 0 ? QStringLiteral(" (fichero «%1», línea %2)").arg(ruta).arg(linea)
                               : QStringLiteral(" (fichero «%1»)").arg(ruta);
     return ErrorVelmor(e.numero(), e.descripcion() + donde);
@@ -41,8 +42,12 @@ QString TituloErrorPrt(const TrabajoPrt& trabajo) {
 }
 
 ResultadoPrt ImprimirPrt(const TrabajoPrt& trabajo, Impresoras& impresoras) {
-    // Writing the PDF over the file being read would destroy it.
-    if (impresoras.actualEsPdf() && QFileInfo(impresoras.salidaPdf()) == QFileInfo(trabajo.ruta))
+    // Writing the PDF over the file being read would destroy it (also through another name or a
+    // hard link).
+    std::error_code sinError;
+    if (impresoras.actualEsPdf() &&
+        std::filesystem::equivalent(QFile::encodeName(impresoras.salidaPdf()).toStdString(),
+                                    QFile::encodeName(trabajo.ruta).toStdString(), sinError))
         return {ErrorVelmor(ErrorVelmor::ErrorAccesoRuta,
                             QStringLiteral("El PDF de salida no puede ser el propio fichero «") +
                                 trabajo.ruta + QStringLiteral("»: elija otro nombre."))};

@@ -3,6 +3,7 @@
 #include "shared/error.h"
 #include <QDir>
 #include <QFile>
+#include <QFileInfo>
 #include <QPrinter>
 #include <QProcess>
 #include <QTemporaryDir>
@@ -35,6 +36,25 @@ void conservaMemoriaEntrePaginas() {
     }();
     (void)hecho;
 #endif
+}
+
+// Qt's PDF output does not report a failed write (a full disk, a size limit): a complete file
+// ends with the offset of its cross-reference table, and that table is where the offset says.
+bool pdfCompleto(const QString& ruta) {
+    QFile f(ruta);
+    if (!f.open(QIODevice::ReadOnly) || f.size() < 64 || !f.seek(f.size() - 64)) return false;
+    const QByteArray cola = f.read(64).trimmed();
+    const qsizetype marca = cola.lastIndexOf("startxref");
+    if (marca < 0 || !cola.endsWith("%%EOF")) return false;
+    const qsizetype inicio = marca + 9;
+    bool ok = false;
+    const qint64 xref = cola.mid(inicio, cola.size() - 5 - inicio).trimmed().toLongLong(&ok);
+    return ok && xref > 0 && xref < f.size() && f.seek(xref) && f.read(4) == "xref";
+}
+
+// Removes what this job wrote, never a device or a folder the user gave as output.
+void quitaSalida(const QString& ruta) {
+    if (!ruta.isEmpty() && QFileInfo(ruta).isFile()) QFile::remove(ruta);
 }
 
 // The weight the face was designed with (OS/2 usWeightClass), 0 if it does not say.
@@ -351,26 +371,32 @@ void DispositivoQt::finDocumento() {
         cierraEstado();
         return;
     }
-    const bool ok = painter_.end() && lienzo()->printerState() != QPrinter::Error;
+    const QString fichero = esPdf_ ? impresora_->outputFileName() : ficheroTemporal_;
+    const bool ok =
+        painter_.end() && lienzo()->printerState() != QPrinter::Error && pdfCompleto(fichero);
     cierraEstado();
     if (ok && !esPdf_) {
         enviaACups();
         return;
     }
     quitaTemporal();
-    if (!ok)
-        throw errorImpresora(esPdf_ ? QStringLiteral("No se pudo terminar el fichero PDF «%1»")
-                                          .arg(impresora_->outputFileName())
-                                    : QStringLiteral("La impresora «%1» no aceptó el documento")
-                                          .arg(impresora_->printerName()));
+    if (!ok) {
+        if (esPdf_) quitaSalida(fichero);
+        throw errorImpresora(
+            esPdf_
+                ? QStringLiteral("No se pudo escribir entero el fichero PDF «%1» (¿disco lleno?)")
+                      .arg(fichero)
+                : QStringLiteral("No se pudo preparar el documento para la impresora «%1» "
+                                 "(¿disco lleno?)")
+                      .arg(impresora_->printerName()));
+    }
 }
 
 void DispositivoQt::descartaDocumento() {
     if (painter_.isActive()) {
         lienzo()->abort();
         painter_.end();
-        if (esPdf_ && !impresora_->outputFileName().isEmpty())
-            QFile::remove(impresora_->outputFileName());
+        if (esPdf_) quitaSalida(impresora_->outputFileName());
     }
     quitaTemporal();
     cierraEstado();

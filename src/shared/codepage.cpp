@@ -73,8 +73,9 @@ PaginasCodigo::PaginasCodigo(const QString& paginaDos) : nombre_(paginaDos) {
 }
 
 QString PaginasCodigo::paginaDosConfigurada() {
-    const QByteArray valor = qgetenv("VELMOR_CP_DOS");
-    return valor.isEmpty() ? QStringLiteral("850") : QString::fromLocal8Bit(valor);
+    // Set but empty is a value too (a slip in an environment file): it is refused, not ignored.
+    if (!qEnvironmentVariableIsSet("VELMOR_CP_DOS")) return QStringLiteral("850");
+    return QString::fromLocal8Bit(qgetenv("VELMOR_CP_DOS"));
 }
 
 const PaginasCodigo& PaginasCodigo::actuales() {

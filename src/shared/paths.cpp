@@ -7,7 +7,8 @@
 #include <unistd.h>
 
 bool ExisteRuta(const QString& ruta, bool soloCarpeta) {
-    if (ruta.isEmpty()) return false;
+    // The system reads a path up to its first NUL: "a\0b" would pass for "a".
+    if (ruta.isEmpty() || ruta.contains(QChar(0))) return false;
     struct stat datos {};
     if (::stat(QFile::encodeName(ruta).constData(), &datos) != 0) return false;
     return !soloCarpeta || S_ISDIR(datos.st_mode);

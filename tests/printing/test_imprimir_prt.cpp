@@ -10,6 +10,7 @@
 #include <QImageReader>
 #include <QTemporaryDir>
 #include <QTest>
+#include <unistd.h>
 
 class TestImprimirPrt : public QObject {
     Q_OBJECT
@@ -223,16 +224,45 @@ class TestImprimirPrt : public QObject {
         QCOMPARE(tras, (QStringList{"x 264", "nuevaPagina", "nuevaPagina"}));
     }
 
+    // A picture that cannot be loaded stops the job; the cause is told in Spanish.
+    void imagenNoValida_data() {
+        QTest::addColumn<QString>("imagen");
+        QTest::addColumn<QString>("causa");
+        QTest::newRow("no es una imagen")
+            << escribe("esto no es una imagen", "falsa.png") << "no es una imagen de un formato";
+        QTest::newRow("carpeta") << dir.filePath("carpeta.png") << "es una carpeta";
+        QImage img(40, 40, QImage::Format_RGB32);
+        img.fill(Qt::red);
+        QVERIFY(img.save(dir.filePath("entera.png")));
+        QFile entera(dir.filePath("entera.png"));
+        QVERIFY(entera.open(QIODevice::ReadOnly));
+        QTest::newRow("cortada") << escribe(entera.read(60), "cortada.png") << "dañados";
+    }
     void imagenNoValida() {
-        const QString falsa = escribe("esto no es una imagen", "falsa.png");
+        QFETCH(QString, imagen);
+        QFETCH(QString, causa);
+        QDir().mkpath(dir.filePath("carpeta.png"));
         FakeDispositivo d;
-        const auto r = imprime(d, escribe("a\r\n/IMAGEN/" + falsa.toLocal8Bit() + "\r\nb\r\n"));
+        const auto r = imprime(d, escribe("a\r\n/IMAGEN/" + imagen.toLocal8Bit() + "\r\nb\r\n"));
         QVERIFY(!r.ok());
         QCOMPARE(r.error->numero(), int(ErrorVelmor::ImagenNoValida));
-        QVERIFY2(r.error->descripcion().contains("línea 2"), qPrintable(r.error->descripcion()));
-        QVERIFY(r.error->descripcion().contains(falsa));
+        const QString texto = r.error->descripcion();
+        QVERIFY2(texto.contains("línea 2") && texto.contains(imagen) && texto.contains(causa),
+                 qPrintable(texto));
         QCOMPARE(d.registro.last(), QString("descartaDocumento"));
         QCOMPARE(d.documentosTerminados, 0);
+    }
+
+    // Every error says where it happened, even when the message names a file whose path begins
+    // with the PRT file's (here the picture "informe.png" of the PRT file "informe").
+    void errorConSuSitio() {
+        const QString imagen = escribe("no es una imagen", "informe.png");
+        const QString ruta = escribe("x\r\n/IMAGEN/" + imagen.toLocal8Bit() + "\r\n", "informe");
+        FakeDispositivo d;
+        const auto r = imprime(d, ruta);
+        QVERIFY(!r.ok());
+        QVERIFY2(r.error->descripcion().contains("«" + ruta + "», línea 2"),
+                 qPrintable(r.error->descripcion()));
     }
 
     // A malformed line mid-file: False, the document is discarded, the file is closed.
@@ -250,7 +280,7 @@ class TestImprimirPrt : public QObject {
         QCOMPARE(d.registro.last(), QString("descartaDocumento"));
         QCOMPARE(d.documentosTerminados, 0);
         QCOMPARE(d.documentosDescartados, 1);
-        QVERIFY(QFile::remove(ruta));
+        QVERIFY(!AbiertoPorEsteProceso(ruta));
         // The next job starts afresh.
         QVERIFY(imprime(d, escribe("otra\r\n")).ok());
         QCOMPARE(d.documentosTerminados, 1);
@@ -266,6 +296,36 @@ class TestImprimirPrt : public QObject {
         QVERIFY(r.error->descripcion().contains(t.ruta));
         QCOMPARE(d.documentosTerminados, 0);
         QCOMPARE(TituloErrorPrt(t), "Velmor 2.0( " + t.ruta + ")");
+        // The same on the PDF printer, whose output does not exist either.
+        FakeImpresoras pdf({"Archivo PDF"});
+        pdf.ponSalidaPdf(dir.filePath("no-existe.pdf"));
+        const auto rPdf = ImprimirPrt(t, pdf);
+        QVERIFY(!rPdf.ok());
+        QCOMPARE(rPdf.error->numero(), int(ErrorVelmor::FicheroNoEncontrado));
+    }
+
+    // The PDF printer never writes over the file it prints, whatever name reaches it.
+    void pdfSobreElPrt_data() {
+        QTest::addColumn<QString>("salida");
+        const QString prt = escribe("x\r\n", "MISMO.PRT");
+        QTest::newRow("el mismo nombre") << prt;
+        QTest::newRow("otro camino") << dir.path() + "/./MISMO.PRT";
+        QVERIFY(QFile::link(prt, dir.filePath("enlace.pdf")));
+        QTest::newRow("enlace simbólico") << dir.filePath("enlace.pdf");
+        QVERIFY(::link(QFile::encodeName(prt).constData(),
+                       QFile::encodeName(dir.filePath("duro.pdf")).constData()) == 0);
+        QTest::newRow("enlace duro") << dir.filePath("duro.pdf");
+    }
+    void pdfSobreElPrt() {
+        QFETCH(QString, salida);
+        FakeImpresoras pdf({"Archivo PDF"});
+        pdf.ponSalidaPdf(salida);
+        TrabajoPrt t;
+        t.ruta = dir.filePath("MISMO.PRT");
+        const auto r = ImprimirPrt(t, pdf);
+        QVERIFY(!r.ok());
+        QVERIFY(r.error->descripcion().contains("propio fichero"));
+        QCOMPARE(pdf.dibujo.documentosTerminados, 0);
     }
 
     void conImpresoras() {

@@ -2,6 +2,7 @@
 // checked with poppler-utils (pdfinfo, pdftotext, pdffonts, pdfimages).
 #include "printing/imprimir_prt.h"
 #include "printing/system_printers.h"
+#include "support/ficheros.h"
 
 #include <QFile>
 #include <QFileInfo>
@@ -41,11 +42,8 @@ class TestSalidaPdf : public QObject {
     std::unique_ptr<ImpresorasSistema> impresoras;
 
     QString escribe(const QByteArray& contenido, const QString& nombre = {}) {
-        const QString ruta = dir.filePath(nombre.isEmpty() ? QString("f%1.prt").arg(++n) : nombre);
-        QFile f(ruta);
-        if (!f.open(QIODevice::WriteOnly | QIODevice::Truncate)) qFatal("cannot write test file");
-        f.write(contenido);
-        return ruta;
+        return EscribeFichero(dir.filePath(nombre.isEmpty() ? QString("f%1.prt").arg(++n) : nombre),
+                              contenido);
     }
     static QByteArray lineas(int cuantas) {
         QByteArray b;
@@ -274,10 +272,47 @@ class TestSalidaPdf : public QObject {
         QVERIFY(!r.ok());
         QVERIFY(r.error->descripcion().contains("101"));
         QVERIFY(!QFileInfo::exists(pdf));
-        QVERIFY(QFile::remove(prt));
+        QVERIFY(!AbiertoPorEsteProceso(prt));
         const QString bien = imprime(escribe("despues\r\n"));
         QCOMPARE(paginas(bien), 1);
         QVERIFY(texto(bien).contains("despues"));
+    }
+
+    // A PDF that could not be written whole is a failure, never a print: the file is kept, and
+    // the output (a device here) is left alone.
+    void discoLleno() {
+        ResultadoPrt r;
+        const QString prt = escribe(lineas(200));
+        impresoras->ponSalidaPdf("/dev/full");
+        TrabajoPrt t;
+        t.ruta = prt;
+        r = ImprimirPrt(t, *impresoras);
+        QVERIFY(!r.ok());
+        QVERIFY2(r.error->descripcion().contains("/dev/full"), qPrintable(r.error->descripcion()));
+        QVERIFY(QFileInfo::exists("/dev/full"));
+
+        int estado = -1;
+        QString errores;
+        ejecuta(VELMOR_IMPRIMIR, {"--pdf", "/dev/full", "--borrar", prt}, &estado, &errores);
+        QCOMPARE(estado, 1);
+        QVERIFY2(errores.contains(prt), qPrintable(errores));
+        QVERIFY(QFileInfo::exists(prt));
+        QVERIFY(QFileInfo::exists("/dev/full"));
+    }
+
+    // Two files that would write the same PDF are refused before anything is printed.
+    void mismoPdfDosVeces() {
+        const QString uno = escribe("primero\r\n", "a/INF.prt");
+        const QString otro = escribe("segundo\r\n", "b/INF.prt");
+        const QString salida = dir.filePath("juntos");
+        int estado = -1;
+        QString errores;
+        ejecuta(VELMOR_IMPRIMIR, {"--pdf", salida, "--borrar", uno, otro}, &estado, &errores);
+        QCOMPARE(estado, 2);
+        QVERIFY2(errores.contains(uno) && errores.contains(otro), qPrintable(errores));
+        QVERIFY(QFileInfo::exists(uno));
+        QVERIFY(QFileInfo::exists(otro));
+        QVERIFY(!QFileInfo::exists(salida + "/INF.pdf"));
     }
 
     void ordenImprimir() {

@@ -112,6 +112,12 @@ class TestCodepage : public QObject {
         QCOMPARE(PaginasCodigo::paginaDosConfigurada(), QString("437"));
         qunsetenv("VELMOR_CP_DOS");
         QCOMPARE(PaginasCodigo::paginaDosConfigurada(), QString("850"));
+        // Set but empty is refused like any other unknown page, not taken for the default.
+        qputenv("VELMOR_CP_DOS", "");
+        const QString vacia = PaginasCodigo::paginaDosConfigurada();
+        qunsetenv("VELMOR_CP_DOS");
+        QCOMPARE(vacia, QString());
+        QVERIFY_THROWS_EXCEPTION(ErrorVelmor, PaginasCodigo{vacia});
     }
 };
 

@@ -6,6 +6,7 @@
 #include <QFileInfo>
 #include <QTemporaryDir>
 #include <QTest>
+#include <sys/wait.h>
 #include <unistd.h>
 
 class TestPaths : public QObject {
@@ -43,6 +44,9 @@ class TestPaths : public QObject {
         QTest::newRow("falta, solo carpeta") << "NOEXISTE" << true << false;
         QTest::newRow("fichero ilegible existe") << "ilegible.prt" << false << true;
         QTest::newRow("dentro de un fichero") << "INFORME.PRT/x" << false << false;
+        QTest::newRow("NUL tras un fichero")
+            << QString("INFORME.PRT") + QChar(0) + "x" << false << false;
+        QTest::newRow("NUL tras una carpeta") << QString("Listados") + QChar(0) << true << false;
     }
     void existe() {
         QFETCH(QString, ruta);
@@ -65,10 +69,24 @@ class TestPaths : public QObject {
     }
 
     // A path inside a folder the user may not enter cannot be queried: false, no error.
+    // Root enters every folder, so as root the query runs in a child that has become "nobody".
     void carpetaSinPermiso() {
-        if (geteuid() == 0) QSKIP("root enters every folder");
         QVERIFY(QFile::setPermissions(dir.filePath("cerrada"), QFileDevice::Permissions()));
-        QVERIFY(!ExisteRuta(dir.filePath("cerrada/dentro.prt"), false));
+        const QString ruta = dir.filePath("cerrada/dentro.prt");
+        if (geteuid() != 0) {
+            QVERIFY(!ExisteRuta(ruta, false));
+            return;
+        }
+        const pid_t hijo = fork();
+        QVERIFY(hijo >= 0);
+        if (hijo == 0) {
+            const bool sinPrivilegios = setgid(65534) == 0 && setuid(65534) == 0;
+            _exit(!sinPrivilegios ? 2 : ExisteRuta(ruta, false) ? 1 : 0);
+        }
+        int estado = 0;
+        QCOMPARE(waitpid(hijo, &estado, 0), hijo);
+        QVERIFY(WIFEXITED(estado));
+        QCOMPARE(WEXITSTATUS(estado), 0);
     }
 
     // Deleting: the file goes; a failure names the file and the cause, and deletes nothing.

@@ -105,4 +105,9 @@ class FakeImpresoras : public Impresoras {
         orientacionActual = o;
     }
     DispositivoImpresora& dispositivo() override { return dibujo; }
+    // "Archivo PDF" behaves as the PDF printer: it takes an output path.
+    QString salida;
+    bool actualEsPdf() const override { return nombreActual() == QStringLiteral("Archivo PDF"); }
+    QString salidaPdf() const override { return salida; }
+    void ponSalidaPdf(const QString& ruta) override { salida = ruta; }
 };

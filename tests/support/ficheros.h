@@ -17,3 +17,13 @@ inline QString EscribeFichero(const QString& ruta, const QByteArray& contenido) 
     f.write(contenido);
     return ruta;
 }
+
+// Whether this process still holds the file open (Linux: its descriptors in /proc/self/fd). On
+// Linux an open file can be deleted, so removing it proves nothing.
+inline bool AbiertoPorEsteProceso(const QString& ruta) {
+    const QString buscado = QFileInfo(ruta).canonicalFilePath();
+    const QDir fds(QStringLiteral("/proc/self/fd"));
+    for (const QFileInfo& fd : fds.entryInfoList(QDir::System | QDir::NoDotAndDotDot))
+        if (fd.symLinkTarget() == buscado) return true;
+    return false;
+}

@@ -398,19 +398,22 @@ void frmVelmor::Refrescar() {
         PonCarpeta(CarpetaUsableAnterior());
         return;
     }
+    // A folder removed and made again has lost its watch.
+    if (!vigilante_->directories().contains(carpetaActual_)) VigilarCarpeta(carpetaActual_);
     LeerFicheros();
-    const QString buscado = NombreElegido.toUpper();
-    const int cuenta = FicherosPRT->count();
-    for (int i = 0; i < cuenta; ++i) {
-        if (FicherosPRT->item(i)->text().toUpper() == buscado) {
-            {
-                const QSignalBlocker bloqueo(FicherosPRT);
-                FicherosPRT->setCurrentRow(i);
-            }
-            FicherosPRT_Click();
-            return;
-        }
+    // The chosen name is found again without regard to case, but where "A.PRT" and "a.prt" are
+    // two files the one of the same spelling wins: a refresh must never move the selection to
+    // another file (that could be deleted in its place).
+    const auto iguales = FicherosPRT->findItems(NombreElegido, Qt::MatchFixedString);
+    if (iguales.isEmpty()) return;
+    QListWidgetItem* elegido = iguales.first();
+    for (QListWidgetItem* item : iguales)
+        if (item->text() == NombreElegido) elegido = item;
+    {
+        const QSignalBlocker bloqueo(FicherosPRT);
+        FicherosPRT->setCurrentItem(elegido);
     }
+    FicherosPRT_Click();
 }
 
 // Re-reads the shown folder; the list is rebuilt only when its contents changed, so that
@@ -418,7 +421,7 @@ void frmVelmor::Refrescar() {
 void frmVelmor::LeerFicheros() {
     const QDir carpeta(carpetaActual_);
     const QStringList nombres =
-        carpeta.entryList({"*.prt"}, QDir::Files | QDir::Readable, QDir::Name | QDir::IgnoreCase);
+        carpeta.entryList({"*.prt"}, QDir::Files, QDir::Name | QDir::IgnoreCase);
     const int cuenta = FicherosPRT->count();
     bool iguales = cuenta == nombres.size();
     for (int i = 0; iguales && i < cuenta; ++i)

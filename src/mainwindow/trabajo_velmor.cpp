@@ -47,10 +47,19 @@ void frmVelmor::Velmor(bool Directo) {
         return;
     }
     // A file that "/B" has just deleted is not offered for deletion again.
+    const QString preguntado = Nombre;
     if (!Directo && impreso && !borrado &&
         PreguntarSiNo(QCoreApplication::applicationName(),
-                      " ¿ Desea borrar el fichero " + Nombre + " ? ", this))
-        cmdBorrar_Click();
+                      " ¿ Desea borrar el fichero " + preguntado + " ? ", this)) {
+        // The list may have been refreshed while the question was open: what is deleted is the
+        // file asked about, never another entry that is selected now.
+        if (carpetaActual_ + "/" + FileNameFicheros() == preguntado) {
+            cmdBorrar_Click();
+        } else {
+            Nombre = preguntado;
+            BorrarNombre();
+        }
+    }
     Refrescar();
     FicherosPRT_Click();
     ActualizarAviso();

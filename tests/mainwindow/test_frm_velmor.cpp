@@ -135,6 +135,9 @@ class TestFrmVelmor : public QObject {
     void cambio_carpeta_deshabilita();
     void refrescar_reelige_sin_caso();
     void refrescar_sin_visual();
+    void refrescar_misma_grafia_data();
+    void refrescar_misma_grafia();
+    void carpeta_rehecha_sigue_vigilada();
     void fichero_externo_aparece_y_desaparece();
     void mostrar_refresca();
     void orden_tabulacion();
@@ -398,6 +401,41 @@ void TestFrmVelmor::refrescar_reelige_sin_caso() {
     QCOMPARE(v.Nombre, b.ruta("Kolmera/INFORME.PRT"));
     QCOMPARE(v.NombreElegido, QString("INFORME.PRT"));
     QVERIFY(b.botonesHabilitados());
+}
+
+// Where "A.PRT" and "a.prt" are two files, a refresh keeps the one chosen.
+void TestFrmVelmor::refrescar_misma_grafia_data() {
+    QTest::addColumn<QString>("elegido");
+    QTest::newRow("mayúsculas") << "A.PRT";
+    QTest::newRow("minúsculas") << "a.prt";
+}
+void TestFrmVelmor::refrescar_misma_grafia() {
+    QFETCH(QString, elegido);
+    Banco b;
+    b.crear({"K/A.PRT", "K/a.prt"});
+    frmVelmor& v = b.arrancar("K");
+    b.elegir(elegido);
+    v.Refrescar();
+    QCOMPARE(v.FileNameFicheros(), elegido);
+    QCOMPARE(v.Nombre, b.ruta("K/" + elegido));
+}
+
+// A shown folder that is removed and made again is still watched once a refresh has found it.
+void TestFrmVelmor::carpeta_rehecha_sigue_vigilada() {
+    Banco b;
+    b.crear({"K/Sub/a.prt", "K/Menu.exe"});
+    frmVelmor& v = b.arrancar("K");
+    v.show();
+    QVERIFY(QTest::qWaitForWindowExposed(&v));
+    b.elegirEnArbol(b.ruta("K/Sub"));
+    QTRY_COMPARE(b.lista(), QStringList{"a.prt"});
+    QVERIFY(QDir(b.ruta("K/Sub")).removeRecursively());
+    b.crear({"K/Sub/"});
+    v.Refrescar();
+    QTRY_VERIFY(b.lista().isEmpty());
+    b.crear({"K/Sub/nuevo.prt"});
+    QTRY_COMPARE(b.lista(), QStringList{"nuevo.prt"});
+    QVERIFY(b.avisos().isEmpty());
 }
 
 void TestFrmVelmor::refrescar_sin_visual() {

@@ -473,6 +473,30 @@ class TestTrabajoCups : public QObject {
         QVERIFY(p.botones(false));
     }
 
+    // The printed file is removed while the question is open and a refresh selects its namesake
+    // of other letter case: Yes deletes nothing but tells that the printed file is gone.
+    void borrar_lo_preguntado() {
+        Puesto p;
+        p.escribe("A.PRT", "otro\r\n");
+        p.escribe("a.prt", "impreso\r\n");
+        frmVelmor& v = p.arrancar();
+        p.elegir("a.prt");
+        auto dialogo = DialogoImpresora({});
+        p.mensajes.respuestas = {QMessageBox::Yes};
+        p.mensajes.alMostrar = [&](const MensajesGuionizados::Caja& caja) {
+            if (!caja.texto.contains("Desea borrar")) return;
+            QFile::remove(p.ruta("a.prt"));
+            v.Refrescar();
+        };
+        p.boton("cmdAceptar")->click();
+        QVERIFY(QFile::exists(p.ruta("A.PRT")));
+        QCOMPARE(p.mensajes.cajas.size(), 2);
+        QVERIFY2(p.mensajes.cajas[1].texto.contains(p.ruta("a.prt")) &&
+                     p.mensajes.cajas[1].texto.contains("ya no existe"),
+                 qPrintable(p.cajas()));
+        QCOMPARE(p.lista(), QStringList{"A.PRT"});
+    }
+
     // cmdBorrar deletes at once, without asking.
     void borrar_sin_preguntar() {
         Puesto p;

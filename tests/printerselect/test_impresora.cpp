@@ -128,8 +128,10 @@ class TestImpresora : public QObject {
         QTest::addColumn<QStringList>("lista");
         QTest::addColumn<int>("esperada");
         QTest::newRow("minúsculas") << 2 << nombres << 2;
-        QTest::newRow("blancos al final") << 0 << QStringList{"Etiquetas", "Etiquetas  "} << 0;
-        QTest::newRow("blancos en la lista") << 1 << QStringList{"Otra", " Etiquetas"} << 1;
+        // The first name equal once trimmed wins, not the entry picked.
+        QTest::newRow("blancos al final") << 1 << QStringList{"Etiquetas", "Etiquetas  "} << 0;
+        QTest::newRow("blancos delante")
+            << 1 << QStringList{"Etiquetas", " Etiquetas", "Otra"} << 0;
     }
     void comparaNombres() {
         QFETCH(int, elegida);

@@ -193,6 +193,7 @@ void DispositivoQt::abreDocumento() {
                                  .arg(impresora_->printerName()));
     }
     conservaMemoriaEntrePaginas();
+    dibujosPagina_.clear();
     resolucion_ = lienzo()->resolution();
     glifos_ = nullptr;
     fuentesGlifos_.clear(); // the canvas resolution may differ from the last document's
@@ -206,6 +207,17 @@ void DispositivoQt::abreDocumento() {
 void DispositivoQt::pinta(const Dibujo& d) {
     const QRectF r(px(d.rect.x()), px(d.rect.y()), px(d.rect.width()), px(d.rect.height()));
     painter_.drawImage(r, d.imagen);
+    dibujosPagina_.push_back(d);
+}
+
+// A line that would end below the printable area goes on a sheet of its own making, behind the
+// same pictures, rather than off the paper: 66 lines in pica or elite are taller than A4's
+// printable height.
+void DispositivoQt::cabeLaLinea(qreal alto) {
+    if (y_ <= 0 || px(y_) + alto <= lienzo()->height()) return;
+    pendientes_.push_back(std::move(dibujosPagina_));
+    y_ = 0;
+    aseguraPagina();
 }
 
 void DispositivoQt::aseguraPagina() {
@@ -224,6 +236,7 @@ void DispositivoQt::aseguraPagina() {
             throw errorImpresora(
                 QStringLiteral("La impresora no puede empezar la página %1").arg(paginas_ + 1));
         ++paginas_;
+        dibujosPagina_.clear();
         for (const Dibujo& d : pagina)
             pinta(d);
     }
@@ -325,6 +338,7 @@ void DispositivoQt::escribe(const QString& texto) {
     if (texto.isEmpty()) return;
     aseguraPagina();
     const QFontMetricsF& fm = metricas();
+    cabeLaLinea(fm.height());
     const QPointF origen(px(x_), px(y_) + fm.ascent());
     qreal ancho = 0;
     if (!escribeGlifos(origen, texto, ancho)) {
@@ -362,6 +376,7 @@ void DispositivoQt::dibujaImagen(const QImage& imagen, int x, int y, int ancho, 
 
 void DispositivoQt::cierraEstado() {
     pendientes_.clear();
+    dibujosPagina_.clear();
     x_ = y_ = 0;
     paginas_ = 0;
 }

@@ -23,7 +23,8 @@ class QPrinter;
 // before the end of the document is therefore not emitted (no blank sheet after a final
 // "{{Pagina}}"), while blank pages between pages with output stay. Pictures drawn on a pending
 // page are kept and drawn when that page is really begun; page breaks before the first output are
-// dropped (the document starts with the first output).
+// dropped (the document starts with the first output). A line that would end below the printable
+// area begins a sheet of its own, behind the same pictures, instead of falling off the paper.
 //
 // A system printer's document is drawn with Qt's PDF output (in the printer's page layout and
 // orientation) into a private temporary file and handed to CUPS (lp -d QUEUE, CUPS_SERVER
@@ -96,6 +97,7 @@ class DispositivoQt : public DispositivoImpresora {
     void abreDocumento();
     double px(double twips) const { return twips * resolucion_ / 1440.0; }
     void pinta(const Dibujo& d);
+    void cabeLaLinea(qreal alto); // device pixels
     void cierraEstado();
     void quitaTemporal();
 
@@ -123,5 +125,6 @@ class DispositivoQt : public DispositivoImpresora {
     // Pages requested but not yet begun; each holds the pictures drawn on it so far. Before the
     // document is open, the first entry stands for the page the first output will begin.
     std::vector<std::vector<Dibujo>> pendientes_;
-    int paginas_ = 0; // pages begun in the current document
+    std::vector<Dibujo> dibujosPagina_; // the pictures of the page being drawn
+    int paginas_ = 0;                   // pages begun in the current document
 };

@@ -98,6 +98,25 @@ class TestSalidaPdf : public QObject {
         QCOMPARE(paginas(pdf), esperadas);
     }
 
+    // 66 lines in pica or elite are taller than A4's printable height: the lines that do not fit
+    // go on to another sheet, none is lost.
+    void lineasQueNoCaben_data() {
+        QTest::addColumn<QByteArray>("paso");
+        QTest::newRow("pica") << QByteArray("{{Pica}}");
+        QTest::newRow("elite") << QByteArray("{{Elite}}");
+    }
+    void lineasQueNoCaben() {
+        QFETCH(QByteArray, paso);
+        const QString pdf = imprime(escribe(paso + lineas(66) + "siguiente\r\n"));
+        const QString t = texto(pdf);
+        for (int i = 1; i <= 66; ++i)
+            QVERIFY2(t.contains(QString("linea %1\n").arg(i)), qPrintable(QString::number(i)));
+        QCOMPARE(paginas(pdf), 3); // the page, its overflow sheet, the next page
+        const QStringList hojas = t.split('\f');
+        QVERIFY(hojas.value(1).contains("linea 66") && !hojas.value(1).contains("siguiente"));
+        QVERIFY(hojas.value(2).contains("siguiente"));
+    }
+
     void ficheroVacioNoCreaDocumento() {
         ResultadoPrt r;
         const QString pdf = imprime(escribe(""), false, &r);

@@ -4,6 +4,7 @@
 #include "shared/error.h"
 #include "shared/paths.h"
 
+#include <QDateTime>
 #include <QDir>
 #include <QFileInfo>
 #include <QGuiApplication>
@@ -33,7 +34,9 @@ const char* kAyuda =
     "  --pdf SALIDA.pdf     imprime en la impresora «Archivo PDF», en el fichero SALIDA.pdf.\n"
     "                       Con varios ficheros se escribe un PDF por fichero: SALIDA.pdf es\n"
     "                       entonces una carpeta (se crea si no existe) y cada PDF se llama\n"
-    "                       como su PRT con la extensión .pdf (LISTADO.PRT -> LISTADO.pdf)\n"
+    "                       como su PRT con la extensión .pdf (LISTADO.PRT -> LISTADO.pdf);\n"
+    "                       dos ficheros que darían el mismo PDF se rechazan. Un fichero sin\n"
+    "                       nada que imprimir no escribe PDF (se avisa)\n"
     "  --horizontal         papel en horizontal\n"
     "  --vertical           papel en vertical\n"
     "  --ms-dos             modo MS-Dos: sin conversión de página de códigos, letra Ravendot\n"
@@ -176,7 +179,15 @@ int main(int argc, char** argv) {
         trabajo.ruta = fichero;
         trabajo.modoDos = dos;
         trabajo.lineasPagina = lineas;
+        const QString destino = pdf.isEmpty() ? QString() : impresoras.salidaPdf();
+        const QDateTime antes = QFileInfo(destino).lastModified();
         const ResultadoPrt r = ImprimirPrt(trabajo, impresoras);
+        // A file with nothing to print writes no PDF; an older one of that name is not its output.
+        if (r && !destino.isEmpty() &&
+            (!QFileInfo::exists(destino) || QFileInfo(destino).lastModified() == antes))
+            salida(stderr, QStringLiteral("velmor-imprimir: %1: no tiene nada que imprimir; no se "
+                                          "ha escrito «%2»")
+                               .arg(fichero, destino));
         if (!r) {
             ++fallos;
             salida(stderr, QStringLiteral("velmor-imprimir: %1: error %2: %3")

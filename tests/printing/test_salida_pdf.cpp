@@ -319,6 +319,24 @@ class TestSalidaPdf : public QObject {
         QVERIFY(QFileInfo::exists("/dev/full"));
     }
 
+    // A file with nothing to print writes no PDF, and the command line says so rather than let an
+    // older PDF of that name pass for its output.
+    void nadaQueImprimir() {
+        const QString vieja = dir.filePath("vieja.pdf");
+        QVERIFY(QFile::copy(imprime(escribe("de antes\r\n")), vieja));
+        int estado = -1;
+        QString errores;
+        const QString vacio = escribe("{{Pagina}}\r\n");
+        ejecuta(VELMOR_IMPRIMIR, {"--pdf", vieja, vacio}, &estado, &errores);
+        QCOMPARE(estado, 0);
+        QVERIFY2(errores.contains(vacio) && errores.contains("nada que imprimir"),
+                 qPrintable(errores));
+        ejecuta(VELMOR_IMPRIMIR, {"--pdf", vieja, escribe("nuevo\r\n")}, &estado, &errores);
+        QCOMPARE(estado, 0);
+        QVERIFY2(!errores.contains("nada que imprimir"), qPrintable(errores));
+        QVERIFY(texto(vieja).contains("nuevo"));
+    }
+
     // Two files that would write the same PDF are refused before anything is printed.
     void mismoPdfDosVeces() {
         const QString uno = escribe("primero\r\n", "a/INF.prt");

@@ -1,6 +1,7 @@
 // velmor-imprimir: prints PRT files from the command line with the same renderer as the program.
 #include "printing/imprimir_prt.h"
 #include "printing/system_printers.h"
+#include "shared/codepage.h"
 #include "shared/error.h"
 #include "shared/paths.h"
 
@@ -120,6 +121,12 @@ int main(int argc, char** argv) {
         return 0;
     }
     if (ficheros.isEmpty()) return uso(QStringLiteral("no se ha indicado ningún fichero PRT"));
+    try {
+        PaginasCodigo::actuales(); // a wrong VELMOR_CP_DOS stops before any file is printed
+    } catch (const ErrorVelmor& e) {
+        salida(stderr, QStringLiteral("velmor-imprimir: ") + e.texto());
+        return 2;
+    }
     if (!pdf.isEmpty() && !impresora.isEmpty() && impresora != ImpresorasSistema::nombrePdf())
         return uso(
             QStringLiteral("--pdf no se puede combinar con --impresora «%1»").arg(impresora));

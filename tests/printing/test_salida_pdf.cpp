@@ -17,8 +17,9 @@
 
 namespace {
 QString ejecuta(const QString& programa, const QStringList& args, int* estado = nullptr,
-                QString* errores = nullptr) {
+                QString* errores = nullptr, const QProcessEnvironment& entorno = {}) {
     QProcess p;
+    if (!entorno.isEmpty()) p.setProcessEnvironment(entorno);
     p.start(programa, args);
     if (!p.waitForFinished(120000)) qFatal("%s did not finish", qPrintable(programa));
     if (estado) *estado = p.exitCode();
@@ -335,6 +336,38 @@ class TestSalidaPdf : public QObject {
         QCOMPARE(estado, 0);
         QVERIFY2(!errores.contains("nada que imprimir"), qPrintable(errores));
         QVERIFY(texto(vieja).contains("nuevo"));
+    }
+
+    // VELMOR_CP_DOS chooses the DOS page the printed text is converted from; a page that cannot
+    // be used stops the command line before anything is printed.
+    void paginaDosDelEntorno_data() {
+        QTest::addColumn<QString>("pagina"); // empty: not set
+        QTest::addColumn<int>("estado");
+        QTest::addColumn<QString>("esperado");
+        QTest::newRow("sin variable: 850") << "" << 0 << "ı";
+        QTest::newRow("437") << "437" << 0 << "╒";
+        QTest::newRow("desconocida") << "klingon" << 2 << "klingon";
+    }
+    void paginaDosDelEntorno() {
+        QFETCH(QString, pagina);
+        QFETCH(int, estado);
+        QFETCH(QString, esperado);
+        auto entorno = QProcessEnvironment::systemEnvironment();
+        entorno.remove("VELMOR_CP_DOS");
+        if (!pagina.isEmpty()) entorno.insert("VELMOR_CP_DOS", pagina);
+        const QString prt = escribe("caja \xd5\r\n");
+        const QString pdf = prt + ".pdf";
+        int obtenido = -1;
+        QString errores;
+        ejecuta(VELMOR_IMPRIMIR, {"--pdf", pdf, prt}, &obtenido, &errores, entorno);
+        QCOMPARE(obtenido, estado);
+        if (estado == 0) {
+            QVERIFY2(texto(pdf).contains("caja " + esperado), qPrintable(texto(pdf)));
+        } else {
+            QVERIFY2(errores.contains(esperado) && errores.contains("VELMOR_CP_DOS"),
+                     qPrintable(errores));
+            QVERIFY(!QFileInfo::exists(pdf));
+        }
     }
 
     // Two files that would write the same PDF are refused before anything is printed.

@@ -192,8 +192,14 @@ void DispositivoQt::abreDocumento() {
         throw errorImpresora(QStringLiteral("No se puede empezar el documento en la impresora «%1»")
                                  .arg(impresora_->printerName()));
     }
+    // Qt's PDF engine outlives the document and keeps the last drawing's matrix until the
+    // painter says otherwise: without this, a picture drawn before any text would take the last
+    // document's character-cell scale.
+    painter_.resetTransform();
     conservaMemoriaEntrePaginas();
     dibujosPagina_.clear();
+    trazos_.clear();
+    aplazando_ = true;
     resolucion_ = lienzo()->resolution();
     glifos_ = nullptr;
     fuentesGlifos_.clear(); // the canvas resolution may differ from the last document's
@@ -208,6 +214,8 @@ void DispositivoQt::pinta(const Dibujo& d) {
     const QRectF r(px(d.rect.x()), px(d.rect.y()), px(d.rect.width()), px(d.rect.height()));
     painter_.drawImage(r, d.imagen);
     dibujosPagina_.push_back(d);
+    // From the document's first picture on, every picture comes before its page's text.
+    aplazando_ = false;
 }
 
 // A line that would end below the printable area goes on a sheet of its own making, behind the
@@ -232,6 +240,7 @@ void DispositivoQt::aseguraPagina() {
         return;
     }
     for (const auto& pagina : pendientes_) {
+        pintaTrazos();
         if (!lienzo()->newPage())
             throw errorImpresora(
                 QStringLiteral("La impresora no puede empezar la página %1").arg(paginas_ + 1));
@@ -294,11 +303,11 @@ DispositivoQt::FuenteGlifos& DispositivoQt::fuenteGlifos() {
     return *(glifos_ = fuentesGlifos_.back().get());
 }
 
-// Draws the text as one glyph run when every character is drawn as is; false (nothing drawn)
-// when the text needs Qt's shaping or a fallback font.
-bool DispositivoQt::escribeGlifos(const QPointF& origen, const QString& texto, qreal& ancho) {
+// The text's glyphs in indices_ and posiciones_ (device pixels from the origin) and its width,
+// when every character is drawn as is; null when the text needs Qt's shaping or a fallback font.
+DispositivoQt::FuenteGlifos* DispositivoQt::glifosDe(const QString& texto, qreal& ancho) {
     FuenteGlifos& f = fuenteGlifos();
-    if (!f.raw.isValid()) return false;
+    if (!f.raw.isValid()) return nullptr;
     indices_.clear();
     posiciones_.clear();
     // Blanks only move the pen (readers tell words apart by the gaps), unless an underline has
@@ -307,7 +316,7 @@ bool DispositivoQt::escribeGlifos(const QPointF& origen, const QString& texto, q
     qreal x = 0;
     for (const QChar c : texto) {
         const Glifo& g = f.glifo(c.unicode());
-        if (g.clase != Glifo::Directo) return false;
+        if (g.clase != Glifo::Directo) return nullptr;
         if (blancos || c != u' ') {
             indices_.push_back(g.indice);
             posiciones_.emplace_back(x, 0);
@@ -315,15 +324,20 @@ bool DispositivoQt::escribeGlifos(const QPointF& origen, const QString& texto, q
         x += g.avance;
     }
     ancho = x;
-    if (indices_.empty()) return true;
+    return &f;
+}
+
+void DispositivoQt::pintaGlifos(const FuenteGlifos& f, const QPointF& origen, bool subrayado,
+                                const std::vector<quint32>& indices,
+                                std::vector<QPointF>& posiciones) {
     // An underline is drawn to the font's own size: it stays in device pixels.
-    const bool enCeldas = f.celda > 0 && !subrayado_;
+    const bool enCeldas = f.celda > 0 && !subrayado;
     if (enCeldas)
-        for (QPointF& p : posiciones_)
+        for (QPointF& p : posiciones)
             p.rx() /= f.celda;
     run_.setRawFont(enCeldas ? f.enCeldas : f.raw);
-    run_.setRawData(indices_.data(), posiciones_.data(), int(indices_.size()));
-    run_.setUnderline(subrayado_);
+    run_.setRawData(indices.data(), posiciones.data(), int(indices.size()));
+    run_.setUnderline(subrayado);
     if (enCeldas) {
         painter_.setTransform(QTransform(f.celda, 0, 0, f.celda, origen.x(), origen.y()));
         painter_.drawGlyphRun(QPointF(), run_);
@@ -331,7 +345,6 @@ bool DispositivoQt::escribeGlifos(const QPointF& origen, const QString& texto, q
     } else {
         painter_.drawGlyphRun(origen, run_);
     }
-    return true;
 }
 
 void DispositivoQt::escribe(const QString& texto) {
@@ -341,11 +354,34 @@ void DispositivoQt::escribe(const QString& texto) {
     cabeLaLinea(fm.height());
     const QPointF origen(px(x_), px(y_) + fm.ascent());
     qreal ancho = 0;
-    if (!escribeGlifos(origen, texto, ancho)) {
-        painter_.drawText(origen, texto);
-        ancho = fm.horizontalAdvance(texto);
-    }
+    FuenteGlifos* f = glifosDe(texto, ancho);
+    if (!f) ancho = fm.horizontalAdvance(texto);
     x_ += ancho * 1440.0 / resolucion_;
+    if (f && indices_.empty()) return; // blanks only
+    if (aplazando_) {
+        trazos_.push_back(f ? Trazo{f, origen, subrayado_, indices_, posiciones_, {}, {}}
+                            : Trazo{nullptr, origen, false, {}, {}, fuente_, texto});
+    } else if (f) {
+        pintaGlifos(*f, origen, subrayado_, indices_, posiciones_);
+    } else {
+        painter_.drawText(origen, texto);
+    }
+}
+
+// Draws the text the page kept back: over the picture just drawn, or before the page ends.
+void DispositivoQt::pintaTrazos() {
+    bool otraLetra = false;
+    for (Trazo& t : trazos_) {
+        if (t.glifos) {
+            pintaGlifos(*t.glifos, t.origen, t.subrayado, t.indices, t.posiciones);
+        } else {
+            painter_.setFont(t.letra);
+            painter_.drawText(t.origen, t.texto);
+            otraLetra = true;
+        }
+    }
+    if (otraLetra) painter_.setFont(fuente_);
+    trazos_.clear();
 }
 
 void DispositivoQt::finLinea() {
@@ -367,6 +403,7 @@ void DispositivoQt::dibujaImagen(const QImage& imagen, int x, int y, int ancho, 
     Dibujo d{imagen, QRectF(x, y, ancho, alto)};
     if (painter_.isActive() && pendientes_.empty()) {
         pinta(d);
+        pintaTrazos(); // the page's text so far goes over it, not under it
         return;
     }
     // A picture on a page not yet begun waits for the page's first output.
@@ -377,6 +414,7 @@ void DispositivoQt::dibujaImagen(const QImage& imagen, int x, int y, int ancho, 
 void DispositivoQt::cierraEstado() {
     pendientes_.clear();
     dibujosPagina_.clear();
+    trazos_.clear();
     x_ = y_ = 0;
     paginas_ = 0;
 }
@@ -386,6 +424,7 @@ void DispositivoQt::finDocumento() {
         cierraEstado();
         return;
     }
+    pintaTrazos();
     const QString fichero = esPdf_ ? impresora_->outputFileName() : ficheroTemporal_;
     const bool ok =
         painter_.end() && lienzo()->printerState() != QPrinter::Error && pdfCompleto(fichero);

@@ -25,6 +25,8 @@ class QPrinter;
 // page are kept and drawn when that page is really begun; page breaks before the first output are
 // dropped (the document starts with the first output). A line that would end below the printable
 // area begins a sheet of its own, behind the same pictures, instead of falling off the paper.
+// Until the document's first picture, a page's text is kept and drawn when the page ends, so that a
+// picture taken part-way down a page still goes behind the lines above it.
 //
 // A system printer's document is drawn with Qt's PDF output (in the printer's page layout and
 // orientation) into a private temporary file and handed to CUPS (lp -d QUEUE, CUPS_SERVER
@@ -89,8 +91,22 @@ class DispositivoQt : public DispositivoImpresora {
         std::array<std::unique_ptr<std::array<Glifo, 256>>, 256> bloques; // by high byte
         const Glifo& glifo(char16_t c);
     };
+    // Text drawn on the page before its picture may come: kept, and drawn over the picture or at
+    // the page's end. Only the document's first picture can come after text on its page.
+    struct Trazo {
+        const FuenteGlifos* glifos; // a glyph run; null: text that Qt lays out
+        QPointF origen;             // device pixels, on the baseline
+        bool subrayado;
+        std::vector<quint32> indices;
+        std::vector<QPointF> posiciones;
+        QFont letra;
+        QString texto;
+    };
     FuenteGlifos& fuenteGlifos();
-    bool escribeGlifos(const QPointF& origen, const QString& texto, qreal& ancho);
+    FuenteGlifos* glifosDe(const QString& texto, qreal& ancho);
+    void pintaGlifos(const FuenteGlifos& f, const QPointF& origen, bool subrayado,
+                     const std::vector<quint32>& indices, std::vector<QPointF>& posiciones);
+    void pintaTrazos();
     void compruebaImpresora() const;
     const QFontMetricsF& metricas();
     void aseguraPagina(); // opens the document and begins pending pages
@@ -126,5 +142,7 @@ class DispositivoQt : public DispositivoImpresora {
     // document is open, the first entry stands for the page the first output will begin.
     std::vector<std::vector<Dibujo>> pendientes_;
     std::vector<Dibujo> dibujosPagina_; // the pictures of the page being drawn
-    int paginas_ = 0;                   // pages begun in the current document
+    std::vector<Trazo> trazos_;         // the page's text while no picture has been drawn
+    bool aplazando_ = true;
+    int paginas_ = 0; // pages begun in the current document
 };

@@ -258,13 +258,40 @@ class TestSalidaPdf : public QObject {
         const QString pdf = imprime(escribe(f));
         QCOMPARE(paginas(pdf), 2);
         const QString lista = ejecuta("pdfimages", {"-list", pdf});
-        // One picture on each page, 64 x 48.
+        // One picture on each page, 64 x 48 pixels printed 1,215 twips wide (76 pixels an inch),
+        // also when an earlier document ended in another scale.
         const auto filas = lista.split('\n', Qt::SkipEmptyParts).mid(2);
         QCOMPARE(filas.size(), 2);
-        for (const QString& fila : filas)
+        for (const QString& fila : filas) {
             QVERIFY2(fila.simplified().contains(QRegularExpression(R"(^\d+ \d+ image 64 48 )")),
                      qPrintable(lista));
+            QCOMPARE(fila.simplified().split(' ').value(12), QString("76"));
+        }
         QVERIFY(texto(pdf).contains("Factura"));
+    }
+
+    // A picture taken on the third line goes behind the two lines already printed, not over them.
+    void imagenTardiaDetras() {
+        QImage rojo(64, 48, QImage::Format_RGB32);
+        rojo.fill(Qt::red);
+        const QString png = dir.filePath("rojo.png");
+        QVERIFY(rojo.save(png));
+        const QString pdf = imprime(
+            escribe("WWWWWWWWWW\r\nWWWWWWWWWW\r\n/IMAGEN/" + png.toLocal8Bit() + "\r\nfin\r\n"));
+        const QString base = dir.filePath("tardia");
+        ejecuta("pdftoppm", {"-r", "72", "-f", "1", "-l", "1", "-png", pdf, base});
+        const QImage pagina(base + "-1.png");
+        QVERIFY(!pagina.isNull());
+        // Inside the picture (from the printable area's corner, 12 pt in, 60 x 48 pt), where the
+        // first two lines run: red around black letters.
+        int rojos = 0, negros = 0;
+        for (int y = 14; y < 34; ++y)
+            for (int x = 22; x < 70; ++x) {
+                const QColor c = pagina.pixelColor(x, y);
+                rojos += c.red() > 200 && c.green() < 80;
+                negros += c.red() < 90 && c.green() < 90 && c.blue() < 90;
+            }
+        QVERIFY2(rojos > 100 && negros > 50, qPrintable(QString("%1 %2").arg(rojos).arg(negros)));
     }
 
     void modoDosConRavendot() {

@@ -181,12 +181,12 @@ int main(int argc, char** argv) {
     int fallos = 0;
     for (qsizetype i = 0; i < ficheros.size(); ++i) {
         const QString& fichero = ficheros.at(i);
-        if (!pdf.isEmpty()) impresoras.ponSalidaPdf(variosPdf ? salidas.at(i) : pdf);
+        const QString destino = variosPdf ? salidas.at(i) : pdf; // empty: a system printer
+        if (!destino.isEmpty()) impresoras.ponSalidaPdf(destino);
         TrabajoPrt trabajo;
         trabajo.ruta = fichero;
         trabajo.modoDos = dos;
         trabajo.lineasPagina = lineas;
-        const QString destino = pdf.isEmpty() ? QString() : impresoras.salidaPdf();
         const QDateTime antes = QFileInfo(destino).lastModified();
         const ResultadoPrt r = ImprimirPrt(trabajo, impresoras);
         // A file with nothing to print writes no PDF; an older one of that name is not its output.

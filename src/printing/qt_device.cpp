@@ -197,9 +197,6 @@ void DispositivoQt::abreDocumento() {
     // document's character-cell scale.
     painter_.resetTransform();
     conservaMemoriaEntrePaginas();
-    dibujosPagina_.clear();
-    trazos_.clear();
-    aplazando_ = true;
     resolucion_ = lienzo()->resolution();
     glifos_ = nullptr;
     fuentesGlifos_.clear(); // the canvas resolution may differ from the last document's
@@ -415,6 +412,7 @@ void DispositivoQt::cierraEstado() {
     pendientes_.clear();
     dibujosPagina_.clear();
     trazos_.clear();
+    aplazando_ = true; // the next document has had no picture yet
     x_ = y_ = 0;
     paginas_ = 0;
 }

@@ -3,12 +3,20 @@
 #include "shared/codepage.h"
 #include "shared/error.h"
 #include "shared/messages.h"
+#include "shared/version.h"
 #include <QApplication>
 #include <QLibraryInfo>
 #include <QLocale>
 #include <QTranslator>
+#include <cstdio>
+#include <cstring>
 
 int main(int argc, char** argv) {
+    for (int i = 1; i < argc; ++i)
+        if (std::strcmp(argv[i], "--version") == 0) {
+            std::printf("velmor %s\n", VELMOR_VERSION);
+            return 0;
+        }
     QApplication app(argc, argv);
     app.setApplicationName("Velmor");
     // The program speaks Spanish whatever the desktop's language: Qt's own dialogs too (the PDF
@@ -20,7 +28,7 @@ int main(int argc, char** argv) {
     try {
         PaginasCodigo::actuales(); // a wrong VELMOR_CP_DOS is told at once, not at the first print
     } catch (const ErrorVelmor& e) {
-        MostrarError("Velmor 2.0", e.descripcion());
+        MostrarError(TituloVelmor(), e.descripcion());
         return 2;
     }
     ImpresorasSistema impresoras;

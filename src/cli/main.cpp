@@ -4,6 +4,7 @@
 #include "shared/codepage.h"
 #include "shared/error.h"
 #include "shared/paths.h"
+#include "shared/version.h"
 
 #include <QDateTime>
 #include <QDir>
@@ -44,6 +45,7 @@ const char* kAyuda =
     "  --lineas N           líneas por página (por defecto 66)\n"
     "  --borrar             borra cada fichero después de imprimirlo bien\n"
     "  --help               muestra esta ayuda\n"
+    "  --version            muestra la versión\n"
     "\n"
     "Estado de salida: 0 si todos los ficheros se imprimieron; 1 si alguno falló (el error,\n"
     "con el fichero, la línea y la causa, sale por la salida de errores); 2 si los argumentos\n"
@@ -74,6 +76,10 @@ int main(int argc, char** argv) {
             Q_UNUSED(opcion);
             return args.at(++i);
         };
+        if (a == "--version") {
+            salida(stdout, QStringLiteral("velmor-imprimir ") + VersionVelmor());
+            return 0;
+        }
         if (a == "--help" || a == "-h") {
             salida(stdout, QString::fromUtf8(kAyuda));
             return 0;

@@ -6,6 +6,7 @@
 #include "shared/messages.h"
 #include "shared/paths.h"
 #include "shared/twips.h"
+#include "shared/version.h"
 #include <QApplication>
 #include <QCheckBox>
 #include <QCloseEvent>
@@ -153,7 +154,7 @@ void frmVelmor::CrearControles() {
     // 195 twips are 13 pixels, less than the check indicator of Qt's styles: 60 twips more.
     Colocar(chkRavendot, 240, 2520, 1035, 195 + 60);
 
-    Label2 = new QLabel("Versión 2.0", this);
+    Label2 = new QLabel("Versión " + VersionVelmor(), this);
     Label2->setObjectName("Label2");
     Label2->setAlignment(Qt::AlignCenter);
     Colocar(Label2, 60, 3360, 5295, 375);
@@ -211,7 +212,7 @@ void frmVelmor::OrdenTabulacion() {
 }
 
 void frmVelmor::Form_Load() {
-    Titulo = "Velmor 2.0";
+    Titulo = TituloVelmor();
     PonAnchoExterior(AnchoEstrecho);
     HabilitarBotones(false);
     LlenarDiscos();

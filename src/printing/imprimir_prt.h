@@ -3,6 +3,7 @@
 #include "printing/imagen_fondo.h"
 #include "printing/printer_device.h"
 #include "shared/error.h"
+#include "shared/version.h"
 #include <QString>
 #include <optional>
 
@@ -11,7 +12,7 @@ struct TrabajoPrt {
     QString ruta;          // Nombre: full path of the PRT file
     bool modoDos = false;  // "MS-Dos" box: no code-page conversion, base font "Ravendot"
     int lineasPagina = 66; // LineasPagina
-    QString titulo = QStringLiteral("Velmor 2.0"); // Titulo, first part of the error box title
+    QString titulo = TituloVelmor(); // Titulo, first part of the error box title
 };
 
 // The outcome of ImprimirPrt: ok, or the error that stopped the job.

@@ -2,6 +2,7 @@
 
 #include "printing/qt_device.h"
 #include "shared/error.h"
+#include "shared/version.h"
 #include <QMarginsF>
 #include <QPageLayout>
 #include <QPageSize>
@@ -40,7 +41,7 @@ struct ImpresorasSistema::Datos {
             }
             p->setFullPage(false);
             p->setPageMargins(kMargenes, QPageLayout::Point);
-            p->setCreator(QStringLiteral("Velmor 2.0"));
+            p->setCreator(TituloVelmor());
         }
         return *p;
     }

@@ -4,6 +4,7 @@
 // alone costs for that text: the glyph runs are prepared once and only drawn, in the form the
 // printer device draws them, so it is the least any renderer on Qt's PDF output can take.
 #include "printing/imprimir_prt.h"
+#include "printing/salida_fichero.h"
 #include "printing/system_printers.h"
 
 #include <QElapsedTimer>
@@ -52,10 +53,11 @@ void Renderer(benchmark::State& estado) {
     ImpresorasSistema impresoras;
     impresoras.hazActual(impresoras.cuenta() - 1); // "Archivo PDF"
     for (auto _ : estado) {
-        impresoras.ponSalidaPdf(dir.filePath("salida.pdf"));
+        SalidaFichero salida(dir.filePath("salida.pdf"));
         TrabajoPrt trabajo;
         trabajo.ruta = prt;
-        if (!ImprimirPrt(trabajo, impresoras)) estado.SkipWithError("print failed");
+        if (!ImprimirPrt(trabajo, impresoras.dispositivo(salida)))
+            estado.SkipWithError("print failed");
     }
     estado.counters["paginas_s"] = benchmark::Counter(double(paginas) * double(estado.iterations()),
                                                       benchmark::Counter::kIsRate);

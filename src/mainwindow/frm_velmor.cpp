@@ -4,6 +4,7 @@
 #include "mainwindow/modulo_prt.h"
 #include "printing/printer_device.h"
 #include "shared/messages.h"
+#include "shared/nombres_fichero.h"
 #include "shared/paths.h"
 #include "shared/twips.h"
 #include "shared/version.h"
@@ -26,6 +27,9 @@
 #include <QTimer>
 #include <QTreeView>
 #include <QWindow>
+#include <algorithm>
+#include <dirent.h>
+#include <sys/stat.h>
 
 static void CargarIconos() {
     Q_INIT_RESOURCE(iconos);
@@ -59,6 +63,31 @@ QStringList BuscarSinCaso(const QDir& carpeta, const QString& nombre, QDir::Filt
     for (const QString& e : todos)
         if (e.compare(nombre, Qt::CaseInsensitive) == 0) hallados << e;
     return hallados;
+}
+
+// The ".prt" files of a folder (any letter case; hidden ones not), by their exact bytes: a name
+// that is not UTF-8 is listed too, and names that file and no other.
+QStringList FicherosPrtDe(const QString& carpeta) {
+    QStringList nombres;
+    const QByteArray ruta = BytesDeNombre(carpeta);
+    DIR* d = ::opendir(ruta.constData());
+    if (!d) return nombres;
+    while (const dirent* e = ::readdir(d)) {
+        const QByteArray nombre(e->d_name);
+        if (nombre.startsWith('.') || nombre.size() < 5 ||
+            !nombre.right(4).toLower().endsWith(".prt"))
+            continue;
+        struct stat datos {};
+        if (::stat((ruta + '/' + nombre).constData(), &datos) != 0 || !S_ISREG(datos.st_mode))
+            continue;
+        nombres << NombreDeBytes(nombre);
+    }
+    ::closedir(d);
+    std::sort(nombres.begin(), nombres.end(), [](const QString& a, const QString& b) {
+        const int c = NombreVisible(a).compare(NombreVisible(b), Qt::CaseInsensitive);
+        return c != 0 ? c < 0 : a < b;
+    });
+    return nombres;
 }
 
 // Kernel and memory file systems are no place for report files.
@@ -311,7 +340,7 @@ void frmVelmor::PonAnchoExterior(int twips) {
 
 QString frmVelmor::FileNameFicheros() const {
     const QList<QListWidgetItem*> elegidos = FicherosPRT->selectedItems();
-    return elegidos.isEmpty() ? QString() : elegidos.first()->text();
+    return elegidos.isEmpty() ? QString() : elegidos.first()->data(Qt::UserRole).toString();
 }
 
 // ---- The browser chain ----
@@ -375,7 +404,19 @@ void frmVelmor::FicherosPRT_PathChange() {
 }
 
 void frmVelmor::FicherosPRT_Click() {
+    const QString antes = NombreElegido;
     TomarSeleccion();
+    // The file as it is when the user chooses it: a refresh that selects it again keeps that.
+    if (NombreElegido.isEmpty()) {
+        identidadElegida_.reset();
+    } else if (NombreElegido != antes || carpetaElegida_ != carpetaActual_ || !identidadElegida_) {
+        struct stat datos {};
+        if (::stat(BytesDeNombre(Nombre).constData(), &datos) == 0)
+            identidadElegida_ = IdentidadFichero::De(datos);
+        else
+            identidadElegida_.reset();
+        carpetaElegida_ = carpetaActual_;
+    }
     HabilitarBotones(!NombreElegido.isEmpty());
 }
 
@@ -403,14 +444,25 @@ void frmVelmor::Refrescar() {
     // A folder removed and made again has lost its watch.
     if (!vigilante_->directories().contains(carpetaActual_)) VigilarCarpeta(carpetaActual_);
     LeerFicheros();
-    // The chosen name is found again without regard to case, but where "A.PRT" and "a.prt" are
-    // two files the one of the same spelling wins: a refresh must never move the selection to
-    // another file (that could be deleted in its place).
-    const auto iguales = FicherosPRT->findItems(NombreElegido, Qt::MatchFixedString);
-    if (iguales.isEmpty()) return;
-    QListWidgetItem* elegido = iguales.first();
-    for (QListWidgetItem* item : iguales)
-        if (item->text() == NombreElegido) elegido = item;
+    // Only the very name chosen, in the folder it was chosen in: a refresh never moves the
+    // selection to another file, a namesake in another letter case or another folder included,
+    // since the buttons would then act on a file the user never chose.
+    QListWidgetItem* elegido = nullptr;
+    if (!NombreElegido.isEmpty() && carpetaElegida_ == carpetaActual_)
+        for (int i = 0; i < FicherosPRT->count() && !elegido; ++i)
+            if (FicherosPRT->item(i)->data(Qt::UserRole).toString() == NombreElegido)
+                elegido = FicherosPRT->item(i);
+    if (!elegido) {
+        // The chosen file is gone: nothing is chosen, and no button may act on it any more. A
+        // file written later under its name is another file, which is not chosen by itself.
+        if (carpetaElegida_ == carpetaActual_) carpetaElegida_.clear();
+        if (!FicherosPRT->selectedItems().isEmpty()) {
+            const QSignalBlocker bloqueo(FicherosPRT);
+            FicherosPRT->clearSelection();
+        }
+        HabilitarBotones(false);
+        return;
+    }
     {
         const QSignalBlocker bloqueo(FicherosPRT);
         FicherosPRT->setCurrentItem(elegido);
@@ -421,17 +473,19 @@ void frmVelmor::Refrescar() {
 // Re-reads the shown folder; the list is rebuilt only when its contents changed, so that
 // a refresh on every expose stays cheap and keeps the user's selection.
 void frmVelmor::LeerFicheros() {
-    const QDir carpeta(carpetaActual_);
-    const QStringList nombres =
-        carpeta.entryList({"*.prt"}, QDir::Files, QDir::Name | QDir::IgnoreCase);
+    const QStringList nombres = FicherosPrtDe(carpetaActual_);
     const int cuenta = FicherosPRT->count();
     bool iguales = cuenta == nombres.size();
     for (int i = 0; iguales && i < cuenta; ++i)
-        iguales = FicherosPRT->item(i)->text() == nombres[i];
+        iguales = FicherosPRT->item(i)->data(Qt::UserRole).toString() == nombres[i];
     if (iguales) return;
     const QSignalBlocker bloqueo(FicherosPRT);
     FicherosPRT->clear();
-    FicherosPRT->addItems(nombres);
+    for (const QString& nombre : nombres) {
+        auto* item = new QListWidgetItem(NombreVisible(nombre), FicherosPRT);
+        item->setData(Qt::UserRole, nombre);
+        item->setToolTip(item->text());
+    }
 }
 
 QString frmVelmor::MotivoInutil(const QString& ruta) const {
@@ -506,8 +560,26 @@ bool frmVelmor::eventFilter(QObject* objeto, QEvent* event) {
 }
 
 void frmVelmor::closeEvent(QCloseEvent* event) {
+    if (!PuedeCerrar()) {
+        event->ignore();
+        return;
+    }
     Form_Unload();
     event->accept();
+}
+
+// Quitting while a queue has not finished a job that is to delete its file: the user decides,
+// knowing that the file then stays.
+bool frmVelmor::PuedeCerrar() {
+    if (trabajos_.isEmpty()) return true;
+    const QString cuantos = trabajos_.size() == 1
+                                ? QString("Hay un trabajo de impresión")
+                                : QString("Hay %1 trabajos de impresión").arg(trabajos_.size());
+    return PreguntarSiNo(Titulo,
+                         cuantos + " sin terminar. Si sale ahora, los trabajos enviados seguirán "
+                                   "en la impresora, pero sus ficheros no se borrarán.\n\n"
+                                   "¿ Desea salir ?",
+                         this);
 }
 
 // ---- Buttons ----
@@ -528,7 +600,11 @@ void frmVelmor::cmdPrtKill_Click() {
 
 void frmVelmor::cmdBorrar_Click() {
     TomarSeleccion();
-    BorrarNombre();
+    BorrarElegido();
+    // Nothing is chosen after a deletion: a file of the same name written later is another file,
+    // which a refresh must not choose (NombreElegido keeps the name, as the record says).
+    carpetaElegida_.clear();
+    identidadElegida_.reset();
     HabilitarBotones(false);
     Refrescar();
     FicherosPRT->setFocus();

@@ -1,9 +1,14 @@
 #pragma once
 
 #include "printing/print_job.h"
+#include "printing/trabajo_impresion.h"
+#include "shared/fichero_regular.h"
 #include <QHash>
+#include <QList>
 #include <QStringList>
 #include <QWidget>
+#include <memory>
+#include <optional>
 
 class Impresoras;
 class QCheckBox;
@@ -28,7 +33,7 @@ struct EntornoVelmor {
 
 // The main window: a ".prt" file list with its command buttons, and a search panel (base
 // folders, volumes, folder tree) that cmdCarpeta brings into view.
-class frmVelmor : public QWidget {
+class frmVelmor : public QWidget, private InterlocutorTrabajo {
     Q_OBJECT
   public:
     explicit frmVelmor(Impresoras& impresoras, EntornoVelmor entorno = EntornoVelmor::DelSistema(),
@@ -48,7 +53,10 @@ class frmVelmor : public QWidget {
     int AnchoExterior() const; // twips
 
     QString RutaCarpetas() const { return carpetaActual_; } // the folder tree's Path
-    QString FileNameFicheros() const;                       // the file list's FileName
+    // The file list's FileName: the selected file's name, as its bytes (nombres_fichero.h).
+    QString FileNameFicheros() const;
+    // Print jobs still running (sent to a queue and awaited).
+    int TrabajosPendientes() const { return int(trabajos_.size()); }
 
     void ActualizarAviso();
     void HabilitarBotones(bool habilitar);
@@ -101,10 +109,18 @@ class frmVelmor : public QWidget {
     void TomarSeleccion();
     bool ModoDos() const; // the "MS-Dos" box, read at the start of each print and preview
 
+    // The print job's questions, answered with the window's dialogs.
+    void nombrePdf(const QString& nombre) override;
+    bool eligeImpresora(Impresoras& impresoras) override;
+    QString salidaPdf(const QString& carpeta, const QString& nombrePdf) override;
+    bool confirmaBorrado(const QString& ruta) override;
+
     void Terminar();
-    bool ImprimirPrt(const QString& nombrePdf);
-    QString PedirSalidaPdf(const QString& nombrePdf);
-    bool BorrarNombre();
+    void AlTerminarTrabajo(const PeticionTrabajo& peticion, const ResultadoTrabajo& resultado);
+    void MostrarEstado(const QString& texto);
+    QString PedirSalidaPdf(const QString& carpeta, const QString& nombrePdf);
+    bool BorrarElegido();
+    bool PuedeCerrar();
 
     bool PonCarpeta(const QString& ruta);
     QString MotivoInutil(const QString& ruta) const;
@@ -118,6 +134,11 @@ class frmVelmor : public QWidget {
     Impresoras& impresoras_;
     EntornoVelmor entorno_;
     Interruptores interruptores_;
+    QList<QObject*> trabajos_;
+    // The file the user chose, as it was when chosen: what "Eliminar fichero" may delete, and
+    // what a refresh selects again (never a namesake).
+    QString carpetaElegida_;
+    std::optional<IdentidadFichero> identidadElegida_;
 
     QLabel* Label1 = nullptr;
     QLabel* Label2 = nullptr;

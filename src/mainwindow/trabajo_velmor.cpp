@@ -1,101 +1,115 @@
-// The main window's print job: from the button press to the refresh after printing.
+// The main window's print job: the button press hands over to the shared print job, whose
+// questions the window answers with its dialogs and whose outcome it shows in its boxes.
 #include "mainwindow/frm_velmor.h"
 
 #include "printerselect/impresora.h"
 #include "printing/imprimir_prt.h"
-#include "printing/printer_device.h"
-#include "shared/error.h"
 #include "shared/messages.h"
+#include "shared/nombres_fichero.h"
 #include "shared/paths.h"
+#include "shared/version.h"
 #include <QApplication>
 #include <QClipboard>
 #include <QFileDialog>
-#include <QFileInfo>
+#include <QLabel>
 
-namespace {
-// The wait cursor for as long as a job renders, whatever way it ends.
-struct CursorEspera {
-    CursorEspera() { QApplication::setOverrideCursor(Qt::WaitCursor); }
-    ~CursorEspera() { QApplication::restoreOverrideCursor(); }
-    CursorEspera(const CursorEspera&) = delete;
-    CursorEspera& operator=(const CursorEspera&) = delete;
-};
-} // namespace
-
-void frmVelmor::Velmor(bool Directo) {
-    if (!ExisteRuta(Nombre, false)) {
-        MostrarError(Titulo, "Fichero [" + Nombre + "] a imprimir no encontrado", this);
-        Terminar();
-        return;
-    }
-    const QString nombrePdf = NombrePdf(FileNameFicheros());
+void frmVelmor::nombrePdf(const QString& nombre) {
     QClipboard* portapapeles = QGuiApplication::clipboard();
     portapapeles->clear();
-    portapapeles->setText(nombrePdf);
+    portapapeles->setText(nombre);
+}
 
-    const bool borrarDespues = interruptores_.borrar || Directo;
-    const bool ofrecerDialogo = interruptores_.elegirImpresora || Visual;
-    if (ofrecerDialogo && !Directo && !ElegirImpresora(impresoras_, this)) {
+bool frmVelmor::eligeImpresora(Impresoras& impresoras) {
+    return ElegirImpresora(impresoras, this);
+}
+
+QString frmVelmor::salidaPdf(const QString& carpeta, const QString& nombrePdf) {
+    return PedirSalidaPdf(carpeta, nombrePdf);
+}
+
+bool frmVelmor::confirmaBorrado(const QString& ruta) {
+    return PreguntarSiNo(QCoreApplication::applicationName(),
+                         " ¿ Desea borrar el fichero " + NombreVisible(ruta) + " ? ", this);
+}
+
+void frmVelmor::Velmor(bool Directo) {
+    PeticionTrabajo p;
+    p.ruta = Nombre;
+    p.modoDos = ModoDos();
+    p.lineasPagina = LineasPagina;
+    p.elegirImpresora = (interruptores_.elegirImpresora || Visual) && !Directo;
+    p.borrar = interruptores_.borrar || Directo;
+    // A file that "/B" deletes is not offered for deletion again.
+    p.preguntar = Visual && !Directo && !p.borrar;
+    p.titulo = Titulo;
+
+    auto* trabajo = new TrabajoImpresion(impresoras_, *this, p, this);
+    connect(trabajo, &TrabajoImpresion::estado, this, &frmVelmor::MostrarEstado);
+    connect(trabajo, &TrabajoImpresion::terminado, this,
+            [this, trabajo](const ResultadoTrabajo& r) {
+                trabajos_.removeAll(trabajo);
+                trabajo->deleteLater();
+                AlTerminarTrabajo(trabajo->peticion(), r);
+            });
+    connect(trabajo, &TrabajoImpresion::renderizando, this, [](bool si) {
+        if (si)
+            QApplication::setOverrideCursor(Qt::WaitCursor);
+        else
+            QApplication::restoreOverrideCursor();
+    });
+    trabajos_ << trabajo;
+    trabajo->inicia();
+}
+
+void frmVelmor::AlTerminarTrabajo(const PeticionTrabajo& p, const ResultadoTrabajo& r) {
+    if (trabajos_.isEmpty()) MostrarEstado(QString());
+    using Fin = ResultadoTrabajo::Fin;
+    switch (r.fin) {
+    case Fin::NoEncontrado:
+        MostrarError(Titulo, r.error->descripcion(), this);
+        Terminar();
+        return;
+    case Fin::Declinado:
         if (!Visual) Terminar();
         return;
+    case Fin::Fallido: {
+        TrabajoPrt t;
+        t.titulo = Titulo;
+        t.ruta = NombreVisible(p.ruta);
+        MostrarError(TituloErrorPrt(t), r.error->mensaje(), this);
+        break;
     }
-
-    const bool impreso = ImprimirPrt(nombrePdf);
-    const bool borrado = impreso && borrarDespues && BorrarNombre();
+    case Fin::Impreso:
+        if (r.vacio && r.cola.isEmpty())
+            MostrarAviso(Titulo,
+                         "El fichero «" + NombreVisible(p.ruta) +
+                             "» no tiene nada que imprimir: no se ha escrito ningún PDF.",
+                         this);
+        if (r.error) MostrarAviso(Titulo, r.error->mensaje(), this);
+        break;
+    }
     if (!Visual) {
         Terminar();
         return;
-    }
-    // A file that "/B" has just deleted is not offered for deletion again.
-    const QString preguntado = Nombre;
-    if (!Directo && impreso && !borrado &&
-        PreguntarSiNo(QCoreApplication::applicationName(),
-                      " ¿ Desea borrar el fichero " + preguntado + " ? ", this)) {
-        // The list may have been refreshed while the question was open: what is deleted is the
-        // file asked about, never another entry that is selected now.
-        if (carpetaActual_ + "/" + FileNameFicheros() == preguntado) {
-            cmdBorrar_Click();
-        } else {
-            Nombre = preguntado;
-            BorrarNombre();
-        }
     }
     Refrescar();
     FicherosPRT_Click();
     ActualizarAviso();
 }
 
+void frmVelmor::MostrarEstado(const QString& texto) {
+    Label2->setText(texto.isEmpty() ? "Versión " + VersionVelmor() : texto);
+    Label2->setToolTip(texto);
+}
+
 void frmVelmor::Terminar() {
     close();
 }
 
-// Renders Nombre on the current printer with the window's settings; a failure is told in the
-// renderer's error box. The PDF printer first asks where to write (cancelling prints nothing).
-bool frmVelmor::ImprimirPrt(const QString& nombrePdf) {
-    TrabajoPrt trabajo;
-    trabajo.ruta = Nombre;
-    trabajo.modoDos = ModoDos();
-    trabajo.lineasPagina = LineasPagina;
-    trabajo.titulo = Titulo;
-    if (impresoras_.actualEsPdf()) {
-        const QString salida = PedirSalidaPdf(nombrePdf);
-        if (salida.isEmpty()) return false;
-        impresoras_.ponSalidaPdf(salida);
-    }
-    ResultadoPrt resultado;
-    {
-        const CursorEspera espera;
-        resultado = ::ImprimirPrt(trabajo, impresoras_);
-    }
-    if (resultado.error) MostrarError(TituloErrorPrt(trabajo), resultado.error->texto(), this);
-    return resultado.ok();
-}
-
 // The save dialog of the PDF printer, in the PRT file's folder with the PDF-style name filled in;
 // it confirms before overwriting. Empty when cancelled.
-QString frmVelmor::PedirSalidaPdf(const QString& nombrePdf) {
-    QFileDialog dialogo(this, "Guardar como PDF", QFileInfo(Nombre).path(),
-                        "Documentos PDF (*.pdf)");
+QString frmVelmor::PedirSalidaPdf(const QString& carpeta, const QString& nombrePdf) {
+    QFileDialog dialogo(this, "Guardar como PDF", carpeta, "Documentos PDF (*.pdf)");
     dialogo.setObjectName("SalidaPdf");
     dialogo.setAcceptMode(QFileDialog::AcceptSave);
     dialogo.setFileMode(QFileDialog::AnyFile);
@@ -105,13 +119,19 @@ QString frmVelmor::PedirSalidaPdf(const QString& nombrePdf) {
     return dialogo.selectedFiles().first();
 }
 
-// Deletes Nombre; a failure is told (file, cause) and the program goes on.
-bool frmVelmor::BorrarNombre() {
+// Deletes the chosen file, if it is still the file that was chosen; a failure is told (file,
+// cause) and the program goes on.
+bool frmVelmor::BorrarElegido() {
     try {
-        BorrarFichero(Nombre);
+        if (!identidadElegida_)
+            throw ErrorVelmor::DeFichero(ErrorVelmor::FicheroNoEncontrado,
+                                         "No se puede borrar el fichero «" + NombreVisible(Nombre) +
+                                             "»: ya no existe.",
+                                         Nombre);
+        BorrarFichero(Nombre, *identidadElegida_, "desde que se eligió");
         return true;
     } catch (const ErrorVelmor& e) {
-        MostrarAviso(Titulo, e.descripcion(), this);
+        MostrarAviso(Titulo, e.mensaje(), this);
         return false;
     }
 }

@@ -45,8 +45,7 @@ QString nombreDeEtiqueta(Etiqueta etiqueta) {
     return {};
 }
 
-Segmentos::Segmentos(const QString& linea, QString fichero, int numeroLinea)
-    : linea_(linea), fichero_(std::move(fichero)), numeroLinea_(numeroLinea) {}
+Segmentos::Segmentos(const QString& linea) : linea_(linea) {}
 
 std::optional<Segmento> Segmentos::siguiente() {
     if (terminada_ || pos_ >= linea_.size()) return std::nullopt;
@@ -61,10 +60,9 @@ std::optional<Segmento> Segmentos::siguiente() {
     const qsizetype f = cierreAntes ? -1 : resto.indexOf(QLatin1StringView("}}"), g + 2);
     if (f < 0)
         throw ErrorVelmor(ErrorVelmor::ArgumentoNoValido,
-                          QString("Etiqueta mal formada en la línea %1 del fichero «%2»: %3")
-                              .arg(numeroLinea_)
-                              .arg(fichero_, cierreAntes ? "aparece \"}}\" antes de \"{{\""
-                                                         : "falta \"}}\" después de \"{{\""));
+                          QStringLiteral("Etiqueta mal formada: ") +
+                              (cierreAntes ? QStringLiteral("aparece \"}}\" antes de \"{{\"")
+                                           : QStringLiteral("falta \"}}\" después de \"{{\"")));
     Segmento segmento{resto.left(g), Etiqueta::Desconocida, std::nullopt};
     const QStringView nombre = resto.mid(g + 2, f - g - 2);
     if (nombre.startsWith(u'*')) {

@@ -37,20 +37,18 @@ struct Segmento {
 
 // Splits one expanded line into (text, tag) segments. After "{{Pagina}}" the rest of the line is
 // dropped and no more segments come. A line with "{{" but no "}}" after it, or whose first "}}"
-// stands before its first "{{", is malformed: siguiente() then throws ErrorVelmor naming the file
-// and the line number.
+// stands before its first "{{", is malformed: siguiente() then throws ErrorVelmor saying what is
+// wrong; the reader locates it in its file and line.
 class Segmentos {
   public:
-    Segmentos(const QString& linea, QString fichero = {}, int numeroLinea = 0);
+    explicit Segmentos(const QString& linea);
     // The line is only referred to: it must outlive the splitting.
-    Segmentos(QString&& linea, QString fichero = {}, int numeroLinea = 0) = delete;
+    explicit Segmentos(QString&& linea) = delete;
 
     std::optional<Segmento> siguiente();
 
   private:
     const QString& linea_;
-    QString fichero_;
-    int numeroLinea_;
     qsizetype pos_ = 0;
     bool terminada_ = false;
 };

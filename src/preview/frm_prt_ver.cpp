@@ -1,10 +1,11 @@
 #include "preview/frm_prt_ver.h"
 
-#include "markup/line_reader.h"
+#include "markup/lector_prt.h"
 #include "markup/segments.h"
 #include "markup/sustituye_prt.h"
 #include "shared/codepage.h"
 #include "shared/messages.h"
+#include "shared/nombres_fichero.h"
 #include <QGuiApplication>
 #include <QKeyEvent>
 #include <QScreen>
@@ -78,7 +79,7 @@ QString frmPrtVer::TituloDe(const QString& ruta) {
 void frmPrtVer::Cargar(const QString& carpeta, const QString& fichero, bool dosMode) {
     // 1-2. Path and caption.
     ruta_ = RutaDe(carpeta, fichero);
-    setWindowTitle(TituloDe(ruta_));
+    setWindowTitle(TituloDe(NombreVisible(ruta_)));
 
     // 3-4. Top left of the screen, sized from the screen in twips (single precision).
     QScreen* pantalla = parentWidget() ? parentWidget()->screen() : nullptr;
@@ -160,8 +161,15 @@ void frmPrtVer::CargarRTF(const QString& ruta, bool dosMode) {
             primera = false;
             if (!dosMode) linea = ConvierteTexto(linea, QStringLiteral("Win"));
             linea = SustituyePrt(linea);
-            Segmentos segmentos(linea, ruta, lineaLeida_);
-            while (const std::optional<Segmento> segmento = segmentos.siguiente()) {
+            Segmentos segmentos(linea);
+            auto siguiente = [&] {
+                try {
+                    return segmentos.siguiente();
+                } catch (const ErrorVelmor& e) {
+                    throw e.en(ruta, lineaLeida_);
+                }
+            };
+            while (const std::optional<Segmento> segmento = siguiente()) {
                 if (!segmento->texto.isEmpty())
                     cursor.insertText(segmento->texto.toString(), formato);
                 bool fin = false;
@@ -233,16 +241,14 @@ bool frmPrtVer::Mostrar(const QString& carpeta, const QString& fichero, bool dos
     try {
         ventana.Cargar(carpeta, fichero, dosMode);
     } catch (const ErrorVelmor& error) {
-        causa = error.texto();
-    } catch (const std::exception& error) {
-        causa = QString::fromLocal8Bit(error.what());
+        causa = error.en(ventana.ruta()).mensaje();
+    } catch (const std::bad_alloc&) {
+        causa = QStringLiteral("No queda memoria para mostrar el fichero «%1»")
+                    .arg(NombreVisible(ventana.ruta()));
     }
     if (!causa.isNull()) {
-        QString texto = QStringLiteral("No se puede visualizar el fichero ") + ventana.ruta();
-        if (ventana.lineaLeida() > 0)
-            texto += QStringLiteral(" (línea %1)").arg(ventana.lineaLeida());
-        texto += QStringLiteral(":\n") + causa;
-        MostrarError(titulo, texto, parent);
+        MostrarError(titulo, QStringLiteral("No se puede visualizar el fichero.\n\n") + causa,
+                     parent);
         return false;
     }
     ventana.exec();

@@ -1,12 +1,11 @@
 #include "printing/imprimir_prt.h"
 
-#include "markup/line_reader.h"
+#include "markup/lector_prt.h"
 #include "markup/segments.h"
 #include "markup/sustituye_prt.h"
 #include "shared/codepage.h"
-#include <QFile>
 #include <exception>
-#include <filesystem>
+#include <new>
 #include <optional>
 
 namespace {
@@ -28,30 +27,78 @@ QString fuenteBase(bool modoDos) {
     return modoDos ? QStringLiteral("Ravendot") : QStringLiteral("Courier New");
 }
 
-// Adds where the error happened, unless the description already names the file.
-ErrorVelmor situa(const ErrorVelmor& e, const QString& ruta, int linea) {
-    if (e.descripcion().contains(QStringLiteral("«") + ruta + QStringLiteral("»"))) return e;
-    QString donde = linea > 0 ? QStringLiteral(" (fichero «%1», línea %2)").arg(ruta).arg(linea)
-                              : QStringLiteral(" (fichero «%1»)").arg(ruta);
-    return ErrorVelmor(e.numero(), e.descripcion() + donde);
+// Runs a step that a line's contents drive: its errors are errors of that line.
+template <typename Paso> auto deLaLinea(int numeroLinea, const QString& ruta, Paso&& paso) {
+    try {
+        return paso();
+    } catch (const ErrorVelmor& e) {
+        throw e.en(ruta, numeroLinea);
+    }
+}
+
+// The job state that lives for one call.
+struct Estado {
+    int contador = 0; // lines ended on the current page
+    int pitch = 0;
+    QString memoriaFuente;
+    bool laTengo = false;
+    bool pagina = false; // "{{Pagina}}" ended the line
+};
+
+void aplicaEtiqueta(const Segmento& s, Estado& e, bool dos, DispositivoImpresora& p) {
+    switch (s.etiqueta) {
+    case Etiqueta::Fuente:
+        if (s.fuente) e.memoriaFuente = *s.fuente;
+        p.ponFuente(e.memoriaFuente);
+        break;
+    case Etiqueta::Courier:
+        p.ponFuente(fuenteBase(dos));
+        break;
+    case Etiqueta::Pica:
+        e.pitch = 11, p.ponTamano(kPica);
+        break;
+    case Etiqueta::Elite:
+        e.pitch = 9, p.ponTamano(kElite);
+        break;
+    case Etiqueta::Comprimida:
+        e.pitch = 7, p.ponTamano(kComprimida);
+        break;
+    case Etiqueta::AmpliadaOn:
+        p.ponTamano(p.tamano() * 2);
+        break;
+    case Etiqueta::AmpliadaOff:
+        p.ponTamano(p.tamano() / 2);
+        break;
+    case Etiqueta::NegritaOn:
+        p.ponNegrita(true);
+        break;
+    case Etiqueta::NegritaOff:
+        p.ponNegrita(false);
+        break;
+    case Etiqueta::ItalicaOn:
+        p.ponCursiva(true);
+        break;
+    case Etiqueta::ItalicaOff:
+        p.ponCursiva(false);
+        break;
+    case Etiqueta::SubrayadoOn:
+        p.ponSubrayado(true);
+        break;
+    case Etiqueta::SubrayadoOff:
+        p.ponSubrayado(false);
+        break;
+    case Etiqueta::Pagina:
+        e.pagina = true;
+        break;
+    case Etiqueta::Ninguna:
+    case Etiqueta::Desconocida:
+        break;
+    }
 }
 } // namespace
 
 QString TituloErrorPrt(const TrabajoPrt& trabajo) {
     return trabajo.titulo + QStringLiteral("( ") + trabajo.ruta + QStringLiteral(")");
-}
-
-ResultadoPrt ImprimirPrt(const TrabajoPrt& trabajo, Impresoras& impresoras) {
-    // Writing the PDF over the file being read would destroy it (also through another name or a
-    // hard link).
-    std::error_code sinError;
-    if (impresoras.actualEsPdf() &&
-        std::filesystem::equivalent(QFile::encodeName(impresoras.salidaPdf()).toStdString(),
-                                    QFile::encodeName(trabajo.ruta).toStdString(), sinError))
-        return {ErrorVelmor(ErrorVelmor::ErrorAccesoRuta,
-                            QStringLiteral("El PDF de salida no puede ser el propio fichero «") +
-                                trabajo.ruta + QStringLiteral("»: elija otro nombre."))};
-    return ImprimirPrt(trabajo, impresoras.dispositivo());
 }
 
 ResultadoPrt ImprimirPrt(const TrabajoPrt& trabajo, DispositivoImpresora& dispositivo) {
@@ -61,118 +108,80 @@ ResultadoPrt ImprimirPrt(const TrabajoPrt& trabajo, DispositivoImpresora& dispos
 
 ResultadoPrt ImprimirPrt(const TrabajoPrt& trabajo, DispositivoImpresora& p, ImagenFondo& fondo) {
     std::optional<LectorPrt> lector;
-    int numeroLinea = 0;
+    const QString& ruta = trabajo.ruta;
     try {
         const bool dos = trabajo.modoDos;
-        lector.emplace(trabajo.ruta);
+        lector.emplace(ruta);
         p.reiniciaFormato();
         p.ponFuente(fuenteBase(dos));
 
-        int contador = 0; // lines ended on the current page
-        int pitch = 0;
-        QString memoriaFuente;
-        bool laTengo = false;
-        // A full page or "{{Pagina}}": the document ends with the file, else a new page begins,
-        // with the background picture behind it once one was taken.
+        Estado e;
+        // The document is ended once, after the whole file has been read and checked: a page
+        // that fills with the file's last line ends it there, with no page after it.
+        bool porTerminar = false;
         auto terminaPagina = [&] {
-            contador = 0;
+            e.contador = 0;
             if (lector->alFinal()) {
-                p.finDocumento();
+                porTerminar = true;
             } else {
                 p.nuevaPagina();
-                if (laTengo) p.dibujaImagen(fondo.imagen, 0, 0, fondo.ancho, fondo.alto);
+                if (e.laTengo) p.dibujaImagen(fondo.imagen, 0, 0, fondo.ancho, fondo.alto);
             }
         };
         QString linea;
         while (lector->siguiente(linea)) {
-            numeroLinea = lector->numeroLinea();
-            linea = SustituyePrt(linea);
-            if (!dos) linea = ConvierteTexto(linea, QStringLiteral("Win"));
+            const int n = lector->numeroLinea();
+            deLaLinea(n, ruta, [&] {
+                linea = SustituyePrt(linea);
+                if (!dos) linea = ConvierteTexto(linea, QStringLiteral("Win"));
+            });
             p.ponX(p.anchoPagina() - kDesplazamientoIzquierdo);
-            if (!laTengo) {
-                ImagenDeFondo(fondo, linea, laTengo);
-                if (laTengo) p.dibujaImagen(fondo.imagen, 0, 0, fondo.ancho, fondo.alto);
+            if (!e.laTengo) {
+                deLaLinea(n, ruta, [&] { ImagenDeFondo(fondo, linea, e.laTengo); });
+                if (e.laTengo) p.dibujaImagen(fondo.imagen, 0, 0, fondo.ancho, fondo.alto);
             }
 
-            bool pagina = false;
-            Segmentos segmentos(linea, trabajo.ruta, numeroLinea);
-            while (auto s = segmentos.siguiente()) {
+            e.pagina = false;
+            Segmentos segmentos(linea);
+            while (auto s = deLaLinea(n, ruta, [&] { return segmentos.siguiente(); })) {
                 p.escribe(s->texto.toString());
-                switch (s->etiqueta) {
-                case Etiqueta::Fuente:
-                    if (s->fuente) memoriaFuente = *s->fuente;
-                    p.ponFuente(memoriaFuente);
-                    break;
-                case Etiqueta::Courier:
-                    p.ponFuente(fuenteBase(dos));
-                    break;
-                case Etiqueta::Pica:
-                    pitch = 11, p.ponTamano(kPica);
-                    break;
-                case Etiqueta::Elite:
-                    pitch = 9, p.ponTamano(kElite);
-                    break;
-                case Etiqueta::Comprimida:
-                    pitch = 7, p.ponTamano(kComprimida);
-                    break;
-                case Etiqueta::AmpliadaOn:
-                    p.ponTamano(p.tamano() * 2);
-                    break;
-                case Etiqueta::AmpliadaOff:
-                    p.ponTamano(p.tamano() / 2);
-                    break;
-                case Etiqueta::NegritaOn:
-                    p.ponNegrita(true);
-                    break;
-                case Etiqueta::NegritaOff:
-                    p.ponNegrita(false);
-                    break;
-                case Etiqueta::ItalicaOn:
-                    p.ponCursiva(true);
-                    break;
-                case Etiqueta::ItalicaOff:
-                    p.ponCursiva(false);
-                    break;
-                case Etiqueta::SubrayadoOn:
-                    p.ponSubrayado(true);
-                    break;
-                case Etiqueta::SubrayadoOff:
-                    p.ponSubrayado(false);
-                    break;
-                case Etiqueta::Pagina:
-                    pagina = true;
-                    break;
-                case Etiqueta::Ninguna:
-                case Etiqueta::Desconocida:
-                    break;
-                }
-                if (pagina) break;
+                deLaLinea(n, ruta, [&] { aplicaEtiqueta(*s, e, dos, p); });
+                if (e.pagina) break;
             }
-
-            if (pagina) {
+            if (e.pagina) {
                 terminaPagina();
                 continue;
             }
 
             p.finLinea();
-            p.ponY(p.y() + espacioExtra(pitch));
-            if (contador == 32767)
+            p.ponY(p.y() + espacioExtra(e.pitch));
+            if (e.contador == 32767)
                 throw ErrorVelmor(ErrorVelmor::DesbordamientoNumero,
-                                  QStringLiteral("Desbordamiento del contador de líneas"));
-            ++contador;
-            if (contador == trabajo.lineasPagina) terminaPagina();
+                                  QStringLiteral("Desbordamiento del contador de líneas"), ruta, n);
+            ++e.contador;
+            if (e.contador == trabajo.lineasPagina) terminaPagina();
         }
-        if (contador != 0) p.finDocumento();
+        lector->compruebaIntacto();
+        if (porTerminar || e.contador != 0) p.finDocumento();
+        ResultadoPrt resultado;
+        resultado.identidad = lector->identidad();
         lector->cierra();
-        return {};
+        return resultado;
     } catch (const ErrorVelmor& e) {
         if (lector) lector->cierra();
         p.descartaDocumento();
-        return {situa(e, trabajo.ruta, numeroLinea)};
-    } catch (const std::exception& e) {
+        return {e.en(ruta), {}};
+    } catch (const std::bad_alloc&) {
         if (lector) lector->cierra();
         p.descartaDocumento();
-        return {situa(ErrorVelmor(ErrorVelmor::ErrorImpresora, QString::fromLocal8Bit(e.what())),
-                      trabajo.ruta, numeroLinea)};
+        return {ErrorVelmor(ErrorVelmor::MemoriaInsuficiente,
+                            QStringLiteral("No queda memoria para imprimir el fichero"), ruta),
+                {}};
+    } catch (const std::exception&) {
+        if (lector) lector->cierra();
+        p.descartaDocumento();
+        return {ErrorVelmor(ErrorVelmor::ErrorImpresora,
+                            QStringLiteral("Error inesperado al imprimir el fichero"), ruta),
+                {}};
     }
 }

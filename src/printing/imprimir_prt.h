@@ -3,21 +3,23 @@
 #include "printing/imagen_fondo.h"
 #include "printing/printer_device.h"
 #include "shared/error.h"
+#include "shared/fichero_regular.h"
 #include "shared/version.h"
 #include <QString>
 #include <optional>
 
 // The inputs of one print job, taken from the main window by its caller.
 struct TrabajoPrt {
-    QString ruta;          // Nombre: full path of the PRT file
-    bool modoDos = false;  // "MS-Dos" box: no code-page conversion, base font "Ravendot"
-    int lineasPagina = 66; // LineasPagina
+    QString ruta;                    // Nombre: full path of the PRT file
+    bool modoDos = false;            // "MS-Dos" box: no code-page conversion, base font "Ravendot"
+    int lineasPagina = 66;           // LineasPagina
     QString titulo = TituloVelmor(); // Titulo, first part of the error box title
 };
 
-// The outcome of ImprimirPrt: ok, or the error that stopped the job.
+// The outcome of ImprimirPrt: ok, or the error that stopped the job; and the file that was read.
 struct ResultadoPrt {
     std::optional<ErrorVelmor> error;
+    IdentidadFichero identidad; // as the file was opened, read whole and found unchanged
     explicit operator bool() const { return !error; }
     bool ok() const { return !error; }
 };
@@ -29,10 +31,10 @@ QString TituloErrorPrt(const TrabajoPrt& trabajo);
 // job starts from the device's initial format (reiniciaFormato) with the base font set; pages end
 // after lineasPagina lines or at "{{Pagina}}"; the background picture of an "/IMAGEN/" directive
 // goes into fondo and is drawn on the page where it is taken and on every page begun after it.
-// On failure the file is closed, the unfinished document is discarded and the error is returned
-// (its description names the file, and the line for markup errors and bad pictures). Widget-free:
-// the caller shows the error box.
+// The document is ended only after the whole file was read and found unchanged (not replaced,
+// appended to or truncated while it printed). On failure the file is closed, the unfinished
+// document is discarded and the error is returned, located in the file (and in the line, when a
+// line caused it). Widget-free: the caller shows the error box.
 ResultadoPrt ImprimirPrt(const TrabajoPrt& trabajo, DispositivoImpresora& dispositivo,
                          ImagenFondo& fondo);
 ResultadoPrt ImprimirPrt(const TrabajoPrt& trabajo, DispositivoImpresora& dispositivo);
-ResultadoPrt ImprimirPrt(const TrabajoPrt& trabajo, Impresoras& impresoras);

@@ -8,7 +8,3 @@ Interruptores Interruptores::De(const QStringList& argumentos) {
     }
     return i;
 }
-
-QString NombrePdf(const QString& nombreFichero) {
-    return nombreFichero.first(qMax(0, nombreFichero.size() - 3)) + QLatin1String("pdf");
-}

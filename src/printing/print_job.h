@@ -12,7 +12,3 @@ struct Interruptores {
 
     static Interruptores De(const QStringList& argumentos);
 };
-
-// The name the print job leaves on the clipboard: the file name with its last three characters
-// replaced by "pdf" («INFORME.PRT» gives «INFORME.pdf»).
-QString NombrePdf(const QString& nombreFichero);

@@ -4,6 +4,9 @@
 #include <QString>
 #include <memory>
 
+class ColaImpresion;
+class SalidaFichero;
+
 // The drawing side of the current printer. Positions are in twips (1/1440 inch) from the
 // printable area's top-left corner; font sizes are in points and may be fractional. Every
 // operation may throw ErrorVelmor.
@@ -57,12 +60,12 @@ class Impresoras {
     // Throws ErrorVelmor (number and description) when the printer refuses.
     virtual void ponOrientacion(int orientacion) = 0;
 
-    // Drawing on the current printer.
-    virtual DispositivoImpresora& dispositivo() = 0;
+    // Drawing on the current printer; the document goes to `salida`.
+    virtual DispositivoImpresora& dispositivo(SalidaFichero& salida) = 0;
 
-    // True when the current printer writes a PDF file, whose path the caller gives before the
-    // job with ponSalidaPdf.
+    // True when the current printer writes a PDF file (the built-in "Archivo PDF"); otherwise
+    // its documents go to the print system's queue.
     virtual bool actualEsPdf() const { return false; }
-    virtual QString salidaPdf() const { return {}; }
-    virtual void ponSalidaPdf(const QString& ruta) { (void)ruta; }
+    // The current printer's queue (null for the PDF printer).
+    virtual std::shared_ptr<const ColaImpresion> cola() const = 0;
 };

@@ -1,24 +1,20 @@
 #include "printing/qt_device.h"
 
+#include "printing/salida_fichero.h"
+#include "shared/causa_sistema.h"
 #include "shared/error.h"
-#include <QDir>
+#include "shared/nombres_fichero.h"
 #include <QFile>
-#include <QFileInfo>
 #include <QPrinter>
-#include <QProcess>
-#include <QTemporaryDir>
+#include <cerrno>
+#include <sys/resource.h>
+#include <sys/stat.h>
+#include <sys/statvfs.h>
 #ifdef __GLIBC__
 #include <malloc.h>
 #endif
 
 namespace {
-int contadorTrabajos = 0;
-
-QTemporaryDir* carpetaTemporal() {
-    static QTemporaryDir dir(QDir::tempPath() + QStringLiteral("/velmor-XXXXXX"));
-    return dir.isValid() ? &dir : nullptr;
-}
-
 ErrorVelmor errorImpresora(const QString& que) {
     return ErrorVelmor(ErrorVelmor::ErrorImpresora, que);
 }
@@ -52,9 +48,17 @@ bool pdfCompleto(const QString& ruta) {
     return ok && xref > 0 && xref < f.size() && f.seek(xref) && f.read(4) == "xref";
 }
 
-// Removes what this job wrote, never a device or a folder the user gave as output.
-void quitaSalida(const QString& ruta) {
-    if (!ruta.isEmpty() && QFileInfo(ruta).isFile()) QFile::remove(ruta);
+// Qt's PDF output does not say why a write failed: a disk with next to no room left, or a file
+// that reached the process's size limit, are the usual reasons.
+int causaDelFallo(int fd) {
+    struct statvfs disco {};
+    if (::fstatvfs(fd, &disco) == 0 && disco.f_bavail * disco.f_frsize < 64 * 1024) return ENOSPC;
+    struct stat datos {};
+    rlimit limite{};
+    if (::fstat(fd, &datos) == 0 && ::getrlimit(RLIMIT_FSIZE, &limite) == 0 &&
+        limite.rlim_cur != RLIM_INFINITY && rlim_t(datos.st_size) + 64 * 1024 >= limite.rlim_cur)
+        return EFBIG;
+    return EIO;
 }
 
 // The weight the face was designed with (OS/2 usWeightClass), 0 if it does not say.
@@ -95,13 +99,18 @@ DispositivoQt::~DispositivoQt() {
     if (painter_.isActive()) descartaDocumento();
 }
 
-void DispositivoQt::ponImpresora(QPrinter* impresora, bool esPdf, const QString& cola) {
+void DispositivoQt::ponSalida(SalidaFichero* salida) {
+    if (painter_.isActive() && salida != salida_)
+        throw errorImpresora(
+            QStringLiteral("No se puede cambiar la salida con un documento a medias"));
+    salida_ = salida;
+}
+
+void DispositivoQt::ponImpresora(QPrinter* impresora) {
     if (painter_.isActive())
         throw errorImpresora(
             QStringLiteral("No se puede cambiar de impresora con un documento a medias"));
     impresora_ = impresora;
-    esPdf_ = esPdf;
-    cola_ = cola;
     fuenteCambiada_ = true;
     metricas_.reset();
     glifos_ = nullptr;
@@ -167,30 +176,19 @@ int DispositivoQt::anchoPagina() {
 
 void DispositivoQt::abreDocumento() {
     compruebaImpresora();
-    if (esPdf_ && impresora_->outputFileName().isEmpty())
-        throw errorImpresora(
-            QStringLiteral("La impresora «Archivo PDF» no tiene fichero de salida"));
-    if (!esPdf_) {
-        QTemporaryDir* dir = carpetaTemporal();
-        if (!dir)
-            throw errorImpresora(
-                QStringLiteral("No se puede crear la carpeta temporal de impresión"));
-        ficheroTemporal_ = dir->filePath(QStringLiteral("trabajo-%1.pdf").arg(++contadorTrabajos));
-        temporal_ = std::make_unique<QPrinter>(QPrinter::HighResolution);
-        temporal_->setOutputFormat(QPrinter::PdfFormat);
-        temporal_->setFullPage(impresora_->fullPage());
-        temporal_->setPageLayout(impresora_->pageLayout());
-        temporal_->setCreator(impresora_->creator());
-        temporal_->setDocName(impresora_->docName());
-        temporal_->setOutputFileName(ficheroTemporal_);
-    }
+    if (!salida_) throw errorImpresora(QStringLiteral("El documento no tiene dónde escribirse"));
+    salida_->abre();
+    lienzo_ = std::make_unique<QPrinter>(QPrinter::HighResolution);
+    lienzo_->setOutputFormat(QPrinter::PdfFormat);
+    lienzo_->setFullPage(impresora_->fullPage());
+    lienzo_->setPageLayout(impresora_->pageLayout());
+    lienzo_->setCreator(impresora_->creator());
+    lienzo_->setDocName(impresora_->docName());
+    lienzo_->setOutputFileName(salida_->rutaEscritura());
     if (!painter_.begin(lienzo())) {
-        temporal_.reset();
-        if (esPdf_)
-            throw errorImpresora(QStringLiteral("No se puede crear el fichero PDF «%1»")
-                                     .arg(impresora_->outputFileName()));
-        throw errorImpresora(QStringLiteral("No se puede empezar el documento en la impresora «%1»")
-                                 .arg(impresora_->printerName()));
+        lienzo_.reset();
+        salida_->descarta();
+        throw errorImpresora(QStringLiteral("No se puede empezar el documento PDF"));
     }
     // Qt's PDF engine outlives the document and keeps the last drawing's matrix until the
     // painter says otherwise: without this, a picture drawn before any text would take the last
@@ -238,9 +236,7 @@ void DispositivoQt::aseguraPagina() {
     }
     for (const auto& pagina : pendientes_) {
         pintaTrazos();
-        if (!lienzo()->newPage())
-            throw errorImpresora(
-                QStringLiteral("La impresora no puede empezar la página %1").arg(paginas_ + 1));
+        if (!lienzo()->newPage()) throw errorEscritura();
         ++paginas_;
         dibujosPagina_.clear();
         for (const Dibujo& d : pagina)
@@ -423,64 +419,40 @@ void DispositivoQt::finDocumento() {
         return;
     }
     pintaTrazos();
-    const QString fichero = esPdf_ ? impresora_->outputFileName() : ficheroTemporal_;
-    const bool ok =
-        painter_.end() && lienzo()->printerState() != QPrinter::Error && pdfCompleto(fichero);
+    const bool ok = painter_.end() && lienzo()->printerState() != QPrinter::Error &&
+                    pdfCompleto(salida_->rutaEscritura());
+    const ErrorVelmor error = ok ? ErrorVelmor(0, {}) : errorEscritura();
+    lienzo_.reset();
     cierraEstado();
-    if (ok && !esPdf_) {
-        enviaACups();
+    if (ok) {
+        salida_->termina();
         return;
     }
-    quitaTemporal();
-    if (!ok) {
-        if (esPdf_) quitaSalida(fichero);
-        throw errorImpresora(
-            esPdf_
-                ? QStringLiteral("No se pudo escribir entero el fichero PDF «%1» (¿disco lleno?)")
-                      .arg(fichero)
-                : QStringLiteral("No se pudo preparar el documento para la impresora «%1» "
-                                 "(¿disco lleno?)")
-                      .arg(impresora_->printerName()));
-    }
+    salida_->descarta();
+    throw error;
+}
+
+// Why the document could not be written, naming the PDF (or, for a printer, leaving the job's
+// file to name it).
+ErrorVelmor DispositivoQt::errorEscritura() const {
+    const int causa = causaDelFallo(salida_->descriptor());
+    const int numero = causa == ENOSPC ? ErrorVelmor::DiscoLleno : ErrorVelmor::ErrorEntradaSalida;
+    if (salida_->destino().isEmpty())
+        return ErrorVelmor(numero, QStringLiteral("No se pudo escribir el documento para la "
+                                                  "impresora: ") +
+                                       CausaSistema(causa));
+    return ErrorVelmor::DeFichero(numero,
+                                  QStringLiteral("No se pudo escribir entero el PDF «%1»: %2")
+                                      .arg(NombreVisible(salida_->destino()), CausaSistema(causa)),
+                                  salida_->destino());
 }
 
 void DispositivoQt::descartaDocumento() {
     if (painter_.isActive()) {
         lienzo()->abort();
         painter_.end();
-        if (esPdf_) quitaSalida(impresora_->outputFileName());
     }
-    quitaTemporal();
+    lienzo_.reset();
+    if (salida_) salida_->descarta();
     cierraEstado();
-}
-
-void DispositivoQt::quitaTemporal() {
-    temporal_.reset();
-    if (!ficheroTemporal_.isEmpty()) QFile::remove(ficheroTemporal_);
-    ficheroTemporal_.clear();
-}
-
-void DispositivoQt::enviaACups() {
-    temporal_.reset();
-    QProcess lp;
-    QStringList args{QStringLiteral("-d"), cola_, QStringLiteral("-t"),
-                     impresora_->docName().isEmpty() ? QStringLiteral("Velmor")
-                                                     : impresora_->docName()};
-    const int copias = impresora_->copyCount();
-    if (copias > 1) args << QStringLiteral("-n") << QString::number(copias);
-    args << QStringLiteral("--") << ficheroTemporal_;
-    lp.start(QStringLiteral("lp"), args);
-    const bool arrancado = lp.waitForStarted(10000);
-    const bool terminado = arrancado && lp.waitForFinished(120000);
-    const QString salida = QString::fromLocal8Bit(lp.readAllStandardError()).trimmed();
-    const bool ok = terminado && lp.exitStatus() == QProcess::NormalExit && lp.exitCode() == 0;
-    if (!terminado) lp.kill();
-    quitaTemporal();
-    if (!ok)
-        throw errorImpresora(
-            arrancado
-                ? QStringLiteral("La impresora «%1» no aceptó el documento: %2").arg(cola_, salida)
-                : QStringLiteral("No se puede enviar el documento a la impresora «%1»: "
-                                 "falta la orden lp de CUPS")
-                      .arg(cola_));
 }

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "printing/printer_device.h"
+#include "shared/error.h"
 #include <QFont>
 #include <QFontMetricsF>
 #include <QGlyphRun>
@@ -13,6 +14,7 @@
 #include <vector>
 
 class QPrinter;
+class SalidaFichero;
 
 // The drawing side of a Qt printer (a system printer through CUPS, or Qt's PDF output).
 // Positions are twips from the printable area's top-left corner.
@@ -28,19 +30,18 @@ class QPrinter;
 // Until the document's first picture, a page's text is kept and drawn when the page ends, so that a
 // picture taken part-way down a page still goes behind the lines above it.
 //
-// A system printer's document is drawn with Qt's PDF output (in the printer's page layout and
-// orientation) into a private temporary file and handed to CUPS (lp -d QUEUE, CUPS_SERVER
-// honoured) only by finDocumento. QPrinter::abort does not stop Qt's CUPS engine from submitting
-// the job, so this is what makes descartaDocumento sure: nothing of a failed job reaches the
-// printer. The built-in PDF printer draws straight into its output file, removed on discard.
+// The document is drawn with Qt's PDF output, in the printer's page layout, into the file the
+// print job gives (ponSalida): the PDF printer's destination, or a nameless temporary that the
+// job hands to CUPS. A document that fails or is discarded leaves nothing behind.
 class DispositivoQt : public DispositivoImpresora {
   public:
     DispositivoQt() = default;
     ~DispositivoQt() override;
 
-    // The printer to draw on (not owned). Only changed between documents.
-    // For a system printer, cola is its CUPS queue name.
-    void ponImpresora(QPrinter* impresora, bool esPdf, const QString& cola = {});
+    // The printer whose page layout and document names to use (not owned), and the file the
+    // next document goes to (not owned). Only changed between documents.
+    void ponImpresora(QPrinter* impresora);
+    void ponSalida(SalidaFichero* salida);
     QPrinter* impresora() const { return impresora_; }
     bool documentoAbierto() const { return painter_.isActive(); }
     int paginasEmitidas() const { return paginas_; }
@@ -115,16 +116,12 @@ class DispositivoQt : public DispositivoImpresora {
     void pinta(const Dibujo& d);
     void cabeLaLinea(qreal alto); // device pixels
     void cierraEstado();
-    void quitaTemporal();
+    ErrorVelmor errorEscritura() const;
 
-    void enviaACups();
-
-    QPrinter* impresora_ = nullptr; // settings: page layout, orientation, PDF output file
-    bool esPdf_ = false;
-    QString cola_;
-    std::unique_ptr<QPrinter> temporal_; // what a system printer's document is drawn on
-    QString ficheroTemporal_;
-    QPrinter* lienzo() const { return temporal_ ? temporal_.get() : impresora_; }
+    QPrinter* impresora_ = nullptr; // settings: page layout, orientation, document names
+    SalidaFichero* salida_ = nullptr;
+    std::unique_ptr<QPrinter> lienzo_; // the document being drawn, into salida_
+    QPrinter* lienzo() const { return lienzo_ ? lienzo_.get() : impresora_; }
     QPainter painter_;
     double resolucion_ = 1200;
     QFont fuente_;

@@ -1,5 +1,6 @@
 #include "printing/system_printers.h"
 
+#include "printing/cola_cups.h"
 #include "printing/qt_device.h"
 #include "shared/error.h"
 #include "shared/version.h"
@@ -19,7 +20,6 @@ const QMarginsF kMargenes(12, 12, 12, 12); // points
 struct ImpresorasSistema::Datos {
     QStringList nombres; // system printers, then "Archivo PDF"
     int actual = 0;
-    QString salidaPdf;
     std::map<int, std::unique_ptr<QPrinter>> impresoras; // created on first use
     DispositivoQt dispositivo;
 
@@ -46,11 +46,7 @@ struct ImpresorasSistema::Datos {
         return *p;
     }
 
-    void activa() {
-        QPrinter& p = impresora(actual);
-        if (esPdf(actual)) p.setOutputFileName(salidaPdf);
-        dispositivo.ponImpresora(&p, esPdf(actual), esPdf(actual) ? QString() : nombres.at(actual));
-    }
+    void activa() { dispositivo.ponImpresora(&impresora(actual)); }
 };
 
 ImpresorasSistema::ImpresorasSistema() : d(std::make_unique<Datos>()) {
@@ -75,16 +71,6 @@ QString ImpresorasSistema::nombrePdf() {
 }
 bool ImpresorasSistema::actualEsPdf() const {
     return d->esPdf(d->actual);
-}
-
-QString ImpresorasSistema::salidaPdf() const {
-    return d->salidaPdf;
-}
-
-void ImpresorasSistema::ponSalidaPdf(const QString& ruta) {
-    d->salidaPdf = ruta;
-    if (actualEsPdf() && !d->dispositivo.documentoAbierto())
-        d->impresora(d->actual).setOutputFileName(ruta);
 }
 
 int ImpresorasSistema::cuenta() const {
@@ -133,6 +119,12 @@ void ImpresorasSistema::ponOrientacion(int orientacion) {
                                                           : QStringLiteral("vertical")));
 }
 
-DispositivoImpresora& ImpresorasSistema::dispositivo() {
+std::shared_ptr<const ColaImpresion> ImpresorasSistema::cola() const {
+    if (actualEsPdf()) return nullptr;
+    return std::make_shared<ColaCups>(nombre(d->actual));
+}
+
+DispositivoImpresora& ImpresorasSistema::dispositivo(SalidaFichero& salida) {
+    d->dispositivo.ponSalida(&salida);
     return d->dispositivo;
 }

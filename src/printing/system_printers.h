@@ -13,9 +13,6 @@ class ImpresorasSistema : public Impresoras {
 
     static QString nombrePdf(); // "Archivo PDF"
     bool actualEsPdf() const override;
-    // Where the PDF printer writes its next document.
-    QString salidaPdf() const override;
-    void ponSalidaPdf(const QString& ruta) override;
 
     int cuenta() const override;
     QString nombre(int posicion) const override;
@@ -23,7 +20,8 @@ class ImpresorasSistema : public Impresoras {
     void hazActual(int posicion) override;
     int orientacion() const override;
     void ponOrientacion(int orientacion) override;
-    DispositivoImpresora& dispositivo() override;
+    DispositivoImpresora& dispositivo(SalidaFichero& salida) override;
+    std::shared_ptr<const ColaImpresion> cola() const override;
 
   private:
     struct Datos;

@@ -1,42 +1,103 @@
 #include "shared/paths.h"
 
 #include "shared/error.h"
-#include <QFile>
+#include "shared/fichero_regular.h"
+#include "shared/nombres_fichero.h"
+#include <QRandomGenerator>
 #include <cerrno>
+#include <cstdio>
+#include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
 bool ExisteRuta(const QString& ruta, bool soloCarpeta) {
+    const QByteArray bytes = BytesDeNombre(ruta);
     // The system reads a path up to its first NUL: "a\0b" would pass for "a".
-    if (ruta.isEmpty() || ruta.contains(QChar(0))) return false;
+    if (bytes.isEmpty() || bytes.contains('\0')) return false;
     struct stat datos {};
-    if (::stat(QFile::encodeName(ruta).constData(), &datos) != 0) return false;
+    if (::stat(bytes.constData(), &datos) != 0) return false;
     return !soloCarpeta || S_ISDIR(datos.st_mode);
 }
 
 namespace {
+QString noSeBorra(const QString& ruta) {
+    return QStringLiteral("No se puede borrar el fichero «") + NombreVisible(ruta) +
+           QStringLiteral("»: ");
+}
+
 ErrorVelmor ErrorBorrado(const QString& ruta, int causa) {
-    const QString fichero = QStringLiteral("No se puede borrar el fichero «") + ruta + "»: ";
+    const QString fichero = noSeBorra(ruta);
+    auto error = [&](int numero, const QString& motivo) {
+        return ErrorVelmor::DeFichero(numero, fichero + motivo, ruta);
+    };
     switch (causa) {
     case ENOENT:
     case ENOTDIR:
-        return {ErrorVelmor::FicheroNoEncontrado, fichero + "ya no existe."};
+        return error(ErrorVelmor::FicheroNoEncontrado, QStringLiteral("ya no existe."));
     case EACCES:
     case EPERM:
-        return {ErrorVelmor::PermisoDenegado, fichero + "no hay permiso para borrarlo."};
+        return error(ErrorVelmor::PermisoDenegado, QStringLiteral("no hay permiso para borrarlo."));
     case EROFS:
-        return {ErrorVelmor::PermisoDenegado, fichero + "el disco es de solo lectura."};
+        return error(ErrorVelmor::PermisoDenegado, QStringLiteral("el disco es de solo lectura."));
     case EISDIR:
-        return {ErrorVelmor::ErrorAccesoRuta, fichero + "es una carpeta."};
+        return error(ErrorVelmor::ErrorAccesoRuta, QStringLiteral("es una carpeta."));
     case EBUSY:
-        return {ErrorVelmor::ErrorAccesoRuta, fichero + "está en uso."};
+        return error(ErrorVelmor::ErrorAccesoRuta, QStringLiteral("está en uso."));
     default:
-        return {ErrorVelmor::ErrorEntradaSalida,
-                fichero + QStringLiteral("error de entrada/salida %1.").arg(causa)};
+        return error(ErrorVelmor::ErrorEntradaSalida,
+                     QStringLiteral("error de entrada/salida %1.").arg(causa));
     }
+}
+
+ErrorVelmor ErrorCambiado(const QString& ruta, const QString& desde) {
+    return ErrorVelmor::DeFichero(ErrorVelmor::FicheroCambiado,
+                                  noSeBorra(ruta) + QStringLiteral("ha cambiado ") + desde +
+                                      QStringLiteral(" (otro programa lo ha sustituido o "
+                                                     "modificado); se conserva."),
+                                  ruta);
+}
+
+IdentidadFichero identidadDe(const QByteArray& ruta, const QString& mostrada) {
+    struct stat datos {};
+    if (::lstat(ruta.constData(), &datos) != 0) throw ErrorBorrado(mostrada, errno);
+    if (S_ISDIR(datos.st_mode)) throw ErrorBorrado(mostrada, EISDIR);
+    return IdentidadFichero::De(datos);
+}
+
+// A hidden name beside the file, free at the time it is made.
+QByteArray nombreApartado(const QByteArray& ruta) {
+    const qsizetype barra = ruta.lastIndexOf('/');
+    const QByteArray carpeta = ruta.left(barra + 1);
+    const QByteArray nombre = ruta.mid(barra + 1);
+    return carpeta + '.' + nombre + ".borrando-" +
+           QByteArray::number(QRandomGenerator::global()->generate64(), 36);
 }
 } // namespace
 
-void BorrarFichero(const QString& ruta) {
-    if (::unlink(QFile::encodeName(ruta).constData()) != 0) throw ErrorBorrado(ruta, errno);
+void BorrarFichero(const QString& ruta, const IdentidadFichero& esperada, const QString& desde) {
+    const QByteArray bytes = BytesDeNombre(ruta);
+    if (bytes.isEmpty() || bytes.contains('\0')) throw ErrorBorrado(ruta, ENOENT);
+    if (!(identidadDe(bytes, ruta) == esperada)) throw ErrorCambiado(ruta, desde);
+    // The name is moved aside first, so that what is checked is what is deleted: another
+    // program that writes a new file under the name in between keeps it.
+    const QByteArray apartado = nombreApartado(bytes);
+    if (::renameat2(AT_FDCWD, bytes.constData(), AT_FDCWD, apartado.constData(),
+                    RENAME_NOREPLACE) != 0) {
+        if (errno != EINVAL && errno != ENOSYS) throw ErrorBorrado(ruta, errno);
+        // A file system without exclusive rename: the check above is the last word.
+        if (::unlink(bytes.constData()) != 0) throw ErrorBorrado(ruta, errno);
+        return;
+    }
+    struct stat datos {};
+    if (::lstat(apartado.constData(), &datos) == 0 && IdentidadFichero::De(datos) == esperada) {
+        if (::unlink(apartado.constData()) != 0) {
+            const int causa = errno;
+            ::renameat2(AT_FDCWD, apartado.constData(), AT_FDCWD, bytes.constData(),
+                        RENAME_NOREPLACE);
+            throw ErrorBorrado(ruta, causa);
+        }
+        return;
+    }
+    ::renameat2(AT_FDCWD, apartado.constData(), AT_FDCWD, bytes.constData(), RENAME_NOREPLACE);
+    throw ErrorCambiado(ruta, desde);
 }

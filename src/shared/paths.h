@@ -2,10 +2,14 @@
 
 #include <QString>
 
+struct IdentidadFichero;
+
 // True when the path names an existing file or folder; with soloCarpeta only a folder counts.
 // Any failure of the query (missing, empty, unreachable) is simply false.
 bool ExisteRuta(const QString& ruta, bool soloCarpeta);
 
-// Deletes the file. Throws ErrorVelmor naming the file and the cause (gone, no permission,
-// read-only volume, a folder, in use) when it cannot.
-void BorrarFichero(const QString& ruta);
+// The one place where the program deletes a PRT file: only when the path still names the very
+// file described by `esperada` (the file that was printed, or chosen), unchanged. `desde` says
+// since when it must be unchanged, for the message ("desde que se imprimió"). Throws ErrorVelmor
+// naming the file and the cause (changed, gone, no permission, read-only volume, not a file).
+void BorrarFichero(const QString& ruta, const IdentidadFichero& esperada, const QString& desde);

@@ -16,7 +16,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     if (!linea.contains(u'[') && expandida != linea) std::abort();
     if (paginas.aWindows(expandida).size() != expandida.size()) std::abort();
     try {
-        Segmentos segmentos(expandida, "fuzz.prt", 1);
+        Segmentos segmentos(expandida);
         qsizetype consumido = 0;
         while (auto s = segmentos.siguiente()) {
             consumido += s->texto.size();

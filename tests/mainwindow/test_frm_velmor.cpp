@@ -72,6 +72,12 @@ struct Banco {
 
     QPushButton* boton(const char* nombre) const { return v->findChild<QPushButton*>(nombre); }
 
+    // Presses a print button and waits until its job has ended (sent, awaited, deleted).
+    void pulsa(const char* nombre) const {
+        boton(nombre)->click();
+        QTRY_VERIFY_WITH_TIMEOUT(v->TrabajosPendientes() == 0, 30000);
+    }
+
     QStringList lista() const { return Entradas(*v->FicherosPRT); }
 
     QStringList basicas() const {
@@ -133,7 +139,7 @@ class TestFrmVelmor : public QObject {
     void elegir_fichero();
     void cambio_carpeta_deshabilita_data();
     void cambio_carpeta_deshabilita();
-    void refrescar_reelige_sin_caso();
+    void refrescar_no_elige_otro_fichero();
     void refrescar_sin_visual();
     void refrescar_misma_grafia_data();
     void refrescar_misma_grafia();
@@ -388,18 +394,24 @@ void TestFrmVelmor::cambio_carpeta_deshabilita() {
     QCOMPARE(v.NombreElegido, QString("k.prt"));
 }
 
-void TestFrmVelmor::refrescar_reelige_sin_caso() {
+// A refresh never moves the choice to another file: not to a namesake in another folder, nor to
+// one in another letter case, since the buttons would then act on a file nobody chose.
+void TestFrmVelmor::refrescar_no_elige_otro_fichero() {
     Banco b;
     b.crear({"Varenta/Menu.exe", "Varenta/informe.prt", "Kolmera/Menu.exe", "Kolmera/a.prt",
-             "Kolmera/INFORME.PRT"});
+             "Kolmera/INFORME.PRT", "Kolmera/informe.prt"});
     frmVelmor& v = b.arrancar("Varenta");
     b.elegir("informe.prt");
     b.elegirBasica(1);
     QVERIFY(b.botonesDeshabilitados());
     v.Refrescar();
-    QCOMPARE(v.FileNameFicheros(), QString("INFORME.PRT"));
-    QCOMPARE(v.Nombre, b.ruta("Kolmera/INFORME.PRT"));
-    QCOMPARE(v.NombreElegido, QString("INFORME.PRT"));
+    QCOMPARE(v.FileNameFicheros(), QString());
+    QVERIFY(b.botonesDeshabilitados());
+    QCOMPARE(v.NombreElegido, QString("informe.prt"));
+    // Back in its own folder, the file chosen there is chosen again.
+    b.elegirBasica(0);
+    v.Refrescar();
+    QCOMPARE(v.FileNameFicheros(), QString("informe.prt"));
     QVERIFY(b.botonesHabilitados());
 }
 
@@ -463,19 +475,25 @@ void TestFrmVelmor::fichero_externo_aparece_y_desaparece() {
     QCOMPARE(v.FileNameFicheros(), QString("a.prt"));
     QVERIFY(QFile::remove(b.ruta("K/a.prt")));
     QTRY_COMPARE(b.lista(), QStringList{"NUEVO.PRT"});
-    QVERIFY(b.botonesHabilitados()); // a refresh that finds nothing leaves the buttons alone
+    // The chosen file is gone: no button may act on it any more.
+    QVERIFY(b.botonesDeshabilitados());
     QCOMPARE(v.NombreElegido, QString("a.prt"));
+    // A file written later under its name is another file: it is not chosen by itself.
+    b.crear({"K/a.prt"});
+    QTRY_COMPARE(b.lista(), (QStringList{"a.prt", "NUEVO.PRT"}));
+    QVERIFY(b.botonesDeshabilitados());
 }
 
+// Showing the window refreshes the list: a file written before it is shown is listed.
 void TestFrmVelmor::mostrar_refresca() {
     Banco b;
     b.crear({"K/a.prt"});
     frmVelmor& v = b.arrancar("K");
-    v.NombreElegido = "A.PRT";
-    QVERIFY(b.botonesDeshabilitados());
+    b.crear({"K/b.prt"});
+    QCOMPARE(b.lista(), QStringList{"a.prt"});
     v.show();
-    QTRY_VERIFY(b.botonesHabilitados());
-    QCOMPARE(v.Nombre, b.ruta("K/a.prt"));
+    QTRY_COMPARE(b.lista(), (QStringList{"a.prt", "b.prt"}));
+    QVERIFY(b.botonesDeshabilitados());
 }
 
 void TestFrmVelmor::orden_tabulacion() {
@@ -649,7 +667,7 @@ void TestFrmVelmor::trabajo_lee_ventana() {
     b.elegir("TRES.PRT");
     v.chkRavendot->setChecked(dos);
     v.LineasPagina = qint16(lineas);
-    b.boton("cmdPrtKill")->click();
+    b.pulsa("cmdPrtKill");
     const QStringList& r = b.impresoras.dibujo.registro;
     QVERIFY2(r.contains("fuente " + fuente), qPrintable(r.join(", ")));
     QCOMPARE(r.count("nuevaPagina") + 1, paginas);
@@ -672,7 +690,7 @@ void TestFrmVelmor::cursor_espera() {
     };
     b.impresoras.dibujo.alEscribir = [&] { durante << forma(); };
     b.mensajes.alMostrar = [&](const MensajesGuionizados::Caja&) { enLaCaja << forma(); };
-    b.boton("cmdPrtKill")->click();
+    b.pulsa("cmdPrtKill");
     QCOMPARE(durante, QList<int>{int(Qt::WaitCursor)});
     QCOMPARE(enLaCaja, QList<int>{-1});
     QVERIFY(!QApplication::overrideCursor());

@@ -216,7 +216,7 @@ class TestImpresora : public QObject {
         QCOMPARE(mensajes.cajas.size(), respuestas.size());
         const auto& caja = mensajes.cajas.first();
         QCOMPARE(caja.titulo, QString("Activación Impresora Etiquetas"));
-        QCOMPARE(caja.texto, QString("484 La impresora no admite esa orientación del papel"));
+        QCOMPARE(caja.texto, QString("La impresora no admite esa orientación del papel [484]"));
         QCOMPARE(caja.icono, QMessageBox::Information);
         QCOMPARE(caja.botones, QMessageBox::Retry | QMessageBox::Cancel);
     }

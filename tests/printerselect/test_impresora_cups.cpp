@@ -1,4 +1,5 @@
 #include "printerselect/impresora.h"
+#include "printing/salida_fichero.h"
 #include "printing/system_printers.h"
 
 #include <QApplication>
@@ -45,9 +46,9 @@ class TestImpresoraCups : public QObject {
 
         QTemporaryDir dir;
         const QString pdf = dir.filePath("salida.pdf");
-        impresoras.ponSalidaPdf(pdf);
-        impresoras.dispositivo().escribe("Apaisado");
-        impresoras.dispositivo().finDocumento();
+        SalidaFichero destino(pdf);
+        impresoras.dispositivo(destino).escribe("Apaisado");
+        impresoras.dispositivo(destino).finDocumento();
         QProcess info;
         info.start("pdfinfo", {pdf});
         QVERIFY(info.waitForFinished());

@@ -246,9 +246,10 @@ class TestImprimirPrt : public QObject {
         const auto r = imprime(d, escribe("a\r\n/IMAGEN/" + imagen.toLocal8Bit() + "\r\nb\r\n"));
         QVERIFY(!r.ok());
         QCOMPARE(r.error->numero(), int(ErrorVelmor::ImagenNoValida));
-        const QString texto = r.error->descripcion();
+        const QString texto = r.error->mensaje();
         QVERIFY2(texto.contains("línea 2") && texto.contains(imagen) && texto.contains(causa),
                  qPrintable(texto));
+        QCOMPARE(r.error->linea(), 2);
         QCOMPARE(d.registro.last(), QString("descartaDocumento"));
         QCOMPARE(d.documentosTerminados, 0);
     }
@@ -261,8 +262,10 @@ class TestImprimirPrt : public QObject {
         FakeDispositivo d;
         const auto r = imprime(d, ruta);
         QVERIFY(!r.ok());
-        QVERIFY2(r.error->descripcion().contains("«" + ruta + "», línea 2"),
-                 qPrintable(r.error->descripcion()));
+        QCOMPARE(r.error->fichero(), ruta);
+        QCOMPARE(r.error->linea(), 2);
+        QVERIFY2(r.error->mensaje().contains("«" + ruta + "», línea 2"),
+                 qPrintable(r.error->mensaje()));
     }
 
     // A malformed line mid-file: False, the document is discarded, the file is closed.
@@ -272,8 +275,10 @@ class TestImprimirPrt : public QObject {
         const auto r = imprime(d, ruta);
         QVERIFY(!r.ok());
         QCOMPARE(r.error->numero(), int(ErrorVelmor::ArgumentoNoValido));
-        QVERIFY2(r.error->descripcion().contains("3"), qPrintable(r.error->descripcion()));
-        QVERIFY(r.error->descripcion().contains(ruta));
+        QCOMPARE(r.error->linea(), 3);
+        QCOMPARE(r.error->fichero(), ruta);
+        QVERIFY2(r.error->mensaje().endsWith("(fichero «" + ruta + "», línea 3)"),
+                 qPrintable(r.error->mensaje()));
         QVERIFY(d.registro.contains("texto uno"));
         QVERIFY(d.registro.contains("texto dos"));
         QVERIFY(!d.registro.contains("texto tres"));
@@ -296,44 +301,6 @@ class TestImprimirPrt : public QObject {
         QVERIFY(r.error->descripcion().contains(t.ruta));
         QCOMPARE(d.documentosTerminados, 0);
         QCOMPARE(TituloErrorPrt(t), "Velmor 2.0( " + t.ruta + ")");
-        // The same on the PDF printer, whose output does not exist either.
-        FakeImpresoras pdf({"Archivo PDF"});
-        pdf.ponSalidaPdf(dir.filePath("no-existe.pdf"));
-        const auto rPdf = ImprimirPrt(t, pdf);
-        QVERIFY(!rPdf.ok());
-        QCOMPARE(rPdf.error->numero(), int(ErrorVelmor::FicheroNoEncontrado));
-    }
-
-    // The PDF printer never writes over the file it prints, whatever name reaches it.
-    void pdfSobreElPrt_data() {
-        QTest::addColumn<QString>("salida");
-        const QString prt = escribe("x\r\n", "MISMO.PRT");
-        QTest::newRow("el mismo nombre") << prt;
-        QTest::newRow("otro camino") << dir.path() + "/./MISMO.PRT";
-        QVERIFY(QFile::link(prt, dir.filePath("enlace.pdf")));
-        QTest::newRow("enlace simbólico") << dir.filePath("enlace.pdf");
-        QVERIFY(::link(QFile::encodeName(prt).constData(),
-                       QFile::encodeName(dir.filePath("duro.pdf")).constData()) == 0);
-        QTest::newRow("enlace duro") << dir.filePath("duro.pdf");
-    }
-    void pdfSobreElPrt() {
-        QFETCH(QString, salida);
-        FakeImpresoras pdf({"Archivo PDF"});
-        pdf.ponSalidaPdf(salida);
-        TrabajoPrt t;
-        t.ruta = dir.filePath("MISMO.PRT");
-        const auto r = ImprimirPrt(t, pdf);
-        QVERIFY(!r.ok());
-        QVERIFY(r.error->descripcion().contains("propio fichero"));
-        QCOMPARE(pdf.dibujo.documentosTerminados, 0);
-    }
-
-    void conImpresoras() {
-        FakeImpresoras imp({"Oficina"});
-        TrabajoPrt t;
-        t.ruta = escribe("x\r\n");
-        QVERIFY(ImprimirPrt(t, imp).ok());
-        QCOMPARE(imp.dibujo.documentosTerminados, 1);
     }
 };
 

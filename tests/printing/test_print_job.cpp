@@ -1,5 +1,6 @@
 // The print job's command-line switches and the name it leaves on the clipboard.
 #include "printing/print_job.h"
+#include "printing/trabajo_impresion.h"
 
 #include <QTest>
 

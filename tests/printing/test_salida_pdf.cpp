@@ -1,6 +1,7 @@
 // Real output: PRT files printed on the built-in printer "Archivo PDF" and by velmor-imprimir,
 // checked with poppler-utils (pdfinfo, pdftotext, pdffonts, pdfimages).
 #include "printing/imprimir_prt.h"
+#include "printing/salida_fichero.h"
 #include "printing/system_printers.h"
 #include "support/ficheros.h"
 
@@ -56,11 +57,11 @@ class TestSalidaPdf : public QObject {
     QString imprime(const QString& prt, bool dos = false, ResultadoPrt* resultado = nullptr) {
         const QString pdf = prt + ".pdf";
         QFile::remove(pdf);
-        impresoras->ponSalidaPdf(pdf);
+        SalidaFichero salida(pdf);
         TrabajoPrt t;
         t.ruta = prt;
         t.modoDos = dos;
-        const ResultadoPrt r = ImprimirPrt(t, *impresoras);
+        const ResultadoPrt r = ImprimirPrt(t, impresoras->dispositivo(salida));
         if (resultado)
             *resultado = r;
         else if (!r)
@@ -317,7 +318,7 @@ class TestSalidaPdf : public QObject {
         const QString prt = escribe(lineas(100) + "x{{NegritaOn}\r\nmas\r\n");
         const QString pdf = imprime(prt, false, &r);
         QVERIFY(!r.ok());
-        QVERIFY(r.error->descripcion().contains("101"));
+        QCOMPARE(r.error->linea(), 101);
         QVERIFY(!QFileInfo::exists(pdf));
         QVERIFY(!AbiertoPorEsteProceso(prt));
         const QString bien = imprime(escribe("despues\r\n"));
@@ -325,26 +326,36 @@ class TestSalidaPdf : public QObject {
         QVERIFY(texto(bien).contains("despues"));
     }
 
-    // A PDF that could not be written whole is a failure, never a print: the file is kept, and
-    // the output (a device here) is left alone.
-    void discoLleno() {
-        ResultadoPrt r;
-        const QString prt = escribe(lineas(200));
-        impresoras->ponSalidaPdf("/dev/full");
-        TrabajoPrt t;
-        t.ruta = prt;
-        r = ImprimirPrt(t, *impresoras);
-        QVERIFY(!r.ok());
-        QVERIFY2(r.error->descripcion().contains("/dev/full"), qPrintable(r.error->descripcion()));
-        QVERIFY(QFileInfo::exists("/dev/full"));
+    // A PDF that could not be written whole is a failure, never a print: the PRT file is kept,
+    // and nothing is left at the output's name or beside it. The write fails on the file size
+    // limit of the child (EFBIG), the way a full disk fails it.
+    void escrituraFallida() {
+        const QString prt = escribe(lineas(2000));
+        const QString pdf = dir.filePath("limitado/salida.pdf");
+        QDir().mkpath(dir.filePath("limitado"));
+        int estado = -1;
+        QString errores;
+        ejecuta("prlimit", {"--fsize=20000", VELMOR_IMPRIMIR, "--pdf", pdf, "--borrar", prt},
+                &estado, &errores);
+        QCOMPARE(estado, 1);
+        QVERIFY2(errores.contains("salida.pdf"), qPrintable(errores));
+        QVERIFY(QFileInfo::exists(prt));
+        QCOMPARE(QDir(dir.filePath("limitado"))
+                     .entryList(QDir::AllEntries | QDir::Hidden | QDir::NoDotAndDotDot),
+                 QStringList());
+    }
 
+    // The output's name belongs to a device: it is refused, and the device stays as it was.
+    void salidaQueNoEsUnFichero() {
+        const QString prt = escribe("x\r\n");
         int estado = -1;
         QString errores;
         ejecuta(VELMOR_IMPRIMIR, {"--pdf", "/dev/full", "--borrar", prt}, &estado, &errores);
         QCOMPARE(estado, 1);
-        QVERIFY2(errores.contains(prt), qPrintable(errores));
+        QVERIFY2(errores.contains("/dev/full") && errores.contains("no es un fichero normal"),
+                 qPrintable(errores));
         QVERIFY(QFileInfo::exists(prt));
-        QVERIFY(QFileInfo::exists("/dev/full"));
+        QVERIFY(QFileInfo("/dev/full").exists() && !QFileInfo("/dev/full").isFile());
     }
 
     // A file with nothing to print writes no PDF, and the command line says so rather than let an

@@ -1,6 +1,8 @@
 #include "shared/paths.h"
 
 #include "shared/error.h"
+#include "shared/fichero_regular.h"
+#include <sys/stat.h>
 
 #include <QFile>
 #include <QFileInfo>
@@ -103,6 +105,11 @@ class TestPaths : public QObject {
                                  << "es una carpeta";
         QTest::newRow("carpeta sin permiso de escritura")
             << "protegida/dentro.prt" << int(ErrorVelmor::PermisoDenegado) << "no hay permiso";
+        // The file changed after its identity was taken: it is another file now, and stays.
+        QTest::newRow("ampliado") << "+BORRAR.PRT" << int(ErrorVelmor::FicheroCambiado)
+                                  << "ha cambiado desde que se imprimió";
+        QTest::newRow("sustituido") << "=BORRAR.PRT" << int(ErrorVelmor::FicheroCambiado)
+                                    << "ha cambiado desde que se imprimió";
     }
     void borrar() {
         QFETCH(QString, ruta);
@@ -114,10 +121,25 @@ class TestPaths : public QObject {
         QFile::setPermissions(dir.filePath("protegida"),
                               QFileDevice::ReadOwner | QFileDevice::ExeOwner);
         if (ruta.startsWith("protegida") && geteuid() == 0) QSKIP("root deletes anywhere");
+        const char cambio = ruta.startsWith('+') || ruta.startsWith('=') ? ruta[0].toLatin1() : 0;
+        if (cambio) ruta.remove(0, 1);
         const QString completa = dir.filePath(ruta);
         const bool existia = QFileInfo::exists(completa);
+        struct stat datos {};
+        ::stat(QFile::encodeName(completa).constData(), &datos);
+        const IdentidadFichero antes = IdentidadFichero::De(datos);
+        if (cambio == '+') {
+            QFile f(completa);
+            QVERIFY(f.open(QIODevice::Append));
+            f.write("otra línea\r\n");
+        } else if (cambio == '=') {
+            QFile f(dir.filePath("nuevo.tmp"));
+            QVERIFY(f.open(QIODevice::WriteOnly));
+            f.close();
+            QVERIFY(::rename(QFile::encodeName(f.fileName()), QFile::encodeName(completa)) == 0);
+        }
         try {
-            BorrarFichero(completa);
+            BorrarFichero(completa, antes, "desde que se imprimió");
             QCOMPARE(numero, 0);
             QVERIFY(!QFileInfo::exists(completa));
         } catch (const ErrorVelmor& e) {

@@ -3,10 +3,14 @@
 // A recording printer for tests: every drawing operation is appended to `registro` as one short
 // line, and `FakeImpresoras` offers a scripted list of printers whose orientation can be refused.
 
+#include "printing/cola_impresion.h"
 #include "printing/printer_device.h"
+#include "printing/salida_fichero.h"
 #include "shared/error.h"
 #include <QStringList>
+#include <atomic>
 #include <functional>
+#include <memory>
 
 class FakeDispositivo : public DispositivoImpresora {
   public:
@@ -19,6 +23,8 @@ class FakeDispositivo : public DispositivoImpresora {
     bool documentoAbierto = false;
     int documentosTerminados = 0, documentosDescartados = 0;
     std::function<void()> alEscribir; // runs on every escribe, while the job renders
+    // Where a finished document goes (its record, as text), when the job gives a file.
+    SalidaFichero* salida = nullptr;
 
     void ponFuente(const QString& nombre) override {
         fuenteActual = nombre;
@@ -55,11 +61,17 @@ class FakeDispositivo : public DispositivoImpresora {
         documentoAbierto = false;
         ++documentosTerminados;
         registro << "finDocumento";
+        if (!salida) return;
+        const QByteArray texto = registro.join('\n').toUtf8();
+        salida->abre();
+        salida->escribe(texto.constData(), size_t(texto.size()));
+        salida->termina();
     }
     void descartaDocumento() override {
         documentoAbierto = false;
         ++documentosDescartados;
         registro << "descartaDocumento";
+        if (salida) salida->descarta();
     }
     void dibujaImagen(const QImage& imagen, int x, int y, int w, int h) override {
         documentoAbierto = true;
@@ -75,6 +87,24 @@ class FakeDispositivo : public DispositivoImpresora {
         tamanoActual = 10;
         negrita = cursiva = subrayado = false;
         registro << "reiniciaFormato";
+    }
+};
+
+// A queue that takes every document and reports its job in the state set here (completed unless
+// a test says otherwise). Its calls come from the print job's threads.
+class FakeCola : public ColaImpresion {
+  public:
+    QString nombreCola;
+    std::atomic<int> enviados{0};
+    std::atomic<int> estadoFinal{EstadoTrabajo::Completado};
+    QString nombre() const override { return nombreCola; }
+    int envia(int, const QString&, int) const override {
+        return ++const_cast<FakeCola*>(this)->enviados;
+    }
+    EstadoTrabajo consulta(int) const override {
+        EstadoTrabajo e;
+        e.estado = estadoFinal;
+        return e;
     }
 };
 
@@ -104,10 +134,15 @@ class FakeImpresoras : public Impresoras {
         }
         orientacionActual = o;
     }
-    DispositivoImpresora& dispositivo() override { return dibujo; }
-    // "Archivo PDF" behaves as the PDF printer: it takes an output path.
-    QString salida;
+    DispositivoImpresora& dispositivo(SalidaFichero& salida) override {
+        dibujo.salida = &salida;
+        return dibujo;
+    }
     bool actualEsPdf() const override { return nombreActual() == QStringLiteral("Archivo PDF"); }
-    QString salidaPdf() const override { return salida; }
-    void ponSalidaPdf(const QString& ruta) override { salida = ruta; }
+    std::shared_ptr<FakeCola> colaFalsa = std::make_shared<FakeCola>();
+    std::shared_ptr<const ColaImpresion> cola() const override {
+        if (actualEsPdf()) return nullptr;
+        colaFalsa->nombreCola = nombreActual();
+        return colaFalsa;
+    }
 };

@@ -6,8 +6,9 @@
 #   SOCKET    the scheduler's domain socket (CUPS_SERVER for the tests), inside CUPS_DIR/run
 #   JOBS_DIR  where the loopback printers write each job as <Queue>-<n>.pdf
 # Queues: "Oficina" (the default) and "Almacen", raw socket queues to a python3 loopback
-# listener with one port per queue. Returns when lpstat -r says the scheduler runs and both
-# queues exist. Stop with stop.sh CUPS_DIR.
+# listener with one port per queue; "Detenida" (stopped), "Rechaza" (not accepting jobs) and
+# "Inalcanzable" (its printer never answers), which never complete a job. Returns when lpstat -r
+# says the scheduler runs and the queues exist. Stop with stop.sh CUPS_DIR.
 set -euo pipefail
 dir=$1
 sock=$2
@@ -96,11 +97,21 @@ while read -r queue port; do
     lpadmin -p "$queue" -v "socket://127.0.0.1:$port" -E 2>/dev/null
 done <"$dir/ports"
 lpadmin -d Oficina
+# Queues that never complete a job: one stopped, one refusing jobs, one whose printer does not
+# answer (nothing listens on port 9 of the loopback).
+almacen=$(awk '$1 == "Almacen" {print $2}' "$dir/ports")
+for queue in Detenida Rechaza; do
+    lpadmin -p "$queue" -v "socket://127.0.0.1:$almacen" -E 2>/dev/null
+done
+lpadmin -p Inalcanzable -v "socket://127.0.0.1:9" -E 2>/dev/null
+cupsdisable Detenida
+cupsreject Rechaza
 
 for _ in $(seq 100); do
     if lpstat -p Oficina >/dev/null 2>&1 && lpstat -p Almacen >/dev/null 2>&1 &&
+        lpstat -p Inalcanzable >/dev/null 2>&1 &&
         lpstat -d 2>/dev/null | grep -q Oficina; then
-        echo "start.sh: private cupsd running at $sock (queues Oficina, Almacen)"
+        echo "start.sh: private cupsd running at $sock (queues Oficina, Almacen, Detenida, Rechaza, Inalcanzable)"
         exit 0
     fi
     sleep 0.1

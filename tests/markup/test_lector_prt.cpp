@@ -1,4 +1,4 @@
-#include "markup/line_reader.h"
+#include "markup/lector_prt.h"
 #include "shared/error.h"
 #include "support/ficheros.h"
 
@@ -6,7 +6,7 @@
 #include <QTemporaryDir>
 #include <QTest>
 
-class TestLineReader : public QObject {
+class TestLectorPrt : public QObject {
     Q_OBJECT
     QTemporaryDir dir;
 
@@ -94,5 +94,5 @@ class TestLineReader : public QObject {
     }
 };
 
-QTEST_APPLESS_MAIN(TestLineReader)
-#include "test_line_reader.moc"
+QTEST_APPLESS_MAIN(TestLectorPrt)
+#include "test_lector_prt.moc"

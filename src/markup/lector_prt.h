@@ -1,33 +1,43 @@
 #pragma once
 
 #include "shared/codepage.h"
-#include <QFile>
+#include "shared/fichero_regular.h"
+#include <QByteArray>
 #include <QString>
 
 // Reads a PRT file line by line in one sequential pass. A line ends at CR, CR LF or a lone LF;
-// the last line needs no end, and an empty file has no lines. Lines of any length are handled.
+// the last line needs no end, and an empty file has no lines. Only a regular file is read, and
+// memory stays bounded by the longest line allowed: a longer line (or a file with no line end)
+// ends the reading with an error before the memory is spent.
 class LectorPrt {
   public:
+    // Far beyond any printed width, small enough for the whole pipeline to stay a few times it.
+    static constexpr qsizetype LimiteLinea = 1024 * 1024; // bytes
+
     // Opens the file; throws ErrorVelmor naming the file when it cannot be opened.
     explicit LectorPrt(const QString& ruta,
                        const PaginasCodigo& paginas = PaginasCodigo::actuales());
 
     // Reads the next line into linea; false at the end of the file. Throws ErrorVelmor on a read
-    // error.
+    // error or a line over LimiteLinea.
     bool siguiente(QString& linea);
     // 1-based number of the line last read (0 before the first).
     int numeroLinea() const { return numeroLinea_; }
     // True when no line is left to read.
     bool alFinal();
-    const QString& ruta() const { return ruta_; }
-    void cierra() { fichero_.close(); }
+    const QString& ruta() const { return fichero_.ruta(); }
+    // The file as it was opened.
+    const IdentidadFichero& identidad() const { return fichero_.identidad(); }
+    // At the end: throws ErrorVelmor unless the file was read whole and is still the same.
+    void compruebaIntacto() const { fichero_.compruebaIntacto(); }
+    void cierra() { fichero_.cierra(); }
 
   private:
     bool rellena();
+    void anadeALinea(const char* inicio, qsizetype cuantos);
 
-    QString ruta_;
     const PaginasCodigo& paginas_;
-    QFile fichero_;
+    FicheroRegular fichero_;
     QByteArray bufer_;
     qsizetype pos_ = 0;
     bool finFichero_ = false;

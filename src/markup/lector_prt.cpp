@@ -1,32 +1,12 @@
-#include "markup/line_reader.h"
+#include "markup/lector_prt.h"
 #include "shared/error.h"
-
-#include <QFileInfo>
 
 namespace {
 constexpr qsizetype kBloque = 64 * 1024;
-
-ErrorVelmor errorApertura(const QString& ruta, const QFile& fichero) {
-    const QFileInfo info(ruta);
-    if (!info.exists())
-        return {ErrorVelmor::FicheroNoEncontrado,
-                QString("No se encuentra el fichero «%1»").arg(ruta)};
-    if (info.isDir())
-        return {ErrorVelmor::ErrorAccesoRuta,
-                QString("«%1» es una carpeta, no un fichero que se pueda leer").arg(ruta)};
-    if (fichero.error() == QFileDevice::PermissionsError)
-        return {ErrorVelmor::PermisoDenegado,
-                QString("Sin permiso para leer el fichero «%1»").arg(ruta)};
-    return {ErrorVelmor::ErrorAccesoRuta,
-            QString("No se puede abrir el fichero «%1»: %2").arg(ruta, fichero.errorString())};
-}
 } // namespace
 
 LectorPrt::LectorPrt(const QString& ruta, const PaginasCodigo& paginas)
-    : ruta_(ruta), paginas_(paginas), fichero_(ruta) {
-    if (QFileInfo(ruta).isDir() || !fichero_.open(QIODevice::ReadOnly))
-        throw errorApertura(ruta, fichero_);
-}
+    : paginas_(paginas), fichero_(ruta, FicheroRegular::Clase::Prt) {}
 
 // Loads the next block; false when the file has no more bytes.
 bool LectorPrt::rellena() {
@@ -35,13 +15,7 @@ bool LectorPrt::rellena() {
     pos_ = 0;
     const qsizetype antes = bufer_.size();
     bufer_.resize(antes + kBloque);
-    const qint64 leidos = fichero_.read(bufer_.data() + antes, kBloque);
-    if (leidos < 0)
-        throw ErrorVelmor(ErrorVelmor::ErrorEntradaSalida,
-                          QString("Error al leer el fichero «%1» después de la línea %2: %3")
-                              .arg(ruta_)
-                              .arg(numeroLinea_)
-                              .arg(fichero_.errorString()));
+    const qint64 leidos = fichero_.lee(bufer_.data() + antes, kBloque);
     bufer_.resize(antes + leidos);
     if (leidos == 0) finFichero_ = true;
     return leidos > 0;
@@ -58,6 +32,16 @@ bool LectorPrt::alFinal() {
     }
 }
 
+void LectorPrt::anadeALinea(const char* inicio, qsizetype cuantos) {
+    if (linea_.size() + cuantos > LimiteLinea)
+        throw ErrorVelmor(ErrorVelmor::LineaDemasiadoLarga,
+                          QStringLiteral("La línea pasa de %1 bytes (1 MiB), el límite de una "
+                                         "línea impresa: no parece un fichero de impresión")
+                              .arg(LimiteLinea),
+                          ruta(), numeroLinea_ + 1);
+    linea_.append(inicio, cuantos);
+}
+
 bool LectorPrt::siguiente(QString& linea) {
     if (alFinal()) return false;
     linea_.clear();
@@ -67,7 +51,7 @@ bool LectorPrt::siguiente(QString& linea) {
         const char* p = inicio;
         while (p != fin && *p != '\r' && *p != '\n')
             ++p;
-        linea_.append(inicio, p - inicio);
+        anadeALinea(inicio, p - inicio);
         pos_ += p - inicio;
         if (p != fin) {
             saltarLf_ = (*p == '\r');

@@ -1,0 +1,28 @@
+#pragma once
+
+#include <QString>
+#include <QStringList>
+#include <optional>
+
+// The command line of velmor-imprimir, read with QCommandLineParser: long Spanish options in the
+// "--opcion valor" and "--opcion=valor" forms, and -d (printer) and -n (copies) as lp has them.
+struct OpcionesCli {
+    bool ayuda = false;
+    bool version = false;
+    bool listaImpresoras = false;
+    QString impresora;
+    QString pdf;
+    int orientacion = 0; // 1 portrait, 2 landscape, 0 the printer's own
+    bool modoDos = false;
+    int lineas = 66;
+    bool borrar = false;
+    int esperaSegundos = 300;
+    int copias = 1;
+    QStringList ficheros; // in the lossless form of nombres_fichero.h
+
+    // Reads the arguments (the program's own name first). Returns the Spanish reason when they
+    // are not valid.
+    std::optional<QString> analiza(const QStringList& argumentos);
+
+    static QString Ayuda();
+};

@@ -1,0 +1,159 @@
+#include "printing/salida_fichero.h"
+
+#include "printing/limpieza_senales.h"
+#include "shared/causa_sistema.h"
+#include "shared/error.h"
+#include "shared/nombres_fichero.h"
+#include <QDir>
+#include <QRandomGenerator>
+#include <cerrno>
+#include <cstdio>
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+namespace {
+QByteArray carpetaDe(const QByteArray& ruta) {
+    const qsizetype barra = ruta.lastIndexOf('/');
+    if (barra < 0) return ".";
+    return barra == 0 ? QByteArray("/") : ruta.left(barra);
+}
+
+QByteArray nombreDe(const QByteArray& ruta) {
+    return ruta.mid(ruta.lastIndexOf('/') + 1);
+}
+
+QByteArray procFd(int fd) {
+    return "/proc/self/fd/" + QByteArray::number(fd);
+}
+
+mode_t mascara() {
+    static const mode_t m = [] {
+        const mode_t actual = ::umask(0);
+        ::umask(actual);
+        return actual;
+    }();
+    return m;
+}
+
+bool sinNombreNoAdmitido(int causa) {
+    return causa == EOPNOTSUPP || causa == EISDIR || causa == EINVAL || causa == ENOSYS;
+}
+} // namespace
+
+SalidaFichero::SalidaFichero(QString destino) : destino_(std::move(destino)) {}
+
+SalidaFichero::~SalidaFichero() {
+    descarta();
+}
+
+QString SalidaFichero::rutaEscritura() const {
+    return QString::fromLatin1(procFd(fd_));
+}
+
+void SalidaFichero::falla(const QString& que, int causa) {
+    descarta();
+    const QString sobre = destino_.isEmpty() ? QStringLiteral("el documento temporal de impresión")
+                                             : QStringLiteral("el PDF «") +
+                                                   NombreVisible(destino_) + QStringLiteral("»");
+    throw ErrorVelmor::DeFichero(
+        causa == ENOSPC || causa == EDQUOT ? ErrorVelmor::DiscoLleno
+                                           : ErrorVelmor::ErrorEntradaSalida,
+        QStringLiteral("No se puede %1 %2: %3").arg(que, sobre, CausaSistema(causa)), destino_);
+}
+
+void SalidaFichero::abre() {
+    descarta();
+    terminada_ = false;
+    LimpiezaSenales::Instala();
+    mascara();
+    if (destino_.isEmpty()) {
+        abreSinNombre(QFile::encodeName(QDir::tempPath()));
+        return;
+    }
+    const QByteArray destino = BytesDeNombre(destino_);
+    struct stat datos {};
+    // The PDF replaces a file of that name, never a folder, a device or a FIFO.
+    if (::stat(destino.constData(), &datos) == 0 && !S_ISREG(datos.st_mode))
+        falla(QStringLiteral("escribir"), S_ISDIR(datos.st_mode) ? EISDIR : EEXIST);
+    abreSinNombre(carpetaDe(destino));
+}
+
+void SalidaFichero::abreSinNombre(const QByteArray& carpeta) {
+    fd_ = ::open(carpeta.constData(), O_TMPFILE | O_RDWR | O_CLOEXEC, 0666);
+    if (fd_ >= 0) return;
+    if (!sinNombreNoAdmitido(errno)) falla(QStringLiteral("crear"), errno);
+    abreOculto(carpeta);
+}
+
+void SalidaFichero::abreOculto(const QByteArray& carpeta) {
+    const QByteArray base =
+        destino_.isEmpty() ? QByteArray("velmor") : nombreDe(BytesDeNombre(destino_));
+    QByteArray plantilla = carpeta + "/." + base + ".XXXXXX";
+    fd_ = ::mkostemp(plantilla.data(), O_CLOEXEC);
+    if (fd_ < 0) falla(QStringLiteral("crear"), errno);
+    if (destino_.isEmpty()) {
+        ::unlink(plantilla.constData()); // reachable through the descriptor alone
+        return;
+    }
+    ::fchmod(fd_, 0666 & ~mascara());
+    oculto_ = plantilla;
+    hueco_ = LimpiezaSenales::Registra(oculto_);
+}
+
+void SalidaFichero::escribe(const char* datos, std::size_t cuantos) {
+    while (cuantos > 0) {
+        const ssize_t n = ::write(fd_, datos, cuantos);
+        if (n < 0) {
+            if (errno == EINTR) continue;
+            falla(QStringLiteral("escribir"), errno);
+        }
+        datos += n;
+        cuantos -= size_t(n);
+    }
+}
+
+void SalidaFichero::termina() {
+    if (fd_ < 0) falla(QStringLiteral("escribir"), EBADF);
+    if (::fsync(fd_) != 0) falla(QStringLiteral("guardar en el disco"), errno);
+    if (!destino_.isEmpty()) daNombre();
+    terminada_ = true;
+}
+
+// The file, whole on disk, takes the destination's name in one step.
+void SalidaFichero::daNombre() {
+    const QByteArray destino = BytesDeNombre(destino_);
+    if (oculto_.isEmpty()) {
+        // A nameless file gets a hidden name first (link cannot replace), then the real one.
+        oculto_ = carpetaDe(destino) + "/." + nombreDe(destino) + '.' +
+                  QByteArray::number(QRandomGenerator::global()->generate64(), 36);
+        hueco_ = LimpiezaSenales::Registra(oculto_);
+        if (::linkat(AT_FDCWD, procFd(fd_).constData(), AT_FDCWD, oculto_.constData(),
+                     AT_SYMLINK_FOLLOW) != 0) {
+            const int causa = errno;
+            LimpiezaSenales::Olvida(hueco_);
+            oculto_.clear();
+            falla(QStringLiteral("guardar"), causa);
+        }
+    }
+    if (::rename(oculto_.constData(), destino.constData()) != 0)
+        falla(QStringLiteral("guardar"), errno);
+    LimpiezaSenales::Olvida(hueco_);
+    hueco_ = -1;
+    oculto_.clear();
+    // The new name itself must survive a power cut.
+    const int carpeta = ::open(carpetaDe(destino).constData(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+    if (carpeta >= 0) {
+        ::fsync(carpeta);
+        ::close(carpeta);
+    }
+}
+
+void SalidaFichero::descarta() noexcept {
+    if (!oculto_.isEmpty()) ::unlink(oculto_.constData());
+    LimpiezaSenales::Olvida(hueco_);
+    hueco_ = -1;
+    oculto_.clear();
+    if (fd_ >= 0) ::close(fd_);
+    fd_ = -1;
+}

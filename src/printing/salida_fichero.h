@@ -1,0 +1,50 @@
+#pragma once
+
+#include "printing/salida_documento.h"
+#include <QByteArray>
+#include <QString>
+
+// A document stored in a file, never half-written under its name.
+//
+// With a destination, the document is written to a file that has no name yet (O_TMPFILE) in the
+// destination's folder, flushed to disk, and only then given its name, replacing any file there.
+// A kill at any moment leaves either the old file or the whole new one; where the file system
+// cannot make nameless files, a hidden temporary beside the destination takes its place, removed
+// on failure and on SIGTERM, SIGINT and SIGHUP.
+//
+// Without a destination, the document goes to a nameless temporary file that disappears with its
+// descriptor: the print job reads it back from descriptor() to hand it to CUPS.
+class SalidaFichero : public SalidaDocumento {
+  public:
+    SalidaFichero() = default;
+    explicit SalidaFichero(QString destino);
+    ~SalidaFichero() override;
+    SalidaFichero(const SalidaFichero&) = delete;
+    SalidaFichero& operator=(const SalidaFichero&) = delete;
+
+    void abre() override;
+    void escribe(const char* datos, std::size_t cuantos) override;
+    void termina() override;
+    void descarta() noexcept override;
+
+    const QString& destino() const { return destino_; }
+    bool abierta() const { return fd_ >= 0; }
+    bool terminada() const { return terminada_; }
+    // The open file, for reading back (nameless temporary) or for engines that write by path.
+    int descriptor() const { return fd_; }
+    // A path that reaches the open file (/proc/self/fd/N), for engines that open their output by
+    // name: they write into the same, still nameless, file.
+    QString rutaEscritura() const;
+
+  private:
+    [[noreturn]] void falla(const QString& que, int causa);
+    void abreSinNombre(const QByteArray& carpeta);
+    void abreOculto(const QByteArray& carpeta);
+    void daNombre();
+
+    QString destino_;
+    int fd_ = -1;
+    QByteArray oculto_; // hidden temporary beside the destination, when no nameless file
+    int hueco_ = -1;    // its slot in the signal clean-up
+    bool terminada_ = false;
+};

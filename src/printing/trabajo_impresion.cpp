@@ -1,0 +1,280 @@
+#include "printing/trabajo_impresion.h"
+
+#include "printing/imprimir_prt.h"
+#include "printing/printer_device.h"
+#include "shared/nombres_fichero.h"
+#include "shared/paths.h"
+#include <QCoreApplication>
+#include <QFileInfo>
+#include <QPointer>
+#include <QTimer>
+#include <fcntl.h>
+#include <functional>
+#include <sys/stat.h>
+#include <thread>
+#include <unistd.h>
+
+namespace {
+constexpr int kIntervaloConsulta = 1000; // ms between questions to the scheduler
+
+// Runs `trabajo` in a thread of its own and hands its result to `alTerminar` in the main thread,
+// if the job still exists then. The thread never touches the job: a job destroyed meanwhile (the
+// program quitting while a scheduler hangs) leaves the thread to finish on its own.
+template <typename Resultado>
+void enHilo(TrabajoImpresion* job, std::function<Resultado()> trabajo,
+            std::function<void(TrabajoImpresion*, const Resultado&)> alTerminar) {
+    QPointer<TrabajoImpresion> destino(job);
+    std::thread([destino, trabajo = std::move(trabajo), alTerminar = std::move(alTerminar)] {
+        Resultado r = trabajo();
+        QMetaObject::invokeMethod(
+            QCoreApplication::instance(),
+            [destino, r = std::move(r), alTerminar] {
+                if (destino) alTerminar(destino.data(), r);
+            },
+            Qt::QueuedConnection);
+    }).detach();
+}
+
+template <typename T> struct OError {
+    std::optional<T> valor;
+    std::optional<ErrorVelmor> error;
+};
+
+// The same file as `ruta`, whatever the spelling (another name, a hard link).
+bool mismoFichero(const QString& a, const QString& b) {
+    struct stat da {
+    }, db{};
+    return ::stat(BytesDeNombre(a).constData(), &da) == 0 &&
+           ::stat(BytesDeNombre(b).constData(), &db) == 0 && da.st_dev == db.st_dev &&
+           da.st_ino == db.st_ino;
+}
+} // namespace
+
+QString NombrePdf(const QString& nombreFichero) {
+    return nombreFichero.first(qMax(0, nombreFichero.size() - 3)) + QLatin1String("pdf");
+}
+
+TrabajoImpresion::TrabajoImpresion(Impresoras& impresoras, InterlocutorTrabajo& interlocutor,
+                                   PeticionTrabajo peticion, QObject* parent)
+    : QObject(parent), impresoras_(impresoras), interlocutor_(interlocutor),
+      peticion_(std::move(peticion)) {}
+
+TrabajoImpresion::~TrabajoImpresion() = default;
+
+QString TrabajoImpresion::nombreVisible() const {
+    return NombreVisible(peticion_.ruta.mid(peticion_.ruta.lastIndexOf(u'/') + 1));
+}
+
+void TrabajoImpresion::inicia() {
+    // A path that ends in "/" is what a chosen file that vanished leaves: the folder alone.
+    if (peticion_.ruta.endsWith(u'/') || !ExisteRuta(peticion_.ruta, false)) {
+        resultado_.error =
+            ErrorVelmor::DeFichero(ErrorVelmor::FicheroNoEncontrado,
+                                   QStringLiteral("Fichero [") + NombreVisible(peticion_.ruta) +
+                                       QStringLiteral("] a imprimir no encontrado"),
+                                   peticion_.ruta);
+        termina(ResultadoTrabajo::Fin::NoEncontrado);
+        return;
+    }
+    const QString nombrePdf = NombrePdf(nombreVisible());
+    interlocutor_.nombrePdf(nombrePdf);
+    if (peticion_.elegirImpresora && !interlocutor_.eligeImpresora(impresoras_)) {
+        termina(ResultadoTrabajo::Fin::Declinado);
+        return;
+    }
+    if (impresoras_.actualEsPdf()) {
+        const QString carpeta = peticion_.ruta.left(qMax(0, peticion_.ruta.lastIndexOf(u'/')));
+        resultado_.salidaPdf = interlocutor_.salidaPdf(carpeta, nombrePdf);
+        if (resultado_.salidaPdf.isEmpty()) {
+            termina(ResultadoTrabajo::Fin::Declinado);
+            return;
+        }
+        // Writing the PDF over the file being printed would destroy it.
+        if (mismoFichero(resultado_.salidaPdf, peticion_.ruta)) {
+            resultado_.error = ErrorVelmor::DeFichero(
+                ErrorVelmor::ErrorAccesoRuta,
+                QStringLiteral("El PDF de salida no puede ser el propio fichero «") +
+                    NombreVisible(peticion_.ruta) + QStringLiteral("»: elija otro nombre."),
+                peticion_.ruta);
+            termina(ResultadoTrabajo::Fin::Fallido);
+            return;
+        }
+        salida_ = std::make_unique<SalidaFichero>(resultado_.salidaPdf);
+    } else {
+        cola_ = impresoras_.cola();
+        resultado_.cola = cola_->nombre();
+        salida_ = std::make_unique<SalidaFichero>();
+    }
+    imprime();
+}
+
+void TrabajoImpresion::imprime() {
+    emit estado(QStringLiteral("Preparando «%1»…").arg(nombreVisible()));
+    TrabajoPrt trabajo;
+    trabajo.ruta = peticion_.ruta;
+    trabajo.modoDos = peticion_.modoDos;
+    trabajo.lineasPagina = peticion_.lineasPagina;
+    if (!peticion_.titulo.isEmpty()) trabajo.titulo = peticion_.titulo;
+    emit renderizando(true);
+    const ResultadoPrt r = ImprimirPrt(trabajo, impresoras_.dispositivo(*salida_));
+    emit renderizando(false);
+    if (r.error) {
+        resultado_.error = r.error;
+        termina(ResultadoTrabajo::Fin::Fallido);
+        return;
+    }
+    identidad_ = r.identidad;
+    resultado_.vacio = !salida_->terminada();
+    if (resultado_.vacio || impresoras_.actualEsPdf()) {
+        if (resultado_.vacio) resultado_.salidaPdf.clear();
+        alImprimir();
+        return;
+    }
+    enviaACups();
+}
+
+void TrabajoImpresion::enviaACups() {
+    emit estado(QStringLiteral("Enviando «%1» a «%2»…").arg(nombreVisible(), resultado_.cola));
+    const int copia = ::fcntl(salida_->descriptor(), F_DUPFD_CLOEXEC, 0);
+    const std::shared_ptr<const ColaImpresion> cola = cola_;
+    const QString titulo = nombreVisible();
+    const int copias = peticion_.copias;
+    enHilo<OError<int>>(
+        this,
+        [copia, cola, titulo, copias] {
+            OError<int> r;
+            try {
+                if (copia < 0)
+                    throw ErrorVelmor(ErrorVelmor::ErrorEntradaSalida,
+                                      QStringLiteral("No se puede releer el documento de "
+                                                     "impresión"));
+                r.valor = cola->envia(copia, titulo, copias);
+            } catch (const ErrorVelmor& e) {
+                r.error = e;
+            }
+            if (copia >= 0) ::close(copia);
+            return r;
+        },
+        [](TrabajoImpresion* job, const OError<int>& r) {
+            job->alEnviar(r.valor.value_or(0), r.error);
+        });
+}
+
+void TrabajoImpresion::alEnviar(int id, const std::optional<ErrorVelmor>& error) {
+    salida_.reset(); // the scheduler has its own copy now
+    if (error) {
+        resultado_.error = error;
+        termina(ResultadoTrabajo::Fin::Fallido);
+        return;
+    }
+    resultado_.idTrabajo = id;
+    emit estado(QStringLiteral("Trabajo %1 de «%2» enviado a «%3»")
+                    .arg(id)
+                    .arg(nombreVisible(), resultado_.cola));
+    alImprimir();
+}
+
+// Printed (or accepted by the queue): delete, ask, or just end.
+void TrabajoImpresion::alImprimir() {
+    const bool borrar =
+        peticion_.borrar || (peticion_.preguntar && interlocutor_.confirmaBorrado(peticion_.ruta));
+    if (!borrar) {
+        termina(ResultadoTrabajo::Fin::Impreso);
+        return;
+    }
+    if (resultado_.idTrabajo == 0) {
+        borra();
+        return;
+    }
+    espera();
+}
+
+void TrabajoImpresion::espera() {
+    reloj_.start();
+    consulta_ = new QTimer(this);
+    consulta_->setSingleShot(true);
+    consulta_->setInterval(kIntervaloConsulta);
+    connect(consulta_, &QTimer::timeout, this, [this] {
+        const std::shared_ptr<const ColaImpresion> cola = cola_;
+        const int id = resultado_.idTrabajo;
+        enHilo<OError<EstadoTrabajo>>(
+            this,
+            [cola, id] {
+                OError<EstadoTrabajo> r;
+                try {
+                    r.valor = cola->consulta(id);
+                } catch (const ErrorVelmor& e) {
+                    r.error = e;
+                }
+                return r;
+            },
+            [](TrabajoImpresion* job, const OError<EstadoTrabajo>& r) {
+                job->alConsultar(r.valor, r.error);
+            });
+    });
+    consulta_->start(0);
+}
+
+void TrabajoImpresion::alConsultar(const std::optional<EstadoTrabajo>& estado,
+                                   const std::optional<ErrorVelmor>& error) {
+    const QString trabajo = QStringLiteral("el trabajo %1").arg(resultado_.idTrabajo);
+    const QString deLaCola = QStringLiteral(" de la impresora «%1»").arg(resultado_.cola);
+    if (error) {
+        conserva(QStringLiteral("No se sabe si %1%2 ha terminado: %3")
+                     .arg(trabajo, deLaCola, error->mensaje()));
+        return;
+    }
+    if (estado->estado == EstadoTrabajo::Completado) {
+        borra();
+        return;
+    }
+    if (estado->colaDetenida && !estado->final()) {
+        conserva(QStringLiteral("La impresora «%1» está detenida: %2 %3")
+                     .arg(resultado_.cola, trabajo, estado->enPalabras()));
+        return;
+    }
+    if (estado->final() || estado->atascado()) {
+        conserva(QStringLiteral("El trabajo %1%2 %3")
+                     .arg(resultado_.idTrabajo)
+                     .arg(deLaCola, estado->enPalabras()));
+        return;
+    }
+    if (reloj_.elapsed() >= qint64(peticion_.esperaSegundos) * 1000) {
+        conserva(QStringLiteral("El trabajo %1%2 no ha terminado en %3 segundos (%4)")
+                     .arg(resultado_.idTrabajo)
+                     .arg(deLaCola)
+                     .arg(peticion_.esperaSegundos)
+                     .arg(estado->enPalabras()));
+        return;
+    }
+    emit this->estado(QStringLiteral("Esperando a que termine %1%2: «%3» %4")
+                          .arg(trabajo, deLaCola, nombreVisible(), estado->enPalabras()));
+    consulta_->start();
+}
+
+void TrabajoImpresion::conserva(const QString& motivo) {
+    resultado_.error = ErrorVelmor::DeFichero(
+        ErrorVelmor::TrabajoNoTerminado,
+        motivo + QStringLiteral("; «%1» no se ha borrado.").arg(NombreVisible(peticion_.ruta)),
+        peticion_.ruta);
+    termina(ResultadoTrabajo::Fin::Impreso);
+}
+
+void TrabajoImpresion::borra() {
+    try {
+        BorrarFichero(peticion_.ruta, identidad_, QStringLiteral("desde que se imprimió"));
+        resultado_.borrado = true;
+    } catch (const ErrorVelmor& e) {
+        resultado_.error = e;
+    }
+    termina(ResultadoTrabajo::Fin::Impreso);
+}
+
+void TrabajoImpresion::termina(ResultadoTrabajo::Fin fin) {
+    if (terminado_) return;
+    terminado_ = true;
+    resultado_.fin = fin;
+    salida_.reset();
+    emit estado(QString());
+    emit terminado(resultado_);
+}

@@ -5,6 +5,7 @@
 #include "printing/salida_documento.h"
 #include "shared/error.h"
 #include <QFile>
+#include <QFileInfo>
 #include <QString>
 
 class SalidaFichero : public SalidaDocumento {
@@ -27,10 +28,11 @@ class SalidaFichero : public SalidaDocumento {
                               QStringLiteral("No se pudo escribir «%1»").arg(ruta_));
     }
     void termina() override { fichero_.close(); }
+    // Removes what this document wrote, never a device such as /dev/full.
     void descarta() noexcept override {
         if (!fichero_.isOpen()) return;
         fichero_.close();
-        QFile::remove(ruta_);
+        if (QFileInfo(ruta_).isFile()) QFile::remove(ruta_);
     }
 
   private:

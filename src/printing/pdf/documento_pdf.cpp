@@ -3,10 +3,14 @@
 #include "printing/pdf/imagen_pdf.h"
 #include <QDateTime>
 
+namespace {
+uint64_t contador = 0;
+}
+
 DocumentoPdf::DocumentoPdf(SalidaDocumento& salida, Compresor& compresor, QSizeF tamano,
                            const QString& productor)
-    : pdf_(salida, compresor), tamano_(tamano), productor_(productor), arbol_(pdf_.reserva()),
-      recursos_(pdf_.reserva()) {}
+    : numero_(++contador), pdf_(salida, compresor), tamano_(tamano), productor_(productor),
+      arbol_(pdf_.reserva()), recursos_(pdf_.reserva()) {}
 
 void DocumentoPdf::empiezaPagina() {
     if (paginaAbierta_) terminaPagina();

@@ -25,6 +25,9 @@ class DocumentoPdf {
     DocumentoPdf(SalidaDocumento& salida, Compresor& compresor, QSizeF tamano,
                  const QString& productor);
 
+    // Tells documents apart for the whole run (never 0), also one that took a freed one's place.
+    uint64_t numero() const { return numero_; }
+
     void empiezaPagina();
     ContenidoPagina& pagina() { return contenido_; }
     void terminaPagina();
@@ -41,6 +44,7 @@ class DocumentoPdf {
   private:
     void escribeRecursos();
 
+    uint64_t numero_;
     EscritorPdf pdf_;
     QSizeF tamano_;
     QString productor_;

@@ -37,9 +37,9 @@ class LetraPdf {
     bool negritaSintetica() const { return negritaSintetica_; }
     bool cursivaSintetica() const { return cursivaSintetica_; }
 
-    // The document's font for this face, remembered for the document `documento` is.
+    // The document's font for this face, remembered for the document numbered `documento`.
     FuentePdf* pdf = nullptr;
-    const void* documento = nullptr;
+    uint64_t documento = 0;
 
     // A paint device at the printer resolution: fonts and layouts sized for it.
     static const QPaintDevice& lienzo();

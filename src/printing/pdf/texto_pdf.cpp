@@ -17,9 +17,9 @@ constexpr double kInclinacion = 0.3;
 constexpr double kMinimoAjuste = 0.02;
 
 FuentePdf& fuenteDe(DocumentoPdf& doc, LetraPdf& letra) {
-    if (letra.documento != &doc) {
+    if (letra.documento != doc.numero()) {
         letra.pdf = &doc.fuente(letra.cara(), letra.claveCara());
-        letra.documento = &doc;
+        letra.documento = doc.numero();
     }
     return *letra.pdf;
 }

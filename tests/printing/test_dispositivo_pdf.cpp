@@ -376,6 +376,26 @@ class TestDispositivoPdf : public QObject {
         QCOMPARE(nombres.size(), caras.size());
     }
 
+    // A face Qt cannot hand over as tables (a Type 1 font) is drawn as outlines: the page shows
+    // the text and the PDF embeds no broken font.
+    void caraSinTablas() {
+        QRawFont cara = QRawFont::fromFont(QFont("Nimbus Sans"));
+        if (cara.familyName() != "Nimbus Sans" || !cara.fontTable("head").isEmpty())
+            QSKIP("Nimbus Sans is not installed as a Type 1 font here");
+        const QString pdf = imprime(escribe("{{*Nimbus Sans}}HHHH [N]HHHH[n]\r\n"));
+        QString porque;
+        QVERIFY2(pdfCorrecto(pdf, porque), qPrintable(porque));
+        QVERIFY(fuentes(pdf).isEmpty());
+        const QString png = dir.filePath("tipo1");
+        ejecuta("pdftoppm", {"-r", "72", "-gray", "-png", "-singlefile", pdf, png});
+        const QImage pagina = QImage(png + ".png").convertToFormat(QImage::Format_Grayscale8);
+        int tinta = 0;
+        for (int y = 10; y < 30; ++y)
+            for (int x = 10; x < 120; ++x)
+                tinta += pagina.pixelColor(x, y).value() < 128;
+        QVERIFY2(tinta > 100, qPrintable(QString::number(tinta)));
+    }
+
     // A character only another font has, written straight to the device.
     void caracterDeRespaldo() {
         salida.ponRuta(dir.filePath("respaldo.pdf"));

@@ -94,3 +94,28 @@ void ContenidoPagina::vacia() {
     fuente_ = -1;
     puntos_ = 0;
 }
+
+void ContenidoPagina::contorno(const QPainterPath& camino, double x, double y, double escala,
+                               double inclinacion) {
+    if (camino.isEmpty()) return;
+    auto punto = [&](const QPointF& p) {
+        texto_.decimal(x + (p.x() - inclinacion * p.y()) * escala);
+        texto_.anade(' ');
+        texto_.decimal(y - p.y() * escala);
+        texto_.anade(' ');
+    };
+    for (int i = 0; i < camino.elementCount(); ++i) {
+        const QPainterPath::Element e = camino.elementAt(i);
+        punto(e);
+        if (e.isMoveTo()) {
+            texto_.anade("m ");
+        } else if (e.isLineTo()) {
+            texto_.anade("l ");
+        } else if (e.isCurveTo()) {
+            punto(camino.elementAt(++i));
+            punto(camino.elementAt(++i));
+            texto_.anade("c ");
+        }
+    }
+    texto_.anade("f\n");
+}

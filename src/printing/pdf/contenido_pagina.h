@@ -1,6 +1,7 @@
 #pragma once
 
 #include "printing/pdf/buffer_pdf.h"
+#include <QPainterPath>
 #include <cstdint>
 #include <string_view>
 
@@ -22,6 +23,11 @@ class ContenidoPagina {
     // Closes the operator. A bold made up from a regular face repeats it `desplazamiento` points
     // to the left, as Qt draws it.
     void terminaTexto(double desplazamiento = 0);
+
+    // A glyph's outline (device pixels, y down from the origin) filled at (x, y) points, `escala`
+    // points a pixel, slanted like text: for faces that cannot be embedded.
+    void contorno(const QPainterPath& camino, double x, double y, double escala,
+                  double inclinacion);
 
     // A filled rectangle in the text colour (underlines).
     void rectangulo(double x, double y, double ancho, double alto);

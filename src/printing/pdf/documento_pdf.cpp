@@ -43,7 +43,8 @@ void DocumentoPdf::terminaPagina() {
 
 FuentePdf& DocumentoPdf::fuente(const QRawFont& cara, const QByteArray& clave) {
     if (FuentePdf* f = porClave_.value(clave)) return *f;
-    fuentes_.push_back(std::make_unique<FuentePdf>(cara, int(fuentes_.size()) + 1, pdf_.reserva()));
+    fuentes_.push_back(std::make_unique<FuentePdf>(cara, int(fuentes_.size()) + 1));
+    if (fuentes_.back()->incrustable()) fuentes_.back()->ponObjeto(pdf_.reserva());
     porClave_.insert(clave, fuentes_.back().get());
     return *fuentes_.back();
 }
@@ -61,6 +62,7 @@ void DocumentoPdf::escribeRecursos() {
     BufferPdf& b = pdf_.abre(recursos_);
     b.anade("<< /ProcSet [/PDF /Text /ImageB /ImageC] /Font <<");
     for (const auto& f : fuentes_) {
+        if (!f->incrustable()) continue;
         b.anade(" /F");
         b.entero(f->indice());
         b.anade(' ');
@@ -82,7 +84,7 @@ void DocumentoPdf::escribeRecursos() {
 void DocumentoPdf::termina() {
     terminaPagina();
     for (const auto& f : fuentes_)
-        f->escribe(pdf_);
+        if (f->incrustable()) f->escribe(pdf_);
     escribeRecursos();
     BufferPdf& b = pdf_.abre(arbol_);
     b.anade("<< /Type /Pages /Count ");

@@ -43,8 +43,7 @@ constexpr std::string_view kPieCMap =
     "endcmap\nCMapName currentdict /CMap defineresource pop\nend\nend\n";
 } // namespace
 
-FuentePdf::FuentePdf(const QRawFont& cara, int indice, int objeto)
-    : cara_(cara), indice_(indice), objeto_(objeto) {
+FuentePdf::FuentePdf(const QRawFont& cara, int indice) : cara_(cara), indice_(indice) {
     leeMetricas();
 }
 
@@ -59,7 +58,13 @@ FuentePdf::Estilo FuentePdf::estilo(const QRawFont& cara) {
         const quint16 seleccion = u16(os2, 62);
         return {u16(os2, 4) >= 600 || (seleccion & 0x20), (seleccion & 0x201) != 0};
     }
-    const quint16 estiloMac = u16(cara.fontTable("head"), 44);
+    const QByteArray head = cara.fontTable("head");
+    if (head.isEmpty()) { // no tables (a Type 1 font): the face's style name tells
+        const QString s = cara.styleName();
+        return {s.contains(u"Bold") || s.contains(u"Demi") || s.contains(u"Black"),
+                s.contains(u"Italic") || s.contains(u"Oblique")};
+    }
+    const quint16 estiloMac = u16(head, 44);
     return {(estiloMac & 1) != 0, (estiloMac & 2) != 0};
 }
 

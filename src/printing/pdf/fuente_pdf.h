@@ -14,9 +14,14 @@ class EscritorPdf;
 // are noted as the pages use them; the objects are written once, at the document's end.
 class FuentePdf {
   public:
-    // `indice` names the page resource /F<indice>; `objeto` is the font's reserved object.
-    FuentePdf(const QRawFont& cara, int indice, int objeto);
+    // `indice` names the page resource /F<indice>; the font's object is given with ponObjeto
+    // once it is known to be embeddable.
+    FuentePdf(const QRawFont& cara, int indice);
+    void ponObjeto(int objeto) { objeto_ = objeto; }
 
+    // False for a face whose program Qt cannot hand over (no TrueType or OpenType tables, such as
+    // a Type 1 font): its glyphs are drawn as outlines instead.
+    bool incrustable() const { return !avances_.empty(); }
     int indice() const { return indice_; }
     int objeto() const { return objeto_; }
     // The glyph's advance in thousandths of the font size, as a reader will advance it.
@@ -53,7 +58,7 @@ class FuentePdf {
     std::vector<uint32_t> glifosUsados() const;
 
     QRawFont cara_;
-    int indice_, objeto_;
+    int indice_, objeto_ = 0;
     int unidades_ = 1000; // per em
     bool negrita_ = false, cursiva_ = false, fija_ = false;
     int ascenso_ = 0, descenso_ = 0, mayusculas_ = 0, angulo_ = 0;

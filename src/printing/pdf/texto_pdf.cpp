@@ -64,6 +64,19 @@ void TextoPdf::escribeDirecto(DocumentoPdf& doc, LetraPdf& letra, const QString&
             inicio += avances_[size_t(i)];
     if (i == n) return;
     FuentePdf& f = fuenteDe(doc, letra);
+    if (!f.incrustable()) {
+        QList<quint32> glifos;
+        QList<QPointF> posiciones;
+        double avance = inicio;
+        for (; i < n; avance += avances_[size_t(i)], ++i) {
+            if (texto[i] == u' ') continue;
+            glifos << indices_[size_t(i)];
+            posiciones << QPointF(avance, 0);
+        }
+        contornos(doc, letra.cara(), glifos, posiciones, x, y, letra.negritaSintetica(),
+                  letra.cursivaSintetica() ? kInclinacion : 0);
+        return;
+    }
     const double pixeles = letra.cara().pixelSize();
     const double milesimas = 1000.0 / pixeles;
     ContenidoPagina& pagina = doc.pagina();
@@ -114,6 +127,13 @@ void TextoPdf::escribeComplejo(DocumentoPdf& doc, LetraPdf& letra, const QString
         const auto estilo = FuentePdf::estilo(cara);
         const bool negrita = letra.fuente().bold() && !estilo.negrita;
         const double inclinacion = letra.fuente().italic() && !estilo.cursiva ? kInclinacion : 0;
+        if (!f.incrustable()) {
+            QList<QPointF> enLinea;
+            for (const QPointF& p : posiciones)
+                enLinea << QPointF(p.x(), p.y() - base);
+            contornos(doc, cara, glifos, enLinea, x, y, negrita, inclinacion);
+            continue;
+        }
         const double pixeles = cara.pixelSize(), milesimas = 1000.0 / pixeles;
         const double minimo = kMinimoAjuste * 1000.0 / (pixeles * kPuntosPorPixel);
         ContenidoPagina& pagina = doc.pagina();
@@ -139,6 +159,22 @@ void TextoPdf::escribeComplejo(DocumentoPdf& doc, LetraPdf& letra, const QString
             f.usa(glifos[i]);
         }
         pagina.terminaTexto(negrita ? cara.lineThickness() / 2 * kPuntosPorPixel : 0);
+    }
+}
+
+// The glyphs as filled outlines, at positions in device pixels from the origin (y down).
+void TextoPdf::contornos(DocumentoPdf& doc, const QRawFont& cara, const QList<quint32>& glifos,
+                         const QList<QPointF>& posiciones, double x, double y, bool negrita,
+                         double inclinacion) {
+    const double desplazamiento = negrita ? cara.lineThickness() / 2 : 0;
+    for (qsizetype i = 0; i < glifos.size(); ++i) {
+        const QPainterPath camino = cara.pathForGlyph(glifos[i]);
+        const QPointF p = posiciones[i];
+        for (double d : {0.0, desplazamiento}) {
+            doc.pagina().contorno(camino, x + (p.x() - d) * kPuntosPorPixel,
+                                  y - p.y() * kPuntosPorPixel, kPuntosPorPixel, inclinacion);
+            if (!negrita) break;
+        }
     }
 }
 

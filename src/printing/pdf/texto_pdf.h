@@ -1,5 +1,8 @@
 #pragma once
 
+#include <QList>
+#include <QPointF>
+#include <QRawFont>
 #include <QString>
 #include <vector>
 
@@ -25,6 +28,9 @@ class TextoPdf {
                         double y, bool subrayado);
     void escribeComplejo(DocumentoPdf& doc, LetraPdf& letra, const QString& texto, double x,
                          double y);
+    void contornos(DocumentoPdf& doc, const QRawFont& cara, const QList<quint32>& glifos,
+                   const QList<QPointF>& posiciones, double x, double y, bool negrita,
+                   double inclinacion);
     void subraya(DocumentoPdf& doc, LetraPdf& letra, double x, double y, double ancho);
 
     std::vector<uint32_t> indices_; // of the text being drawn, one per character

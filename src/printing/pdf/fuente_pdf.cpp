@@ -48,22 +48,23 @@ FuentePdf::FuentePdf(const QRawFont& cara, int indice) : cara_(cara), indice_(in
 }
 
 QByteArray FuentePdf::clave(const QRawFont& cara) {
-    return cara.familyName().toUtf8() + '\0' + cara.styleName().toUtf8() + '\0' +
-           cara.fontTable("head");
+    const QByteArray head = cara.fontTable("head");
+    // Without tables nothing is embedded: all such faces share one (unused) font. Their family
+    // is not asked for: Qt's box-drawing stand-in for characters no font has crashes on it.
+    if (!cara.isValid() || head.isEmpty()) return {};
+    return cara.familyName().toUtf8() + '\0' + cara.styleName().toUtf8() + '\0' + head;
 }
 
 FuentePdf::Estilo FuentePdf::estilo(const QRawFont& cara) {
+    if (!cara.isValid()) return {false, false};
     const QByteArray os2 = cara.fontTable("OS/2");
     if (os2.size() >= 64) {
         const quint16 seleccion = u16(os2, 62);
         return {u16(os2, 4) >= 600 || (seleccion & 0x20), (seleccion & 0x201) != 0};
     }
     const QByteArray head = cara.fontTable("head");
-    if (head.isEmpty()) { // no tables (a Type 1 font): the face's style name tells
-        const QString s = cara.styleName();
-        return {s.contains(u"Bold") || s.contains(u"Demi") || s.contains(u"Black"),
-                s.contains(u"Italic") || s.contains(u"Oblique")};
-    }
+    if (head.isEmpty()) // no tables (a Type 1 font): what the face was loaded as
+        return {cara.weight() >= QFont::DemiBold, cara.style() != QFont::StyleNormal};
     const quint16 estiloMac = u16(head, 44);
     return {(estiloMac & 1) != 0, (estiloMac & 2) != 0};
 }

@@ -114,6 +114,7 @@ void TextoPdf::escribeComplejo(DocumentoPdf& doc, LetraPdf& letra, const QString
     const QList<uint> caracteres = texto.toUcs4();
     for (const QGlyphRun& run : layout.glyphRuns()) {
         const QRawFont cara = run.rawFont();
+        if (!cara.isValid()) continue; // nothing Qt could draw either
         FuentePdf& f = doc.fuente(cara, FuentePdf::clave(cara));
         const QList<quint32> glifos = run.glyphIndexes();
         const QList<QPointF> posiciones = run.positions();

@@ -1,0 +1,73 @@
+#pragma once
+
+#include <charconv>
+#include <cmath>
+#include <cstdint>
+#include <string>
+#include <string_view>
+
+// Bytes of PDF syntax being composed: numbers in the short form PDF readers expect, names and
+// literal strings. Appending never allocates once the buffer has grown to its working size.
+class BufferPdf {
+  public:
+    void anade(std::string_view s) { datos_.append(s); }
+    void anade(char c) { datos_.push_back(c); }
+    void entero(long long v) {
+        char b[24];
+        const auto r = std::to_chars(b, b + sizeof b, v);
+        datos_.append(b, r.ptr);
+    }
+    // A real number with at most three decimals, trailing zeros dropped: 12, 0.5, -3.125.
+    void decimal(double v) {
+        long long milesimas = std::llround(v * 1000.0);
+        if (milesimas < 0) {
+            datos_.push_back('-');
+            milesimas = -milesimas;
+        }
+        entero(milesimas / 1000);
+        int resto = int(milesimas % 1000);
+        if (resto == 0) return;
+        char b[4] = {'.', char('0' + resto / 100), char('0' + resto / 10 % 10),
+                     char('0' + resto % 10)};
+        int n = 4;
+        while (b[n - 1] == '0')
+            --n;
+        datos_.append(b, size_t(n));
+    }
+    // Two bytes of a glyph code inside a literal string, escaped where the syntax needs it (a
+    // bare carriage return would be read as a line feed).
+    void codigo(uint16_t c) {
+        byte(char(c >> 8));
+        byte(char(c & 0xff));
+    }
+    // A literal string of Latin-1 or ASCII text.
+    void cadena(std::string_view s) {
+        datos_.push_back('(');
+        for (char c : s)
+            byte(c);
+        datos_.push_back(')');
+    }
+
+    const std::string& datos() const { return datos_; }
+    std::string& datos() { return datos_; }
+    size_t size() const { return datos_.size(); }
+    void vacia() { datos_.clear(); }
+
+  private:
+    void byte(char c) {
+        switch (c) {
+        case '(':
+        case ')':
+        case '\\':
+            datos_.push_back('\\');
+            datos_.push_back(c);
+            break;
+        case '\r':
+            datos_.append("\\r");
+            break;
+        default:
+            datos_.push_back(c);
+        }
+    }
+    std::string datos_;
+};

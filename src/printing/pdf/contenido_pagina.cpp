@@ -1,0 +1,121 @@
+#include "printing/pdf/contenido_pagina.h"
+
+#include <string>
+
+void ContenidoPagina::imagen(int n, double x, double y, double ancho, double alto) {
+    fondo_.anade("q ");
+    fondo_.decimal(ancho);
+    fondo_.anade(" 0 0 ");
+    fondo_.decimal(alto);
+    fondo_.anade(' ');
+    fondo_.decimal(x);
+    fondo_.anade(' ');
+    fondo_.decimal(y);
+    fondo_.anade(" cm /Im");
+    fondo_.entero(n);
+    fondo_.anade(" Do Q\n");
+}
+
+void ContenidoPagina::matriz(double x, double y) {
+    texto_.anade("1 0 ");
+    texto_.decimal(inclinacion_);
+    texto_.anade(" 1 ");
+    texto_.decimal(x);
+    texto_.anade(' ');
+    texto_.decimal(y);
+    texto_.anade(" Tm");
+}
+
+void ContenidoPagina::empiezaTexto(int fuente, double puntos, double x, double y,
+                                   double inclinacion) {
+    texto_.anade("BT ");
+    if (fuente != fuente_ || puntos != puntos_) {
+        texto_.anade("/F");
+        texto_.entero(fuente);
+        texto_.anade(' ');
+        texto_.decimal(puntos);
+        texto_.anade(" Tf ");
+        fuente_ = fuente;
+        puntos_ = puntos;
+    }
+    x_ = x, y_ = y, inclinacion_ = inclinacion;
+    matriz(x, y);
+    texto_.anade(' ');
+    inicioTj_ = texto_.size();
+    texto_.anade('[');
+    enCadena_ = false;
+}
+
+void ContenidoPagina::glifo(uint16_t codigo) {
+    if (!enCadena_) texto_.anade('(');
+    enCadena_ = true;
+    texto_.codigo(codigo);
+}
+
+void ContenidoPagina::avanza(double milesimas) {
+    if (enCadena_) texto_.anade(')');
+    enCadena_ = false;
+    texto_.decimal(-milesimas);
+}
+
+void ContenidoPagina::terminaTexto(double desplazamiento) {
+    if (enCadena_) texto_.anade(')');
+    enCadena_ = false;
+    texto_.anade("] TJ");
+    if (desplazamiento != 0) {
+        const std::string array = texto_.datos().substr(inicioTj_);
+        texto_.anade(' ');
+        matriz(x_ - desplazamiento, y_);
+        texto_.anade(' ');
+        texto_.anade(array);
+    }
+    texto_.anade(" ET\n");
+}
+
+void ContenidoPagina::rectangulo(double x, double y, double ancho, double alto) {
+    texto_.decimal(x);
+    texto_.anade(' ');
+    texto_.decimal(y);
+    texto_.anade(' ');
+    texto_.decimal(ancho);
+    texto_.anade(' ');
+    texto_.decimal(alto);
+    texto_.anade(" re f\n");
+}
+
+std::string_view ContenidoPagina::datos() {
+    fondo_.anade(texto_.datos());
+    return fondo_.datos();
+}
+
+void ContenidoPagina::vacia() {
+    fondo_.vacia();
+    texto_.vacia();
+    fuente_ = -1;
+    puntos_ = 0;
+}
+
+void ContenidoPagina::contorno(const QPainterPath& camino, double x, double y, double escala,
+                               double inclinacion) {
+    if (camino.isEmpty()) return;
+    auto punto = [&](const QPointF& p) {
+        texto_.decimal(x + (p.x() - inclinacion * p.y()) * escala);
+        texto_.anade(' ');
+        texto_.decimal(y - p.y() * escala);
+        texto_.anade(' ');
+    };
+    for (int i = 0; i < camino.elementCount(); ++i) {
+        const QPainterPath::Element e = camino.elementAt(i);
+        punto(e);
+        if (e.isMoveTo()) {
+            texto_.anade("m ");
+        } else if (e.isLineTo()) {
+            texto_.anade("l ");
+        } else if (e.isCurveTo()) {
+            punto(camino.elementAt(++i));
+            punto(camino.elementAt(++i));
+            texto_.anade("c ");
+        }
+    }
+    texto_.anade("f\n");
+}

@@ -1,0 +1,187 @@
+#include "printing/pdf/texto_pdf.h"
+
+#include "printing/pdf/documento_pdf.h"
+#include "printing/pdf/letra_pdf.h"
+#include <QGlyphRun>
+#include <QTextLayout>
+#include <cmath>
+
+namespace {
+constexpr double kPuntosPorPixel = 72.0 / LetraPdf::kResolucion;
+// How Qt's PDF output slants a face that has no italic, and how far apart it draws the two
+// passes of a bold made up from a regular face (half the font's line thickness).
+constexpr double kInclinacion = 0.3;
+// A reader's advances (the font's design widths) and the device's (Qt's, in 1/64 pixel at 1200
+// dpi) differ by a few millionths of an inch a glyph; the difference is carried on and corrected
+// within the operator once it reaches this many points (a third of a pixel at 1200 dpi).
+constexpr double kMinimoAjuste = 0.02;
+
+FuentePdf& fuenteDe(DocumentoPdf& doc, LetraPdf& letra) {
+    if (letra.documento != doc.numero()) {
+        letra.pdf = &doc.fuente(letra.cara(), letra.claveCara());
+        letra.documento = doc.numero();
+    }
+    return *letra.pdf;
+}
+} // namespace
+
+double TextoPdf::dibuja(DocumentoPdf& doc, LetraPdf& letra, const QString& texto, double x,
+                        double y, bool subrayado) {
+    double ancho = 0;
+    if (directo(letra, texto, ancho))
+        escribeDirecto(doc, letra, texto, x, y, subrayado);
+    else {
+        ancho = letra.metricas().horizontalAdvance(texto);
+        escribeComplejo(doc, letra, texto, x, y);
+    }
+    if (subrayado) subraya(doc, letra, x, y, ancho);
+    return ancho;
+}
+
+bool TextoPdf::directo(LetraPdf& letra, const QString& texto, double& ancho) {
+    if (!letra.cara().isValid()) return false;
+    indices_.clear();
+    avances_.clear();
+    double x = 0;
+    for (const QChar c : texto) {
+        const LetraPdf::Glifo& g = letra.glifo(c.unicode());
+        if (g.clase != LetraPdf::Glifo::Directo) return false;
+        indices_.push_back(g.indice);
+        avances_.push_back(g.avance);
+        x += g.avance;
+    }
+    ancho = x;
+    return true;
+}
+
+void TextoPdf::escribeDirecto(DocumentoPdf& doc, LetraPdf& letra, const QString& texto, double x,
+                              double y, bool subrayado) {
+    const qsizetype n = texto.size();
+    qsizetype i = 0;
+    double inicio = 0;
+    if (!subrayado)
+        for (; i < n && texto[i] == u' '; ++i)
+            inicio += avances_[size_t(i)];
+    if (i == n) return;
+    FuentePdf& f = fuenteDe(doc, letra);
+    if (!f.incrustable()) {
+        QList<quint32> glifos;
+        QList<QPointF> posiciones;
+        double avance = inicio;
+        for (; i < n; avance += avances_[size_t(i)], ++i) {
+            if (texto[i] == u' ') continue;
+            glifos << indices_[size_t(i)];
+            posiciones << QPointF(avance, 0);
+        }
+        contornos(doc, letra.cara(), glifos, posiciones, x, y, letra.negritaSintetica(),
+                  letra.cursivaSintetica() ? kInclinacion : 0);
+        return;
+    }
+    const double pixeles = letra.cara().pixelSize();
+    const double milesimas = 1000.0 / pixeles;
+    ContenidoPagina& pagina = doc.pagina();
+    pagina.empiezaTexto(f.indice(), pixeles * kPuntosPorPixel, x + inicio * kPuntosPorPixel, y,
+                        letra.cursivaSintetica() ? kInclinacion : 0);
+    const double minimo = kMinimoAjuste * 1000.0 / (pixeles * kPuntosPorPixel);
+    double pendiente = 0;
+    for (; i < n; ++i) {
+        const char16_t c = texto[i].unicode();
+        const double avance = avances_[size_t(i)] * milesimas;
+        if (c == u' ' && !subrayado) {
+            pendiente += avance;
+            continue;
+        }
+        if (std::abs(pendiente) >= minimo) {
+            pagina.avanza(pendiente);
+            pendiente = 0;
+        }
+        const uint32_t g = indices_[size_t(i)];
+        pagina.glifo(uint16_t(g));
+        f.usa(g, c);
+        pendiente += avance - f.ancho(g);
+    }
+    pagina.terminaTexto(
+        letra.negritaSintetica() ? letra.cara().lineThickness() / 2 * kPuntosPorPixel : 0);
+}
+
+void TextoPdf::escribeComplejo(DocumentoPdf& doc, LetraPdf& letra, const QString& texto, double x,
+                               double y) {
+    QTextLayout layout(texto, letra.fuente(), &LetraPdf::lienzo());
+    layout.beginLayout();
+    const QTextLine linea = layout.createLine();
+    layout.endLayout();
+    const double base = linea.ascent();
+    const QList<uint> caracteres = texto.toUcs4();
+    for (const QGlyphRun& run : layout.glyphRuns()) {
+        const QRawFont cara = run.rawFont();
+        if (!cara.isValid()) continue; // nothing Qt could draw either
+        FuentePdf& f = doc.fuente(cara, FuentePdf::clave(cara));
+        const QList<quint32> glifos = run.glyphIndexes();
+        const QList<QPointF> posiciones = run.positions();
+        if (glifos.isEmpty()) continue;
+        for (uint c : caracteres) { // the text each glyph stands for, where the face maps it
+            const quint32 g = cara.glyphIndexesForString(
+                                      QString::fromUcs4(reinterpret_cast<const char32_t*>(&c), 1))
+                                  .value(0);
+            if (g && glifos.contains(g)) f.usa(g, char32_t(c));
+        }
+        const auto estilo = FuentePdf::estilo(cara);
+        const bool negrita = letra.fuente().bold() && !estilo.negrita;
+        const double inclinacion = letra.fuente().italic() && !estilo.cursiva ? kInclinacion : 0;
+        if (!f.incrustable()) {
+            QList<QPointF> enLinea;
+            for (const QPointF& p : posiciones)
+                enLinea << QPointF(p.x(), p.y() - base);
+            contornos(doc, cara, glifos, enLinea, x, y, negrita, inclinacion);
+            continue;
+        }
+        const double pixeles = cara.pixelSize(), milesimas = 1000.0 / pixeles;
+        const double minimo = kMinimoAjuste * 1000.0 / (pixeles * kPuntosPorPixel);
+        ContenidoPagina& pagina = doc.pagina();
+        double lector = 0; // where the reader's pen is, thousandths from the operator's start
+        for (qsizetype i = 0; i < glifos.size(); ++i) {
+            const QPointF p = posiciones[i];
+            if (i == 0 || p.y() != posiciones[i - 1].y()) {
+                if (i)
+                    pagina.terminaTexto(negrita ? cara.lineThickness() / 2 * kPuntosPorPixel : 0);
+                pagina.empiezaTexto(f.indice(), pixeles * kPuntosPorPixel,
+                                    x + p.x() * kPuntosPorPixel,
+                                    y - (p.y() - base) * kPuntosPorPixel, inclinacion);
+                lector = p.x() * milesimas;
+            } else {
+                lector += f.ancho(glifos[i - 1]);
+                const double pendiente = p.x() * milesimas - lector;
+                if (std::abs(pendiente) >= minimo) {
+                    pagina.avanza(pendiente);
+                    lector += pendiente;
+                }
+            }
+            pagina.glifo(uint16_t(glifos[i]));
+            f.usa(glifos[i]);
+        }
+        pagina.terminaTexto(negrita ? cara.lineThickness() / 2 * kPuntosPorPixel : 0);
+    }
+}
+
+// The glyphs as filled outlines, at positions in device pixels from the origin (y down).
+void TextoPdf::contornos(DocumentoPdf& doc, const QRawFont& cara, const QList<quint32>& glifos,
+                         const QList<QPointF>& posiciones, double x, double y, bool negrita,
+                         double inclinacion) {
+    const double desplazamiento = negrita ? cara.lineThickness() / 2 : 0;
+    for (qsizetype i = 0; i < glifos.size(); ++i) {
+        const QPainterPath camino = cara.pathForGlyph(glifos[i]);
+        const QPointF p = posiciones[i];
+        for (double d : {0.0, desplazamiento}) {
+            doc.pagina().contorno(camino, x + (p.x() - d) * kPuntosPorPixel,
+                                  y - p.y() * kPuntosPorPixel, kPuntosPorPixel, inclinacion);
+            if (!negrita) break;
+        }
+    }
+}
+
+// Under the whole text, blanks included, at the font's own underline position and thickness.
+void TextoPdf::subraya(DocumentoPdf& doc, LetraPdf& letra, double x, double y, double ancho) {
+    const double grosor = letra.cara().lineThickness() * kPuntosPorPixel;
+    const double centro = y - letra.cara().underlinePosition() * kPuntosPorPixel;
+    doc.pagina().rectangulo(x, centro - grosor / 2, ancho * kPuntosPorPixel, grosor);
+}

@@ -60,7 +60,7 @@ QString OpcionesCli::Ayuda() {
         "Imprime ficheros PRT con los efectos de letra que piden (negrita, paso, ampliada,\n"
         "saltos de página, imagen de fondo) en una impresora del sistema o en un fichero PDF.\n"
         "\n"
-        "Opciones (también en la forma --opcion=valor):\n"
+        "Opciones (las que llevan un valor, también así: --lineas=66):\n"
         "  --impresoras         lista las impresoras (la actual marcada con «*») y termina\n"
         "  -d, --impresora NOMBRE\n"
         "                       imprime en esa impresora (por defecto, la predeterminada del\n"

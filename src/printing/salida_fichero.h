@@ -28,6 +28,11 @@ class SalidaFichero : public SalidaDocumento {
     void descarta() noexcept override;
 
     const QString& destino() const { return destino_; }
+    // Another destination for the next document (empty: a nameless temporary).
+    void ponDestino(QString destino) {
+        descarta();
+        destino_ = std::move(destino);
+    }
     bool abierta() const { return fd_ >= 0; }
     bool terminada() const { return terminada_; }
     // The open file, for reading back (nameless temporary) or for engines that write by path.

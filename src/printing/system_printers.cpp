@@ -1,13 +1,13 @@
 #include "printing/system_printers.h"
 
 #include "printing/cola_cups.h"
-#include "printing/qt_device.h"
+#include "printing/dispositivo_pdf.h"
+#include "printing/salida_fichero.h"
 #include "shared/error.h"
 #include "shared/version.h"
 #include <QMarginsF>
 #include <QPageLayout>
 #include <QPageSize>
-#include <QPrinter>
 #include <QPrinterInfo>
 #include <algorithm>
 #include <map>
@@ -20,33 +20,23 @@ const QMarginsF kMargenes(12, 12, 12, 12); // points
 struct ImpresorasSistema::Datos {
     QStringList nombres; // system printers, then "Archivo PDF"
     int actual = 0;
-    std::map<int, std::unique_ptr<QPrinter>> impresoras; // created on first use
-    DispositivoQt dispositivo;
+    std::map<int, QPageLayout> paginas; // each printer's paper, read on first use
+    DispositivoPdf dispositivo;
 
     bool esPdf(int pos) const { return pos == nombres.size() - 1; }
 
-    QPrinter& impresora(int pos) {
-        auto& p = impresoras[pos];
-        if (!p) {
-            if (esPdf(pos)) {
-                p = std::make_unique<QPrinter>(QPrinter::HighResolution);
-                p->setOutputFormat(QPrinter::PdfFormat);
-                p->setPageSize(QPageSize(QPageSize::A4));
-                p->setDocName(QStringLiteral("Velmor"));
-            } else {
-                p = std::make_unique<QPrinter>(QPrinterInfo::printerInfo(nombres.at(pos)),
-                                               QPrinter::HighResolution);
-                p->setOutputFormat(QPrinter::NativeFormat);
-                p->setPrinterName(nombres.at(pos));
-            }
-            p->setFullPage(false);
-            p->setPageMargins(kMargenes, QPageLayout::Point);
-            p->setCreator(TituloVelmor());
+    // The printer's own paper size (A4 for the PDF printer, or when it says none), portrait.
+    QPageLayout& pagina(int pos) {
+        auto hallada = paginas.find(pos);
+        if (hallada != paginas.end()) return hallada->second;
+        QPageSize papel(QPageSize::A4);
+        if (!esPdf(pos)) {
+            const QPageSize propio = QPrinterInfo::printerInfo(nombres.at(pos)).defaultPageSize();
+            if (propio.isValid()) papel = propio;
         }
-        return *p;
+        return paginas[pos] =
+                   QPageLayout(papel, QPageLayout::Portrait, kMargenes, QPageLayout::Point);
     }
-
-    void activa() { dispositivo.ponImpresora(&impresora(actual)); }
 };
 
 ImpresorasSistema::ImpresorasSistema() : d(std::make_unique<Datos>()) {
@@ -61,7 +51,6 @@ ImpresorasSistema::ImpresorasSistema() : d(std::make_unique<Datos>()) {
     const QString defecto = QPrinterInfo::defaultPrinterName();
     const int pos = defecto.isEmpty() ? -1 : int(sistema.indexOf(defecto));
     d->actual = pos >= 0 ? pos : int(d->nombres.size()) - 1;
-    d->activa();
 }
 
 ImpresorasSistema::~ImpresorasSistema() = default;
@@ -91,12 +80,10 @@ void ImpresorasSistema::hazActual(int posicion) {
         throw ErrorVelmor(ErrorVelmor::ErrorImpresora,
                           QStringLiteral("No se puede cambiar de impresora durante la impresión"));
     d->actual = posicion;
-    d->activa();
 }
 
 int ImpresorasSistema::orientacion() const {
-    const auto o = d->impresora(d->actual).pageLayout().orientation();
-    return o == QPageLayout::Landscape ? 2 : 1;
+    return d->pagina(d->actual).orientation() == QPageLayout::Landscape ? 2 : 1;
 }
 
 void ImpresorasSistema::ponOrientacion(int orientacion) {
@@ -109,14 +96,8 @@ void ImpresorasSistema::ponOrientacion(int orientacion) {
         throw ErrorVelmor(
             ErrorVelmor::OrientacionRechazada,
             QStringLiteral("No se puede cambiar la orientación durante la impresión"));
-    QPrinter& p = d->impresora(d->actual);
-    const auto deseada = orientacion == 2 ? QPageLayout::Landscape : QPageLayout::Portrait;
-    if (!p.setPageOrientation(deseada) || p.pageLayout().orientation() != deseada)
-        throw ErrorVelmor(ErrorVelmor::OrientacionRechazada,
-                          QStringLiteral("La impresora «%1» no admite la orientación %2")
-                              .arg(nombre(d->actual), orientacion == 2
-                                                          ? QStringLiteral("horizontal")
-                                                          : QStringLiteral("vertical")));
+    d->pagina(d->actual).setOrientation(orientacion == 2 ? QPageLayout::Landscape
+                                                         : QPageLayout::Portrait);
 }
 
 std::shared_ptr<const ColaImpresion> ImpresorasSistema::cola() const {
@@ -125,6 +106,9 @@ std::shared_ptr<const ColaImpresion> ImpresorasSistema::cola() const {
 }
 
 DispositivoImpresora& ImpresorasSistema::dispositivo(SalidaFichero& salida) {
-    d->dispositivo.ponSalida(&salida);
+    if (!d->dispositivo.documentoAbierto()) {
+        d->dispositivo.ponPagina(d->pagina(d->actual));
+        d->dispositivo.ponSalida(&salida);
+    }
     return d->dispositivo;
 }

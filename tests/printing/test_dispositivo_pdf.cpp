@@ -4,9 +4,8 @@
 #include "printing/dispositivo_pdf.h"
 #include "printing/imprimir_prt.h"
 #include "printing/pdf/catalogo_fuentes.h"
-#include "printing/qt_device.h"
+#include "printing/salida_fichero.h"
 #include "support/ficheros.h"
-#include "support/salida_fichero.h"
 
 #include <QDir>
 #include <QFile>
@@ -14,7 +13,6 @@
 #include <QFontDatabase>
 #include <QGuiApplication>
 #include <QImage>
-#include <QPrinter>
 #include <QProcess>
 #include <QRegularExpression>
 #include <QSet>
@@ -124,7 +122,7 @@ class TestDispositivoPdf : public QObject {
         QPageLayout pagina = dispositivo.pagina();
         pagina.setOrientation(horizontal ? QPageLayout::Landscape : QPageLayout::Portrait);
         dispositivo.ponPagina(pagina);
-        salida.ponRuta(pdf);
+        salida.ponDestino(pdf);
         dispositivo.ponSalida(&salida);
         TrabajoPrt t;
         t.ruta = prt;
@@ -204,107 +202,6 @@ class TestDispositivoPdf : public QObject {
                                .arg(d.peorZona)
                                .arg(d.tinta)));
         }
-    }
-
-    // The same positions as the Qt-based device: the width of a text and the height of a line in
-    // every format.
-    void mismasMedidasQueQt_data() {
-        QTest::addColumn<QString>("familia");
-        QTest::addColumn<double>("puntos");
-        QTest::addColumn<bool>("negrita");
-        QTest::addColumn<bool>("cursiva");
-        QTest::newRow("courier 10") << "Courier New" << 10.0 << false << false;
-        QTest::newRow("pica negrita") << "Courier New" << 11.0 << true << false;
-        QTest::newRow("elite cursiva") << "Courier New" << 9.0 << false << true;
-        QTest::newRow("comprimida ambas") << "Courier New" << 7.0 << true << true;
-        QTest::newRow("doble ancho") << "Courier New" << 22.0 << false << false;
-        QTest::newRow("ravendot negrita") << "Ravendot" << 10.0 << true << false;
-        QTest::newRow("dejavu serif") << "DejaVu Serif" << 12.5 << false << false;
-        QTest::newRow("desconocida") << "FuenteQueNoExiste" << 10.0 << false << false;
-    }
-    void mismasMedidasQueQt() {
-        QFETCH(QString, familia);
-        QFETCH(double, puntos);
-        QFETCH(bool, negrita);
-        QFETCH(bool, cursiva);
-        QPrinter impresora(QPrinter::HighResolution);
-        impresora.setOutputFormat(QPrinter::PdfFormat);
-        impresora.setOutputFileName(dir.filePath("qt.pdf"));
-        impresora.setPageMargins(QMarginsF(12, 12, 12, 12), QPageLayout::Point);
-        DispositivoQt qt;
-        qt.ponImpresora(&impresora, true);
-        salida.ponRuta(dir.filePath("medidas.pdf"));
-        dispositivo.ponSalida(&salida);
-        dispositivo.ponPagina(impresora.pageLayout());
-        for (DispositivoImpresora* d : {static_cast<DispositivoImpresora*>(&qt),
-                                        static_cast<DispositivoImpresora*>(&dispositivo)}) {
-            d->reiniciaFormato();
-            d->ponFuente(familia);
-            d->ponTamano(puntos);
-            d->ponNegrita(negrita);
-            d->ponCursiva(cursiva);
-            d->ponX(0);
-        }
-        QCOMPARE(dispositivo.anchoPagina(), qt.anchoPagina());
-        const QString muestra = QString::fromUtf8("Año 2026: ╔═╗ ÇÑ ░▒▓█ ♞ fin");
-        for (int i = 0; i < 3; ++i) {
-            qt.escribe(muestra);
-            dispositivo.escribe(muestra);
-            qt.finLinea();
-            dispositivo.finLinea();
-            QCOMPARE(dispositivo.y(), qt.y());
-            qt.escribe(muestra);
-            dispositivo.escribe(muestra);
-        }
-        qt.ponY(0), dispositivo.ponY(0);
-        qt.escribe("x"), dispositivo.escribe("x");
-        qt.finLinea(), dispositivo.finLinea();
-        QCOMPARE(dispositivo.y(), qt.y());
-        qt.descartaDocumento();
-        dispositivo.descartaDocumento();
-        QVERIFY(!QFileInfo::exists(dir.filePath("medidas.pdf")));
-    }
-
-    // The x after the text: what the next run starts from.
-    void mismoAvanceQueQt() {
-        QPrinter impresora(QPrinter::HighResolution);
-        impresora.setOutputFormat(QPrinter::PdfFormat);
-        impresora.setOutputFileName(dir.filePath("qt2.pdf"));
-        impresora.setPageMargins(QMarginsF(12, 12, 12, 12), QPageLayout::Point);
-        DispositivoQt qt;
-        qt.ponImpresora(&impresora, true);
-        salida.ponRuta(dir.filePath("avance.pdf"));
-        dispositivo.ponSalida(&salida);
-        dispositivo.ponPagina(impresora.pageLayout());
-        // x is only told through the position of what follows: a run of "|" after the sample
-        // lands where the Qt device puts it, which pdftotext -bbox shows.
-        const QString muestra = QString::fromUtf8("ÑAÇ ╔═╗ ♞ ti ");
-        QList<double> inicios[2];
-        int k = 0;
-        for (DispositivoImpresora* d : {static_cast<DispositivoImpresora*>(&qt),
-                                        static_cast<DispositivoImpresora*>(&dispositivo)}) {
-            d->reiniciaFormato();
-            d->ponFuente("Courier New");
-            for (double puntos : {10.0, 7.0, 22.0}) {
-                d->ponTamano(puntos);
-                d->escribe(muestra);
-                d->ponTamano(10);
-                d->escribe("|");
-                d->finLinea();
-            }
-            d->finDocumento();
-            const QString pdf = k == 0 ? dir.filePath("qt2.pdf") : dir.filePath("avance.pdf");
-            const QString bbox = ejecuta("pdftotext", {"-bbox", pdf, "-"});
-            for (const auto& m :
-                 QRegularExpression(R"re(<word xMin="([\d.]+)"[^>]*>\|<)re").globalMatch(bbox))
-                inicios[k] << m.captured(1).toDouble();
-            ++k;
-        }
-        QCOMPARE(inicios[0].size(), 3);
-        QCOMPARE(inicios[1].size(), 3);
-        for (int i = 0; i < 3; ++i)
-            QVERIFY2(qAbs(inicios[0][i] - inicios[1][i]) < 0.05,
-                     qPrintable(QString("%1 / %2").arg(inicios[0][i]).arg(inicios[1][i])));
     }
 
     void caracteres_data() {
@@ -398,7 +295,7 @@ class TestDispositivoPdf : public QObject {
 
     // A character only another font has, written straight to the device.
     void caracterDeRespaldo() {
-        salida.ponRuta(dir.filePath("respaldo.pdf"));
+        salida.ponDestino(dir.filePath("respaldo.pdf"));
         dispositivo.ponSalida(&salida);
         dispositivo.reiniciaFormato();
         dispositivo.ponFuente("Courier New");
@@ -576,18 +473,6 @@ class TestDispositivoPdf : public QObject {
         const QString pdf = imprime(escribe("despues\r\n"));
         QCOMPARE(paginas(pdf), 1);
         QVERIFY(texto(pdf).contains("despues"));
-    }
-
-    // The file sink of a full disk: the file is not left behind.
-    void discoLlenoNoDejaFichero() {
-        SalidaFichero lleno("/dev/full");
-        dispositivo.ponSalida(&lleno);
-        TrabajoPrt t;
-        t.ruta = escribe(lineas(300));
-        const ResultadoPrt r = ImprimirPrt(t, dispositivo);
-        QVERIFY(!r.ok());
-        QVERIFY(r.error->descripcion().contains("/dev/full"));
-        QVERIFY(QFileInfo::exists("/dev/full"));
     }
 
     // Several documents in a row on one device, each whole and with its own fonts.

@@ -155,7 +155,8 @@ class TestSalidaPdf : public QObject {
         const QString fuentes = ejecuta("pdffonts", {pdf});
         QVERIFY2(fuentes.contains(QRegularExpression("Mono-Bold\\b")), qPrintable(fuentes));
         QVERIFY2(fuentes.contains(QRegularExpression("Mono-Italic\\b")), qPrintable(fuentes));
-        QVERIFY2(fuentes.contains(QRegularExpression("LiberationMono\\s")), qPrintable(fuentes));
+        QVERIFY2(fuentes.contains(QRegularExpression("LiberationMono(-Regular)?\\s")),
+                 qPrintable(fuentes));
         // Word heights from pdftotext -bbox: "GRANDE" at 22 pt is twice "pica" at 11 pt.
         const QString bbox = ejecuta("pdftotext", {"-bbox", pdf, "-"});
         auto alto = [&](const QString& palabra) {

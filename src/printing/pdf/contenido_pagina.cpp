@@ -38,11 +38,9 @@ void ContenidoPagina::empiezaTexto(int fuente, double puntos, double x, double y
         fuente_ = fuente;
         puntos_ = puntos;
     }
-    x_ = x, y_ = y, inclinacion_ = inclinacion;
+    inclinacion_ = inclinacion;
     matriz(x, y);
-    texto_.anade(' ');
-    inicioTj_ = texto_.size();
-    texto_.anade('[');
+    texto_.anade(" [");
     enCadena_ = false;
 }
 
@@ -58,18 +56,10 @@ void ContenidoPagina::avanza(double milesimas) {
     texto_.decimal(-milesimas);
 }
 
-void ContenidoPagina::terminaTexto(double desplazamiento) {
+void ContenidoPagina::terminaTexto() {
     if (enCadena_) texto_.anade(')');
     enCadena_ = false;
-    texto_.anade("] TJ");
-    if (desplazamiento != 0) {
-        const std::string array = texto_.datos().substr(inicioTj_);
-        texto_.anade(' ');
-        matriz(x_ - desplazamiento, y_);
-        texto_.anade(' ');
-        texto_.anade(array);
-    }
-    texto_.anade(" ET\n");
+    texto_.anade("] TJ ET\n");
 }
 
 void ContenidoPagina::rectangulo(double x, double y, double ancho, double alto) {

@@ -20,9 +20,7 @@ class ContenidoPagina {
     void glifo(uint16_t codigo);
     // Moves the next glyph right by `milesimas` of the font size.
     void avanza(double milesimas);
-    // Closes the operator. A bold made up from a regular face repeats it `desplazamiento` points
-    // to the left, as Qt draws it.
-    void terminaTexto(double desplazamiento = 0);
+    void terminaTexto();
 
     // A glyph's outline (device pixels, y down from the origin) filled at (x, y) points, `escala`
     // points a pixel, slanted like text: for faces that cannot be embedded.
@@ -42,7 +40,6 @@ class ContenidoPagina {
     BufferPdf fondo_, texto_;
     int fuente_ = -1; // the text state's font, kept across text objects
     double puntos_ = 0;
-    double x_ = 0, y_ = 0, inclinacion_ = 0;
-    size_t inicioTj_ = 0;   // where the open operator's array starts in texto_
+    double inclinacion_ = 0;
     bool enCadena_ = false; // inside a literal string of the array
 };

@@ -51,6 +51,18 @@ LetraPdf::LetraPdf(const QFont& fuente, bool negrita, bool cursiva)
     cursivaSintetica_ = cursiva && !estilo.cursiva;
 }
 
+const QRawFont& LetraPdf::caraContornos() {
+    if (!negritaSintetica_ && !cursivaSintetica_) return cara_;
+    if (!caraContornos_.isValid()) {
+        QFont sinInventar(fuente_);
+        if (negritaSintetica_) sinInventar.setBold(false);
+        if (cursivaSintetica_) sinInventar.setItalic(false);
+        caraContornos_ = QRawFont::fromFont(sinInventar);
+        if (!caraContornos_.isValid()) caraContornos_ = cara_;
+    }
+    return caraContornos_;
+}
+
 const LetraPdf::Glifo& LetraPdf::glifo(char16_t c) {
     auto& bloque = bloques_[c >> 8];
     if (!bloque) bloque = std::make_unique<std::array<Glifo, 256>>();

@@ -30,6 +30,9 @@ class LetraPdf {
 
     const QFont& fuente() const { return fuente_; }
     const QRawFont& cara() const { return cara_; }
+    // The same face with no style made up: Qt's outlines of a made-up bold or italic come
+    // already thickened and slanted, and the device draws those styles itself.
+    const QRawFont& caraContornos();
     const QByteArray& claveCara() const { return claveCara_; }
     const QFontMetricsF& metricas() const { return metricas_; }
     double alto() const { return alto_; }
@@ -47,6 +50,7 @@ class LetraPdf {
   private:
     QFont fuente_;
     QRawFont cara_;
+    QRawFont caraContornos_; // made on first use
     QByteArray claveCara_;
     QFontMetricsF metricas_;
     double alto_, ascenso_;

@@ -64,24 +64,29 @@ void TextoPdf::escribeDirecto(DocumentoPdf& doc, LetraPdf& letra, const QString&
             inicio += avances_[size_t(i)];
     if (i == n) return;
     FuentePdf& f = fuenteDe(doc, letra);
-    if (!f.incrustable()) {
+    const double inclinacion = letra.cursivaSintetica() ? kInclinacion : 0;
+    if (!f.incrustable() || letra.negritaSintetica()) {
         QList<quint32> glifos;
         QList<QPointF> posiciones;
         double avance = inicio;
-        for (; i < n; avance += avances_[size_t(i)], ++i) {
-            if (texto[i] == u' ') continue;
-            glifos << indices_[size_t(i)];
+        for (qsizetype j = i; j < n; avance += avances_[size_t(j)], ++j) {
+            if (texto[j] == u' ') continue;
+            glifos << indices_[size_t(j)];
             posiciones << QPointF(avance, 0);
         }
-        contornos(doc, letra.cara(), glifos, posiciones, x, y, letra.negritaSintetica(),
-                  letra.cursivaSintetica() ? kInclinacion : 0);
-        return;
+        if (!f.incrustable()) {
+            contornos(doc, letra.caraContornos(), glifos, posiciones, x, y,
+                      letra.negritaSintetica() ? Pasadas::Ambas : Pasadas::Texto, inclinacion);
+            return;
+        }
+        contornos(doc, letra.caraContornos(), glifos, posiciones, x, y, Pasadas::Segunda,
+                  inclinacion);
     }
     const double pixeles = letra.cara().pixelSize();
     const double milesimas = 1000.0 / pixeles;
     ContenidoPagina& pagina = doc.pagina();
     pagina.empiezaTexto(f.indice(), pixeles * kPuntosPorPixel, x + inicio * kPuntosPorPixel, y,
-                        letra.cursivaSintetica() ? kInclinacion : 0);
+                        inclinacion);
     const double minimo = kMinimoAjuste * 1000.0 / (pixeles * kPuntosPorPixel);
     double pendiente = 0;
     for (; i < n; ++i) {
@@ -100,8 +105,7 @@ void TextoPdf::escribeDirecto(DocumentoPdf& doc, LetraPdf& letra, const QString&
         f.usa(g, c);
         pendiente += avance - f.ancho(g);
     }
-    pagina.terminaTexto(
-        letra.negritaSintetica() ? letra.cara().lineThickness() / 2 * kPuntosPorPixel : 0);
+    pagina.terminaTexto();
 }
 
 void TextoPdf::escribeComplejo(DocumentoPdf& doc, LetraPdf& letra, const QString& texto, double x,
@@ -128,12 +132,15 @@ void TextoPdf::escribeComplejo(DocumentoPdf& doc, LetraPdf& letra, const QString
         const auto estilo = FuentePdf::estilo(cara);
         const bool negrita = letra.fuente().bold() && !estilo.negrita;
         const double inclinacion = letra.fuente().italic() && !estilo.cursiva ? kInclinacion : 0;
-        if (!f.incrustable()) {
+        if (!f.incrustable() || negrita) {
             QList<QPointF> enLinea;
             for (const QPointF& p : posiciones)
                 enLinea << QPointF(p.x(), p.y() - base);
-            contornos(doc, cara, glifos, enLinea, x, y, negrita, inclinacion);
-            continue;
+            contornos(doc, cara, glifos, enLinea, x, y,
+                      !f.incrustable() ? (negrita ? Pasadas::Ambas : Pasadas::Texto)
+                                       : Pasadas::Segunda,
+                      inclinacion);
+            if (!f.incrustable()) continue;
         }
         const double pixeles = cara.pixelSize(), milesimas = 1000.0 / pixeles;
         const double minimo = kMinimoAjuste * 1000.0 / (pixeles * kPuntosPorPixel);
@@ -142,8 +149,7 @@ void TextoPdf::escribeComplejo(DocumentoPdf& doc, LetraPdf& letra, const QString
         for (qsizetype i = 0; i < glifos.size(); ++i) {
             const QPointF p = posiciones[i];
             if (i == 0 || p.y() != posiciones[i - 1].y()) {
-                if (i)
-                    pagina.terminaTexto(negrita ? cara.lineThickness() / 2 * kPuntosPorPixel : 0);
+                if (i) pagina.terminaTexto();
                 pagina.empiezaTexto(f.indice(), pixeles * kPuntosPorPixel,
                                     x + p.x() * kPuntosPorPixel,
                                     y - (p.y() - base) * kPuntosPorPixel, inclinacion);
@@ -159,22 +165,26 @@ void TextoPdf::escribeComplejo(DocumentoPdf& doc, LetraPdf& letra, const QString
             pagina.glifo(uint16_t(glifos[i]));
             f.usa(glifos[i]);
         }
-        pagina.terminaTexto(negrita ? cara.lineThickness() / 2 * kPuntosPorPixel : 0);
+        pagina.terminaTexto();
     }
 }
 
-// The glyphs as filled outlines, at positions in device pixels from the origin (y down).
+// The glyphs as filled outlines, at positions in device pixels from the origin (y down): the
+// text's own pass, the second pass of a bold made up from a regular face (half the line
+// thickness to the left, as Qt draws it), or both. Over embedded text only the second pass is
+// drawn, as a shape, so that the text reads once and where it stands.
 void TextoPdf::contornos(DocumentoPdf& doc, const QRawFont& cara, const QList<quint32>& glifos,
-                         const QList<QPointF>& posiciones, double x, double y, bool negrita,
+                         const QList<QPointF>& posiciones, double x, double y, Pasadas pasadas,
                          double inclinacion) {
-    const double desplazamiento = negrita ? cara.lineThickness() / 2 : 0;
+    const double desplazamiento = cara.lineThickness() / 2;
     for (qsizetype i = 0; i < glifos.size(); ++i) {
         const QPainterPath camino = cara.pathForGlyph(glifos[i]);
         const QPointF p = posiciones[i];
         for (double d : {0.0, desplazamiento}) {
+            if ((d == 0 && pasadas == Pasadas::Segunda) || (d != 0 && pasadas == Pasadas::Texto))
+                continue;
             doc.pagina().contorno(camino, x + (p.x() - d) * kPuntosPorPixel,
                                   y - p.y() * kPuntosPorPixel, kPuntosPorPixel, inclinacion);
-            if (!negrita) break;
         }
     }
 }

@@ -28,8 +28,9 @@ class TextoPdf {
                         double y, bool subrayado);
     void escribeComplejo(DocumentoPdf& doc, LetraPdf& letra, const QString& texto, double x,
                          double y);
+    enum class Pasadas { Texto, Segunda, Ambas };
     void contornos(DocumentoPdf& doc, const QRawFont& cara, const QList<quint32>& glifos,
-                   const QList<QPointF>& posiciones, double x, double y, bool negrita,
+                   const QList<QPointF>& posiciones, double x, double y, Pasadas pasadas,
                    double inclinacion);
     void subraya(DocumentoPdf& doc, LetraPdf& letra, double x, double y, double ancho);
 

@@ -70,7 +70,7 @@ int eligeImpresora(ImpresorasSistema& impresoras, OpcionesCli& o) {
     }
     if (impresoras.actualEsPdf() && o.pdf.isEmpty())
         return uso(QStringLiteral("la impresora «Archivo PDF» necesita --pdf SALIDA.pdf"));
-    if (o.orientacion) {
+    if (o.orientacion != Orientacion::SegunImpresora) {
         try {
             impresoras.ponOrientacion(o.orientacion);
         } catch (const ErrorVelmor& e) {

@@ -52,6 +52,8 @@ class frmPrtVer : public QDialog {
     bool eventFilter(QObject* objeto, QEvent* evento) override;
 
   private:
+    void Colocar();
+
     QTextEdit* rtfVisor_;
     QString ruta_;
     int lineaLeida_ = 0;

@@ -18,8 +18,8 @@ class ImpresorasSistema : public Impresoras {
     QString nombre(int posicion) const override;
     int actual() const override;
     void hazActual(int posicion) override;
-    int orientacion() const override;
-    void ponOrientacion(int orientacion) override;
+    Orientacion orientacion() const override;
+    void ponOrientacion(Orientacion orientacion) override;
     DispositivoImpresora& dispositivo(SalidaFichero& salida) override;
     std::shared_ptr<const ColaImpresion> cola() const override;
 

@@ -77,7 +77,7 @@ class TestSalidaPdf : public QObject {
         QCOMPARE(impresoras->nombre(impresoras->cuenta() - 1), QString("Archivo PDF"));
         QCOMPARE(impresoras->nombreActual(), QString("Archivo PDF"));
         QVERIFY(impresoras->actualEsPdf());
-        QCOMPARE(impresoras->orientacion(), 1);
+        QCOMPARE(impresoras->orientacion(), Orientacion::Vertical);
     }
 
     void cuentaDePaginas_data() {
@@ -304,13 +304,13 @@ class TestSalidaPdf : public QObject {
     }
 
     void horizontal() {
-        impresoras->ponOrientacion(2);
-        QCOMPARE(impresoras->orientacion(), 2);
+        impresoras->ponOrientacion(Orientacion::Horizontal);
+        QCOMPARE(impresoras->orientacion(), Orientacion::Horizontal);
         const QString pdf = imprime(escribe("apaisado\r\n"));
-        impresoras->ponOrientacion(1);
+        impresoras->ponOrientacion(Orientacion::Vertical);
         const QString info = ejecuta("pdfinfo", {pdf});
         QVERIFY2(info.contains("842 x 595"), qPrintable(info));
-        QVERIFY_THROWS_EXCEPTION(ErrorVelmor, impresoras->ponOrientacion(3));
+        QVERIFY_THROWS_EXCEPTION(ErrorVelmor, impresoras->ponOrientacion(Orientacion::SegunImpresora));
     }
 
     // A failure mid-file leaves no PDF behind, and the next job is a fresh document.

@@ -24,6 +24,7 @@
 #include <QPushButton>
 #include <QScrollBar>
 #include <QStorageInfo>
+#include <QStyledItemDelegate>
 #include <QTimer>
 #include <QTreeView>
 #include <QVBoxLayout>
@@ -50,6 +51,16 @@ QComboBox* Desplegable(QWidget* padre, const char* nombre, const QString& accesi
     QObject::connect(lista, &QComboBox::currentTextChanged, lista, &QWidget::setToolTip);
     return lista;
 }
+
+// Items as wide as the list and no wider: a longer name is shortened (the list's elide mode)
+// instead of widening the list's contents.
+class DelegadoRecortado : public QStyledItemDelegate {
+  public:
+    using QStyledItemDelegate::QStyledItemDelegate;
+    QSize sizeHint(const QStyleOptionViewItem& opcion, const QModelIndex& indice) const override {
+        return {0, QStyledItemDelegate::sizeHint(opcion, indice).height()};
+    }
+};
 
 QString RaizDe(const QString& carpeta) {
     const QStorageInfo volumen(carpeta);
@@ -120,6 +131,7 @@ QWidget* frmVelmor::CrearListaYBotones() {
     // A name wider than the list is shortened in its middle; its tooltip shows it whole.
     FicherosPRT->setTextElideMode(Qt::ElideMiddle);
     FicherosPRT->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
+    FicherosPRT->setItemDelegate(new DelegadoRecortado(FicherosPRT));
     FicherosPRT->setMinimumWidth(AnchoLetras(letra, 34));
 
     Frame1 = new QFrame(parte);
@@ -181,6 +193,8 @@ QWidget* frmVelmor::CrearPanelBusqueda() {
     for (int c = 1; c < modeloCarpetas_->columnCount(); ++c)
         Carpetas->hideColumn(c);
     Carpetas->viewport()->installEventFilter(this);
+    // The tree takes the height the list beside it has; it does not ask for more.
+    Carpetas->setSizePolicy(QSizePolicy::Preferred, QSizePolicy::Ignored);
 
     DirBasico = Desplegable(panelBusqueda_, "DirBasico", "Carpetas base");
 
@@ -204,7 +218,7 @@ void frmVelmor::Conectar() {
     connect(cmdCancelar, &QPushButton::clicked, this, &frmVelmor::cmdCancelar_Click);
     connect(cmdCarpeta, &QPushButton::clicked, this, &frmVelmor::cmdCarpeta_Click);
     connect(cmdPrtKill, &QPushButton::clicked, this, &frmVelmor::cmdPrtKill_Click);
-    connect(Discos, &QComboBox::activated, this, &frmVelmor::Discos_Change);
+    connect(Discos, &QComboBox::currentIndexChanged, this, &frmVelmor::Discos_Change);
     connect(DirBasico, &QComboBox::activated, this, &frmVelmor::DirBasico_Click);
     connect(Carpetas->selectionModel(), &QItemSelectionModel::currentChanged, this,
             &frmVelmor::Carpetas_Seleccion);
@@ -416,7 +430,8 @@ void frmVelmor::MostrarEnArbol(const QString& ruta) {
     if (ruta.isEmpty()) return;
     moviendoArbol_ = true;
     const QModelIndex indice = modeloCarpetas_->index(ruta);
-    Carpetas->selectionModel()->setCurrentIndex(indice, QItemSelectionModel::ClearAndSelect);
+    Carpetas->selectionModel()->setCurrentIndex(
+        indice, QItemSelectionModel::ClearAndSelect | QItemSelectionModel::Rows);
     for (QModelIndex arriba = indice.parent(); arriba.isValid(); arriba = arriba.parent())
         Carpetas->expand(arriba);
     Carpetas->expand(indice);

@@ -231,9 +231,12 @@ QString NavegadorPrt::MotivoInutil(const QString& ruta) {
 QString NavegadorPrt::CarpetaUsableAnterior() const {
     for (auto it = historial_.crbegin(); it != historial_.crend(); ++it)
         if (*it != carpeta_ && MotivoInutil(*it).isEmpty()) return *it;
-    QDir arriba(carpeta_);
-    while (arriba.cdUp())
-        if (MotivoInutil(arriba.path()).isEmpty()) return arriba.path();
+    // By the path's text: the folders above may be gone too.
+    QString arriba = carpeta_;
+    while (arriba.lastIndexOf(u'/') > 0) {
+        arriba.truncate(arriba.lastIndexOf(u'/'));
+        if (MotivoInutil(arriba).isEmpty()) return arriba;
+    }
     return QDir::rootPath();
 }
 

@@ -5,10 +5,12 @@
 #include "mainwindow/frm_velmor.h"
 #include "printerselect/impresora.h"
 #include "printing/system_printers.h"
+#include "support/accesible.h"
 #include "support/ficheros.h"
 #include "support/lista.h"
 #include "support/scripted_messages.h"
 
+#include <QAbstractButton>
 #include <QApplication>
 #include <QClipboard>
 #include <QComboBox>
@@ -89,10 +91,10 @@ template <class T> class AlAbrirse {
 std::unique_ptr<AlAbrirse<Impresora>> DialogoImpresora(const QString& impresora,
                                                        bool aceptar = true) {
     return std::make_unique<AlAbrirse<Impresora>>([=](Impresora* d) {
-        if (!aceptar) return d->cmdCancelar->click();
-        if (!impresora.isEmpty())
-            d->ListaImpresoras->setCurrentIndex(d->ListaImpresoras->findText(impresora));
-        d->cmdAceptar->click();
+        if (!aceptar) return Control<QAbstractButton>(d, "Cancelar")->click();
+        auto* lista = Control<QComboBox>(d, "Lista de impresoras");
+        if (!impresora.isEmpty()) lista->setCurrentIndex(lista->findText(impresora));
+        Control<QAbstractButton>(d, "Aceptar")->click();
     });
 }
 
@@ -121,24 +123,27 @@ struct Puesto {
     }
 
     void elegir(const QString& nombre) const {
-        const auto hallados = v->FicherosPRT->findItems(nombre, Qt::MatchExactly);
+        const auto hallados = ficheros()->findItems(nombre, Qt::MatchExactly);
         QVERIFY(!hallados.isEmpty());
-        v->FicherosPRT->setCurrentItem(hallados.first());
+        ficheros()->setCurrentItem(hallados.first());
         QVERIFY(v->NombreElegido == nombre);
     }
 
-    QPushButton* boton(const char* nombre) const { return v->findChild<QPushButton*>(nombre); }
+    QListWidget* ficheros() const { return Control<QListWidget>(v.get(), "Ficheros PRT"); }
+    QAbstractButton* boton(const QString& nombre) const {
+        return Control<QAbstractButton>(v.get(), nombre);
+    }
 
     // Presses a button and waits until the jobs it started have ended (sent, awaited, deleted).
-    void pulsa(const char* nombre) const {
+    void pulsa(const QString& nombre) const {
         boton(nombre)->click();
         QTRY_VERIFY_WITH_TIMEOUT(v->TrabajosPendientes() == 0, 60000);
     }
 
-    QStringList lista() const { return Entradas(*v->FicherosPRT); }
+    QStringList lista() const { return Entradas(*ficheros()); }
 
     bool botones(bool habilitados) const {
-        for (const char* b : {"cmdAceptar", "cmdVisor", "cmdBorrar", "cmdPrtKill"})
+        for (const char* b : {"Imprimir", "Previsualizar", "Eliminar", "Imprimir y borrar"})
             if (boton(b)->isEnabled() != habilitados) return false;
         return true;
     }
@@ -175,7 +180,7 @@ class TestTrabajoCups : public QObject {
         Puesto p;
         p.escribe("INFORME.PRT", Informe);
         frmVelmor& v = p.arrancar();
-        QCOMPARE(p.boton("cmdPrtKill")->toolTip(),
+        QCOMPARE(p.boton("Imprimir y borrar")->toolTip(),
                  QString("Imprimir por Oficina y borrar archivo"));
         p.elegir("INFORME.PRT");
         QGuiApplication::clipboard()->setText("antes");
@@ -183,7 +188,7 @@ class TestTrabajoCups : public QObject {
         const QStringList antes = trabajos();
         auto dialogo = DialogoImpresora(impresora);
 
-        p.pulsa("cmdAceptar");
+        p.pulsa("Imprimir");
 
         QVERIFY(dialogo->visto);
         QCOMPARE(p.mensajes.cajas.size(), 1);
@@ -193,7 +198,7 @@ class TestTrabajoCups : public QObject {
         QCOMPARE(pregunta.titulo, QCoreApplication::applicationName());
         QCOMPARE(pregunta.texto, " ¿ Desea borrar el fichero " + p.ruta("INFORME.PRT") + " ? ");
         QCOMPARE(QGuiApplication::clipboard()->text(), QString("INFORME.pdf"));
-        QCOMPARE(p.boton("cmdPrtKill")->toolTip(),
+        QCOMPARE(p.boton("Imprimir y borrar")->toolTip(),
                  "Imprimir por " + impresora + " y borrar archivo");
         QCOMPARE(QFile::exists(p.ruta("INFORME.PRT")), !borrar);
         QCOMPARE(p.lista().contains("INFORME.PRT"), !borrar);
@@ -216,7 +221,7 @@ class TestTrabajoCups : public QObject {
         p.elegir("INFORME.PRT");
         const QStringList antes = trabajos();
         auto dialogo = DialogoImpresora({}, false);
-        p.pulsa("cmdAceptar");
+        p.pulsa("Imprimir");
         QVERIFY(dialogo->visto);
         QCOMPARE(QGuiApplication::clipboard()->text(), QString("INFORME.pdf"));
         QVERIFY2(p.mensajes.cajas.isEmpty(), qPrintable(p.cajas()));
@@ -242,7 +247,7 @@ class TestTrabajoCups : public QObject {
         p.elegir("INFORME.PRT");
         const QStringList antes = trabajos();
         auto dialogo = DialogoImpresora({});
-        p.pulsa("cmdPrtKill");
+        p.pulsa("Imprimir y borrar");
         QVERIFY(!dialogo->visto);
         QVERIFY2(p.mensajes.cajas.isEmpty(), qPrintable(p.cajas()));
         QVERIFY(!QFile::exists(p.ruta("INFORME.PRT")));
@@ -261,8 +266,8 @@ class TestTrabajoCups : public QObject {
     // A failed print: the renderer's error box, nothing sent, the file kept and still chosen.
     void fallo_conserva_data() {
         QTest::addColumn<QString>("boton");
-        QTest::newRow("cmdPrtKill") << "cmdPrtKill";
-        QTest::newRow("cmdAceptar") << "cmdAceptar";
+        QTest::newRow("Imprimir y borrar") << "Imprimir y borrar";
+        QTest::newRow("Imprimir") << "Imprimir";
     }
     void fallo_conserva() {
         QFETCH(QString, boton);
@@ -272,8 +277,8 @@ class TestTrabajoCups : public QObject {
         p.elegir("MALO.PRT");
         const QStringList antes = trabajos();
         auto dialogo = DialogoImpresora({});
-        p.pulsa(qPrintable(boton));
-        QCOMPARE(dialogo->visto, boton == "cmdAceptar");
+        p.pulsa(boton);
+        QCOMPARE(dialogo->visto, boton == "Imprimir");
         QCOMPARE(p.mensajes.cajas.size(), 1);
         const auto& error = p.mensajes.cajas[0];
         QCOMPARE(error.icono, QMessageBox::Critical);
@@ -290,8 +295,8 @@ class TestTrabajoCups : public QObject {
     // A file removed after it was listed: its message, and the window closes.
     void fichero_desaparecido_data() {
         QTest::addColumn<QString>("boton");
-        QTest::newRow("cmdAceptar") << "cmdAceptar";
-        QTest::newRow("cmdPrtKill") << "cmdPrtKill";
+        QTest::newRow("Imprimir") << "Imprimir";
+        QTest::newRow("Imprimir y borrar") << "Imprimir y borrar";
     }
     void fichero_desaparecido() {
         QFETCH(QString, boton);
@@ -301,7 +306,7 @@ class TestTrabajoCups : public QObject {
         p.elegir("INFORME.PRT");
         QVERIFY(QFile::remove(p.ruta("INFORME.PRT"))); // before the window can notice
         auto dialogo = DialogoImpresora({});
-        p.pulsa(qPrintable(boton));
+        p.pulsa(boton);
         QVERIFY(!dialogo->visto);
         QCOMPARE(p.mensajes.cajas.size(), 1);
         QCOMPARE(p.mensajes.cajas[0].icono, QMessageBox::Critical);
@@ -350,7 +355,7 @@ class TestTrabajoCups : public QObject {
         v.Visual = visual;
         const QStringList antes = trabajos();
         auto vigia = DialogoImpresora({}, aceptarDialogo);
-        p.pulsa("cmdAceptar");
+        p.pulsa("Imprimir");
         QCOMPARE(vigia->visto, dialogo);
         QCOMPARE(!p.mensajes.cajas.isEmpty(), pregunta);
         QCOMPARE(!QFile::exists(p.ruta("INFORME.PRT")), borrado);
@@ -368,11 +373,11 @@ class TestTrabajoCups : public QObject {
         QTest::addColumn<QString>("boton");
         QTest::addColumn<bool>("guardar");
         QTest::addColumn<bool>("existia");
-        QTest::newRow("guardar") << "cmdAceptar" << true << false;
-        QTest::newRow("cancelar") << "cmdAceptar" << false << false;
-        QTest::newRow("reemplazar") << "cmdAceptar" << true << true;
-        QTest::newRow("directo") << "cmdPrtKill" << true << false;
-        QTest::newRow("directo, cancelar") << "cmdPrtKill" << false << false;
+        QTest::newRow("guardar") << "Imprimir" << true << false;
+        QTest::newRow("cancelar") << "Imprimir" << false << false;
+        QTest::newRow("reemplazar") << "Imprimir" << true << true;
+        QTest::newRow("directo") << "Imprimir y borrar" << true << false;
+        QTest::newRow("directo, cancelar") << "Imprimir y borrar" << false << false;
     }
     void archivo_pdf() {
         QFETCH(QString, boton);
@@ -400,13 +405,13 @@ class TestTrabajoCups : public QObject {
             else
                 d->reject();
         });
-        p.pulsa(qPrintable(boton));
+        p.pulsa(boton);
 
         QVERIFY(guardado.visto);
         QCOMPARE(carpetaDialogo, p.carpeta());
         QCOMPARE(nombreDialogo, QString("INFORME.pdf"));
         QCOMPARE(confirmado, existia);
-        const bool directo = boton == "cmdPrtKill";
+        const bool directo = boton == "Imprimir y borrar";
         QCOMPARE(p.mensajes.cajas.size(), guardar && !directo ? 1 : 0); // the delete question
         QCOMPARE(QFile::exists(p.ruta("INFORME.PRT")), !(guardar && directo));
         QVERIFY(v.isVisible());
@@ -423,7 +428,7 @@ class TestTrabajoCups : public QObject {
     // cause, then the buttons are disabled and the list refreshed.
     void borrado_fallido_data() {
         QTest::addColumn<bool>("trasImprimir");
-        QTest::newRow("cmdBorrar") << false;
+        QTest::newRow("Eliminar") << false;
         QTest::newRow("tras la pregunta") << true;
     }
     void borrado_fallido() {
@@ -438,10 +443,10 @@ class TestTrabajoCups : public QObject {
             // Another program removes the file while the question is open; the answer is Yes.
             p.mensajes.respuestas = {QMessageBox::Yes};
             p.mensajes.alMostrar = [&](const MensajesGuionizados::Caja&) { QFile::remove(ruta); };
-            p.pulsa("cmdAceptar");
+            p.pulsa("Imprimir");
         } else {
             QVERIFY(QFile::remove(ruta));
-            p.boton("cmdBorrar")->click();
+            p.boton("Eliminar")->click();
         }
         const auto& aviso = p.mensajes.cajas.last();
         QCOMPARE(p.mensajes.cajas.size(), trasImprimir ? 2 : 1);
@@ -469,7 +474,7 @@ class TestTrabajoCups : public QObject {
             QFile::remove(p.ruta("a.prt"));
             v.Refrescar();
         };
-        p.pulsa("cmdAceptar");
+        p.pulsa("Imprimir");
         QVERIFY(QFile::exists(p.ruta("A.PRT")));
         QCOMPARE(p.mensajes.cajas.size(), 2);
         QVERIFY2(p.mensajes.cajas[1].texto.contains(p.ruta("a.prt")) &&
@@ -485,7 +490,7 @@ class TestTrabajoCups : public QObject {
         p.escribe("B.PRT", "b\r\n");
         frmVelmor& v = p.arrancar();
         p.elegir("A.PRT");
-        p.boton("cmdBorrar")->click();
+        p.boton("Eliminar")->click();
         QVERIFY2(p.mensajes.cajas.isEmpty(), qPrintable(p.cajas()));
         QVERIFY(!QFile::exists(p.ruta("A.PRT")));
         QCOMPARE(p.lista(), QStringList{"B.PRT"});

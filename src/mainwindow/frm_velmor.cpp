@@ -25,6 +25,7 @@
 #include <QScrollBar>
 #include <QStorageInfo>
 #include <QStyledItemDelegate>
+#include <QStylePainter>
 #include <QTimer>
 #include <QTreeView>
 #include <QVBoxLayout>
@@ -40,9 +41,29 @@ QIcon Icono(const QString& nombre) {
     return QIcon(":/velmor/icons/" + nombre + ".svg");
 }
 
-// A drop-down list whose long entries do not widen the window: the tooltip shows the whole text.
+// A drop-down list of paths: a path longer than the box shows its end, where the folder's own
+// name is ("…/Varenta/Listados"); the tooltip shows it whole.
+class DesplegableRutas : public QComboBox {
+  public:
+    using QComboBox::QComboBox;
+
+  protected:
+    void paintEvent(QPaintEvent*) override {
+        QStylePainter pintor(this);
+        QStyleOptionComboBox opcion;
+        initStyleOption(&opcion);
+        pintor.drawComplexControl(QStyle::CC_ComboBox, opcion);
+        const QRect texto = style()->subControlRect(QStyle::CC_ComboBox, &opcion,
+                                                    QStyle::SC_ComboBoxEditField, this);
+        opcion.currentText = fontMetrics().elidedText(opcion.currentText, Qt::ElideLeft,
+                                                      texto.width() - 2);
+        pintor.drawControl(QStyle::CE_ComboBoxLabel, opcion);
+    }
+};
+
+// A drop-down list whose long entries do not widen the window.
 QComboBox* Desplegable(QWidget* padre, const char* nombre, const QString& accesible) {
-    auto* lista = new QComboBox(padre);
+    auto* lista = new DesplegableRutas(padre);
     lista->setObjectName(nombre);
     lista->setAccessibleName(accesible);
     lista->setEditable(false);
@@ -190,6 +211,8 @@ QWidget* frmVelmor::CrearPanelBusqueda() {
     Carpetas->setAccessibleName("Carpetas");
     Carpetas->setModel(modeloCarpetas_);
     Carpetas->header()->hide();
+    // Deep folders keep room for their names.
+    Carpetas->setIndentation(AnchoLetras(fontMetrics(), 2));
     for (int c = 1; c < modeloCarpetas_->columnCount(); ++c)
         Carpetas->hideColumn(c);
     Carpetas->viewport()->installEventFilter(this);
@@ -203,7 +226,7 @@ QWidget* frmVelmor::CrearPanelBusqueda() {
     columna->addWidget(Discos);
     columna->addWidget(Carpetas, 1);
     columna->addWidget(DirBasico);
-    panelBusqueda_->setFixedWidth(AnchoLetras(fontMetrics(), 26));
+    panelBusqueda_->setFixedWidth(AnchoLetras(fontMetrics(), 30));
     // Label1 and Label2 stand level with the drop-down lists beside them.
     for (QLabel* etiqueta : {Label1, Label2})
         etiqueta->setMinimumHeight(Discos->sizeHint().height());

@@ -251,13 +251,16 @@ void TestFrmVelmor::cmdVisor_muestra() {
     QVERIFY(v.findChildren<frmPrtVer*>().isEmpty());
 }
 
-// With VELMOR_CAPTURAS set to a folder, saves pictures of both layouts there for the docs.
+// With VELMOR_CAPTURAS set to a folder, saves pictures of both layouts and of the preview there
+// for the docs.
 void TestFrmVelmor::captura() {
     const QString carpeta = qEnvironmentVariable("VELMOR_CAPTURAS");
     if (carpeta.isEmpty()) QSKIP("VELMOR_CAPTURAS not set");
     Banco b;
-    b.crear({"Varenta/Menu.exe", "Varenta/FACTURA.PRT", "Varenta/INFORME.PRT",
-             "Varenta/Listados/", "Kolmera/Menu.exe"});
+    b.crear({"Varenta/Menu.exe", "Varenta/INFORME.PRT", "Varenta/Listados/",
+             "Kolmera/Menu.exe"});
+    QVERIFY(QFile::copy(VELMOR_SOURCE_DIR "/tests/preview/muestra.prt",
+                        b.ruta("Varenta/FACTURA.PRT")));
     frmVelmor& v = b.arrancar("Varenta");
     v.show();
     QVERIFY(QTest::qWaitForWindowExposed(&v));
@@ -267,6 +270,19 @@ void TestFrmVelmor::captura() {
     QTRY_VERIFY(b.modeloArbol()->rowCount(b.modeloArbol()->index(b.raiz.path())) == 2);
     QTest::qWait(300);
     QVERIFY(v.grab().save(carpeta + "/main-wide.png"));
+    bool guardada = false;
+    auto* vigia = new QTimer(&v);
+    connect(vigia, &QTimer::timeout, [&] {
+        auto* ver = qobject_cast<frmPrtVer*>(QApplication::activeModalWidget());
+        if (!ver || !ver->isVisible()) return;
+        vigia->stop();
+        QTest::qWait(200);
+        guardada = ver->grab().save(carpeta + "/preview.png");
+        QTest::keyClick(ver->focusProxy(), Qt::Key_Escape);
+    });
+    vigia->start(10);
+    QTest::mouseClick(b.boton("Previsualizar"), Qt::LeftButton);
+    QVERIFY(guardada);
 }
 
 void TestFrmVelmor::arranque_registro() {
@@ -491,6 +507,7 @@ void TestFrmVelmor::argumento() {
     frmVelmor& v = b.arrancar(programa, {}, argumentos);
     QCOMPARE(v.RutaCarpetas(), carpeta.isEmpty() ? b.raiz.path() : b.ruta(carpeta));
     QCOMPARE(b.desplegable("Carpetas base")->currentText(), v.RutaCarpetas());
+    QCOMPARE(Descripcion(b.desplegable("Carpetas base")), v.RutaCarpetas());
     QCOMPARE(v.FileNameFicheros(), elegido);
     QCOMPARE(v.NombreElegido, elegido);
     QCOMPARE(v.Nombre, elegido.isEmpty() ? QString() : v.RutaCarpetas() + "/" + elegido);

@@ -76,7 +76,7 @@ frmPrtVer::frmPrtVer(QWidget* parent)
 
 // At the top left of the available part of the screen (what the desktop's panels leave), as wide
 // as it and as high less the title bar; the user cannot resize it.
-void frmPrtVer::Colocar() {
+void frmPrtVer::OcuparPantalla() {
     QScreen* pantalla = parentWidget() ? parentWidget()->screen() : nullptr;
     if (!pantalla) pantalla = QGuiApplication::primaryScreen();
     if (!pantalla) return;
@@ -101,7 +101,7 @@ void frmPrtVer::Cargar(const QString& carpeta, const QString& fichero, bool dosM
     setWindowTitle(TituloDe(NombreVisible(ruta_)));
 
     // The whole screen, less the room its panels take and the title bar.
-    Colocar();
+    OcuparPantalla();
 
     // Navy text at the caret; everything CargarRTF inserts takes it.
     rtfVisor_->setTextColor(ColorTexto());

@@ -52,7 +52,7 @@ class frmPrtVer : public QDialog {
     bool eventFilter(QObject* objeto, QEvent* evento) override;
 
   private:
-    void Colocar();
+    void OcuparPantalla();
 
     QTextEdit* rtfVisor_;
     QString ruta_;

@@ -424,6 +424,35 @@ class TestTrabajoCups : public QObject {
         }
     }
 
+    // An empty file printed to "Archivo PDF": the save dialog is answered, no PDF is written,
+    // and the user is told so; the empty file counts as printed.
+    void archivo_pdf_vacio_data() {
+        QTest::addColumn<QString>("boton");
+        QTest::newRow("directo") << "Imprimir y borrar";
+        QTest::newRow("con diálogo") << "Imprimir";
+    }
+    void archivo_pdf_vacio() {
+        QFETCH(QString, boton);
+        Puesto p;
+        p.escribe("VACIO.PRT", {});
+        p.impresoras.hazActual(p.impresoras.cuenta() - 1);
+        frmVelmor& v = p.arrancar();
+        p.elegir("VACIO.PRT");
+        p.mensajes.respuestas = {QMessageBox::No}; // the delete question, after the dialog
+        auto dialogo = DialogoImpresora("Archivo PDF");
+        AlAbrirse<QFileDialog> guardado([](QFileDialog* d) { static_cast<QDialog*>(d)->accept(); });
+        p.pulsa(boton);
+        QVERIFY(guardado.visto);
+        QVERIFY(!QFile::exists(p.ruta("VACIO.pdf")));
+        QCOMPARE(p.mensajes.cajas.size(), boton == "Imprimir" ? 2 : 1);
+        const auto& aviso = p.mensajes.cajas.last();
+        QCOMPARE(aviso.titulo, QString("Velmor 2.0"));
+        QCOMPARE(aviso.texto, "El fichero «" + p.ruta("VACIO.PRT") +
+                                  "» no tiene nada que imprimir: no se ha escrito ningún PDF.");
+        QCOMPARE(QFile::exists(p.ruta("VACIO.PRT")), boton == "Imprimir");
+        QVERIFY(v.isVisible());
+    }
+
     // A deletion that fails never ends the program: a box titled Titulo names the file and the
     // cause, then the buttons are disabled and the list refreshed.
     void borrado_fallido_data() {

@@ -30,7 +30,7 @@ std::optional<QString> OpcionesCli::analiza(const QStringList& argumentos) {
     pdf = p.value(oPdf);
     if (p.isSet(oHorizontal) && p.isSet(oVertical))
         return QStringLiteral("--horizontal y --vertical no pueden ir juntas");
-    orientacion = p.isSet(oHorizontal)  ? Orientacion::Horizontal
+    orientacion = p.isSet(oHorizontal) ? Orientacion::Horizontal
                   : p.isSet(oVertical) ? Orientacion::Vertical
                                        : Orientacion::SegunImpresora;
     modoDos = p.isSet(oDos);

@@ -10,9 +10,9 @@
 
 namespace {
 
-const char* const CarpetasDelSistema[] = {"/bin",           "/sbin",           "/usr/bin",
-                                          "/usr/sbin",      "/usr/local/bin",  "/usr/local/sbin",
-                                          "/usr/games",     "/usr/local/games"};
+const char* const CarpetasDelSistema[] = {"/bin",       "/sbin",           "/usr/bin",
+                                          "/usr/sbin",  "/usr/local/bin",  "/usr/local/sbin",
+                                          "/usr/games", "/usr/local/games"};
 
 QString Canonica(const QString& carpeta) {
     const QString canonica = QFileInfo(carpeta).canonicalFilePath();
@@ -25,8 +25,8 @@ QString Absoluta(const QString& argumento, const QString& actual) {
 }
 
 QString Por(const QString& ruta, int numeroError) {
-    const QString causa = numeroError == ENOENT ? QStringLiteral("no existe")
-                                                : CausaSistema(numeroError);
+    const QString causa =
+        numeroError == ENOENT ? QStringLiteral("no existe") : CausaSistema(numeroError);
     return QStringLiteral("No se puede abrir «%1»: %2.").arg(NombreVisible(ruta), causa);
 }
 

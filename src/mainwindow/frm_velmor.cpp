@@ -24,8 +24,8 @@
 #include <QPushButton>
 #include <QScrollBar>
 #include <QStorageInfo>
-#include <QStyledItemDelegate>
 #include <QStylePainter>
+#include <QStyledItemDelegate>
 #include <QTimer>
 #include <QTreeView>
 #include <QVBoxLayout>
@@ -55,8 +55,8 @@ class DesplegableRutas : public QComboBox {
         pintor.drawComplexControl(QStyle::CC_ComboBox, opcion);
         const QRect texto = style()->subControlRect(QStyle::CC_ComboBox, &opcion,
                                                     QStyle::SC_ComboBoxEditField, this);
-        opcion.currentText = fontMetrics().elidedText(opcion.currentText, Qt::ElideLeft,
-                                                      texto.width() - 2);
+        opcion.currentText =
+            fontMetrics().elidedText(opcion.currentText, Qt::ElideLeft, texto.width() - 2);
         pintor.drawControl(QStyle::CE_ComboBoxLabel, opcion);
     }
 };
@@ -158,13 +158,14 @@ QWidget* frmVelmor::CrearListaYBotones() {
     Frame1 = new QFrame(parte);
     Frame1->setObjectName("Frame1");
     Frame1->setFrameShape(QFrame::StyledPanel);
-    cmdAceptar = CrearBoton("cmdAceptar", "Imprimir", "aceptar", "Imprimir seleccionando Impresora");
+    cmdAceptar =
+        CrearBoton("cmdAceptar", "Imprimir", "aceptar", "Imprimir seleccionando Impresora");
     cmdVisor = CrearBoton("cmdVisor", "Previsualizar", "visor", "Previsualizar fichero");
     cmdBorrar = CrearBoton("cmdBorrar", "Eliminar", "borrar", "Eliminar fichero");
     cmdCancelar = CrearBoton("cmdCancelar", "Salir", "cancelar", "Salir del programa");
     cmdCarpeta = CrearBoton("cmdCarpeta", "Buscar carpeta", "buscar", "Buscar archivos .PRT");
-    cmdPrtKill = CrearBoton("cmdPrtKill", "Imprimir y borrar", "prtkill",
-                            "Imprimir y Borrar directamente");
+    cmdPrtKill =
+        CrearBoton("cmdPrtKill", "Imprimir y borrar", "prtkill", "Imprimir y Borrar directamente");
     chkRavendot = new QCheckBox("MS-Dos", Frame1);
     chkRavendot->setObjectName("chkRavendot");
     chkRavendot->setAccessibleName("MS-Dos");
@@ -283,8 +284,8 @@ void frmVelmor::Form_Load() {
     MostrarEstado(QString());
     MostrarBusqueda(false);
     HabilitarBotones(false);
-    const CarpetaInicio inicio = CarpetaInicio::De(entorno_.carpetaPrograma,
-                                                   entorno_.carpetaActual, entorno_.argumentos);
+    const CarpetaInicio inicio =
+        CarpetaInicio::De(entorno_.carpetaPrograma, entorno_.carpetaActual, entorno_.argumentos);
     BuscarRavendot();
     ModuloPrt::EngancharVentana(*this);
     navegador_->Arrancar(entorno_.raizVolumen.isEmpty() ? RaizDe(inicio.carpeta)
@@ -453,8 +454,8 @@ void frmVelmor::MostrarEnArbol(const QString& ruta) {
     if (ruta.isEmpty()) return;
     moviendoArbol_ = true;
     const QModelIndex indice = modeloCarpetas_->index(ruta);
-    Carpetas->selectionModel()->setCurrentIndex(
-        indice, QItemSelectionModel::ClearAndSelect | QItemSelectionModel::Rows);
+    Carpetas->selectionModel()->setCurrentIndex(indice, QItemSelectionModel::ClearAndSelect |
+                                                            QItemSelectionModel::Rows);
     for (QModelIndex arriba = indice.parent(); arriba.isValid(); arriba = arriba.parent())
         Carpetas->expand(arriba);
     Carpetas->expand(indice);

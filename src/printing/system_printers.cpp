@@ -97,8 +97,8 @@ void ImpresorasSistema::ponOrientacion(Orientacion orientacion) {
         throw ErrorVelmor(
             ErrorVelmor::OrientacionRechazada,
             QStringLiteral("No se puede cambiar la orientación durante la impresión"));
-    d->pagina(d->actual).setOrientation(orientacion == Orientacion::Horizontal ? QPageLayout::Landscape
-                                                         : QPageLayout::Portrait);
+    d->pagina(d->actual).setOrientation(
+        orientacion == Orientacion::Horizontal ? QPageLayout::Landscape : QPageLayout::Portrait);
 }
 
 std::shared_ptr<const ColaImpresion> ImpresorasSistema::cola() const {

@@ -27,7 +27,8 @@ class TestCarpetaInicio : public QObject {
         QDir().mkpath(ruta("Herramientas"));
         QDir().mkpath(ruta("Trabajo"));
         // A name that is not UTF-8, as a DOS program writes it.
-        std::FILE* f = std::fopen((QFile::encodeName(ruta("Listados/")) + "A\xD1O.PRT").constData(), "wb");
+        std::FILE* f =
+            std::fopen((QFile::encodeName(ruta("Listados/")) + "A\xD1O.PRT").constData(), "wb");
         QVERIFY(f);
         std::fclose(f);
     }
@@ -49,16 +50,15 @@ class TestCarpetaInicio : public QObject {
             << "/usr/local/bin" << QStringList{} << "Trabajo"
             << ""
             << "";
-        QTest::newRow("fichero") << r + "Herramientas"
-                                 << QStringList{r + "Listados/INFORME.PRT"} << "Listados"
+        QTest::newRow("fichero") << r + "Herramientas" << QStringList{r + "Listados/INFORME.PRT"}
+                                 << "Listados"
                                  << "INFORME.PRT"
                                  << "";
         QTest::newRow("fichero relativo")
             << "/usr/bin" << QStringList{"../Listados/INFORME.PRT"} << "Listados"
             << "INFORME.PRT"
             << "";
-        QTest::newRow("carpeta") << r + "Herramientas" << QStringList{r + "Listados/"}
-                                 << "Listados"
+        QTest::newRow("carpeta") << r + "Herramientas" << QStringList{r + "Listados/"} << "Listados"
                                  << ""
                                  << "";
         QTest::newRow("punto") << r + "Herramientas" << QStringList{"."} << "Trabajo"
@@ -69,26 +69,24 @@ class TestCarpetaInicio : public QObject {
             << "Listados"
             << "INFORME.PRT"
             << "";
-        QTest::newRow("el primero") << r + "Herramientas"
-                                    << QStringList{r + "Listados", r + "Herramientas"}
-                                    << "Listados"
-                                    << ""
-                                    << "";
-        QTest::newRow("no existe") << r + "Herramientas" << QStringList{r + "Listados/NO.PRT"}
-                                   << "Herramientas"
-                                   << ""
-                                   << "No se puede abrir «<raiz>/Listados/NO.PRT»: no existe.";
+        QTest::newRow("el primero")
+            << r + "Herramientas" << QStringList{r + "Listados", r + "Herramientas"} << "Listados"
+            << ""
+            << "";
+        QTest::newRow("no existe")
+            << r + "Herramientas" << QStringList{r + "Listados/NO.PRT"} << "Herramientas"
+            << ""
+            << "No se puede abrir «<raiz>/Listados/NO.PRT»: no existe.";
         QTest::newRow("no es una carpeta")
-            << r + "Herramientas" << QStringList{r + "Listados/INFORME.PRT/X.PRT"}
-            << "Herramientas"
+            << r + "Herramientas" << QStringList{r + "Listados/INFORME.PRT/X.PRT"} << "Herramientas"
             << ""
             << "No se puede abrir «<raiz>/Listados/INFORME.PRT/X.PRT»: una parte de la ruta no es "
                "una carpeta.";
         // What the folder holds is the window's business: any file is named here.
-        QTest::newRow("otro fichero") << r + "Herramientas" << QStringList{r + "Listados/notas.txt"}
-                                      << "Listados"
-                                      << "notas.txt"
-                                      << "";
+        QTest::newRow("otro fichero")
+            << r + "Herramientas" << QStringList{r + "Listados/notas.txt"} << "Listados"
+            << "notas.txt"
+            << "";
     }
     void De() {
         QFETCH(QString, programa);

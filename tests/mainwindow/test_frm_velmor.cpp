@@ -33,8 +33,7 @@
 namespace {
 
 // The four buttons that act on the chosen file, by their accessible names.
-const char* const BotonesFichero[] = {"Imprimir", "Previsualizar", "Eliminar",
-                                      "Imprimir y borrar"};
+const char* const BotonesFichero[] = {"Imprimir", "Previsualizar", "Eliminar", "Imprimir y borrar"};
 const QStringList PanelBusqueda = {"Volúmenes", "Carpetas", "Carpetas base"};
 
 // A temporary "volume" with sibling folders, and the window started on it.
@@ -257,10 +256,9 @@ void TestFrmVelmor::captura() {
     const QString carpeta = qEnvironmentVariable("VELMOR_CAPTURAS");
     if (carpeta.isEmpty()) QSKIP("VELMOR_CAPTURAS not set");
     Banco b;
-    b.crear({"Varenta/Menu.exe", "Varenta/INFORME.PRT", "Varenta/Listados/",
-             "Kolmera/Menu.exe"});
-    QVERIFY(QFile::copy(VELMOR_SOURCE_DIR "/tests/preview/muestra.prt",
-                        b.ruta("Varenta/FACTURA.PRT")));
+    b.crear({"Varenta/Menu.exe", "Varenta/INFORME.PRT", "Varenta/Listados/", "Kolmera/Menu.exe"});
+    QVERIFY(
+        QFile::copy(VELMOR_SOURCE_DIR "/tests/preview/muestra.prt", b.ruta("Varenta/FACTURA.PRT")));
     frmVelmor& v = b.arrancar("Varenta");
     v.show();
     QVERIFY(QTest::qWaitForWindowExposed(&v));
@@ -765,8 +763,8 @@ void TestFrmVelmor::tabulador() {
         recorrido << foco->accessibleName();
         QTest::keyClick(foco, Qt::Key_Tab);
     }
-    const QStringList ciclo = {"Ficheros PRT", "Imprimir", "Previsualizar", "Eliminar",
-                               "Salir", "Buscar carpeta", "Imprimir y borrar", "MS-Dos"};
+    const QStringList ciclo = {"Ficheros PRT", "Imprimir",       "Previsualizar",     "Eliminar",
+                               "Salir",        "Buscar carpeta", "Imprimir y borrar", "MS-Dos"};
     QCOMPARE(recorrido.mid(0, ciclo.size()), ciclo);
     for (const QString& panel : PanelBusqueda)
         QCOMPARE(recorrido.contains(panel), abierta);

@@ -18,8 +18,7 @@ class TestInterruptores : public QObject {
         QTest::newRow("junto a un fichero")
             << QStringList{"/home/ana/X.PRT", "/B"} << true << false;
         // A path is never a switch, whatever it holds: "/B" inside it would delete files.
-        QTest::newRow("ruta con /B") << QStringList{"/home/ana/Borradores/X.PRT"} << false
-                                     << false;
+        QTest::newRow("ruta con /B") << QStringList{"/home/ana/Borradores/X.PRT"} << false << false;
         QTest::newRow("ruta con /I") << QStringList{"/srv/Informes/A.PRT"} << false << false;
         QTest::newRow("ruta con /b") << QStringList{"/tmp/b"} << false << false;
         QTest::newRow("dentro de un argumento") << QStringList{"x/Bruno"} << false << false;

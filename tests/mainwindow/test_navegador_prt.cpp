@@ -77,8 +77,7 @@ class TestNavegadorPrt : public QObject {
         Volumen v;
         v.crear({"Varenta/Menu.exe", "Herramientas/"});
         v.arrancar("Herramientas");
-        QCOMPARE(v.navegador.Basicas(),
-                 (QStringList{v.ruta("Varenta"), v.ruta("Herramientas")}));
+        QCOMPARE(v.navegador.Basicas(), (QStringList{v.ruta("Varenta"), v.ruta("Herramientas")}));
         QCOMPARE(v.navegador.BasicaElegida(), 1);
         QVERIFY(v.navegador.IrABasica(0));
         QCOMPARE(v.navegador.Carpeta(), v.ruta("Varenta"));
@@ -91,7 +90,8 @@ class TestNavegadorPrt : public QObject {
         QTest::addColumn<QString>("destino");
         QTest::addColumn<QString>("aviso");
         QTest::newRow("no existe")
-            << "<raiz>/Nada" << "No se puede abrir la carpeta <raiz>/Nada: la carpeta no existe.";
+            << "<raiz>/Nada"
+            << "No se puede abrir la carpeta <raiz>/Nada: la carpeta no existe.";
         QTest::newRow("un fichero") << "<raiz>/K/a.prt"
                                     << "No se puede abrir la carpeta <raiz>/K/a.prt: no es una "
                                        "carpeta.";
@@ -161,7 +161,8 @@ class TestNavegadorPrt : public QObject {
         QVERIFY(QFile::link(v.ruta("L/b.prt"), v.ruta("L/enlace.prt")));
         QVERIFY(QFile::link(v.ruta("L/nada"), v.ruta("L/roto.prt")));
         QVERIFY(::mkfifo(QFile::encodeName(v.ruta("L/tubo.prt")).constData(), 0600) == 0);
-        std::FILE* f = std::fopen((QFile::encodeName(v.ruta("L/")) + "A\xA5O.PRT").constData(), "wb");
+        std::FILE* f =
+            std::fopen((QFile::encodeName(v.ruta("L/")) + "A\xA5O.PRT").constData(), "wb");
         QVERIFY(f);
         std::fclose(f);
         const QStringList nombres = NavegadorPrt::FicherosPrtDe(v.ruta("L"));
@@ -252,9 +253,8 @@ class TestNavegadorPrt : public QObject {
         QTest::addColumn<QString>("destino");
         QTest::newRow("la anterior")
             << QStringList{"V/L", "V/K/Sub"} << QStringList{"V/K/Sub"} << "<raiz>/V/L";
-        QTest::newRow("la anterior que queda")
-            << QStringList{"V/L", "V/M", "V/K/Sub"} << QStringList{"V/K/Sub", "V/M"}
-            << "<raiz>/V/L";
+        QTest::newRow("la anterior que queda") << QStringList{"V/L", "V/M", "V/K/Sub"}
+                                               << QStringList{"V/K/Sub", "V/M"} << "<raiz>/V/L";
         QTest::newRow("la de arriba") << QStringList{"V/K/Sub/Mas"} << QStringList{"V"} << "<raiz>";
     }
     void carpetaPerdida() {
@@ -270,10 +270,9 @@ class TestNavegadorPrt : public QObject {
             QVERIFY(QDir(v.ruta(b)).removeRecursively());
         const QString perdida = v.navegador.Carpeta();
         QCOMPARE(v.navegador.Refrescar(), -1);
-        QCOMPARE(v.textos(v.avisos),
-                 QStringList{"No se puede leer la carpeta " +
-                             QString(perdida).replace(v.raiz.path(), "<raiz>") +
-                             ": la carpeta no existe."});
+        QCOMPARE(v.textos(v.avisos), QStringList{"No se puede leer la carpeta " +
+                                                 QString(perdida).replace(v.raiz.path(), "<raiz>") +
+                                                 ": la carpeta no existe."});
         QCOMPARE(v.navegador.Carpeta(), destino.replace("<raiz>", v.raiz.path()));
     }
 

@@ -310,7 +310,8 @@ class TestImpresora : public QObject {
                 QVERIFY2(dialogo.rect().contains(r), qPrintable(c->objectName()));
                 for (QWidget* otro : controles)
                     if (otro != c)
-                        QVERIFY(!r.intersects(QRect(otro->mapTo(&dialogo, QPoint()), otro->size())));
+                        QVERIFY(
+                            !r.intersects(QRect(otro->mapTo(&dialogo, QPoint()), otro->size())));
             }
             auto* papel = Papel(&dialogo);
             QVERIFY(papel->width() > papel->iconSize().width() &&

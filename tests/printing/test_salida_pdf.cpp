@@ -310,7 +310,8 @@ class TestSalidaPdf : public QObject {
         impresoras->ponOrientacion(Orientacion::Vertical);
         const QString info = ejecuta("pdfinfo", {pdf});
         QVERIFY2(info.contains("842 x 595"), qPrintable(info));
-        QVERIFY_THROWS_EXCEPTION(ErrorVelmor, impresoras->ponOrientacion(Orientacion::SegunImpresora));
+        QVERIFY_THROWS_EXCEPTION(ErrorVelmor,
+                                 impresoras->ponOrientacion(Orientacion::SegunImpresora));
     }
 
     // A failure mid-file leaves no PDF behind, and the next job is a fresh document.

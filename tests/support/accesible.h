@@ -29,7 +29,8 @@ template <class T> T* Buscar(QAccessibleInterface* i, const QString& nombre) {
 // The control of kind T of `ventana` whose accessible name is `nombre`; the test program stops
 // when there is none, since nothing after it would mean anything.
 template <class T = QWidget> T* Control(QWidget* ventana, const QString& nombre) {
-    T* control = accesible_detalle::Buscar<T>(QAccessible::queryAccessibleInterface(ventana), nombre);
+    T* control =
+        accesible_detalle::Buscar<T>(QAccessible::queryAccessibleInterface(ventana), nombre);
     if (!control) qFatal("no control named \"%s\" of that kind", qPrintable(nombre));
     return control;
 }

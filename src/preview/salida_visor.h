@@ -1,0 +1,31 @@
+#pragma once
+
+#include "markup/salida_marcado.h"
+#include <QTextCharFormat>
+#include <QTextCursor>
+
+// The preview's rich-text box as the markup's output: text inserted at the caret in the current
+// insertion format, each file line a paragraph of its own. No pages: a form feed shows as a
+// rule across the box.
+class SalidaVisor : public SalidaMarcado {
+  public:
+    SalidaVisor(QTextCursor& cursor, const QTextCharFormat& formato);
+
+    void ponFuente(const QString& nombre) override;
+    double tamano() const override { return formato_.fontPointSize(); }
+    void ponTamano(double puntos) override { formato_.setFontPointSize(puntos); }
+    void ponNegrita(bool v) override { formato_.setFontWeight(v ? QFont::Bold : QFont::Normal); }
+    void ponCursiva(bool v) override { formato_.setFontItalic(v); }
+    void ponSubrayado(bool v) override { formato_.setFontUnderline(v); }
+
+    void empiezaLinea(QString& linea) override;
+    void texto(const QString& texto) override {
+        if (!texto.isEmpty()) cursor_.insertText(texto, formato_);
+    }
+    void finLinea(int) override {}
+
+  private:
+    QTextCursor& cursor_;
+    QTextCharFormat formato_;
+    bool primera_ = true;
+};

@@ -27,6 +27,7 @@ PerfilLector PerfilLector::Visor() {
 
 namespace {
 constexpr double kPica = 11, kElite = 9;
+constexpr QChar kAvancePagina = u'\f';
 
 // Runs a step that a line's contents drive: its errors are errors of that line.
 template <typename Paso> auto deLaLinea(const QString& ruta, int linea, Paso&& paso) {
@@ -37,25 +38,84 @@ template <typename Paso> auto deLaLinea(const QString& ruta, int linea, Paso&& p
     }
 }
 
-// What one reading of a file keeps from line to line.
+// One reading of a file: what lasts from line to line, and where pages end.
 class Lectura {
   public:
-    Lectura(const PerfilLector& perfil, bool modoDos, const QString& base, SalidaMarcado& salida)
-        : perfil_(perfil), modoDos_(modoDos), base_(base), salida_(salida) {}
+    Lectura(const PerfilLector& perfil, const QString& base, SalidaMarcado& salida,
+            LectorPrt& lector, const QString& ruta)
+        : perfil_(perfil), base_(base), salida_(salida), lector_(lector), ruta_(ruta),
+          lineasPagina_(perfil.lineasPagina), tamanoInicial_(salida.tamano()) {}
 
-    // The line's tags applied after each text before them; true when "{{Pagina}}" ended it.
-    bool aplica(const QString& linea, const QString& ruta, int numero) {
+    // One file line, already expanded and converted.
+    void linea(const QString& linea, int numero) {
+        numero_ = numero;
         Segmentos segmentos(linea);
-        while (const auto s = deLaLinea(ruta, numero, [&] { return segmentos.siguiente(); })) {
-            salida_.texto(s->texto.toString());
-            if (s->etiqueta == Etiqueta::Pagina) return true;
-            deLaLinea(ruta, numero, [&] { etiqueta(*s); });
+        while (const auto s = deLaLinea(ruta_, numero_, [&] { return segmentos.siguiente(); })) {
+            texto(s->texto);
+            if (s->etiqueta == Etiqueta::Pagina) {
+                if (!perfil_.paginaEsSalto) break;
+                avancePendiente_ = false;
+                terminaPagina(SalidaMarcado::Salto::PorEtiqueta);
+                return; // no line end, and the line does not count
+            }
+            deLaLinea(ruta_, numero_, [&] { etiqueta(*s); });
         }
-        return false;
+        // A form feed that ends the line ends its page there, as "{{Pagina}}" does: no line end
+        // after it, and no blank sheet when the file ends with it.
+        if (avancePendiente_) {
+            avancePendiente_ = false;
+            terminaPagina(SalidaMarcado::Salto::AvancePagina);
+            return;
+        }
+        salida_.finLinea(pitch_);
+        paginaVacia_ = false;
+        if (lineasPagina_ <= 0) return;
+        if (contador_ == 32767)
+            throw ErrorVelmor(ErrorVelmor::DesbordamientoNumero,
+                              QStringLiteral("Desbordamiento del contador de líneas"), ruta_,
+                              numero_);
+        if (++contador_ >= lineasPagina_) terminaPagina(SalidaMarcado::Salto::PorLineas);
     }
-    int pitch() const { return pitch_; }
+
+    // Whether the document has anything to end.
+    bool porTerminar() const { return porTerminar_ || contador_ != 0 || lineasPagina_ <= 0; }
 
   private:
+    // Text, with the form feeds in it: each ends the page where it stands, and what follows
+    // goes on at the top of the next page. The page ends when something follows (or at the end
+    // of the line); a form feed on a page with nothing on it yet (right after a full page, say)
+    // gives no blank sheet.
+    void texto(QStringView texto) {
+        qsizetype avance;
+        while ((avance = texto.indexOf(kAvancePagina)) >= 0) {
+            escribe(texto.left(avance));
+            if (!paginaVacia_) avancePendiente_ = true;
+            texto = texto.mid(avance + 1);
+        }
+        escribe(texto);
+    }
+    void escribe(QStringView texto) {
+        if (!texto.isEmpty() && avancePendiente_) {
+            avancePendiente_ = false;
+            contador_ = 0;
+            salida_.salto(SalidaMarcado::Salto::AvancePagina);
+        }
+        salida_.texto(texto.toString());
+        if (!texto.isEmpty()) paginaVacia_ = false;
+    }
+
+    // A full page, "{{Pagina}}" or a form feed. A page that ends with the file's last line ends
+    // the document there, with no page after it; the document itself ends once the file is
+    // known to be whole.
+    void terminaPagina(SalidaMarcado::Salto causa) {
+        contador_ = 0;
+        paginaVacia_ = true;
+        if (lector_.alFinal() && perfil_.paginaEsSalto)
+            porTerminar_ = true;
+        else
+            salida_.salto(causa);
+    }
+
     void etiqueta(const Segmento& s) {
         switch (s.etiqueta) {
         case Etiqueta::Fuente:
@@ -92,6 +152,12 @@ class Lectura {
         case Etiqueta::SubrayadoOff:
             salida_.ponSubrayado(s.etiqueta == Etiqueta::SubrayadoOn);
             break;
+        case Etiqueta::Reinicio:
+            reinicia();
+            break;
+        case Etiqueta::Lineas:
+            if (perfil_.lineasPagina > 0) lineasPagina_ = s.valor;
+            break;
         case Etiqueta::Pagina:
         case Etiqueta::Ninguna:
         case Etiqueta::Desconocida:
@@ -99,12 +165,30 @@ class Lectura {
         }
     }
 
+    // The printer's reset: the format the job started with.
+    void reinicia() {
+        salida_.ponFuente(base_);
+        salida_.ponTamano(tamanoInicial_);
+        salida_.ponNegrita(false);
+        salida_.ponCursiva(false);
+        salida_.ponSubrayado(false);
+        pitch_ = 0;
+    }
+
     const PerfilLector& perfil_;
-    bool modoDos_;
     const QString& base_;
     SalidaMarcado& salida_;
+    LectorPrt& lector_;
+    const QString& ruta_;
+    int numero_ = 0;
+    int lineasPagina_;
+    const double tamanoInicial_;
     int pitch_ = 0; // 11, 9 or 7 after the last pitch tag
     QString memoriaFuente_;
+    int contador_ = 0; // lines ended on the current page
+    bool porTerminar_ = false;
+    bool paginaVacia_ = true;      // nothing printed since the page began
+    bool avancePendiente_ = false; // a form feed whose page ends when something follows
 };
 } // namespace
 
@@ -112,23 +196,12 @@ InterpretePrt::InterpretePrt(PerfilLector perfil, bool modoDos)
     : perfil_(perfil), modoDos_(modoDos) {}
 
 IdentidadFichero InterpretePrt::interpreta(const QString& ruta, SalidaMarcado& salida) {
-    LectorPrt lector(ruta);
+    const PaginasCodigo& paginasLector = PaginasCodigo::actuales();
+    LectorPrt lector(ruta, paginasLector, limiteLinea_);
     const QString base = fuenteBase();
     salida.ponFuente(base);
-    Lectura lectura(perfil_, modoDos_, base, salida);
-    const PaginasCodigo* paginas = modoDos_ ? nullptr : &PaginasCodigo::actuales();
-
-    int contador = 0; // lines ended on the current page
-    // A page that ends with the file's last line ends the document there, with no page after it;
-    // the document itself ends once the file is known to be whole.
-    bool porTerminar = false;
-    auto terminaPagina = [&](SalidaMarcado::Salto causa) {
-        contador = 0;
-        if (lector.alFinal())
-            porTerminar = true;
-        else
-            salida.salto(causa);
-    };
+    Lectura lectura(perfil_, base, salida, lector, ruta);
+    const PaginasCodigo* paginas = modoDos_ ? nullptr : &paginasLector;
     QString linea;
     while (lector.siguiente(linea)) {
         const int n = lector.numeroLinea();
@@ -138,18 +211,9 @@ IdentidadFichero InterpretePrt::interpreta(const QString& ruta, SalidaMarcado& s
             if (!perfil_.expandeAntesDeConvertir) linea = SustituyePrt(linea);
             salida.empiezaLinea(linea);
         });
-        if (lectura.aplica(linea, ruta, n) && perfil_.paginaEsSalto) {
-            terminaPagina(SalidaMarcado::Salto::PorEtiqueta);
-            continue;
-        }
-        salida.finLinea(lectura.pitch());
-        if (perfil_.lineasPagina <= 0) continue;
-        if (contador == 32767)
-            throw ErrorVelmor(ErrorVelmor::DesbordamientoNumero,
-                              QStringLiteral("Desbordamiento del contador de líneas"), ruta, n);
-        if (++contador == perfil_.lineasPagina) terminaPagina(SalidaMarcado::Salto::PorLineas);
+        lectura.linea(linea, n);
     }
     lector.compruebaIntacto();
-    if (porTerminar || contador != 0 || perfil_.lineasPagina <= 0) salida.finDocumento();
+    if (lectura.porTerminar()) salida.finDocumento();
     return lector.identidad();
 }

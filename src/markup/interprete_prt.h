@@ -1,5 +1,6 @@
 #pragma once
 
+#include "markup/lector_prt.h"
 #include "markup/salida_marcado.h"
 #include "shared/fichero_regular.h"
 #include <QString>
@@ -27,6 +28,8 @@ class InterpretePrt {
     static const QString Ravendot;
 
     InterpretePrt(PerfilLector perfil, bool modoDos);
+    // The longest line read (bytes); a longer one ends the reading with an error.
+    void ponLimiteLinea(qsizetype bytes) { limiteLinea_ = bytes; }
 
     // The base font: "Ravendot" in DOS mode, else "Courier New".
     QString fuenteBase() const { return modoDos_ ? Ravendot : CourierNew; }
@@ -40,4 +43,5 @@ class InterpretePrt {
   private:
     PerfilLector perfil_;
     bool modoDos_;
+    qsizetype limiteLinea_ = LectorPrt::LimiteLinea;
 };

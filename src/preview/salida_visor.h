@@ -20,12 +20,16 @@ class SalidaVisor : public SalidaMarcado {
 
     void empiezaLinea(QString& linea) override;
     void texto(const QString& texto) override {
-        if (!texto.isEmpty()) cursor_.insertText(texto, formato_);
+        if (texto.isEmpty()) return;
+        cursor_.insertText(texto, formato_);
+        trasSalto_ = false;
     }
     void finLinea(int) override {}
+    void salto(Salto causa) override;
 
   private:
     QTextCursor& cursor_;
     QTextCharFormat formato_;
     bool primera_ = true;
+    bool trasSalto_ = false; // the paragraph for what follows a page mark is already there
 };

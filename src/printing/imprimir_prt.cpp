@@ -33,8 +33,10 @@ class SalidaImpresora : public SalidaMarcado {
         p_.finLinea();
         p_.ponY(p_.y() + espacioExtra(pitch));
     }
-    void salto(Salto) override {
+    void salto(Salto causa) override {
         p_.nuevaPagina();
+        // A form feed in the middle of a line: the rest starts the next page where lines start.
+        if (causa == Salto::AvancePagina) p_.ponX(inicioX_);
         if (laTengo_) dibujaFondo();
     }
     void finDocumento() override { p_.finDocumento(); }

@@ -42,7 +42,9 @@ QString describeBloque(const QTextBlock& bloque) {
 QStringList describe(const QTextDocument* documento) {
     QStringList bloques;
     for (QTextBlock b = documento->begin(); b.isValid(); b = b.next())
-        bloques << describeBloque(b);
+        bloques << (b.blockFormat().hasProperty(QTextFormat::BlockTrailingHorizontalRulerWidth)
+                        ? QStringLiteral("<regla>")
+                        : describeBloque(b));
     return bloques;
 }
 
@@ -166,6 +168,28 @@ class TestPreview : public QObject {
                  (QStringList{"abc<Courier New,9.75>", "ghi<Courier New,9.75>"}));
         QCOMPARE(plano, QStringLiteral("abc\nghi"));
         QCOMPARE(carga("[F]def\r\nx"), (QStringList{"", "x<Courier New,9.75>"}));
+    }
+
+    // The preview has no pages: a form feed shows as a rule across the box; printer codes set
+    // the formats they stand for, and print nothing of their own.
+    void avancesYCodigosEpson_data() {
+        QTest::addColumn<QByteArray>("bytes");
+        QTest::addColumn<QStringList>("esperado");
+        const QString n = QStringLiteral("<Courier New,9.75>");
+        QTest::newRow("avance en medio")
+            << QByteArray("uno\fdos\r\ntres")
+            << QStringList{"uno" + n, "<regla>", "dos" + n, "tres" + n};
+        QTest::newRow("avance solo en su línea")
+            << QByteArray("uno\r\n\f\r\ndos") << QStringList{"uno" + n, "<regla>", "dos" + n};
+        QTest::newRow("negrita Epson") << QByteArray("a\x1b"
+                                                     "Eb\x1b"
+                                                     "Fc")
+                                       << QStringList{"a" + n + " + b<Courier New,9.75,N> + c" + n};
+    }
+    void avancesYCodigosEpson() {
+        QFETCH(QByteArray, bytes);
+        QFETCH(QStringList, esperado);
+        QCOMPARE(carga(bytes), esperado);
     }
 
     // One paragraph per file line; the plain text is the lines joined by line ends.

@@ -1,8 +1,6 @@
 #include "markup/lector_prt.h"
 #include "shared/error.h"
 
-#include <QLocale>
-
 namespace {
 constexpr qsizetype kBloque = 64 * 1024;
 } // namespace
@@ -44,7 +42,7 @@ void LectorPrt::anadeALinea(const char* inicio, qsizetype cuantos) {
         throw ErrorVelmor(ErrorVelmor::LineaDemasiadoLarga,
                           QStringLiteral("La línea pasa de %1 bytes, el límite de una línea "
                                          "impresa: no parece un fichero de impresión")
-                              .arg(QLocale(QLocale::Spanish).toString(limiteLinea_)),
+                              .arg(limiteLinea_),
                           ruta(), numeroLinea_ + 1);
     linea_.append(inicio, cuantos);
 }

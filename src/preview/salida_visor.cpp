@@ -8,7 +8,7 @@ SalidaVisor::SalidaVisor(QTextCursor& cursor, const QTextCharFormat& formato)
     : cursor_(cursor), formato_(formato) {}
 
 void SalidaVisor::ponFuente(const QString& nombre) {
-    formato_.setFontFamilies(QStringList{nombre});
+    formato_.setFontFamilies(QStringList{familias_.familia(nombre)});
 }
 
 // The previous line's end: a paragraph break in the format then current. The last line gets

@@ -1,12 +1,14 @@
 #pragma once
 
 #include "markup/salida_marcado.h"
+#include "shared/familias_fuente.h"
 #include <QTextCharFormat>
 #include <QTextCursor>
 
 // The preview's rich-text box as the markup's output: text inserted at the caret in the current
 // insertion format, each file line a paragraph of its own. No pages: a form feed shows as a
-// rule across the box.
+// rule across the box. Font names are matched as the printer matches them (FamiliasFuente), so
+// that thousands of names no font has cost the box one font, not thousands.
 class SalidaVisor : public SalidaMarcado {
   public:
     SalidaVisor(QTextCursor& cursor, const QTextCharFormat& formato);
@@ -30,6 +32,7 @@ class SalidaVisor : public SalidaMarcado {
   private:
     QTextCursor& cursor_;
     QTextCharFormat formato_;
+    FamiliasFuente familias_;
     bool primera_ = true;
     bool trasSalto_ = false; // the paragraph for what follows a page mark is already there
 };

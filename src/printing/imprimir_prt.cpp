@@ -12,7 +12,8 @@ constexpr int kDesplazamientoIzquierdo = 11256; // twips
 // drawn where it is taken and behind every page begun after it.
 class SalidaImpresora : public SalidaMarcado {
   public:
-    SalidaImpresora(DispositivoImpresora& p, ImagenFondo& fondo) : p_(p), fondo_(fondo) {}
+    SalidaImpresora(DispositivoImpresora& p, ImagenFondo& fondo, QString carpetaPrt)
+        : p_(p), fondo_(fondo), carpetaPrt_(std::move(carpetaPrt)) {}
 
     void ponFuente(const QString& nombre) override { p_.ponFuente(nombre); }
     double tamano() const override { return p_.tamano(); }
@@ -25,7 +26,7 @@ class SalidaImpresora : public SalidaMarcado {
         if (inicioX_ < 0) inicioX_ = p_.anchoPagina() - kDesplazamientoIzquierdo;
         p_.ponX(inicioX_);
         if (laTengo_) return; // once a picture is taken, no line is looked at again
-        ImagenDeFondo(fondo_, linea, laTengo_);
+        ImagenDeFondo(fondo_, linea, laTengo_, carpetaPrt_);
         if (laTengo_) dibujaFondo();
     }
     void texto(const QString& texto) override { p_.escribe(texto); }
@@ -56,6 +57,7 @@ class SalidaImpresora : public SalidaMarcado {
 
     DispositivoImpresora& p_;
     ImagenFondo& fondo_;
+    QString carpetaPrt_;
     bool laTengo_ = false;
     int inicioX_ = -1; // the page width does not change within a document
 };
@@ -79,7 +81,7 @@ ResultadoPrt ImprimirPrt(const TrabajoPrt& trabajo, DispositivoImpresora& p, Ima
     const QString& ruta = trabajo.ruta;
     try {
         p.reiniciaFormato();
-        SalidaImpresora salida(p, fondo);
+        SalidaImpresora salida(p, fondo, ruta.left(qMax(0, ruta.lastIndexOf(u'/'))));
         InterpretePrt interprete(PerfilLector::Impresora(trabajo.lineasPagina), trabajo.modoDos);
         return {std::nullopt, interprete.interpreta(ruta, salida)};
     } catch (const ErrorVelmor& e) {

@@ -192,6 +192,20 @@ class TestPreview : public QObject {
         QCOMPARE(carga(bytes), esperado);
     }
 
+    // Thousands of font names no font has cost the box one font: the names all match alike, and
+    // the box keeps a handful of formats, not one per name.
+    void milesDeFuentes() {
+        QByteArray f;
+        for (int i = 0; i < 20000; ++i)
+            f += "{{*Fuente" + QByteArray::number(i).rightJustified(5, '0') + "}}linea\r\n";
+        frmPrtVer ventana;
+        ventana.Cargar(dir_.path(), escribe(f), false);
+        QTextDocument* documento = ventana.rtfVisor()->document();
+        QCOMPARE(documento->blockCount(), 20000);
+        QVERIFY2(documento->allFormats().size() < 20,
+                 qPrintable(QString::number(documento->allFormats().size())));
+    }
+
     // One paragraph per file line; the plain text is the lines joined by line ends.
     void unParrafoPorLinea() {
         QString plano;

@@ -33,6 +33,18 @@ QString recortaBlancos(QStringView texto) {
 }
 } // namespace
 
+namespace {
+void deCodigoDeImpresora(QStringView nombre, Segmento& segmento) {
+    if (nombre == u"Reinicio") {
+        segmento.etiqueta = Etiqueta::Reinicio;
+    } else if (nombre.startsWith(u"Lineas ")) {
+        bool ok = false;
+        segmento.valor = nombre.mid(7).toInt(&ok);
+        segmento.etiqueta = ok && segmento.valor > 0 ? Etiqueta::Lineas : Etiqueta::Desconocida;
+    }
+}
+} // namespace
+
 Etiqueta etiquetaDeNombre(QStringView nombre) {
     for (const auto& [texto, etiqueta] : kNombres)
         if (nombre == texto) return etiqueta;
@@ -68,6 +80,8 @@ std::optional<Segmento> Segmentos::siguiente() {
     if (nombre.startsWith(u'*')) {
         segmento.etiqueta = Etiqueta::Fuente;
         segmento.fuente = recortaBlancos(nombre.mid(1));
+    } else if (nombre.startsWith(u'\x01')) {
+        deCodigoDeImpresora(nombre.mid(1), segmento);
     } else {
         segmento.etiqueta = etiquetaDeNombre(nombre);
     }

@@ -2,6 +2,8 @@
 #include "preview/frm_prt_ver.h"
 
 #include "mainwindow/carpeta_inicio.h"
+#include "mainwindow/delegado_recortado.h"
+#include "mainwindow/desplegable_rutas.h"
 #include "mainwindow/modulo_prt.h"
 #include "mainwindow/navegador_prt.h"
 #include "printing/printer_device.h"
@@ -24,8 +26,6 @@
 #include <QPushButton>
 #include <QScrollBar>
 #include <QStorageInfo>
-#include <QStylePainter>
-#include <QStyledItemDelegate>
 #include <QTimer>
 #include <QTreeView>
 #include <QVBoxLayout>
@@ -41,47 +41,13 @@ QIcon Icono(const QString& nombre) {
     return QIcon(":/velmor/icons/" + nombre + ".svg");
 }
 
-// A drop-down list of paths: a path longer than the box shows its end, where the folder's own
-// name is ("…/Varenta/Listados"); the tooltip shows it whole.
-class DesplegableRutas : public QComboBox {
-  public:
-    using QComboBox::QComboBox;
-
-  protected:
-    void paintEvent(QPaintEvent*) override {
-        QStylePainter pintor(this);
-        QStyleOptionComboBox opcion;
-        initStyleOption(&opcion);
-        pintor.drawComplexControl(QStyle::CC_ComboBox, opcion);
-        const QRect texto = style()->subControlRect(QStyle::CC_ComboBox, &opcion,
-                                                    QStyle::SC_ComboBoxEditField, this);
-        opcion.currentText =
-            fontMetrics().elidedText(opcion.currentText, Qt::ElideLeft, texto.width() - 2);
-        pintor.drawControl(QStyle::CE_ComboBoxLabel, opcion);
-    }
-};
-
 // A drop-down list whose long entries do not widen the window.
 QComboBox* Desplegable(QWidget* padre, const char* nombre, const QString& accesible) {
     auto* lista = new DesplegableRutas(padre);
     lista->setObjectName(nombre);
     lista->setAccessibleName(accesible);
-    lista->setEditable(false);
-    lista->setSizeAdjustPolicy(QComboBox::AdjustToMinimumContentsLengthWithIcon);
-    lista->setMinimumContentsLength(8);
-    QObject::connect(lista, &QComboBox::currentTextChanged, lista, &QWidget::setToolTip);
     return lista;
 }
-
-// Items as wide as the list and no wider: a longer name is shortened (the list's elide mode)
-// instead of widening the list's contents.
-class DelegadoRecortado : public QStyledItemDelegate {
-  public:
-    using QStyledItemDelegate::QStyledItemDelegate;
-    QSize sizeHint(const QStyleOptionViewItem& opcion, const QModelIndex& indice) const override {
-        return {0, QStyledItemDelegate::sizeHint(opcion, indice).height()};
-    }
-};
 
 QString RaizDe(const QString& carpeta) {
     const QStorageInfo volumen(carpeta);

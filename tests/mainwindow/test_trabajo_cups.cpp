@@ -18,7 +18,6 @@
 #include <QElapsedTimer>
 #include <QFile>
 #include <QFileDialog>
-#include <QLineEdit>
 #include <QListWidget>
 #include <QProcess>
 #include <QPushButton>
@@ -399,7 +398,7 @@ class TestTrabajoCups : public QObject {
         });
         AlAbrirse<QFileDialog> guardado([&](QFileDialog* d) {
             carpetaDialogo = d->directory().absolutePath();
-            nombreDialogo = d->findChild<QLineEdit*>("fileNameEdit")->text();
+            nombreDialogo = QFileInfo(d->selectedFiles().value(0)).fileName();
             if (guardar)
                 static_cast<QDialog*>(d)->accept(); // runs the file dialog's own checks
             else

@@ -1,7 +1,7 @@
 #include "markup/interprete_prt.h"
 
 #include "markup/lector_prt.h"
-#include "markup/segments.h"
+#include "markup/segmentos.h"
 #include "markup/sustituye_prt.h"
 #include "shared/codepage.h"
 #include "shared/error.h"

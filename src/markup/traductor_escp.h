@@ -13,7 +13,7 @@
 // unchanged, so a file without printer codes reads exactly as before.
 //
 // The reset ("ESC @") and the page length ("ESC C") have no markup of their own: they become
-// tags whose names start with a control character, which no file can spell (see segments.h).
+// tags whose names start with a control character, which no file can spell (see segmentos.h).
 class TraductorEscP {
   public:
     // Appends the translation of the next bytes of the file to `salida`; a sequence may continue

@@ -4,7 +4,7 @@
 // mode and the page length. Malformed files must end in ErrorVelmor; anything else (crash, hang,
 // sanitizer report, broken invariant) is a bug.
 #include "markup/interprete_prt.h"
-#include "markup/segments.h"
+#include "markup/segmentos.h"
 #include "markup/sustituye_prt.h"
 #include "shared/codepage.h"
 #include "shared/error.h"

@@ -1,4 +1,4 @@
-#include "markup/segments.h"
+#include "markup/segmentos.h"
 #include "shared/error.h"
 
 #include <array>

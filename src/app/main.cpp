@@ -1,5 +1,5 @@
 #include "mainwindow/frm_velmor.h"
-#include "printing/system_printers.h"
+#include "printing/impresoras_sistema.h"
 #include "shared/codepage.h"
 #include "shared/error.h"
 #include "shared/mensajes_qt.h"

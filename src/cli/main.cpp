@@ -1,6 +1,6 @@
 // velmor-imprimir: prints PRT files from the command line with the same print job as the program.
 #include "cli/opciones_cli.h"
-#include "printing/system_printers.h"
+#include "printing/impresoras_sistema.h"
 #include "printing/trabajo_impresion.h"
 #include "shared/codepage.h"
 #include "shared/error.h"

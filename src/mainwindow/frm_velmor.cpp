@@ -6,7 +6,7 @@
 #include "mainwindow/desplegable_rutas.h"
 #include "mainwindow/modulo_prt.h"
 #include "mainwindow/navegador_prt.h"
-#include "printing/printer_device.h"
+#include "printing/dispositivo_impresora.h"
 #include "shared/messages.h"
 #include "shared/nombres_fichero.h"
 #include "shared/tamanos_fuente.h"

@@ -4,7 +4,7 @@
 // scripted message service answering the boxes.
 #include "mainwindow/frm_velmor.h"
 #include "printerselect/impresora.h"
-#include "printing/system_printers.h"
+#include "printing/impresoras_sistema.h"
 #include "support/accesible.h"
 #include "support/ficheros.h"
 #include "support/lista.h"

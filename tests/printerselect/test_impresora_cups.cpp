@@ -1,6 +1,6 @@
 #include "printerselect/impresora.h"
 #include "printing/salida_fichero.h"
-#include "printing/system_printers.h"
+#include "printing/impresoras_sistema.h"
 #include "support/accesible.h"
 
 #include <QAbstractButton>

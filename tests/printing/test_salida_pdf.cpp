@@ -2,7 +2,7 @@
 // checked with poppler-utils (pdfinfo, pdftotext, pdffonts, pdfimages).
 #include "printing/imprimir_prt.h"
 #include "printing/salida_fichero.h"
-#include "printing/system_printers.h"
+#include "printing/impresoras_sistema.h"
 #include "support/ficheros.h"
 
 #include <QFile>

@@ -4,7 +4,7 @@
 // line, and `FakeImpresoras` offers a scripted list of printers whose orientation can be refused.
 
 #include "printing/cola_impresion.h"
-#include "printing/printer_device.h"
+#include "printing/dispositivo_impresora.h"
 #include "printing/salida_fichero.h"
 #include "shared/error.h"
 #include <QStringList>

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "printing/printer_device.h"
+#include "printing/dispositivo_impresora.h"
 #include <memory>
 
 // The system's printers (CUPS queues through Qt's printer support, in a stable order) followed by

@@ -1,4 +1,4 @@
-#include "printing/system_printers.h"
+#include "printing/impresoras_sistema.h"
 
 #include "printing/cola_cups.h"
 #include "printing/dispositivo_pdf.h"

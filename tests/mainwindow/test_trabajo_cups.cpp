@@ -5,6 +5,7 @@
 #include "mainwindow/frm_velmor.h"
 #include "printerselect/impresora.h"
 #include "printing/impresoras_sistema.h"
+#include "shared/nombres_fichero.h"
 #include "support/accesible.h"
 #include "support/ficheros.h"
 #include "support/lista.h"
@@ -18,6 +19,7 @@
 #include <QElapsedTimer>
 #include <QFile>
 #include <QFileDialog>
+#include <QLabel>
 #include <QListWidget>
 #include <QProcess>
 #include <QPushButton>
@@ -524,6 +526,135 @@ class TestTrabajoCups : public QObject {
         QCOMPARE(p.lista(), QStringList{"B.PRT"});
         QVERIFY(p.botones(false));
         QCOMPARE(v.NombreElegido, QString("A.PRT"));
+    }
+
+    // A job awaited from a queue never blocks the window: the button returns at once, the status
+    // line follows the job, the file stays until the job completes; a job that is cancelled keeps
+    // it, and quitting while it is awaited asks first.
+    void esperaSinBloquear() {
+        Puesto p;
+        p.escribe("LENTO.PRT", Informe);
+        for (int i = 0; i < p.impresoras.cuenta(); ++i)
+            if (p.impresoras.nombre(i) == "Inalcanzable") p.impresoras.hazActual(i);
+        frmVelmor& v = p.arrancar();
+        p.elegir("LENTO.PRT");
+        p.boton("Imprimir y borrar")->click(); // returns while the job is awaited
+        QCOMPARE(v.TrabajosPendientes(), 1);
+        QLabel* estado = Control<QLabel>(&v, "Estado");
+        QTRY_VERIFY_WITH_TIMEOUT(estado->toolTip().contains("Esperando a que termine el trabajo"),
+                                 20000);
+        QVERIFY(QFile::exists(p.ruta("LENTO.PRT")));
+
+        p.mensajes.respuestas = {QMessageBox::No};
+        v.close();
+        QVERIFY(v.isVisible()); // the user chose to stay
+        QCOMPARE(p.mensajes.cajas.size(), 1);
+        QVERIFY2(p.mensajes.cajas[0].texto.contains("sin terminar"), qPrintable(p.cajas()));
+
+        QProcess::execute("cancel", {"-a", "Inalcanzable"});
+        QTRY_VERIFY_WITH_TIMEOUT(v.TrabajosPendientes() == 0, 30000);
+        QVERIFY(QFile::exists(p.ruta("LENTO.PRT")));
+        QVERIFY2(p.mensajes.cajas.last().texto.contains("se ha cancelado") &&
+                     p.mensajes.cajas.last().texto.contains("LENTO.PRT» no se ha borrado"),
+                 qPrintable(p.cajas()));
+        QVERIFY(estado->toolTip().isEmpty());
+    }
+
+    // Quitting while a job is awaited: Yes quits, and the file stays.
+    void salirConTrabajoPendiente() {
+        Puesto p;
+        p.escribe("LENTO.PRT", Informe);
+        for (int i = 0; i < p.impresoras.cuenta(); ++i)
+            if (p.impresoras.nombre(i) == "Detenida") p.impresoras.hazActual(i);
+        frmVelmor& v = p.arrancar();
+        p.elegir("LENTO.PRT");
+        p.boton("Imprimir y borrar")->click();
+        p.mensajes.respuestas = {QMessageBox::Yes};
+        if (v.TrabajosPendientes() > 0) {
+            v.close();
+            QVERIFY(!v.isVisible());
+        }
+        QVERIFY(QFile::exists(p.ruta("LENTO.PRT")));
+        QProcess::execute("cancel", {"-a", "Detenida"});
+    }
+
+    // "A.PRT" deleted and made again while the save dialog is open, with its namesake "a.prt"
+    // beside it: the job prints the file it opens and deletes that one; the namesake is never
+    // chosen nor touched.
+    void homonimosDuranteElDialogo() {
+        Puesto p;
+        p.escribe("A.PRT", "viejo\r\n");
+        p.escribe("a.prt", "homonimo\r\n");
+        p.impresoras.hazActual(p.impresoras.cuenta() - 1);
+        frmVelmor& v = p.arrancar();
+        p.elegir("A.PRT");
+        AlAbrirse<QFileDialog> guardado([&](QFileDialog* d) {
+            QVERIFY(QFile::remove(p.ruta("A.PRT")));
+            v.Refrescar();
+            p.escribe("A.PRT", "nuevo\r\n");
+            v.Refrescar();
+            d->selectFile(p.ruta("salida.pdf"));
+            static_cast<QDialog*>(d)->accept();
+        });
+        p.pulsa("Imprimir y borrar");
+        QVERIFY(guardado.visto);
+        QFile homonimo(p.ruta("a.prt"));
+        QVERIFY(homonimo.open(QIODevice::ReadOnly));
+        QCOMPARE(homonimo.readAll(), QByteArray("homonimo\r\n"));
+        QVERIFY(!QFile::exists(p.ruta("A.PRT")));
+        QVERIFY(pdftotext(p.ruta("salida.pdf")).contains("nuevo"));
+        QCOMPARE(p.lista(), QStringList{"a.prt"});
+        QVERIFY(p.botones(false));
+    }
+
+    // After "Eliminar fichero" nothing is chosen, whatever namesake remains or comes later.
+    void trasEliminarNadaElegido() {
+        Puesto p;
+        p.escribe("A.PRT", "a\r\n");
+        p.escribe("a.prt", "b\r\n");
+        frmVelmor& v = p.arrancar();
+        p.elegir("a.prt");
+        p.boton("Eliminar")->click();
+        QVERIFY(!QFile::exists(p.ruta("a.prt")));
+        QVERIFY(QFile::exists(p.ruta("A.PRT")));
+        QVERIFY(p.ficheros()->selectedItems().isEmpty());
+        QVERIFY(p.botones(false));
+        p.escribe("a.prt", "otro\r\n");
+        v.Refrescar();
+        QVERIFY(p.ficheros()->selectedItems().isEmpty());
+        QVERIFY(p.botones(false));
+    }
+
+    // Names that are not UTF-8 are listed (read through the DOS code page) and acted on by their
+    // exact bytes: print-and-delete takes that file and no other.
+    void nombresQueNoSonUtf8() {
+        Puesto p;
+        p.escribe("OTRO.PRT", "otro\r\n");
+        const QByteArray carpeta = QFile::encodeName(p.carpeta());
+        for (const QByteArray& nombre :
+             {QByteArray("A\xa5O.PRT"), QByteArray("\xef\xbf\xbd.prt")}) {
+            QFile f;
+            QVERIFY(f.open(::fopen((carpeta + '/' + nombre).constData(), "wb"),
+                           QIODevice::WriteOnly, QFileDevice::AutoCloseHandle));
+            f.write("INFORME " + nombre.toHex() + "\r\n");
+        }
+        p.impresoras.hazActual(p.impresoras.cuenta() - 1);
+        p.arrancar();
+        QVERIFY2(p.lista().contains(QString::fromUtf8("AÑO.PRT")), qPrintable(p.lista().join("|")));
+        const auto hallados =
+            p.ficheros()->findItems(QString::fromUtf8("AÑO.PRT"), Qt::MatchExactly);
+        QCOMPARE(hallados.size(), 1);
+        p.ficheros()->setCurrentItem(hallados.first());
+        QCOMPARE(BytesDeNombre(p.v->NombreElegido), QByteArray("A\xa5O.PRT"));
+        AlAbrirse<QFileDialog> guardado([&](QFileDialog* d) {
+            d->selectFile(p.ruta("ano.pdf"));
+            static_cast<QDialog*>(d)->accept();
+        });
+        p.pulsa("Imprimir y borrar");
+        QVERIFY(pdftotext(p.ruta("ano.pdf")).contains("INFORME 41a54f2e505254"));
+        QVERIFY(!QFile::exists(QFile::decodeName(carpeta + "/A\xa5O.PRT")));
+        QVERIFY(QFileInfo::exists(p.ruta(QString::fromUtf8("\uFFFD.prt"))));
+        QVERIFY(QFile::exists(p.ruta("OTRO.PRT")));
     }
 };
 

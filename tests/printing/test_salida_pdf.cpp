@@ -148,7 +148,7 @@ class TestSalidaPdf : public QObject {
              "C" +
              "tras grafico\r\n";
         f += esc + "C" + QByteArray(1, char(3)) + "l1\r\nl2\r\nl3\r\nl4\r\n";
-        f += "fin\x07" + esc + "*" + QByteArray("\x21\x10\x00AB", 5);
+        f += "fin\x07" + esc + "*" + QByteArray("\x21\x10\x00" "AB", 5);
         const QString pdf = imprime(escribe(f));
         const QString t = texto(pdf);
         for (const char* linea : {"Normal negrita cursiva subrayado", "ANCHO", "condensado normal",

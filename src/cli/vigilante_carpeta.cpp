@@ -6,13 +6,16 @@
 #include "shared/causa_sistema.h"
 #include "shared/nombres_fichero.h"
 #include <QDateTime>
+#include <QDir>
 #include <QFile>
+#include <QFileInfo>
 #include <QFileSystemWatcher>
 #include <algorithm>
 #include <dirent.h>
 #include <fcntl.h>
 #include <sys/file.h>
 #include <sys/stat.h>
+#include <tuple>
 #include <unistd.h>
 
 namespace {
@@ -108,7 +111,15 @@ std::optional<QString> VigilanteCarpeta::inicia() {
         return QStringLiteral("No se puede vigilar la carpeta %1: el sistema no avisa de sus "
                               "cambios (¿demasiadas carpetas vigiladas?)")
             .arg(carpeta);
-    connect(vigia_, &QFileSystemWatcher::directoryChanged, this, &VigilanteCarpeta::programaExamen);
+    // The folder's own removal tells nothing while this process holds it open: its parent tells.
+    const QString padre = QFileInfo(config_.carpeta).absoluteDir().absolutePath();
+    if (padre != QFileInfo(config_.carpeta).absoluteFilePath()) vigia_->addPath(padre);
+    connect(vigia_, &QFileSystemWatcher::directoryChanged, this, [this](const QString& cual) {
+        if (cual == config_.carpeta)
+            programaExamen();
+        else
+            sigueAhi();
+    });
     const QString destino =
         impresoras_.actualEsPdf()
             ? QStringLiteral("los PDF en %1").arg(entreComillas(config_.carpetaPdf))
@@ -145,17 +156,21 @@ void VigilanteCarpeta::programaExamen() {
 
 // Reads the folder: new files become candidates, changed ones start their settle time again,
 // files gone are forgotten.
-void VigilanteCarpeta::examina() {
+// The folder removed or moved away: nothing more will arrive where it was.
+bool VigilanteCarpeta::sigueAhi() {
     struct stat enRuta {
     }, abierta{};
-    // The folder removed or moved away: nothing more will arrive where it was.
-    if (::stat(carpeta_.constData(), &enRuta) != 0 || ::fstat(fd_, &abierta) != 0 ||
-        enRuta.st_dev != abierta.st_dev || enRuta.st_ino != abierta.st_ino) {
-        emit aviso(QStringLiteral("La carpeta %1 ya no existe: se deja de vigilar")
-                       .arg(entreComillas(config_.carpeta)));
-        deja(1);
-        return;
-    }
+    if (::stat(carpeta_.constData(), &enRuta) == 0 && ::fstat(fd_, &abierta) == 0 &&
+        enRuta.st_dev == abierta.st_dev && enRuta.st_ino == abierta.st_ino)
+        return true;
+    emit aviso(QStringLiteral("La carpeta %1 ya no existe: se deja de vigilar")
+                   .arg(entreComillas(config_.carpeta)));
+    deja(1);
+    return false;
+}
+
+void VigilanteCarpeta::examina() {
+    if (!sigueAhi()) return;
     DIR* d = ::fdopendir(::openat(fd_, ".", O_RDONLY | O_DIRECTORY | O_CLOEXEC));
     if (!d) {
         emit aviso(QStringLiteral("No se puede leer la carpeta %1: %2")
@@ -165,6 +180,7 @@ void VigilanteCarpeta::examina() {
     }
     const qint64 ahora = reloj_.elapsed();
     QSet<QByteArray> presentes, vistos;
+    QList<std::pair<QByteArray, IdentidadFichero>> nuevos;
     while (const dirent* e = ::readdir(d)) {
         const QByteArray nombre(e->d_name);
         if (!esPrt(nombre)) continue;
@@ -177,7 +193,7 @@ void VigilanteCarpeta::examina() {
         vistos.insert(nombre);
         auto c = candidatos_.find(nombre);
         if (c == candidatos_.end()) {
-            candidatos_.insert(nombre, Candidato{*identidad, ahora, ++llegadas_, false});
+            nuevos.append({nombre, *identidad});
         } else if (!(c->identidad == *identidad)) {
             c->identidad = *identidad;
             c->cambio = ahora;
@@ -186,6 +202,14 @@ void VigilanteCarpeta::examina() {
         }
     }
     ::closedir(d);
+    // Files that arrived together (or were there before the start) arrive in the order of their
+    // modification times.
+    std::sort(nuevos.begin(), nuevos.end(), [](const auto& a, const auto& b) {
+        const timespec &ta = a.second.modificado, &tb = b.second.modificado;
+        return std::tie(ta.tv_sec, ta.tv_nsec, a.first) < std::tie(tb.tv_sec, tb.tv_nsec, b.first);
+    });
+    for (const auto& [nombre, identidad] : nuevos)
+        candidatos_.insert(nombre, Candidato{identidad, ahora, ++llegadas_, false});
     for (auto c = candidatos_.begin(); c != candidatos_.end();) {
         if (vistos.contains(c.key())) {
             ++c;
@@ -386,7 +410,8 @@ void VigilanteCarpeta::para() {
     if (parando_ || detenido_) return;
     parando_ = true;
     reposo_.stop();
-    if (vigia_) vigia_->removePath(config_.carpeta);
+    if (vigia_) vigia_->deleteLater(); // perhaps in the middle of its own signal
+    vigia_ = nullptr;
     if (!actual_) {
         deja(0);
         return;
@@ -414,6 +439,8 @@ void VigilanteCarpeta::deja(int estado) {
     detenido_ = true;
     parando_ = true;
     reposo_.stop();
+    if (vigia_) vigia_->deleteLater();
+    vigia_ = nullptr;
     if (estado == 0)
         emit registro(QStringLiteral("%1 parada la vigilancia de %2")
                           .arg(QDateTime::currentDateTime().toString(u"yyyy-MM-dd HH:mm:ss"),

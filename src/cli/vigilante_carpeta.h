@@ -74,6 +74,7 @@ class VigilanteCarpeta : public QObject {
     };
     class Interlocutor;
 
+    bool sigueAhi();
     void examina();
     void programaExamen();
     void alVencer();

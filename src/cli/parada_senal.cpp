@@ -56,6 +56,10 @@ ParadaPorSenal::~ParadaPorSenal() {
     tubo[0] = tubo[1] = -1;
 }
 
+bool ParadaPorSenal::Pedida() {
+    return tubo[0] >= 0 && recibidas.load() > 0;
+}
+
 void ParadaPorSenal::alAvisar() {
     unsigned char numero = 0;
     if (::read(tubo[0], &numero, 1) == 1) emit pedida(numero);

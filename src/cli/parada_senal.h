@@ -18,6 +18,10 @@ class ParadaPorSenal : public QObject {
     explicit ParadaPorSenal(QObject* parent = nullptr);
     ~ParadaPorSenal() override;
 
+    // Whether a stop was asked and is on its way to pedida(): safe from anywhere, so that no new
+    // work starts in between.
+    static bool Pedida();
+
   signals:
     void pedida(int senal);
 

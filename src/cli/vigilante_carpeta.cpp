@@ -2,6 +2,7 @@
 
 #include "cli/carpeta_errores.h"
 #include "cli/nombre_libre.h"
+#include "cli/parada_senal.h"
 #include "printing/printer_device.h"
 #include "shared/causa_sistema.h"
 #include "shared/nombres_fichero.h"
@@ -278,7 +279,8 @@ void VigilanteCarpeta::programaSiguiente() {
 // Starts the job of the first complete file to arrive. The rendering runs here; the CUPS
 // submission and wait run in the job's threads, and the event loop goes on meanwhile.
 void VigilanteCarpeta::siguiente() {
-    if (actual_ || parando_ || listos_.isEmpty()) return;
+    // A signal caught while the last file was drawn is still on its way to para().
+    if (actual_ || parando_ || listos_.isEmpty() || ParadaPorSenal::Pedida()) return;
     const auto primero = listos_.begin();
     nombreActual_ = primero.value();
     listos_.erase(primero);

@@ -31,21 +31,9 @@ QByteArray leeTodo(const QByteArray& ruta) {
     return datos;
 }
 
-// Whether a key has the five numbers of an identity.
-bool claveValida(const QByteArray& clave) {
-    const QList<QByteArray> partes = clave.split(':');
-    if (partes.size() != 5) return false;
-    for (const QByteArray& p : partes) {
-        bool ok = false;
-        p.toULongLong(&ok);
-        if (!ok) return false;
-    }
-    return true;
-}
-
 } // namespace
 
-QByteArray ClaveIdentidad(const IdentidadFichero& identidad) {
+QByteArray TextoIdentidad(const IdentidadFichero& identidad) {
     return QByteArray::number(quint64(identidad.dispositivo)) + ':' +
            QByteArray::number(quint64(identidad.nodo)) + ':' +
            QByteArray::number(qint64(identidad.tamano)) + ':' +
@@ -53,41 +41,63 @@ QByteArray ClaveIdentidad(const IdentidadFichero& identidad) {
            QByteArray::number(qint64(identidad.modificado.tv_nsec));
 }
 
+std::optional<IdentidadFichero> IdentidadDeTexto(const QByteArray& texto) {
+    const QList<QByteArray> partes = texto.split(':');
+    if (partes.size() != 5) return std::nullopt;
+    qint64 numeros[5];
+    for (int i = 0; i < 5; ++i) {
+        bool ok = false;
+        numeros[i] = partes[i].toLongLong(&ok);
+        if (!ok || numeros[i] < 0) return std::nullopt;
+    }
+    IdentidadFichero identidad;
+    identidad.dispositivo = dev_t(numeros[0]);
+    identidad.nodo = ino_t(numeros[1]);
+    identidad.tamano = off_t(numeros[2]);
+    identidad.modificado = {time_t(numeros[3]), long(numeros[4])};
+    return identidad;
+}
+
+size_t qHash(const IdentidadFichero& identidad, size_t semilla) noexcept {
+    return qHashMulti(semilla, quint64(identidad.dispositivo), quint64(identidad.nodo),
+                      qint64(identidad.tamano), qint64(identidad.modificado.tv_sec),
+                      qint64(identidad.modificado.tv_nsec));
+}
+
 RegistroImpresos::RegistroImpresos(QByteArray carpeta) : carpeta_(std::move(carpeta)) {}
 
 void RegistroImpresos::carga() {
     impresos_.clear();
     for (const QByteArray& linea : leeTodo(carpeta_ + '/' + kNombre).split('\n')) {
-        if (linea.startsWith('#')) continue;
         const qsizetype espacio = linea.indexOf(' ');
-        const QByteArray clave = linea.left(espacio);
-        if (!claveValida(clave)) continue;
-        impresos_.insert(clave, espacio < 0
-                                    ? QByteArray()
-                                    : QByteArray::fromPercentEncoding(linea.mid(espacio + 1)));
+        const auto identidad = IdentidadDeTexto(linea.left(espacio));
+        if (!identidad) continue; // a comment, or what does not parse
+        impresos_.insert(*identidad, espacio < 0
+                                         ? QByteArray()
+                                         : QByteArray::fromPercentEncoding(linea.mid(espacio + 1)));
     }
 }
 
 bool RegistroImpresos::contiene(const IdentidadFichero& identidad) const {
-    return impresos_.contains(ClaveIdentidad(identidad));
+    return impresos_.contains(identidad);
 }
 
 void RegistroImpresos::anota(const IdentidadFichero& identidad, const QByteArray& nombre) {
-    impresos_.insert(ClaveIdentidad(identidad), nombre);
+    impresos_.insert(identidad, nombre);
 }
 
 void RegistroImpresos::olvida(const IdentidadFichero& identidad) {
-    impresos_.remove(ClaveIdentidad(identidad));
+    impresos_.remove(identidad);
 }
 
-bool RegistroImpresos::olvidaAusentes(const QSet<QByteArray>& presentes) {
+bool RegistroImpresos::olvidaAusentes(const QSet<IdentidadFichero>& presentes) {
     return impresos_.removeIf([&](const auto& e) { return !presentes.contains(e.key()); }) > 0;
 }
 
 void RegistroImpresos::guarda() const {
     QByteArray datos = kCabecera;
     for (auto it = impresos_.cbegin(); it != impresos_.cend(); ++it)
-        datos += it.key() + ' ' + it.value().toPercentEncoding() + '\n';
+        datos += TextoIdentidad(it.key()) + ' ' + it.value().toPercentEncoding() + '\n';
 
     const QByteArray destino = carpeta_ + '/' + kNombre;
     QByteArray temporal = destino + ".XXXXXX";
@@ -112,10 +122,6 @@ void RegistroImpresos::guarda() const {
         falla(motivo);
     }
     LimpiezaSenales::Olvida(hueco);
-    // The new name itself must survive a power cut.
-    const int carpeta = ::open(carpeta_.constData(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
-    if (carpeta >= 0) {
-        ::fsync(carpeta);
-        ::close(carpeta);
-    }
+    // The folder itself is not flushed: a power cut may bring back the previous record, and with
+    // it at worst a second print of the last files, never a lost one; the PDFs already flush.
 }

@@ -4,6 +4,7 @@
 #include <QByteArray>
 #include <QHash>
 #include <QSet>
+#include <optional>
 
 // The files of a watched folder that were printed and are still there, by identity (device,
 // inode, size, modification time), kept in a hidden file of that folder so that a restart prints
@@ -26,16 +27,19 @@ class RegistroImpresos {
     void anota(const IdentidadFichero& identidad, const QByteArray& nombre);
     void olvida(const IdentidadFichero& identidad);
     // Forgets every file whose identity is not among those present; true when any was forgotten.
-    bool olvidaAusentes(const QSet<QByteArray>& presentes);
+    bool olvidaAusentes(const QSet<IdentidadFichero>& presentes);
     // Writes the record; throws ErrorVelmor naming the file and the cause.
     void guarda() const;
     qsizetype cuenta() const { return impresos_.size(); }
 
   private:
     QByteArray carpeta_;
-    QHash<QByteArray, QByteArray> impresos_; // ClaveIdentidad -> name
+    QHash<IdentidadFichero, QByteArray> impresos_; // -> name
 };
 
-// An identity as one word of text ("dispositivo:nodo:tamaño:segundos:nanosegundos"), the key
-// under which it is recorded.
-QByteArray ClaveIdentidad(const IdentidadFichero& identidad);
+// An identity as one word of text ("dispositivo:nodo:tamaño:segundos:nanosegundos"), as the
+// record holds it, and back.
+QByteArray TextoIdentidad(const IdentidadFichero& identidad);
+std::optional<IdentidadFichero> IdentidadDeTexto(const QByteArray& texto);
+
+size_t qHash(const IdentidadFichero& identidad, size_t semilla = 0) noexcept;

@@ -142,9 +142,12 @@ void VigilanteCarpeta::escribe(const QByteArray& nombre, const QString& que) {
                            entreComillas(NombreDeBytes(nombre)), que));
 }
 
-// Several notifications in a row make one reading of the folder.
+// Several notifications in a row make one reading of the folder. While files wait to print, the
+// reading waits until the queue is empty (the end of each job asks again): a folder receiving a
+// thousand files is read a few times, not once per file. Each job's own checks still see any
+// change to the file it prints.
 void VigilanteCarpeta::programaExamen() {
-    if (examenPendiente_ || detenido_ || parando_) return;
+    if (actual_ || !listos_.isEmpty() || examenPendiente_ || detenido_ || parando_) return;
     examenPendiente_ = true;
     QMetaObject::invokeMethod(
         this,
@@ -155,8 +158,6 @@ void VigilanteCarpeta::programaExamen() {
         Qt::QueuedConnection);
 }
 
-// Reads the folder: new files become candidates, changed ones start their settle time again,
-// files gone are forgotten.
 // The folder removed or moved away: nothing more will arrive where it was.
 bool VigilanteCarpeta::sigueAhi() {
     struct stat enRuta {
@@ -180,16 +181,17 @@ void VigilanteCarpeta::examina() {
         return;
     }
     const qint64 ahora = reloj_.elapsed();
-    QSet<QByteArray> presentes, vistos;
+    QSet<IdentidadFichero> presentes;
+    QSet<QByteArray> vistos;
     QList<std::pair<QByteArray, IdentidadFichero>> nuevos;
     while (const dirent* e = ::readdir(d)) {
         const QByteArray nombre(e->d_name);
         if (!esPrt(nombre)) continue;
         const auto identidad = identidadEn(fd_, nombre);
         if (!identidad) continue;
-        presentes.insert(ClaveIdentidad(*identidad));
+        presentes.insert(*identidad);
         if (nombre == nombreActual_ || registro_.contiene(*identidad) ||
-            descartados_.contains(ClaveIdentidad(*identidad)))
+            descartados_.contains(*identidad))
             continue;
         vistos.insert(nombre);
         auto c = candidatos_.find(nombre);
@@ -295,7 +297,7 @@ void VigilanteCarpeta::siguiente() {
             escribe(nombreActual_, QStringLiteral("error: no queda ningún nombre libre para su "
                                                   "PDF en %1; no se imprime")
                                        .arg(entreComillas(config_.carpetaPdf)));
-            descartados_.insert(ClaveIdentidad(c.identidad));
+            descartados_.insert(c.identidad);
             nombreActual_.clear();
             programaSiguiente();
             return;
@@ -358,7 +360,8 @@ void VigilanteCarpeta::alTerminar(const ResultadoTrabajo& r) {
         deja(0);
         return;
     }
-    programaExamen(); // a file changed in place tells the folder nothing
+    programaExamen(); // what arrived meanwhile; and a file changed in place tells the folder
+                      // nothing
     programaSiguiente();
 }
 
@@ -387,7 +390,7 @@ void VigilanteCarpeta::apartaFallido(const QByteArray& nombre, const ResultadoTr
         escribe(nombre, QStringLiteral("error: %1; movido a %2")
                             .arg(motivo, entreComillas(NombreDeBytes(donde))));
     } catch (const ErrorVelmor& e) {
-        descartados_.insert(ClaveIdentidad(identidadActual_));
+        descartados_.insert(identidadActual_);
         escribe(nombre,
                 QStringLiteral("error: %1; se queda en la carpeta: %2").arg(motivo, e.texto()));
     }

@@ -104,8 +104,8 @@ class VigilanteCarpeta : public QObject {
     QTimer reposo_;
     QElapsedTimer reloj_;
     QHash<QByteArray, Candidato> candidatos_;
-    QMap<quint64, QByteArray> listos_; // by arrival
-    QSet<QByteArray> descartados_;     // identities that failed and could not be moved aside
+    QMap<quint64, QByteArray> listos_;   // by arrival
+    QSet<IdentidadFichero> descartados_; // failed, and could not be moved aside
     quint64 llegadas_ = 0;
     TrabajoImpresion* actual_ = nullptr;
     QByteArray nombreActual_;

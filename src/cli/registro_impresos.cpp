@@ -72,9 +72,8 @@ void RegistroImpresos::carga() {
         const qsizetype espacio = linea.indexOf(' ');
         const auto identidad = IdentidadDeTexto(linea.left(espacio));
         if (!identidad) continue; // a comment, or what does not parse
-        impresos_.insert(*identidad, espacio < 0
-                                         ? QByteArray()
-                                         : QByteArray::fromPercentEncoding(linea.mid(espacio + 1)));
+        anota(*identidad,
+              espacio < 0 ? QByteArray() : QByteArray::fromPercentEncoding(linea.mid(espacio + 1)));
     }
 }
 
@@ -83,7 +82,8 @@ bool RegistroImpresos::contiene(const IdentidadFichero& identidad) const {
 }
 
 void RegistroImpresos::anota(const IdentidadFichero& identidad, const QByteArray& nombre) {
-    impresos_.insert(identidad, nombre);
+    impresos_.insert(identidad,
+                     TextoIdentidad(identidad) + ' ' + nombre.toPercentEncoding() + '\n');
 }
 
 void RegistroImpresos::olvida(const IdentidadFichero& identidad) {
@@ -96,8 +96,9 @@ bool RegistroImpresos::olvidaAusentes(const QSet<IdentidadFichero>& presentes) {
 
 void RegistroImpresos::guarda() const {
     QByteArray datos = kCabecera;
-    for (auto it = impresos_.cbegin(); it != impresos_.cend(); ++it)
-        datos += TextoIdentidad(it.key()) + ' ' + it.value().toPercentEncoding() + '\n';
+    datos.reserve(datos.size() + impresos_.size() * 64);
+    for (const QByteArray& linea : impresos_)
+        datos += linea;
 
     const QByteArray destino = carpeta_ + '/' + kNombre;
     QByteArray temporal = destino + ".XXXXXX";

@@ -34,7 +34,7 @@ class RegistroImpresos {
 
   private:
     QByteArray carpeta_;
-    QHash<IdentidadFichero, QByteArray> impresos_; // -> name
+    QHash<IdentidadFichero, QByteArray> impresos_; // -> its line in the file
 };
 
 // An identity as one word of text ("dispositivo:nodo:tamaño:segundos:nanosegundos"), as the

@@ -73,6 +73,10 @@ VigilanteCarpeta::VigilanteCarpeta(Impresoras& impresoras, ConfiguracionVigilanc
     : QObject(parent), impresoras_(impresoras), config_(std::move(configuracion)),
       carpeta_(BytesDeNombre(config_.carpeta)), registro_(carpeta_),
       interlocutor_(std::make_unique<Interlocutor>()) {
+    // "listados/" and "./listados" name the folder the notifications call "listados".
+    config_.carpeta = QDir::cleanPath(config_.carpeta);
+    carpeta_ = BytesDeNombre(config_.carpeta);
+    registro_ = RegistroImpresos(carpeta_);
     reloj_.start();
     reposo_.setSingleShot(true);
     connect(&reposo_, &QTimer::timeout, this, &VigilanteCarpeta::alVencer);
@@ -84,6 +88,25 @@ VigilanteCarpeta::~VigilanteCarpeta() {
 }
 
 std::optional<QString> VigilanteCarpeta::inicia() {
+    if (auto motivo = abreCarpeta()) return motivo;
+    if (impresoras_.actualEsPdf() && !creaCarpetas(BytesDeNombre(config_.carpetaPdf)))
+        return QStringLiteral("La carpeta de los PDF %1 no es una carpeta ni se puede crear")
+            .arg(entreComillas(config_.carpetaPdf));
+    registro_.carga();
+    if (auto motivo = empiezaAVigilar()) return motivo;
+    const QString destino =
+        impresoras_.actualEsPdf()
+            ? QStringLiteral("los PDF en %1").arg(entreComillas(config_.carpetaPdf))
+            : QStringLiteral("la impresora «%1»").arg(impresoras_.nombreActual());
+    emit registro(QStringLiteral("%1 vigilando %2: %3")
+                      .arg(QDateTime::currentDateTime().toString(u"yyyy-MM-dd HH:mm:ss"),
+                           entreComillas(config_.carpeta), destino));
+    examina();
+    return std::nullopt;
+}
+
+// The folder, open and locked: one watcher per folder, or two would print every file.
+std::optional<QString> VigilanteCarpeta::abreCarpeta() {
     const QString carpeta = entreComillas(config_.carpeta);
     struct stat datos {};
     if (carpeta_.isEmpty() || carpeta_.contains('\0') || ::stat(carpeta_.constData(), &datos) != 0)
@@ -103,17 +126,17 @@ std::optional<QString> VigilanteCarpeta::inicia() {
     if (::flock(fd_, LOCK_EX | LOCK_NB) != 0)
         return QStringLiteral("Otra orden «velmor-imprimir --vigilar» ya vigila la carpeta %1")
             .arg(carpeta);
-    if (impresoras_.actualEsPdf() && !creaCarpetas(BytesDeNombre(config_.carpetaPdf)))
-        return QStringLiteral("La carpeta de los PDF %1 no es una carpeta ni se puede crear")
-            .arg(entreComillas(config_.carpetaPdf));
-    registro_.carga();
+    return std::nullopt;
+}
+
+std::optional<QString> VigilanteCarpeta::empiezaAVigilar() {
     vigia_ = new QFileSystemWatcher(this);
     if (!vigia_->addPath(config_.carpeta))
         return QStringLiteral("No se puede vigilar la carpeta %1: el sistema no avisa de sus "
                               "cambios (¿demasiadas carpetas vigiladas?)")
-            .arg(carpeta);
+            .arg(entreComillas(config_.carpeta));
     // The folder's own removal tells nothing while this process holds it open: its parent tells.
-    const QString padre = QFileInfo(config_.carpeta).absoluteDir().absolutePath();
+    const QString padre = QFileInfo(config_.carpeta).absolutePath();
     if (padre != QFileInfo(config_.carpeta).absoluteFilePath()) vigia_->addPath(padre);
     connect(vigia_, &QFileSystemWatcher::directoryChanged, this, [this](const QString& cual) {
         if (cual == config_.carpeta)
@@ -121,14 +144,6 @@ std::optional<QString> VigilanteCarpeta::inicia() {
         else
             sigueAhi();
     });
-    const QString destino =
-        impresoras_.actualEsPdf()
-            ? QStringLiteral("los PDF en %1").arg(entreComillas(config_.carpetaPdf))
-            : QStringLiteral("la impresora «%1»").arg(impresoras_.nombreActual());
-    emit registro(
-        QStringLiteral("%1 vigilando %2: %3")
-            .arg(QDateTime::currentDateTime().toString(u"yyyy-MM-dd HH:mm:ss"), carpeta, destino));
-    examina();
     return std::nullopt;
 }
 
@@ -160,6 +175,7 @@ void VigilanteCarpeta::programaExamen() {
 
 // The folder removed or moved away: nothing more will arrive where it was.
 bool VigilanteCarpeta::sigueAhi() {
+    if (detenido_) return false;
     struct stat enRuta {
     }, abierta{};
     if (::stat(carpeta_.constData(), &enRuta) == 0 && ::fstat(fd_, &abierta) == 0 &&

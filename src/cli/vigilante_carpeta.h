@@ -74,6 +74,8 @@ class VigilanteCarpeta : public QObject {
     };
     class Interlocutor;
 
+    std::optional<QString> abreCarpeta();
+    std::optional<QString> empiezaAVigilar();
     bool sigueAhi();
     void examina();
     void programaExamen();

@@ -1,6 +1,6 @@
 // Expansion and splitting throughput. Each benchmark builds one line of the given size and reports
 // bytes per second; equal MB/s at 10 KB, 100 KB and 1 MB means linear time.
-#include "markup/segments.h"
+#include "markup/segmentos.h"
 #include "markup/sustituye_prt.h"
 #include "shared/error.h"
 

@@ -2,6 +2,7 @@
 #include "printing/system_printers.h"
 #include "shared/codepage.h"
 #include "shared/error.h"
+#include "shared/mensajes_qt.h"
 #include "shared/messages.h"
 #include "shared/version.h"
 #include <QApplication>
@@ -17,6 +18,7 @@ int main(int argc, char** argv) {
             std::printf("velmor %s\n", VELMOR_VERSION);
             return 0;
         }
+    SilenciaMensajesQt();
     QApplication app(argc, argv);
     app.setApplicationName("Velmor");
     // The program speaks Spanish whatever the desktop's language: Qt's own dialogs too (the PDF

@@ -184,7 +184,8 @@ int vigila(QGuiApplication& app, ImpresorasSistema& impresoras, const OpcionesCl
 } // namespace
 
 int main(int argc, char** argv) {
-    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM")) qputenv("QT_QPA_PLATFORM", "offscreen");
+    // No window, so no display: Qt's offscreen platform has the fonts and nothing else.
+    qputenv("QT_QPA_PLATFORM", "offscreen");
     SilenciaMensajesQt();
     QGuiApplication app(argc, argv);
     QTranslator textosQt;
@@ -203,7 +204,9 @@ int main(int argc, char** argv) {
         return 0;
     }
 
-    ImpresorasSistema impresoras;
+    ImpresorasSistema impresoras(o.pdf.isEmpty() || o.listaImpresoras
+                                     ? ImpresorasSistema::Cuales::Todas
+                                     : ImpresorasSistema::Cuales::SoloPdf);
     if (o.listaImpresoras) {
         for (int i = 0; i < impresoras.cuenta(); ++i)
             salida(stdout,

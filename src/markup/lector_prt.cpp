@@ -5,8 +5,8 @@ namespace {
 constexpr qsizetype kBloque = 64 * 1024;
 } // namespace
 
-LectorPrt::LectorPrt(const QString& ruta, const PaginasCodigo& paginas)
-    : paginas_(paginas), fichero_(ruta, FicheroRegular::Clase::Prt) {}
+LectorPrt::LectorPrt(const QString& ruta, const PaginasCodigo& paginas, qsizetype limiteLinea)
+    : paginas_(paginas), fichero_(ruta, FicheroRegular::Clase::Prt), limiteLinea_(limiteLinea) {}
 
 // Loads the next block; false when the file has no more bytes.
 bool LectorPrt::rellena() {
@@ -14,11 +14,16 @@ bool LectorPrt::rellena() {
     bufer_.remove(0, pos_);
     pos_ = 0;
     const qsizetype antes = bufer_.size();
-    bufer_.resize(antes + kBloque);
-    const qint64 leidos = fichero_.lee(bufer_.data() + antes, kBloque);
-    bufer_.resize(antes + leidos);
-    if (leidos == 0) finFichero_ = true;
-    return leidos > 0;
+    do {
+        crudo_.resize(kBloque);
+        const qint64 leidos = fichero_.lee(crudo_.data(), kBloque);
+        if (leidos == 0) {
+            finFichero_ = true;
+            break;
+        }
+        escp_.traduce(QByteArrayView(crudo_.constData(), leidos), bufer_);
+    } while (bufer_.size() == antes); // a block of graphics data alone gives nothing to read
+    return bufer_.size() > antes;
 }
 
 bool LectorPrt::alFinal() {
@@ -33,11 +38,11 @@ bool LectorPrt::alFinal() {
 }
 
 void LectorPrt::anadeALinea(const char* inicio, qsizetype cuantos) {
-    if (linea_.size() + cuantos > LimiteLinea)
+    if (linea_.size() + cuantos > limiteLinea_)
         throw ErrorVelmor(ErrorVelmor::LineaDemasiadoLarga,
-                          QStringLiteral("La línea pasa de %1 bytes (1 MiB), el límite de una "
-                                         "línea impresa: no parece un fichero de impresión")
-                              .arg(LimiteLinea),
+                          QStringLiteral("La línea pasa de %1 bytes, el límite de una línea "
+                                         "impresa: no parece un fichero de impresión")
+                              .arg(limiteLinea_),
                           ruta(), numeroLinea_ + 1);
     linea_.append(inicio, cuantos);
 }

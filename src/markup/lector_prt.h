@@ -1,12 +1,14 @@
 #pragma once
 
+#include "markup/traductor_escp.h"
 #include "shared/codepage.h"
 #include "shared/fichero_regular.h"
 #include <QByteArray>
 #include <QString>
 
 // Reads a PRT file line by line in one sequential pass. A line ends at CR, CR LF or a lone LF;
-// the last line needs no end, and an empty file has no lines. Only a regular file is read, and
+// the last line needs no end, and an empty file has no lines. Epson printer codes are turned into
+// markup as the bytes are read (traductor_escp.h). Only a regular file is read, and
 // memory stays bounded by the longest line allowed: a longer line (or a file with no line end)
 // ends the reading with an error before the memory is spent.
 class LectorPrt {
@@ -16,7 +18,8 @@ class LectorPrt {
 
     // Opens the file; throws ErrorVelmor naming the file when it cannot be opened.
     explicit LectorPrt(const QString& ruta,
-                       const PaginasCodigo& paginas = PaginasCodigo::actuales());
+                       const PaginasCodigo& paginas = PaginasCodigo::actuales(),
+                       qsizetype limiteLinea = LimiteLinea);
 
     // Reads the next line into linea; false at the end of the file. Throws ErrorVelmor on a read
     // error or a line over LimiteLinea.
@@ -38,10 +41,13 @@ class LectorPrt {
 
     const PaginasCodigo& paginas_;
     FicheroRegular fichero_;
+    TraductorEscP escp_;
+    QByteArray crudo_; // a block as read, before its printer codes are translated
     QByteArray bufer_;
     qsizetype pos_ = 0;
     bool finFichero_ = false;
     bool saltarLf_ = false; // the last line ended at CR: an LF that follows belongs to it
     int numeroLinea_ = 0;
     QByteArray linea_;
+    qsizetype limiteLinea_;
 };

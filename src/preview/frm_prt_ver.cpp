@@ -1,9 +1,7 @@
 #include "preview/frm_prt_ver.h"
 
-#include "markup/lector_prt.h"
-#include "markup/segments.h"
-#include "markup/sustituye_prt.h"
-#include "shared/codepage.h"
+#include "markup/interprete_prt.h"
+#include "preview/salida_visor.h"
 #include "shared/messages.h"
 #include "shared/nombres_fichero.h"
 #include <QGuiApplication>
@@ -16,9 +14,6 @@
 
 namespace {
 
-const QString kCourierNew = QStringLiteral("Courier New");
-const QString kRavendot = QStringLiteral("Ravendot");
-
 // Closes the edit block on every path, so that the document stays consistent after an error.
 class BloqueEdicion {
   public:
@@ -30,10 +25,6 @@ class BloqueEdicion {
   private:
     QTextCursor& cursor_;
 };
-
-void ponFuente(QTextCharFormat& formato, const QString& nombre) {
-    formato.setFontFamilies(QStringList{nombre});
-}
 
 } // namespace
 
@@ -107,13 +98,10 @@ void frmPrtVer::Cargar(const QString& carpeta, const QString& fichero, bool dosM
 }
 
 void frmPrtVer::CargarRTF(const QString& ruta, bool dosMode) {
-    lineaLeida_ = 0;
-    // 1. Hidden while filled: no repaint per insertion.
+    // Hidden while filled: no repaint per insertion.
     rtfVisor_->hide();
-    // 2. Open (throws ErrorVelmor naming the file); the reader closes the file when it goes.
-    LectorPrt lector(ruta);
-    // 3-4. Base font of the box; the size stays.
-    const QString& base = dosMode ? kRavendot : kCourierNew;
+    // The base font of the box; the size stays.
+    const QString base = InterpretePrt(PerfilLector::Visor(), dosMode).fuenteBase();
     QFont fuenteBase = rtfVisor_->document()->defaultFont();
     fuenteBase.setFamilies(QStringList{base});
     rtfVisor_->setFont(fuenteBase);
@@ -121,7 +109,7 @@ void frmPrtVer::CargarRTF(const QString& ruta, bool dosMode) {
     // The insertion format: the box's current one (the colour of the load step) with the base
     // font and the box's own size.
     QTextCharFormat formato = rtfVisor_->currentCharFormat();
-    ponFuente(formato, base);
+    formato.setFontFamilies(QStringList{base});
     formato.setFontPointSize(fuenteBase.pointSizeF() > 0 ? fuenteBase.pointSizeF() : TamanoBase);
     formato.setFontWeight(QFont::Normal);
     formato.setFontItalic(false);
@@ -148,86 +136,12 @@ void frmPrtVer::CargarRTF(const QString& ruta, bool dosMode) {
 
     QTextCursor cursor(documento); // the caret at which every insertion is made
     cursor.setBlockCharFormat(formato);
-    QString fuenteRecordada; // name of the last "{{*" tag of this call
-    QString linea;
-    bool primera = true;
+    SalidaVisor salida(cursor, formato);
     {
         BloqueEdicion bloque(cursor);
-        for (;;) {
-            lineaLeida_ = lector.numeroLinea() + 1; // the line being read, for error reports
-            if (!lector.siguiente(linea)) break;
-            // The line end of the previous line: a paragraph break in the format then current.
-            if (!primera) cursor.insertBlock(QTextBlockFormat(), formato);
-            primera = false;
-            if (!dosMode) linea = ConvierteTexto(linea, QStringLiteral("Win"));
-            linea = SustituyePrt(linea);
-            Segmentos segmentos(linea);
-            auto siguiente = [&] {
-                try {
-                    return segmentos.siguiente();
-                } catch (const ErrorVelmor& e) {
-                    throw e.en(ruta, lineaLeida_);
-                }
-            };
-            while (const std::optional<Segmento> segmento = siguiente()) {
-                if (!segmento->texto.isEmpty())
-                    cursor.insertText(segmento->texto.toString(), formato);
-                bool fin = false;
-                switch (segmento->etiqueta) {
-                case Etiqueta::Fuente:
-                    if (segmento->fuente) fuenteRecordada = *segmento->fuente;
-                    ponFuente(formato, fuenteRecordada);
-                    break;
-                case Etiqueta::Courier:
-                    ponFuente(formato, kCourierNew);
-                    break;
-                case Etiqueta::Pica:
-                    formato.setFontPointSize(11);
-                    break;
-                case Etiqueta::Elite:
-                    formato.setFontPointSize(9);
-                    break;
-                case Etiqueta::Comprimida:
-                    formato.setFontPointSize(8);
-                    break;
-                case Etiqueta::AmpliadaOn:
-                    formato.setFontPointSize(formato.fontPointSize() * 2);
-                    break;
-                case Etiqueta::AmpliadaOff:
-                    formato.setFontPointSize(formato.fontPointSize() / 2);
-                    break;
-                case Etiqueta::NegritaOn:
-                    formato.setFontWeight(QFont::Bold);
-                    break;
-                case Etiqueta::NegritaOff:
-                    formato.setFontWeight(QFont::Normal);
-                    break;
-                case Etiqueta::ItalicaOn:
-                    formato.setFontItalic(true);
-                    break;
-                case Etiqueta::ItalicaOff:
-                    formato.setFontItalic(false);
-                    break;
-                case Etiqueta::SubrayadoOn:
-                    formato.setFontUnderline(true);
-                    break;
-                case Etiqueta::SubrayadoOff:
-                    formato.setFontUnderline(false);
-                    break;
-                case Etiqueta::Pagina:
-                    fin = true;
-                    break; // no page mark; rest of line dropped
-                case Etiqueta::Ninguna:
-                case Etiqueta::Desconocida:
-                    break;
-                }
-                if (fin) break;
-            }
-        }
-        lineaLeida_ = lector.numeroLinea();
-        lector.cierra();
+        InterpretePrt(PerfilLector::Visor(), dosMode).interpreta(ruta, salida);
     }
-    // 7. (after the box has taken the document) caret at the top, box shown.
+    // Once the box has taken the document: the caret at the top, the box shown.
     rtfVisor_->setDocument(documento);
     documento->setDefaultFont(fuenteBase);
     rtfVisor_->setTextCursor(QTextCursor(documento));

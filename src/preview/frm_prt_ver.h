@@ -41,8 +41,6 @@ class frmPrtVer : public QDialog {
 
     QTextEdit* rtfVisor() const { return rtfVisor_; }
     const QString& ruta() const { return ruta_; }
-    // 1-based number of the file line being read when the last load stopped (0: none read).
-    int lineaLeida() const { return lineaLeida_; }
 
     // The box's base size and the text colour.
     static constexpr double TamanoBase = 9.75;
@@ -54,5 +52,4 @@ class frmPrtVer : public QDialog {
   private:
     QTextEdit* rtfVisor_;
     QString ruta_;
-    int lineaLeida_ = 0;
 };

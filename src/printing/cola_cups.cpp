@@ -2,6 +2,7 @@
 
 #include "shared/causa_sistema.h"
 #include "shared/error.h"
+#include <QSizeF>
 #include <cerrno>
 #include <cups/cups.h>
 #include <memory>
@@ -117,6 +118,36 @@ bool aceptaTrabajos(ipp_t* atributos) {
 
 ColaCups::ColaCups(QString nombre, int segundosLimite)
     : nombre_(std::move(nombre)), segundosLimite_(segundosLimite) {}
+
+QStringList ColaCups::Colas(QString* predeterminada) {
+    cups_dest_t* destinos = nullptr;
+    const int n = cupsGetDests2(CUPS_HTTP_DEFAULT, &destinos);
+    QStringList colas;
+    for (int i = 0; i < n; ++i) {
+        if (destinos[i].instance) continue; // an instance is a set of options, not a queue
+        colas << QString::fromUtf8(destinos[i].name);
+        if (destinos[i].is_default && predeterminada) *predeterminada = colas.last();
+    }
+    cupsFreeDests(n, destinos);
+    return colas;
+}
+
+QPageSize ColaCups::papelPredeterminado() const {
+    cups_dest_t* destino =
+        cupsGetNamedDest(CUPS_HTTP_DEFAULT, nombre_.toUtf8().constData(), nullptr);
+    if (!destino) return {};
+    QPageSize papel;
+    if (cups_dinfo_t* info = cupsCopyDestInfo(CUPS_HTTP_DEFAULT, destino)) {
+        cups_size_t tamano{};
+        if (cupsGetDestMediaDefault(CUPS_HTTP_DEFAULT, destino, info, 0, &tamano) &&
+            tamano.width > 0 && tamano.length > 0)
+            papel = QPageSize(QSizeF(tamano.width / 100.0, tamano.length / 100.0),
+                              QPageSize::Millimeter);
+        cupsFreeDestInfo(info);
+    }
+    cupsFreeDests(1, destino);
+    return papel;
+}
 
 int ColaCups::envia(int descriptor, const QString& titulo, int copias) const {
     Conexion http = conecta(segundosLimite_);

@@ -1,7 +1,9 @@
 #pragma once
 
 #include "printing/cola_impresion.h"
+#include <QPageSize>
 #include <QString>
+#include <QStringList>
 
 // One CUPS queue, talked to with libcups. CUPS_SERVER is honoured. Every call blocks until the
 // scheduler answers or the time limit passes, so the window makes them from a thread of their
@@ -10,6 +12,12 @@
 class ColaCups : public ColaImpresion {
   public:
     explicit ColaCups(QString nombre, int segundosLimite = 30);
+
+    // The queues the print system offers, as it lists them, and its default one (empty when it
+    // has none, or no scheduler answers).
+    static QStringList Colas(QString* predeterminada = nullptr);
+    // The paper the queue uses unless told otherwise; invalid when it does not say.
+    QPageSize papelPredeterminado() const;
 
     QString nombre() const override { return nombre_; }
     int envia(int descriptor, const QString& titulo, int copias) const override;

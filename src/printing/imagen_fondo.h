@@ -14,8 +14,12 @@ struct ImagenFondo {
     int alto = altoTwips;
 };
 
-// Finds the "/IMAGEN/" directive in the line. When its path exists: blanks the
-// directive in the line (same length), sets laTengo and loads the picture into imagen with Qt's
-// image readers (BMP, PNG, JPEG, GIF, ICO, ...). A path that exists but is not a picture throws
-// ErrorVelmor (ImagenNoValida) naming the path; by then the line is blanked and laTengo is set.
-void ImagenDeFondo(ImagenFondo& imagen, QString& linea, bool& laTengo);
+// Finds the "/IMAGEN/" directive in the line. Its path is looked for as given (from the current
+// folder) and, when not found so, in carpetaPrt (the PRT file's folder). When it exists: blanks
+// the directive in the line (same length), sets laTengo and loads the picture into imagen with
+// Qt's image readers (BMP, PNG, JPEG, GIF, ICO, ...), never more pixels than its printed size
+// can show. A path that exists but is not a regular file, cannot be read, is not a picture or is
+// larger than a 600 dpi page throws ErrorVelmor naming the picture; by then the line is blanked
+// and laTengo is set.
+void ImagenDeFondo(ImagenFondo& imagen, QString& linea, bool& laTengo,
+                   const QString& carpetaPrt = {});

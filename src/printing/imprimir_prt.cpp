@@ -1,99 +1,70 @@
 #include "printing/imprimir_prt.h"
 
-#include "markup/lector_prt.h"
-#include "markup/segments.h"
-#include "markup/sustituye_prt.h"
-#include "shared/codepage.h"
+#include "markup/interprete_prt.h"
 #include <exception>
 #include <new>
-#include <optional>
 
 namespace {
 constexpr int kDesplazamientoIzquierdo = 11256; // twips
-constexpr double kPica = 11, kElite = 9, kComprimida = 7;
 
-int espacioExtra(int pitch) {
-    switch (pitch) {
-    case 7:
-        return 91;
-    case 9:
-        return 50;
-    default:
-        return 4;
+// The printer as the markup's output: lines start at the page width less the left offset, line
+// ends add the pitch's extra spacing, and the background picture of an "/IMAGEN/" directive is
+// drawn where it is taken and behind every page begun after it.
+class SalidaImpresora : public SalidaMarcado {
+  public:
+    SalidaImpresora(DispositivoImpresora& p, ImagenFondo& fondo, QString carpetaPrt)
+        : p_(p), fondo_(fondo), carpetaPrt_(std::move(carpetaPrt)) {}
+
+    void ponFuente(const QString& nombre) override { p_.ponFuente(nombre); }
+    double tamano() const override { return p_.tamano(); }
+    void ponTamano(double puntos) override { p_.ponTamano(puntos); }
+    void ponNegrita(bool v) override { p_.ponNegrita(v); }
+    void ponCursiva(bool v) override { p_.ponCursiva(v); }
+    void ponSubrayado(bool v) override { p_.ponSubrayado(v); }
+
+    void empiezaLinea(QString& linea) override {
+        if (inicioX_ < 0) inicioX_ = p_.anchoPagina() - kDesplazamientoIzquierdo;
+        p_.ponX(inicioX_);
+        if (laTengo_) return; // once a picture is taken, no line is looked at again
+        ImagenDeFondo(fondo_, linea, laTengo_, carpetaPrt_);
+        if (laTengo_) dibujaFondo();
     }
-}
-
-QString fuenteBase(bool modoDos) {
-    return modoDos ? QStringLiteral("Ravendot") : QStringLiteral("Courier New");
-}
-
-// Runs a step that a line's contents drive: its errors are errors of that line.
-template <typename Paso> auto deLaLinea(int numeroLinea, const QString& ruta, Paso&& paso) {
-    try {
-        return paso();
-    } catch (const ErrorVelmor& e) {
-        throw e.en(ruta, numeroLinea);
+    void texto(const QString& texto) override { p_.escribe(texto); }
+    void finLinea(int pitch) override {
+        p_.finLinea();
+        p_.ponY(p_.y() + espacioExtra(pitch));
     }
-}
+    void salto(Salto causa) override {
+        p_.nuevaPagina();
+        // A form feed in the middle of a line: the rest starts the next page where lines start.
+        if (causa == Salto::AvancePagina) p_.ponX(inicioX_);
+        if (laTengo_) dibujaFondo();
+    }
+    void finDocumento() override { p_.finDocumento(); }
 
-// The job state that lives for one call.
-struct Estado {
-    int contador = 0; // lines ended on the current page
-    int pitch = 0;
-    QString memoriaFuente;
-    bool laTengo = false;
-    bool pagina = false; // "{{Pagina}}" ended the line
+  private:
+    static int espacioExtra(int pitch) {
+        switch (pitch) {
+        case 7:
+            return 91;
+        case 9:
+            return 50;
+        default:
+            return 4;
+        }
+    }
+    void dibujaFondo() { p_.dibujaImagen(fondo_.imagen, 0, 0, fondo_.ancho, fondo_.alto); }
+
+    DispositivoImpresora& p_;
+    ImagenFondo& fondo_;
+    QString carpetaPrt_;
+    bool laTengo_ = false;
+    int inicioX_ = -1; // the page width does not change within a document
 };
 
-void aplicaEtiqueta(const Segmento& s, Estado& e, bool dos, DispositivoImpresora& p) {
-    switch (s.etiqueta) {
-    case Etiqueta::Fuente:
-        if (s.fuente) e.memoriaFuente = *s.fuente;
-        p.ponFuente(e.memoriaFuente);
-        break;
-    case Etiqueta::Courier:
-        p.ponFuente(fuenteBase(dos));
-        break;
-    case Etiqueta::Pica:
-        e.pitch = 11, p.ponTamano(kPica);
-        break;
-    case Etiqueta::Elite:
-        e.pitch = 9, p.ponTamano(kElite);
-        break;
-    case Etiqueta::Comprimida:
-        e.pitch = 7, p.ponTamano(kComprimida);
-        break;
-    case Etiqueta::AmpliadaOn:
-        p.ponTamano(p.tamano() * 2);
-        break;
-    case Etiqueta::AmpliadaOff:
-        p.ponTamano(p.tamano() / 2);
-        break;
-    case Etiqueta::NegritaOn:
-        p.ponNegrita(true);
-        break;
-    case Etiqueta::NegritaOff:
-        p.ponNegrita(false);
-        break;
-    case Etiqueta::ItalicaOn:
-        p.ponCursiva(true);
-        break;
-    case Etiqueta::ItalicaOff:
-        p.ponCursiva(false);
-        break;
-    case Etiqueta::SubrayadoOn:
-        p.ponSubrayado(true);
-        break;
-    case Etiqueta::SubrayadoOff:
-        p.ponSubrayado(false);
-        break;
-    case Etiqueta::Pagina:
-        e.pagina = true;
-        break;
-    case Etiqueta::Ninguna:
-    case Etiqueta::Desconocida:
-        break;
-    }
+ResultadoPrt falla(DispositivoImpresora& p, ErrorVelmor error) {
+    p.descartaDocumento();
+    return {std::move(error), {}};
 }
 } // namespace
 
@@ -107,81 +78,21 @@ ResultadoPrt ImprimirPrt(const TrabajoPrt& trabajo, DispositivoImpresora& dispos
 }
 
 ResultadoPrt ImprimirPrt(const TrabajoPrt& trabajo, DispositivoImpresora& p, ImagenFondo& fondo) {
-    std::optional<LectorPrt> lector;
     const QString& ruta = trabajo.ruta;
     try {
-        const bool dos = trabajo.modoDos;
-        lector.emplace(ruta);
         p.reiniciaFormato();
-        p.ponFuente(fuenteBase(dos));
-
-        Estado e;
-        // The document is ended once, after the whole file has been read and checked: a page
-        // that fills with the file's last line ends it there, with no page after it.
-        bool porTerminar = false;
-        auto terminaPagina = [&] {
-            e.contador = 0;
-            if (lector->alFinal()) {
-                porTerminar = true;
-            } else {
-                p.nuevaPagina();
-                if (e.laTengo) p.dibujaImagen(fondo.imagen, 0, 0, fondo.ancho, fondo.alto);
-            }
-        };
-        QString linea;
-        while (lector->siguiente(linea)) {
-            const int n = lector->numeroLinea();
-            deLaLinea(n, ruta, [&] {
-                linea = SustituyePrt(linea);
-                if (!dos) linea = ConvierteTexto(linea, QStringLiteral("Win"));
-            });
-            p.ponX(p.anchoPagina() - kDesplazamientoIzquierdo);
-            if (!e.laTengo) {
-                deLaLinea(n, ruta, [&] { ImagenDeFondo(fondo, linea, e.laTengo); });
-                if (e.laTengo) p.dibujaImagen(fondo.imagen, 0, 0, fondo.ancho, fondo.alto);
-            }
-
-            e.pagina = false;
-            Segmentos segmentos(linea);
-            while (auto s = deLaLinea(n, ruta, [&] { return segmentos.siguiente(); })) {
-                p.escribe(s->texto.toString());
-                deLaLinea(n, ruta, [&] { aplicaEtiqueta(*s, e, dos, p); });
-                if (e.pagina) break;
-            }
-            if (e.pagina) {
-                terminaPagina();
-                continue;
-            }
-
-            p.finLinea();
-            p.ponY(p.y() + espacioExtra(e.pitch));
-            if (e.contador == 32767)
-                throw ErrorVelmor(ErrorVelmor::DesbordamientoNumero,
-                                  QStringLiteral("Desbordamiento del contador de líneas"), ruta, n);
-            ++e.contador;
-            if (e.contador == trabajo.lineasPagina) terminaPagina();
-        }
-        lector->compruebaIntacto();
-        if (porTerminar || e.contador != 0) p.finDocumento();
-        ResultadoPrt resultado;
-        resultado.identidad = lector->identidad();
-        lector->cierra();
-        return resultado;
+        SalidaImpresora salida(p, fondo, ruta.left(qMax(0, ruta.lastIndexOf(u'/'))));
+        InterpretePrt interprete(PerfilLector::Impresora(trabajo.lineasPagina), trabajo.modoDos);
+        return {std::nullopt, interprete.interpreta(ruta, salida)};
     } catch (const ErrorVelmor& e) {
-        if (lector) lector->cierra();
-        p.descartaDocumento();
-        return {e.en(ruta), {}};
+        return falla(p, e.en(ruta));
     } catch (const std::bad_alloc&) {
-        if (lector) lector->cierra();
-        p.descartaDocumento();
-        return {ErrorVelmor(ErrorVelmor::MemoriaInsuficiente,
-                            QStringLiteral("No queda memoria para imprimir el fichero"), ruta),
-                {}};
+        return falla(p, ErrorVelmor(ErrorVelmor::MemoriaInsuficiente,
+                                    QStringLiteral("No queda memoria para imprimir el fichero"),
+                                    ruta));
     } catch (const std::exception&) {
-        if (lector) lector->cierra();
-        p.descartaDocumento();
-        return {ErrorVelmor(ErrorVelmor::ErrorImpresora,
-                            QStringLiteral("Error inesperado al imprimir el fichero"), ruta),
-                {}};
+        return falla(p,
+                     ErrorVelmor(ErrorVelmor::ErrorImpresora,
+                                 QStringLiteral("Error inesperado al imprimir el fichero"), ruta));
     }
 }

@@ -8,7 +8,6 @@
 #include <QMarginsF>
 #include <QPageLayout>
 #include <QPageSize>
-#include <QPrinterInfo>
 #include <algorithm>
 #include <map>
 
@@ -31,7 +30,7 @@ struct ImpresorasSistema::Datos {
         if (hallada != paginas.end()) return hallada->second;
         QPageSize papel(QPageSize::A4);
         if (!esPdf(pos)) {
-            const QPageSize propio = QPrinterInfo::printerInfo(nombres.at(pos)).defaultPageSize();
+            const QPageSize propio = ColaCups(nombres.at(pos)).papelPredeterminado();
             if (propio.isValid()) papel = propio;
         }
         return paginas[pos] =
@@ -39,8 +38,9 @@ struct ImpresorasSistema::Datos {
     }
 };
 
-ImpresorasSistema::ImpresorasSistema() : d(std::make_unique<Datos>()) {
-    QStringList sistema = QPrinterInfo::availablePrinterNames();
+ImpresorasSistema::ImpresorasSistema(Cuales cuales) : d(std::make_unique<Datos>()) {
+    QString defecto;
+    QStringList sistema = cuales == Cuales::Todas ? ColaCups::Colas(&defecto) : QStringList();
     sistema.removeAll(nombrePdf());
     std::stable_sort(sistema.begin(), sistema.end(), [](const QString& a, const QString& b) {
         const int c = a.compare(b, Qt::CaseInsensitive);
@@ -48,7 +48,6 @@ ImpresorasSistema::ImpresorasSistema() : d(std::make_unique<Datos>()) {
     });
     d->nombres = sistema;
     d->nombres << nombrePdf();
-    const QString defecto = QPrinterInfo::defaultPrinterName();
     const int pos = defecto.isEmpty() ? -1 : int(sistema.indexOf(defecto));
     d->actual = pos >= 0 ? pos : int(d->nombres.size()) - 1;
 }

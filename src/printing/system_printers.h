@@ -8,7 +8,10 @@
 // or "Archivo PDF" when the system has none.
 class ImpresorasSistema : public Impresoras {
   public:
-    ImpresorasSistema();
+    // Which printers to offer: the system's and "Archivo PDF", or only "Archivo PDF" (the
+    // command line's --pdf, which has no need to ask the print system anything).
+    enum class Cuales { Todas, SoloPdf };
+    explicit ImpresorasSistema(Cuales cuales = Cuales::Todas);
     ~ImpresorasSistema() override;
 
     static QString nombrePdf(); // "Archivo PDF"

@@ -32,6 +32,7 @@ class FicheroRegular {
     FicheroRegular& operator=(const FicheroRegular&) = delete;
 
     const QString& ruta() const { return ruta_; }
+    int descriptor() const { return fd_; }
     // The file as it was opened.
     const IdentidadFichero& identidad() const { return identidad_; }
     // Up to maximo bytes; 0 at the end. Throws ErrorVelmor on a read error.

@@ -1,28 +1,75 @@
-// Feeds arbitrary bytes, read as a PRT line, through expansion and splitting. Malformed lines
-// must end in ErrorVelmor; anything else (crash, hang, sanitizer report, broken invariant) is a
-// bug.
-#include "markup/segments.h"
+// Feeds arbitrary bytes, as a whole PRT file, through the one markup interpreter: the reader (with
+// a small line limit, so that its limit is reached), the Epson code translation, form feeds,
+// bracket expansion and splitting. The first byte chooses the reader (printer or preview), the DOS
+// mode and the page length. Malformed files must end in ErrorVelmor; anything else (crash, hang,
+// sanitizer report, broken invariant) is a bug.
+#include "markup/interprete_prt.h"
+#include "markup/segmentos.h"
 #include "markup/sustituye_prt.h"
 #include "shared/codepage.h"
 #include "shared/error.h"
 
+#include <QFile>
 #include <cstdlib>
+#include <sys/mman.h>
+#include <unistd.h>
+
+namespace {
+// An output that checks what reaches it: no printer code or control character is ever text.
+class SalidaComprobada : public SalidaMarcado {
+  public:
+    void ponFuente(const QString&) override {}
+    double tamano() const override { return tamano_; }
+    void ponTamano(double puntos) override {
+        if (!(puntos > 0)) std::abort();
+        tamano_ = qBound(1e-3, puntos, 1e6);
+    }
+    void ponNegrita(bool) override {}
+    void ponCursiva(bool) override {}
+    void ponSubrayado(bool) override {}
+    void texto(const QString& texto) override {
+        for (QChar c : texto)
+            if (c.unicode() < 0x20 && c != u'\t') std::abort();
+    }
+    void finLinea(int pitch) override {
+        if (pitch != 0 && pitch != 7 && pitch != 9 && pitch != 11) std::abort();
+    }
+    void finDocumento() override {
+        if (terminado_) std::abort(); // the document ends once
+        terminado_ = true;
+    }
+
+  private:
+    double tamano_ = 10;
+    bool terminado_ = false;
+};
+} // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     static const PaginasCodigo paginas("850");
-    const QString linea =
-        paginas.decodifica(QByteArrayView(reinterpret_cast<const char*>(data), qsizetype(size)));
+    if (size == 0) return 0;
+    const uint8_t opciones = data[0];
+    const QByteArrayView contenido(reinterpret_cast<const char*>(data + 1), qsizetype(size - 1));
+
+    // Expansion alone keeps a line without brackets as it is, and conversion keeps its length.
+    const QString linea = paginas.decodifica(contenido);
     const QString expandida = SustituyePrt(linea);
     if (!linea.contains(u'[') && expandida != linea) std::abort();
     if (paginas.aWindows(expandida).size() != expandida.size()) std::abort();
+
+    const int fd = memfd_create("fuzz.prt", MFD_CLOEXEC);
+    if (fd < 0 || ::write(fd, contenido.data(), size_t(contenido.size())) != contenido.size())
+        std::abort();
+    const PerfilLector perfil =
+        opciones & 1 ? PerfilLector::Visor() : PerfilLector::Impresora((opciones >> 2) % 8 + 1);
+    InterpretePrt interprete(perfil, opciones & 2);
+    interprete.ponLimiteLinea(256);
+    SalidaComprobada salida;
     try {
-        Segmentos segmentos(expandida);
-        qsizetype consumido = 0;
-        while (auto s = segmentos.siguiente()) {
-            consumido += s->texto.size();
-            if (consumido > expandida.size()) std::abort();
-        }
-    } catch (const ErrorVelmor&) {
+        interprete.interpreta(QStringLiteral("/proc/self/fd/%1").arg(fd), salida);
+    } catch (const ErrorVelmor& e) {
+        if (e.fichero().isEmpty() || e.descripcion().isEmpty()) std::abort();
     }
+    ::close(fd);
     return 0;
 }

@@ -423,8 +423,7 @@ class TestInstalacion : public QObject {
                      control.salida.contains("Version: " + Version + "\n"),
                  qPrintable(control.salida));
         for (const char* dependencia :
-             {"libc6 (>=", "libqt6widgets6 (>=", "libqt6printsupport6 (>=", "libcups2 (>=",
-              "libharfbuzz-subset0 (>="})
+             {"libc6 (>=", "libqt6widgets6 (>=", "libcups2 (>=", "libharfbuzz-subset0 (>="})
             QVERIFY2(control.salida.contains(dependencia), qPrintable(control.salida));
 
         const Resultado contenido = Ejecuta("dpkg-deb", {"-c", deb});

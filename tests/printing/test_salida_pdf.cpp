@@ -100,6 +100,80 @@ class TestSalidaPdf : public QObject {
         QCOMPARE(paginas(pdf), esperadas);
     }
 
+    // A form feed ends the page where it stands: the text before it on this page, what follows
+    // at the top of the next one; at the end of the file, or right after a full page, it gives
+    // no blank sheet. Each page's text is read back from its own page.
+    void avancesDePagina_data() {
+        QTest::addColumn<QByteArray>("contenido");
+        QTest::addColumn<QStringList>("paginas"); // each page's words, in order
+        QTest::newRow("en medio de una línea")
+            << QByteArray("uno\fdos\r\ntres\r\n") << QStringList{"uno", "dos tres"};
+        QTest::newRow("al principio de una línea")
+            << QByteArray("uno\r\n\fdos\r\n") << QStringList{"uno", "dos"};
+        QTest::newRow("solo en su línea")
+            << QByteArray("uno\r\n\f\r\ndos\r\n") << QStringList{"uno", "dos"};
+        QTest::newRow("al final del fichero") << QByteArray("uno\r\n\f") << QStringList{"uno"};
+        QTest::newRow("al final de la última línea")
+            << QByteArray("uno\fdos\f\r\n") << QStringList{"uno", "dos"};
+        QTest::newRow("tras una página llena") << lineas(66) + "\f\r\nsiguiente\r\n"
+                                               << QStringList{"*", "siguiente"};
+        QTest::newRow("cada página con el suyo")
+            << QByteArray("a\r\nb\r\n\fc\r\n\fd\r\n\f") << QStringList{"a b", "c", "d"};
+    }
+    void avancesDePagina() {
+        QFETCH(QByteArray, contenido);
+        QFETCH(QStringList, paginas);
+        const QString pdf = imprime(escribe(contenido));
+        QCOMPARE(::paginas(pdf), int(paginas.size()));
+        for (int i = 0; i < paginas.size(); ++i) {
+            if (paginas[i] == "*") continue;
+            const QString pagina = ejecuta("pdftotext", {"-f", QString::number(i + 1), "-l",
+                                                         QString::number(i + 1), pdf, "-"});
+            QCOMPARE(pagina.simplified(), paginas[i]);
+        }
+    }
+
+    // A DOS program's Epson output: its codes set the formats the markup sets, and none of their
+    // bytes prints as a letter (graphics data included, line ends inside it too).
+    void codigosEpson() {
+        const QByteArray esc = "\x1b";
+        QByteArray f = esc + "@" + "Normal " + esc + "E" + "negrita" + esc + "F" + " " + esc + "4" +
+                       "cursiva" + esc + "5" + " " + esc + "-1" + "subrayado" + esc + "-0" + "\r\n";
+        f += "\x0e"
+             "ANCHO\r\n";
+        f += "\x0f"
+             "condensado\x12 normal\r\n";
+        f += esc + "*" + QByteArray("\x00\x06\x00", 3) +
+             "A\r\nB\x1b"
+             "C" +
+             "tras grafico\r\n";
+        f += esc + "C" + QByteArray(1, char(3)) + "l1\r\nl2\r\nl3\r\nl4\r\n";
+        f += "fin\x07" + esc + "*" + QByteArray("\x21\x10\x00AB", 5);
+        const QString pdf = imprime(escribe(f));
+        const QString t = texto(pdf);
+        for (const char* linea : {"Normal negrita cursiva subrayado", "ANCHO", "condensado normal",
+                                  "tras grafico", "l1", "l4 fin"})
+            QVERIFY2(t.simplified().contains(linea), qPrintable(t));
+        for (const char* nunca : {"E", "F", "-1", "AB", "\x1b", "C"})
+            QVERIFY2(!t.split(QRegularExpression("\\s+")).contains(nunca), qPrintable(t));
+        const QString fuentes = ejecuta("pdffonts", {pdf});
+        QVERIFY2(fuentes.contains("LiberationMono-Bold") &&
+                     fuentes.contains("LiberationMono-Italic"),
+                 qPrintable(fuentes));
+        // ESC C 3: pages of three lines from there on (l1-l3, then l4 and "fin").
+        QCOMPARE(::paginas(pdf), 3);
+        // "ANCHO" is drawn twice as wide as the same letters in the normal size.
+        const QString bbox = ejecuta("pdftotext", {"-bbox", pdf, "-"});
+        auto ancho = [&](const QString& palabra) {
+            const auto m = QRegularExpression(R"re(xMin="([\d.]+)"[^>]*xMax="([\d.]+)"[^>]*>)re" +
+                                              palabra + "<")
+                               .match(bbox);
+            return m.hasMatch() ? m.captured(2).toDouble() - m.captured(1).toDouble() : -1.0;
+        };
+        QVERIFY2(qAbs(ancho("ANCHO") / (ancho("Normal") * 5 / 6) - 2.0) < 0.1, qPrintable(bbox));
+        QVERIFY2(ancho("condensado") < ancho("subrayado") * 10 / 9 * 0.75, qPrintable(bbox));
+    }
+
     // 66 lines in pica or elite are taller than A4's printable height: the lines that do not fit
     // go on to another sheet, none is lost.
     void lineasQueNoCaben_data() {

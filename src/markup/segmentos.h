@@ -22,6 +22,10 @@ enum class Etiqueta {
     Pagina,
     Fuente,      // "{{Fuente}}", and every font tag "{{*name}}" after its name is remembered
     Desconocida, // any other name, the empty one included: dropped
+    // Printer codes with no markup of their own (see traductor_escp.h): their names start with
+    // the control character U+0001, which no file can spell.
+    Reinicio, // back to the job's initial format
+    Lineas,   // the page length from here on, in lines (Segmento::valor)
 };
 
 // Tag for a name, matched exactly (case-sensitive, untrimmed). Font tags are not names here.
@@ -33,6 +37,7 @@ struct Segmento {
     Etiqueta etiqueta = Etiqueta::Ninguna;
     // For a font tag "{{*name}}": the name with blanks trimmed at both ends (may be empty).
     std::optional<QString> fuente;
+    int valor = 0; // the number a tag carries (Lineas)
 };
 
 // Splits one expanded line into (text, tag) segments. After "{{Pagina}}" the rest of the line is

@@ -1,4 +1,4 @@
-#include "markup/segments.h"
+#include "markup/segmentos.h"
 #include "shared/error.h"
 
 #include <QTest>
@@ -21,7 +21,7 @@ QStringList divide(const QString& linea) {
 }
 } // namespace
 
-class TestSegments : public QObject {
+class TestSegmentos : public QObject {
     Q_OBJECT
   private slots:
     void divide_data() {
@@ -88,5 +88,5 @@ class TestSegments : public QObject {
     }
 };
 
-QTEST_APPLESS_MAIN(TestSegments)
-#include "test_segments.moc"
+QTEST_APPLESS_MAIN(TestSegmentos)
+#include "test_segmentos.moc"

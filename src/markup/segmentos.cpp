@@ -1,4 +1,4 @@
-#include "markup/segments.h"
+#include "markup/segmentos.h"
 #include "shared/error.h"
 
 #include <array>
@@ -30,6 +30,18 @@ QString recortaBlancos(QStringView texto) {
     while (fin > inicio && texto[fin - 1] == u' ')
         --fin;
     return texto.mid(inicio, fin - inicio).toString();
+}
+} // namespace
+
+namespace {
+void deCodigoDeImpresora(QStringView nombre, Segmento& segmento) {
+    if (nombre == u"Reinicio") {
+        segmento.etiqueta = Etiqueta::Reinicio;
+    } else if (nombre.startsWith(u"Lineas ")) {
+        bool ok = false;
+        segmento.valor = nombre.mid(7).toInt(&ok);
+        segmento.etiqueta = ok && segmento.valor > 0 ? Etiqueta::Lineas : Etiqueta::Desconocida;
+    }
 }
 } // namespace
 
@@ -68,6 +80,8 @@ std::optional<Segmento> Segmentos::siguiente() {
     if (nombre.startsWith(u'*')) {
         segmento.etiqueta = Etiqueta::Fuente;
         segmento.fuente = recortaBlancos(nombre.mid(1));
+    } else if (nombre.startsWith(u'\x01')) {
+        deCodigoDeImpresora(nombre.mid(1), segmento);
     } else {
         segmento.etiqueta = etiquetaDeNombre(nombre);
     }

@@ -1,0 +1,345 @@
+#include "markup/traductor_escp.h"
+
+namespace {
+constexpr char kEsc = 0x1B;
+constexpr char kSo = 0x0E, kSi = 0x0F, kDc2 = 0x12, kDc4 = 0x14;
+
+// Fixed parameter bytes after "ESC c"; -1 for the commands read by rules of their own.
+int parametrosFijos(uint8_t c) {
+    switch (c) {
+    case '-':
+    case 'W':
+    case 'w':
+    case 'p':
+    case 'x':
+    case 'k':
+    case 'R':
+    case '%':
+    case 'S':
+    case 'q':
+    case 't':
+    case '3':
+    case 'A':
+    case '+':
+    case 'J':
+    case 'j':
+    case 'Q':
+    case 'l':
+    case 'N':
+    case '/':
+    case 'a':
+    case 'r':
+    case 'i':
+    case 's':
+    case 'U':
+    case 0x19:
+    case 'm':
+    case 'I':
+    case 'h':
+    case 'u':
+    case '!':
+    case ' ':
+    case 'C':
+        return 1;
+    case 'c':
+    case '$':
+    case '\\':
+    case '?':
+    case 'e':
+    case 'f':
+        return 2;
+    case 'X':
+    case ':':
+        return 3;
+    case '(':
+    case '*':
+    case '^':
+    case '&':
+        return 3;
+    case 'K':
+    case 'L':
+    case 'Y':
+    case 'Z':
+        return 2;
+    case '.':
+        return 6;
+    case 'b':
+        return 1; // the channel, then a list that ends with NUL
+    default:
+        return 0; // commands without parameters, and any unknown one: ESC and one byte
+    }
+}
+
+int64_t columnas(const QByteArray& p, int desde) {
+    return int64_t(uint8_t(p[desde])) + 256 * int64_t(uint8_t(p[desde + 1]));
+}
+
+// Bytes a column of bit-image graphics takes for density m of "ESC *".
+int bytesPorColumna(uint8_t m) {
+    if (m >= 71) return 6;
+    if (m >= 32) return 3;
+    return 1;
+}
+
+bool activa(char n) {
+    return n == 1 || n == '1';
+}
+} // namespace
+
+void TraductorEscP::etiqueta(QByteArray& salida, const char* nombre) {
+    salida += "{{";
+    salida += nombre;
+    salida += "}}";
+}
+
+// The pitch in force, then double width again when it is on: a pitch tag sets the plain size.
+void TraductorEscP::tamano(QByteArray& salida) {
+    if (condensado_ || paso_ == 'g')
+        etiqueta(salida, "Comprimida");
+    else
+        etiqueta(salida, paso_ == 'M' ? "Elite" : "Pica");
+    if (doble_ || dobleLinea_) etiqueta(salida, "AmpliadaOn");
+}
+
+void TraductorEscP::traduce(QByteArrayView entrada, QByteArray& salida) {
+    for (const char c : entrada) {
+        switch (estado_) {
+        case Estado::Texto:
+            texto(c, salida);
+            break;
+        case Estado::Orden:
+            orden(c, salida);
+            break;
+        case Estado::Parametros:
+            parametros_ += c;
+            if (--faltan_ == 0) completa(salida);
+            break;
+        case Estado::Datos:
+            if (--saltar_ == 0) finDeDatos();
+            break;
+        case Estado::HastaNul:
+            if (c == 0 || ++saltar_ >= 64) estado_ = Estado::Texto;
+            break;
+        case Estado::Rle:
+        case Estado::RleLiteral:
+        case Estado::RleRepite:
+            rle(uint8_t(c));
+            break;
+        }
+    }
+}
+
+void TraductorEscP::texto(char c, QByteArray& salida) {
+    const auto u = uint8_t(c);
+    if (u >= 0x20 || c == '\t' || c == '\f') {
+        salida += c;
+        return;
+    }
+    switch (c) {
+    case '\r':
+    case '\n':
+        if (dobleLinea_) { // SO lasts to the end of the line
+            dobleLinea_ = false;
+            if (!doble_) etiqueta(salida, "AmpliadaOff");
+        }
+        salida += c;
+        break;
+    case kEsc:
+        estado_ = Estado::Orden;
+        break;
+    case kSo:
+        if (!doble_ && !dobleLinea_) etiqueta(salida, "AmpliadaOn");
+        dobleLinea_ = true;
+        break;
+    case kDc4:
+        if (dobleLinea_ && !doble_) etiqueta(salida, "AmpliadaOff");
+        dobleLinea_ = false;
+        break;
+    case kSi:
+        condensado_ = true;
+        tamano(salida);
+        break;
+    case kDc2:
+        condensado_ = false;
+        tamano(salida);
+        break;
+    default:
+        break; // NUL, BEL, BS, VT, ...: nothing to print
+    }
+}
+
+void TraductorEscP::orden(char c, QByteArray& salida) {
+    saltar_ = 0;
+    if (c == '\r' || c == '\n') { // a lone ESC at the end of a line: the line still ends
+        estado_ = Estado::Texto;
+        texto(c, salida);
+        return;
+    }
+    orden_ = uint8_t(c);
+    parametros_.clear();
+    faltan_ = parametrosFijos(orden_);
+    estado_ = Estado::Texto;
+    if (faltan_ > 0) {
+        estado_ = Estado::Parametros;
+        return;
+    }
+    completa(salida);
+}
+
+void TraductorEscP::completa(QByteArray& salida) {
+    estado_ = Estado::Texto;
+    const QByteArray& p = parametros_;
+    switch (orden_) {
+    case 'C':
+        if (p.size() == 1 && p[0] == 0) { // ESC C NUL n: the length in inches
+            faltan_ = 1;
+            estado_ = Estado::Parametros;
+            return;
+        }
+        break;
+    case '(':
+        saltar_ = columnas(p, 1);
+        break;
+    case '*':
+        saltar_ = columnas(p, 1) * bytesPorColumna(uint8_t(p[0]));
+        break;
+    case '^':
+        saltar_ = columnas(p, 1) * 2;
+        break;
+    case 'K':
+    case 'L':
+    case 'Y':
+    case 'Z':
+        saltar_ = columnas(p, 0);
+        break;
+    case '.': {
+        const int64_t bytes = int64_t(uint8_t(p[3])) * ((columnas(p, 4) + 7) / 8);
+        if (p[0] == 1) {
+            rleResta_ = bytes;
+            estado_ = bytes > 0 ? Estado::Rle : Estado::Texto;
+            return;
+        }
+        saltar_ = bytes;
+        break;
+    }
+    case 'B':
+    case 'D':
+        saltar_ = 0;
+        estado_ = Estado::HastaNul;
+        return;
+    case 'b':
+        saltar_ = 0;
+        estado_ = Estado::HastaNul;
+        return;
+    case '&':
+        if (listaDeCaracteres_ < 0) { // "0 n m": then m - n + 1 characters
+            listaDeCaracteres_ = qMax(0, int(uint8_t(p[2])) - int(uint8_t(p[1])) + 1);
+        } else { // a character's "a0 a1 a2", then a1 columns of three bytes
+            --listaDeCaracteres_;
+            saltar_ = int64_t(uint8_t(p[1])) * 3;
+        }
+        if (saltar_ > 0) {
+            estado_ = Estado::Datos;
+            return;
+        }
+        finDeDatos();
+        return;
+    default:
+        aplica(salida);
+        return;
+    }
+    if (estado_ == Estado::Texto && saltar_ > 0) estado_ = Estado::Datos;
+    if (orden_ == 'C') aplica(salida);
+}
+
+// After a command's data: a list of user characters goes on with the next character's header.
+void TraductorEscP::finDeDatos() {
+    estado_ = Estado::Texto;
+    saltar_ = 0;
+    if (orden_ != '&') return;
+    if (listaDeCaracteres_ > 0) {
+        parametros_.clear();
+        faltan_ = 3;
+        estado_ = Estado::Parametros;
+    } else {
+        listaDeCaracteres_ = -1;
+    }
+}
+
+void TraductorEscP::rle(uint8_t c) {
+    switch (estado_) {
+    case Estado::Rle:
+        if (c < 128) {
+            saltar_ = int64_t(c) + 1; // literal bytes
+            estado_ = Estado::RleLiteral;
+        } else {
+            saltar_ = 257 - int64_t(c); // one byte, repeated
+            estado_ = Estado::RleRepite;
+        }
+        return;
+    case Estado::RleLiteral:
+        --rleResta_;
+        if (--saltar_ > 0 && rleResta_ > 0) return;
+        break;
+    case Estado::RleRepite:
+        rleResta_ -= saltar_;
+        break;
+    default:
+        return;
+    }
+    estado_ = rleResta_ > 0 ? Estado::Rle : Estado::Texto;
+}
+
+void TraductorEscP::aplica(QByteArray& salida) {
+    const QByteArray& p = parametros_;
+    switch (orden_) {
+    case '@':
+        doble_ = dobleLinea_ = condensado_ = false;
+        paso_ = 'P';
+        etiqueta(salida, "\x01Reinicio");
+        break;
+    case 'E':
+    case 'F':
+        etiqueta(salida, orden_ == 'E' ? "NegritaOn" : "NegritaOff");
+        break;
+    case '4':
+    case '5':
+        etiqueta(salida, orden_ == '4' ? "ItalicaOn" : "ItalicaOff");
+        break;
+    case '-':
+        etiqueta(salida, activa(p[0]) || p[0] == 2 || p[0] == '2' ? "SubrayadoOn" : "SubrayadoOff");
+        break;
+    case 'W': {
+        const bool antes = doble_ || dobleLinea_;
+        doble_ = activa(p[0]);
+        if (antes != (doble_ || dobleLinea_))
+            etiqueta(salida, doble_ ? "AmpliadaOn" : "AmpliadaOff");
+        break;
+    }
+    case kSo: // ESC SO: as SO
+        if (!doble_ && !dobleLinea_) etiqueta(salida, "AmpliadaOn");
+        dobleLinea_ = true;
+        break;
+    case kSi: // ESC SI: as SI
+        condensado_ = true;
+        tamano(salida);
+        break;
+    case 'P':
+    case 'M':
+    case 'g':
+        paso_ = char(orden_);
+        tamano(salida);
+        break;
+    case 'C': {
+        const int lineas = p.size() == 2 ? uint8_t(p[1]) * 6 : uint8_t(p[0]);
+        if (lineas > 0) {
+            salida += "{{\x01Lineas ";
+            salida += QByteArray::number(lineas);
+            salida += "}}";
+        }
+        break;
+    }
+    default:
+        break; // consumed: positions, spacing, margins, character sets, ...
+    }
+}

@@ -1,0 +1,32 @@
+#pragma once
+
+#include "shared/cache_acotada.h"
+#include <QSet>
+#include <QString>
+#include <QStringList>
+
+// The family a font name is matched as. Qt's matching of a name that is no installed family goes
+// through fontconfig's fallbacks, a quarter of a millisecond each time, and every distinct name
+// is another font for Qt to keep; a file may name thousands of such fonts. Every name fontconfig
+// knows nothing about is matched like any other such name, so those all become one name, and
+// every answer is kept in a cache of bounded size: the work is linear in the names and the memory
+// bounded.
+class FamiliasFuente {
+  public:
+    FamiliasFuente();
+
+    // The name itself (an installed family, a name fontconfig has a rule for, the empty name), or
+    // one name for all the names fontconfig has no rule or font for.
+    QString familia(const QString& nombre);
+    // Reads the installed families again (an application may have added fonts); true when they
+    // changed, and every answer so far is forgotten.
+    bool actualiza();
+
+  private:
+    QStringList sustitutos(const QString& nombre) const;
+
+    QStringList instaladas_;
+    QSet<QString> conocidas_; // installed families, folded to lower case
+    QStringList genericos_;   // what fontconfig puts after a name it knows nothing about
+    CacheAcotada<QString, QString> familias_{1024};
+};

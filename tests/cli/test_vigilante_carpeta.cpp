@@ -63,12 +63,13 @@ struct Vigilado {
     QStringList lineas, avisos;
     int parado = -1;
 
-    Vigilado(const QString& carpeta, const QString& pdf, bool borrar = false) {
+    Vigilado(const QString& carpeta, const QString& pdf, bool borrar = false,
+             int reposo = kReposo) {
         ConfiguracionVigilancia c;
         c.carpeta = carpeta;
         c.carpetaPdf = pdf;
         c.peticion.borrar = borrar;
-        c.reposoMs = kReposo;
+        c.reposoMs = reposo;
         vigilante = std::make_unique<VigilanteCarpeta>(impresoras, c);
         QObject::connect(vigilante.get(), &VigilanteCarpeta::registro,
                          [this](const QString& l) { lineas << l; });
@@ -119,42 +120,46 @@ class TestVigilanteCarpeta : public QObject {
         QTest::addColumn<QString>("orden");
         QTest::addColumn<QString>("nombre");
         QTest::addColumn<QStringList>("texto"); // empty: it must not print
+        QTest::addColumn<int>("reposo");
         QTest::newRow("cerrado de una vez") << "printf 'UNA VEZ\\r\\n' > A.PRT"
-                                            << "A.PRT" << QStringList{"UNA VEZ"};
+                                            << "A.PRT" << QStringList{"UNA VEZ"} << kReposo;
         // Open for writing past the settle time without a change: a reader of sizes and times
         // alone would print it half.
         QTest::newRow("abierto sin cambios más que el reposo")
             << "exec 3>LENTO.PRT; printf 'PRIMERA\\r\\n' >&3; sleep 1.5; printf 'ULTIMA\\r\\n' >&3"
-            << "LENTO.PRT" << QStringList{"PRIMERA", "ULTIMA"};
+            << "LENTO.PRT" << QStringList{"PRIMERA", "ULTIMA"} << kReposo;
+        // Closed between its pieces for much less than the settle time, and written for longer
+        // than it: printed once, after the last piece.
         QTest::newRow("reabierto a ratos")
             << "for i in 1 2 3 4 5 6 7 8; do printf \"TROZO $i\\r\\n\" >> TROZOS.PRT; "
-               "sleep 0.1; done"
-            << "TROZOS.PRT" << QStringList{"TROZO 1", "TROZO 4", "TROZO 8"};
+               "sleep 0.3; done"
+            << "TROZOS.PRT" << QStringList{"TROZO 1", "TROZO 4", "TROZO 8"} << 1500;
         QTest::newRow("letras mezcladas") << "printf 'MEZCLA\\r\\n' > mezcla.Prt"
-                                          << "mezcla.Prt" << QStringList{"MEZCLA"};
+                                          << "mezcla.Prt" << QStringList{"MEZCLA"} << kReposo;
         QTest::newRow("llega por rename") << "printf 'MOVIDO\\r\\n' > ../m.tmp && mv ../m.tmp M.PRT"
-                                          << "M.PRT" << QStringList{"MOVIDO"};
+                                          << "M.PRT" << QStringList{"MOVIDO"} << kReposo;
         QTest::newRow("oculto") << "printf 'NO\\r\\n' > .OCULTO.PRT"
-                                << ".OCULTO.PRT" << QStringList();
+                                << ".OCULTO.PRT" << QStringList() << kReposo;
         QTest::newRow("otra extensión") << "printf 'NO\\r\\n' > NOTA.TXT"
-                                        << "NOTA.TXT" << QStringList();
+                                        << "NOTA.TXT" << QStringList() << kReposo;
         QTest::newRow("prt en medio") << "printf 'NO\\r\\n' > A.PRT.BAK"
-                                      << "A.PRT.BAK" << QStringList();
+                                      << "A.PRT.BAK" << QStringList() << kReposo;
         QTest::newRow("enlace simbólico")
             << "printf 'NO\\r\\n' > ../fuera.prt && ln -s ../fuera.prt ENLACE.PRT"
-            << "ENLACE.PRT" << QStringList();
+            << "ENLACE.PRT" << QStringList() << kReposo;
         QTest::newRow("FIFO") << "mkfifo TUBO.PRT"
-                              << "TUBO.PRT" << QStringList();
+                              << "TUBO.PRT" << QStringList() << kReposo;
         QTest::newRow("carpeta") << "mkdir DIR.PRT"
-                                 << "DIR.PRT" << QStringList();
+                                 << "DIR.PRT" << QStringList() << kReposo;
     }
     void completo() {
         QFETCH(QString, orden);
         QFETCH(QString, nombre);
         QFETCH(QStringList, texto);
+        QFETCH(int, reposo);
         const QString carpeta = carpetaNueva() + "/vigilada", pdf = carpetaNueva();
         QDir().mkpath(carpeta);
-        Vigilado v(carpeta, pdf);
+        Vigilado v(carpeta, pdf, false, reposo);
         QVERIFY(v.inicia());
         const auto escritor = enSegundoPlano(carpeta, orden);
         QTRY_VERIFY_WITH_TIMEOUT(escritor->state() == QProcess::NotRunning, 30000);

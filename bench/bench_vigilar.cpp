@@ -8,7 +8,7 @@
 //   folder that holds 1,000 printed files. Peer: 3 s of an event loop that watches nothing.
 // The system's scheduler is never asked (CUPS_SERVER points at a socket that does not exist).
 #include "cli/vigilante_carpeta.h"
-#include "printing/system_printers.h"
+#include "printing/impresoras_sistema.h"
 #include "printing/trabajo_impresion.h"
 
 #include <QDir>

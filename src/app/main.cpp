@@ -1,9 +1,10 @@
 #include "mainwindow/frm_velmor.h"
-#include "printing/system_printers.h"
+#include "printing/impresoras_sistema.h"
 #include "shared/codepage.h"
 #include "shared/error.h"
 #include "shared/mensajes_qt.h"
 #include "shared/messages.h"
+#include "shared/nombres_fichero.h"
 #include "shared/version.h"
 #include <QApplication>
 #include <QLibraryInfo>
@@ -21,6 +22,7 @@ int main(int argc, char** argv) {
     SilenciaMensajesQt();
     QApplication app(argc, argv);
     app.setApplicationName("Velmor");
+    QGuiApplication::setDesktopFileName("org.velmor.Velmor");
     // The program speaks Spanish whatever the desktop's language: Qt's own dialogs too (the PDF
     // save dialog, the Yes/No buttons).
     QTranslator textosQt;
@@ -33,8 +35,13 @@ int main(int argc, char** argv) {
         MostrarError(TituloVelmor(), e.descripcion());
         return 2;
     }
+    // A file or folder named by the file manager may have any bytes in its name. QApplication
+    // has taken its own options out of argv by now.
+    QStringList argumentos;
+    for (int i = 1; i < argc; ++i)
+        argumentos << NombreDeBytes(argv[i]);
     ImpresorasSistema impresoras;
-    frmVelmor ventana(impresoras);
+    frmVelmor ventana(impresoras, EntornoVelmor::DelSistema(argumentos));
     ventana.show();
     return app.exec();
 }

@@ -2,7 +2,7 @@
 #include "cli/opciones_cli.h"
 #include "cli/parada_senal.h"
 #include "cli/vigilante_carpeta.h"
-#include "printing/system_printers.h"
+#include "printing/impresoras_sistema.h"
 #include "printing/trabajo_impresion.h"
 #include "shared/codepage.h"
 #include "shared/error.h"
@@ -79,7 +79,7 @@ int eligeImpresora(ImpresorasSistema& impresoras, OpcionesCli& o) {
     }
     if (impresoras.actualEsPdf() && o.pdf.isEmpty())
         return uso(QStringLiteral("la impresora «Archivo PDF» necesita --pdf SALIDA.pdf"));
-    if (o.orientacion) {
+    if (o.orientacion != Orientacion::SegunImpresora) {
         try {
             impresoras.ponOrientacion(o.orientacion);
         } catch (const ErrorVelmor& e) {

@@ -31,7 +31,9 @@ std::optional<QString> OpcionesCli::analiza(const QStringList& argumentos) {
     pdf = p.value(oPdf);
     if (p.isSet(oHorizontal) && p.isSet(oVertical))
         return QStringLiteral("--horizontal y --vertical no pueden ir juntas");
-    orientacion = p.isSet(oHorizontal) ? 2 : p.isSet(oVertical) ? 1 : 0;
+    orientacion = p.isSet(oHorizontal) ? Orientacion::Horizontal
+                  : p.isSet(oVertical) ? Orientacion::Vertical
+                                       : Orientacion::SegunImpresora;
     modoDos = p.isSet(oDos);
     borrar = p.isSet(oBorrar);
     if (p.isSet(oLineas)) {

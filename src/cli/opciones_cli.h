@@ -1,5 +1,6 @@
 #pragma once
 
+#include "printing/dispositivo_impresora.h"
 #include <QString>
 #include <QStringList>
 #include <optional>
@@ -12,7 +13,7 @@ struct OpcionesCli {
     bool listaImpresoras = false;
     QString impresora;
     QString pdf;
-    int orientacion = 0; // 1 portrait, 2 landscape, 0 the printer's own
+    Orientacion orientacion = Orientacion::SegunImpresora; // the printer's own unless asked
     bool modoDos = false;
     int lineas = 66;
     bool borrar = false;

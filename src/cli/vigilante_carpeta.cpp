@@ -3,7 +3,7 @@
 #include "cli/carpeta_errores.h"
 #include "cli/nombre_libre.h"
 #include "cli/parada_senal.h"
-#include "printing/printer_device.h"
+#include "printing/dispositivo_impresora.h"
 #include "shared/causa_sistema.h"
 #include "shared/nombres_fichero.h"
 #include <QDateTime>

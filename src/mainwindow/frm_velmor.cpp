@@ -1,35 +1,35 @@
 #include "mainwindow/frm_velmor.h"
 #include "preview/frm_prt_ver.h"
 
+#include "mainwindow/carpeta_inicio.h"
+#include "mainwindow/delegado_recortado.h"
+#include "mainwindow/desplegable_rutas.h"
 #include "mainwindow/modulo_prt.h"
-#include "printing/printer_device.h"
+#include "mainwindow/navegador_prt.h"
+#include "printing/dispositivo_impresora.h"
 #include "shared/messages.h"
 #include "shared/nombres_fichero.h"
-#include "shared/paths.h"
-#include "shared/twips.h"
+#include "shared/tamanos_fuente.h"
 #include "shared/version.h"
 #include <QApplication>
 #include <QCheckBox>
 #include <QCloseEvent>
 #include <QComboBox>
 #include <QDir>
-#include <QFileInfo>
 #include <QFileSystemModel>
-#include <QFileSystemWatcher>
-#include <QFontDatabase>
 #include <QFrame>
+#include <QGridLayout>
+#include <QHBoxLayout>
 #include <QHeaderView>
 #include <QLabel>
 #include <QListWidget>
 #include <QPushButton>
-#include <QShortcut>
+#include <QScrollBar>
 #include <QStorageInfo>
 #include <QTimer>
 #include <QTreeView>
+#include <QVBoxLayout>
 #include <QWindow>
-#include <algorithm>
-#include <dirent.h>
-#include <sys/stat.h>
 
 static void CargarIconos() {
     Q_INIT_RESOURCE(iconos);
@@ -37,85 +37,31 @@ static void CargarIconos() {
 
 namespace {
 
-// Client height as designed, and the fixed border on each side that the outer width includes.
-constexpr int AltoCliente = 3795;
-constexpr int BordeLateral = 60;
-
-const char* const Aplicaciones[] = {"Varenta", "Kolmera", "Dustrel"};
-const char* const MarcaAplicacion = "Menu.exe";
-
 QIcon Icono(const QString& nombre) {
     return QIcon(":/velmor/icons/" + nombre + ".svg");
 }
 
-void Colocar(QWidget* w, int x, int y, int ancho, int alto) {
-    w->setGeometry(Twips(x), Twips(y), Twips(ancho), Twips(alto));
+// A drop-down list whose long entries do not widen the window.
+QComboBox* Desplegable(QWidget* padre, const char* nombre, const QString& accesible) {
+    auto* lista = new DesplegableRutas(padre);
+    lista->setObjectName(nombre);
+    lista->setAccessibleName(accesible);
+    return lista;
 }
 
-QString Limpia(const QString& ruta) {
-    return QDir::cleanPath(QDir(ruta).absolutePath());
-}
-
-// Entries of `carpeta` equal to `nombre` without regard to letter case, as named on disk.
-QStringList BuscarSinCaso(const QDir& carpeta, const QString& nombre, QDir::Filters tipo) {
-    QStringList hallados;
-    const QStringList todos = carpeta.entryList(tipo | QDir::NoDotAndDotDot | QDir::Hidden);
-    for (const QString& e : todos)
-        if (e.compare(nombre, Qt::CaseInsensitive) == 0) hallados << e;
-    return hallados;
-}
-
-// The ".prt" files of a folder (any letter case; hidden ones not), by their exact bytes: a name
-// that is not UTF-8 is listed too, and names that file and no other.
-QStringList FicherosPrtDe(const QString& carpeta) {
-    QStringList nombres;
-    const QByteArray ruta = BytesDeNombre(carpeta);
-    DIR* d = ::opendir(ruta.constData());
-    if (!d) return nombres;
-    while (const dirent* e = ::readdir(d)) {
-        const QByteArray nombre(e->d_name);
-        if (nombre.startsWith('.') || nombre.size() < 5 ||
-            !nombre.right(4).toLower().endsWith(".prt"))
-            continue;
-        struct stat datos {};
-        if (::stat((ruta + '/' + nombre).constData(), &datos) != 0 || !S_ISREG(datos.st_mode))
-            continue;
-        nombres << NombreDeBytes(nombre);
-    }
-    ::closedir(d);
-    std::sort(nombres.begin(), nombres.end(), [](const QString& a, const QString& b) {
-        const int c = NombreVisible(a).compare(NombreVisible(b), Qt::CaseInsensitive);
-        return c != 0 ? c < 0 : a < b;
-    });
-    return nombres;
-}
-
-// Kernel and memory file systems are no place for report files.
-bool EsSistemaVirtual(const QByteArray& tipo) {
-    static const QList<QByteArray> virtuales = {
-        "proc",      "sysfs",      "devtmpfs",   "devpts",  "tmpfs",   "cgroup",
-        "cgroup2",   "pstore",     "securityfs", "debugfs", "tracefs", "mqueue",
-        "hugetlbfs", "configfs",   "fusectl",    "bpf",     "autofs",  "binfmt_misc",
-        "efivarfs",  "rpc_pipefs", "nsfs",       "ramfs",   "squashfs"};
-    return virtuales.contains(tipo);
+QString RaizDe(const QString& carpeta) {
+    const QStorageInfo volumen(carpeta);
+    return volumen.isValid() ? volumen.rootPath() : QDir::rootPath();
 }
 
 } // namespace
 
-EntornoVelmor EntornoVelmor::DelSistema() {
-    EntornoVelmor e;
-    e.carpetaPrograma = QCoreApplication::applicationDirPath();
-    e.raizVolumen = QStorageInfo(e.carpetaPrograma).rootPath();
-    e.fuentes = QFontDatabase::families();
-    e.argumentos = QCoreApplication::arguments().mid(1);
-    return e;
-}
-
 frmVelmor::frmVelmor(Impresoras& impresoras, EntornoVelmor entorno, QWidget* parent)
     : QWidget(parent), impresoras_(impresoras), entorno_(std::move(entorno)),
-      interruptores_(Interruptores::De(entorno_.argumentos)) {
+      interruptores_(Interruptores::De(entorno_.argumentos)), navegador_(new NavegadorPrt(this)) {
     CargarIconos();
     CrearControles();
+    Conectar();
     OrdenTabulacion();
     Form_Load();
 }
@@ -124,18 +70,24 @@ frmVelmor::~frmVelmor() {
     ModuloPrt::DesengancharVentana(*this);
 }
 
-QPushButton* frmVelmor::CrearBoton(const char* nombre, const QString& icono, const QString& aviso,
-                                   int x, int y) {
+// ---- Controls ----
+
+QPushButton* frmVelmor::CrearBoton(const char* nombre, const QString& accesible,
+                                   const QString& icono, const QString& aviso) {
     auto* b = new QPushButton(Frame1);
     b->setObjectName(nombre);
+    b->setAccessibleName(accesible);
     b->setIcon(Icono(icono));
-    b->setIconSize(QSize(32, 32));
+    const int lado = LadoIcono(fontMetrics());
+    b->setIconSize(QSize(lado, lado));
     b->setToolTip(aviso);
     b->setAutoDefault(false);
-    Colocar(b, x, y, 675, 675);
+    b->setFixedSize(LadoBoton(fontMetrics()), LadoBoton(fontMetrics()));
     return b;
 }
 
+// The window is the list with its buttons, and beside them the search panel that cmdCarpeta
+// shows and hides; the window always takes the size its contents ask for.
 void frmVelmor::CrearControles() {
     setObjectName("frmVelmor");
     setWindowTitle("Velmor");
@@ -143,94 +95,145 @@ void frmVelmor::CrearControles() {
     setWindowFlags(Qt::Window | Qt::MSWindowsFixedSizeDialogHint | Qt::WindowTitleHint |
                    Qt::WindowSystemMenuHint | Qt::WindowMinimizeButtonHint |
                    Qt::WindowCloseButtonHint);
+    auto* ventana = new QHBoxLayout(this);
+    ventana->setSizeConstraint(QLayout::SetFixedSize);
+    ventana->addWidget(CrearListaYBotones());
+    ventana->addWidget(CrearPanelBusqueda());
+}
 
-    Label1 = new QLabel("Auxiliar de impresión archivos PRT", this);
+QWidget* frmVelmor::CrearListaYBotones() {
+    auto* parte = new QWidget(this);
+    const QFontMetrics letra = fontMetrics();
+    Label1 = new QLabel("Auxiliar de impresión archivos PRT", parte);
     Label1->setObjectName("Label1");
     Label1->setAlignment(Qt::AlignCenter);
     QFont negrita = Label1->font();
     negrita.setBold(true);
     Label1->setFont(negrita);
-    Colocar(Label1, 60, 60, 5295, 375);
 
-    FicherosPRT = new QListWidget(this);
+    FicherosPRT = new QListWidget(parte);
     FicherosPRT->setObjectName("FicherosPRT");
+    FicherosPRT->setAccessibleName("Ficheros PRT");
     FicherosPRT->setSelectionMode(QAbstractItemView::SingleSelection);
-    Colocar(FicherosPRT, 60, 600, 3735, 2490);
-    connect(FicherosPRT, &QListWidget::itemSelectionChanged, this, &frmVelmor::FicherosPRT_Click);
+    // A name wider than the list is shortened in its middle; its tooltip shows it whole.
+    FicherosPRT->setTextElideMode(Qt::ElideMiddle);
+    FicherosPRT->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
+    FicherosPRT->setItemDelegate(new DelegadoRecortado(FicherosPRT));
+    FicherosPRT->setMinimumWidth(AnchoLetras(letra, 34));
 
-    Frame1 = new QFrame(this);
+    Frame1 = new QFrame(parte);
     Frame1->setObjectName("Frame1");
     Frame1->setFrameShape(QFrame::StyledPanel);
-    Colocar(Frame1, 3840, 480, 1515, 2835);
+    cmdAceptar =
+        CrearBoton("cmdAceptar", "Imprimir", "aceptar", "Imprimir seleccionando Impresora");
+    cmdVisor = CrearBoton("cmdVisor", "Previsualizar", "visor", "Previsualizar fichero");
+    cmdBorrar = CrearBoton("cmdBorrar", "Eliminar", "borrar", "Eliminar fichero");
+    cmdCancelar = CrearBoton("cmdCancelar", "Salir", "cancelar", "Salir del programa");
+    cmdCarpeta = CrearBoton("cmdCarpeta", "Buscar carpeta", "buscar", "Buscar archivos .PRT");
+    cmdPrtKill =
+        CrearBoton("cmdPrtKill", "Imprimir y borrar", "prtkill", "Imprimir y Borrar directamente");
+    chkRavendot = new QCheckBox("MS-Dos", Frame1);
+    chkRavendot->setObjectName("chkRavendot");
+    chkRavendot->setAccessibleName("MS-Dos");
 
-    cmdAceptar = CrearBoton("cmdAceptar", "aceptar", "Imprimir seleccionando Impresora", 60, 180);
-    cmdVisor = CrearBoton("cmdVisor", "visor", "Previsualizar fichero", 780, 180);
-    cmdBorrar = CrearBoton("cmdBorrar", "borrar", "Eliminar fichero", 60, 900);
-    cmdCancelar = CrearBoton("cmdCancelar", "cancelar", "Salir del programa", 780, 900);
-    cmdCarpeta = CrearBoton("cmdCarpeta", "buscar", "Buscar archivos .PRT", 60, 1740);
-    cmdPrtKill = CrearBoton("cmdPrtKill", "prtkill", "Imprimir y Borrar directamente", 780, 1740);
+    auto* botones = new QGridLayout(Frame1);
+    botones->addWidget(cmdAceptar, 0, 0);
+    botones->addWidget(cmdVisor, 0, 1);
+    botones->addWidget(cmdBorrar, 1, 0);
+    botones->addWidget(cmdCancelar, 1, 1);
+    botones->setRowMinimumHeight(2, letra.height() / 2); // the folder button stands apart
+    botones->addWidget(cmdCarpeta, 3, 0);
+    botones->addWidget(cmdPrtKill, 3, 1);
+    botones->addWidget(chkRavendot, 4, 0, 1, 2, Qt::AlignHCenter);
+
+    // The status line: the version, or the state of a print job; a long state is shortened and
+    // shown whole in its tooltip, and never widens the window.
+    Label2 = new QLabel(parte);
+    Label2->setObjectName("Label2");
+    Label2->setAccessibleName("Estado");
+    Label2->setAlignment(Qt::AlignCenter);
+    Label2->setSizePolicy(QSizePolicy::Ignored, QSizePolicy::Preferred);
+    Label2->installEventFilter(this);
+
+    auto* rejilla = new QGridLayout(parte);
+    rejilla->setContentsMargins(0, 0, 0, 0);
+    rejilla->addWidget(Label1, 0, 0, 1, 2);
+    rejilla->addWidget(FicherosPRT, 1, 0);
+    rejilla->addWidget(Frame1, 1, 1);
+    rejilla->addWidget(Label2, 2, 0, 1, 2);
+    return parte;
+}
+
+QWidget* frmVelmor::CrearPanelBusqueda() {
+    panelBusqueda_ = new QWidget(this);
+    panelBusqueda_->setObjectName("panelBusqueda");
+    panelBusqueda_->setAccessibleName("Búsqueda de carpetas");
+    Discos = Desplegable(panelBusqueda_, "Discos", "Volúmenes");
+
+    modeloCarpetas_ = new QFileSystemModel(this);
+    modeloCarpetas_->setFilter(QDir::AllDirs | QDir::NoDotAndDotDot);
+    modeloCarpetas_->setRootPath(QDir::rootPath());
+    Carpetas = new QTreeView(panelBusqueda_);
+    Carpetas->setObjectName("Carpetas");
+    Carpetas->setAccessibleName("Carpetas");
+    Carpetas->setModel(modeloCarpetas_);
+    Carpetas->header()->hide();
+    // Deep folders keep room for their names.
+    Carpetas->setIndentation(AnchoLetras(fontMetrics(), 2));
+    for (int c = 1; c < modeloCarpetas_->columnCount(); ++c)
+        Carpetas->hideColumn(c);
+    Carpetas->viewport()->installEventFilter(this);
+    // The tree takes the height the list beside it has; it does not ask for more.
+    Carpetas->setSizePolicy(QSizePolicy::Preferred, QSizePolicy::Ignored);
+
+    DirBasico = Desplegable(panelBusqueda_, "DirBasico", "Carpetas base");
+
+    auto* columna = new QVBoxLayout(panelBusqueda_);
+    columna->setContentsMargins(0, 0, 0, 0);
+    columna->addWidget(Discos);
+    columna->addWidget(Carpetas, 1);
+    columna->addWidget(DirBasico);
+    panelBusqueda_->setFixedWidth(AnchoLetras(fontMetrics(), 30));
+    // Label1 and Label2 stand level with the drop-down lists beside them.
+    for (QLabel* etiqueta : {Label1, Label2})
+        etiqueta->setMinimumHeight(Discos->sizeHint().height());
+    return panelBusqueda_;
+}
+
+void frmVelmor::Conectar() {
+    connect(FicherosPRT, &QListWidget::itemSelectionChanged, this, &frmVelmor::FicherosPRT_Click);
     connect(cmdAceptar, &QPushButton::clicked, this, &frmVelmor::cmdAceptar_Click);
     connect(cmdVisor, &QPushButton::clicked, this, &frmVelmor::cmdVisor_Click);
     connect(cmdBorrar, &QPushButton::clicked, this, &frmVelmor::cmdBorrar_Click);
     connect(cmdCancelar, &QPushButton::clicked, this, &frmVelmor::cmdCancelar_Click);
     connect(cmdCarpeta, &QPushButton::clicked, this, &frmVelmor::cmdCarpeta_Click);
     connect(cmdPrtKill, &QPushButton::clicked, this, &frmVelmor::cmdPrtKill_Click);
-    auto* escape = new QShortcut(QKeySequence(Qt::Key_Escape), this);
-    connect(escape, &QShortcut::activated, cmdCancelar, &QPushButton::click);
-
-    chkRavendot = new QCheckBox("MS-Dos", Frame1);
-    chkRavendot->setObjectName("chkRavendot");
-    // 195 twips are 13 pixels, less than the check indicator of Qt's styles: 60 twips more.
-    Colocar(chkRavendot, 240, 2520, 1035, 195 + 60);
-
-    Label2 = new QLabel("Versión " + VersionVelmor(), this);
-    Label2->setObjectName("Label2");
-    Label2->setAlignment(Qt::AlignCenter);
-    Colocar(Label2, 60, 3360, 5295, 375);
-
-    Discos = new QComboBox(this);
-    Discos->setObjectName("Discos");
-    Colocar(Discos, 5460, 60, 2535, 315);
     connect(Discos, &QComboBox::currentIndexChanged, this, &frmVelmor::Discos_Change);
-
-    modeloCarpetas_ = new QFileSystemModel(this);
-    modeloCarpetas_->setFilter(QDir::AllDirs | QDir::NoDotAndDotDot);
-    modeloCarpetas_->setRootPath(QDir::rootPath());
-    Carpetas = new QTreeView(this);
-    Carpetas->setObjectName("Carpetas");
-    Carpetas->setModel(modeloCarpetas_);
-    Carpetas->header()->hide();
-    for (int c = 1; c < modeloCarpetas_->columnCount(); ++c)
-        Carpetas->hideColumn(c);
-    Colocar(Carpetas, 5460, 480, 2535, 2790);
+    connect(DirBasico, &QComboBox::activated, this, &frmVelmor::DirBasico_Click);
     connect(Carpetas->selectionModel(), &QItemSelectionModel::currentChanged, this,
             &frmVelmor::Carpetas_Seleccion);
+    connect(modeloCarpetas_, &QFileSystemModel::rowsInserted, this,
+            &frmVelmor::ProgramarVerEnArbol);
+    connect(modeloCarpetas_, &QFileSystemModel::layoutChanged, this,
+            &frmVelmor::ProgramarVerEnArbol);
+    connect(modeloCarpetas_, &QFileSystemModel::directoryLoaded, this,
+            &frmVelmor::ProgramarVerEnArbol);
+    connect(Carpetas->verticalScrollBar(), &QScrollBar::actionTriggered, this,
+            [this] { seguirEnArbol_ = false; });
 
-    DirBasico = new QComboBox(this);
-    DirBasico->setObjectName("DirBasico");
-    DirBasico->setEditable(false);
-    DirBasico->hide();
-    Colocar(DirBasico, 5460, 3360, 2535, 315);
-    connect(DirBasico, &QComboBox::activated, this, &frmVelmor::DirBasico_Click);
-
-    IconoBuscar = new QLabel(this);
-    IconoBuscar->setObjectName("IconoBuscar");
-    IconoBuscar->setPixmap(Icono("buscar").pixmap(32, 32));
-    IconoBuscar->setToolTip("Buscar archivos .PRT");
-    Colocar(IconoBuscar, 8940, 540, 492, 492);
-    IconoCerrar = new QLabel(this);
-    IconoCerrar->setObjectName("IconoCerrar");
-    IconoCerrar->setPixmap(Icono("cerrar").pixmap(32, 32));
-    IconoCerrar->setToolTip("Cerrar ventana búsqueda .PRT");
-    Colocar(IconoCerrar, 8940, 1080, 492, 492);
-    ImagenFondo = new QLabel(this);
-    ImagenFondo->setObjectName("ImagenFondo");
-    Colocar(ImagenFondo, 9840, 480, 1215, 975);
-
-    vigilante_ = new QFileSystemWatcher(this);
-    connect(vigilante_, &QFileSystemWatcher::directoryChanged, this, &frmVelmor::ProgramarRefresco);
+    connect(navegador_, &NavegadorPrt::carpetaCambiada, this, &frmVelmor::Carpetas_Change);
+    connect(navegador_, &NavegadorPrt::ficherosCambiados, this, &frmVelmor::MostrarFicheros);
+    connect(navegador_, &NavegadorPrt::carpetaModificada, this, &frmVelmor::ProgramarRefresco);
+    connect(navegador_, &NavegadorPrt::aviso, this,
+            [this](const QString& texto) { MostrarAviso(Titulo, texto, this); });
+    // After the user's click on a refused folder the tree itself selects it: the folder shown
+    // is highlighted again once that click is over.
+    connect(navegador_, &NavegadorPrt::carpetaRechazada, this, [this](const QString& mostrada) {
+        QTimer::singleShot(0, this, [this, mostrada] { MostrarEnArbol(mostrada); });
+    });
 }
 
+// Hidden controls (the closed search panel, disabled buttons) are left out by Tab.
 void frmVelmor::OrdenTabulacion() {
     const QList<QWidget*> orden = {FicherosPRT, cmdAceptar, cmdVisor,   cmdBorrar,
                                    cmdCancelar, cmdCarpeta, cmdPrtKill, chkRavendot,
@@ -240,19 +243,26 @@ void frmVelmor::OrdenTabulacion() {
     FicherosPRT->setFocus();
 }
 
+// ---- Start-up and end ----
+
 void frmVelmor::Form_Load() {
     Titulo = TituloVelmor();
-    PonAnchoExterior(AnchoEstrecho);
+    MostrarEstado(QString());
+    MostrarBusqueda(false);
     HabilitarBotones(false);
-    LlenarDiscos();
+    const CarpetaInicio inicio =
+        CarpetaInicio::De(entorno_.carpetaPrograma, entorno_.carpetaActual, entorno_.argumentos);
     BuscarRavendot();
     ModuloPrt::EngancharVentana(*this);
-    LlenarDirBasico();
-    DirBasico->show();
+    navegador_->Arrancar(entorno_.raizVolumen.isEmpty() ? RaizDe(inicio.carpeta)
+                                                        : entorno_.raizVolumen,
+                         inicio.carpeta);
+    LlenarListas();
     ActualizarAviso();
     LineasPagina = 66;
     Visual = true;
     Nombre = "";
+    ElegirAlArrancar(inicio);
 }
 
 void frmVelmor::Form_Unload() {
@@ -269,48 +279,34 @@ void frmVelmor::BuscarRavendot() {
     }
 }
 
-void frmVelmor::LlenarDiscos() {
-    QStringList raices;
-    QStringList textos;
-    for (const QStorageInfo& v : QStorageInfo::mountedVolumes()) {
-        if (!v.isValid() || !v.isReady() || EsSistemaVirtual(v.fileSystemType())) continue;
-        if (!QFileInfo(v.rootPath()).isDir() || raices.contains(v.rootPath())) continue;
-        raices << v.rootPath();
-        textos << (v.name().isEmpty() ? v.rootPath() : v.rootPath() + "  [" + v.name() + "]");
-    }
-    const QString propia = Limpia(entorno_.raizVolumen);
-    if (!raices.contains(propia)) raices << propia, textos << propia;
-
-    QSignalBlocker bloqueo(Discos);
-    for (int i = 0; i < raices.size(); ++i)
-        Discos->addItem(textos[i], raices[i]);
-    Discos->setCurrentIndex(-1);
-    bloqueo.unblock();
-    Discos->setCurrentIndex(raices.indexOf(propia));
+void frmVelmor::LlenarListas() {
+    const QSignalBlocker bloqueoDiscos(Discos);
+    const QSignalBlocker bloqueoBasicas(DirBasico);
+    for (const VolumenPrt& v : navegador_->Volumenes())
+        Discos->addItem(v.texto, v.raiz);
+    Discos->setCurrentIndex(navegador_->VolumenActual());
+    Discos->setToolTip(Discos->currentText());
+    DirBasico->addItems(navegador_->Basicas());
+    DirBasico->setCurrentIndex(navegador_->BasicaElegida());
+    DirBasico->setToolTip(DirBasico->currentText());
 }
 
-void frmVelmor::LlenarDirBasico() {
-    const QDir raiz(entorno_.raizVolumen);
-    const QString propia = QFileInfo(entorno_.carpetaPrograma).canonicalFilePath();
-    int elegida = -1;
-    for (const char* aplicacion : Aplicaciones) {
-        for (const QString& enDisco : BuscarSinCaso(raiz, aplicacion, QDir::Dirs)) {
-            const QDir carpeta(raiz.filePath(enDisco));
-            const QStringList marcas = BuscarSinCaso(carpeta, MarcaAplicacion, QDir::Files);
-            if (marcas.isEmpty() || !ExisteRuta(carpeta.filePath(marcas.first()), false)) continue;
-            DirBasico->addItem(carpeta.path());
-            if (elegida < 0 && !propia.isEmpty() &&
-                QFileInfo(carpeta.path()).canonicalFilePath() == propia)
-                elegida = DirBasico->count() - 1;
-            break;
-        }
+// The file named on the command line is chosen in its folder, as if the user had chosen it.
+void frmVelmor::ElegirAlArrancar(const CarpetaInicio& inicio) {
+    if (!inicio.aviso.isEmpty()) {
+        MostrarAviso(Titulo, inicio.aviso, this);
+        return;
     }
-    if (elegida < 0) {
-        DirBasico->addItem(Limpia(entorno_.carpetaPrograma));
-        elegida = DirBasico->count() - 1;
+    if (inicio.fichero.isEmpty() || navegador_->Carpeta() != inicio.carpeta) return;
+    const int fila = int(navegador_->Ficheros().indexOf(inicio.fichero));
+    if (fila < 0) {
+        MostrarAviso(Titulo,
+                     "El fichero «" + NombreVisible(inicio.carpeta + u'/' + inicio.fichero) +
+                         "» no es un fichero .prt: no se ha elegido.",
+                     this);
+        return;
     }
-    DirBasico->setCurrentIndex(elegida);
-    DirBasico_Click();
+    FicherosPRT->setCurrentRow(fila);
 }
 
 void frmVelmor::ActualizarAviso() {
@@ -329,13 +325,8 @@ void frmVelmor::HabilitarBotones(bool habilitar) {
         b->setEnabled(habilitar);
 }
 
-int frmVelmor::AnchoExterior() const {
-    return anchoExterior_;
-}
-
-void frmVelmor::PonAnchoExterior(int twips) {
-    anchoExterior_ = twips;
-    setFixedSize(Twips(twips - 2 * BordeLateral), Twips(AltoCliente));
+QString frmVelmor::RutaCarpetas() const {
+    return navegador_->Carpeta();
 }
 
 QString frmVelmor::FileNameFicheros() const {
@@ -343,87 +334,59 @@ QString frmVelmor::FileNameFicheros() const {
     return elegidos.isEmpty() ? QString() : elegidos.first()->data(Qt::UserRole).toString();
 }
 
-// ---- The browser chain ----
+bool frmVelmor::BusquedaAbierta() const {
+    return !panelBusqueda_->isHidden();
+}
+
+// ---- The browser ----
 
 void frmVelmor::DirBasico_Click() {
-    if (DirBasico->currentIndex() >= 0) PonCarpeta(DirBasico->currentText());
+    navegador_->IrABasica(DirBasico->currentIndex());
 }
 
 void frmVelmor::Discos_Change() {
-    const QString raiz = Discos->currentData().toString();
-    QString destino = ultimaEnVolumen_.value(raiz);
-    if (destino.isEmpty() || !MotivoInutil(destino).isEmpty()) destino = raiz;
-    if (PonCarpeta(destino)) {
-        discoActual_ = Discos->currentIndex();
-        return;
-    }
+    if (navegador_->IrAVolumen(Discos->currentIndex())) return;
     const QSignalBlocker bloqueo(Discos);
-    Discos->setCurrentIndex(discoActual_);
+    Discos->setCurrentIndex(navegador_->VolumenActual());
 }
 
 void frmVelmor::Carpetas_Seleccion() {
     if (moviendoArbol_) return;
     const QString ruta = modeloCarpetas_->filePath(Carpetas->currentIndex());
-    if (!ruta.isEmpty() && ruta != carpetaActual_) PonCarpeta(ruta);
+    if (!ruta.isEmpty() && ruta != navegador_->Carpeta()) navegador_->PonCarpeta(ruta);
 }
 
-// The folder tree takes a new path: the only place where the shown folder changes.
-bool frmVelmor::PonCarpeta(const QString& ruta) {
-    const QString motivo = MotivoInutil(ruta);
-    if (!motivo.isEmpty()) {
-        MostrarAviso(Titulo, "No se puede abrir la carpeta " + ruta + ": " + motivo + ".", this);
-        MostrarEnArbol(carpetaActual_);
-        return false;
-    }
-    Carpetas_Change(Limpia(ruta));
-    return true;
-}
-
+// Another folder is shown: the tree shows it, its list starts empty and nothing is chosen in it
+// (the record keeps the chosen file).
 void frmVelmor::Carpetas_Change(const QString& ruta) {
-    if (ruta == carpetaActual_) return;
-    if (!carpetaActual_.isEmpty() && MotivoInutil(carpetaActual_).isEmpty()) {
-        historial_.removeAll(carpetaActual_);
-        historial_ << carpetaActual_;
-        if (historial_.size() > 20) historial_.removeFirst();
-    }
-    carpetaActual_ = ruta;
-    ultimaEnVolumen_[VolumenDe(ruta)] = ruta;
     MostrarEnArbol(ruta);
-    VigilarCarpeta(ruta);
     {
-        // Emptying the list is no selection by the user: the record keeps the chosen file.
         const QSignalBlocker bloqueo(FicherosPRT);
         FicherosPRT->clear();
     }
-    LeerFicheros();
-    FicherosPRT_PathChange();
-}
-
-void frmVelmor::FicherosPRT_PathChange() {
     HabilitarBotones(false);
 }
 
-void frmVelmor::FicherosPRT_Click() {
-    const QString antes = NombreElegido;
-    TomarSeleccion();
-    // The file as it is when the user chooses it: a refresh that selects it again keeps that.
-    if (NombreElegido.isEmpty()) {
-        identidadElegida_.reset();
-    } else if (NombreElegido != antes || carpetaElegida_ != carpetaActual_ || !identidadElegida_) {
-        struct stat datos {};
-        if (::stat(BytesDeNombre(Nombre).constData(), &datos) == 0)
-            identidadElegida_ = IdentidadFichero::De(datos);
-        else
-            identidadElegida_.reset();
-        carpetaElegida_ = carpetaActual_;
+void frmVelmor::MostrarFicheros(const QStringList& nombres) {
+    const QSignalBlocker bloqueo(FicherosPRT);
+    FicherosPRT->clear();
+    for (const QString& nombre : nombres) {
+        auto* item = new QListWidgetItem(NombreVisible(nombre), FicherosPRT);
+        item->setData(Qt::UserRole, nombre);
+        item->setToolTip(item->text());
     }
+}
+
+void frmVelmor::FicherosPRT_Click() {
+    TomarSeleccion();
+    navegador_->Elegir(NombreElegido);
     HabilitarBotones(!NombreElegido.isEmpty());
 }
 
 // The file the buttons act on: the shown folder and the list's selected name.
 void frmVelmor::TomarSeleccion() {
     const QString nombre = FileNameFicheros();
-    Nombre = carpetaActual_ + "/" + nombre;
+    Nombre = navegador_->Carpeta() + "/" + nombre;
     NombreElegido = nombre;
 }
 
@@ -434,28 +397,9 @@ bool frmVelmor::ModoDos() const {
 
 void frmVelmor::Refrescar() {
     if (!Visual) return;
-    const QString motivo = MotivoInutil(carpetaActual_);
-    if (!motivo.isEmpty()) {
-        const QString perdida = carpetaActual_;
-        MostrarAviso(Titulo, "No se puede leer la carpeta " + perdida + ": " + motivo + ".", this);
-        PonCarpeta(CarpetaUsableAnterior());
-        return;
-    }
-    // A folder removed and made again has lost its watch.
-    if (!vigilante_->directories().contains(carpetaActual_)) VigilarCarpeta(carpetaActual_);
-    LeerFicheros();
-    // Only the very name chosen, in the folder it was chosen in: a refresh never moves the
-    // selection to another file, a namesake in another letter case or another folder included,
-    // since the buttons would then act on a file the user never chose.
-    QListWidgetItem* elegido = nullptr;
-    if (!NombreElegido.isEmpty() && carpetaElegida_ == carpetaActual_)
-        for (int i = 0; i < FicherosPRT->count() && !elegido; ++i)
-            if (FicherosPRT->item(i)->data(Qt::UserRole).toString() == NombreElegido)
-                elegido = FicherosPRT->item(i);
-    if (!elegido) {
-        // The chosen file is gone: nothing is chosen, and no button may act on it any more. A
-        // file written later under its name is another file, which is not chosen by itself.
-        if (carpetaElegida_ == carpetaActual_) carpetaElegida_.clear();
+    const int fila = navegador_->Refrescar();
+    if (fila < 0) {
+        // The chosen file is not in this list: no button may act on it.
         if (!FicherosPRT->selectedItems().isEmpty()) {
             const QSignalBlocker bloqueo(FicherosPRT);
             FicherosPRT->clearSelection();
@@ -465,74 +409,38 @@ void frmVelmor::Refrescar() {
     }
     {
         const QSignalBlocker bloqueo(FicherosPRT);
-        FicherosPRT->setCurrentItem(elegido);
+        FicherosPRT->setCurrentRow(fila);
     }
     FicherosPRT_Click();
 }
 
-// Re-reads the shown folder; the list is rebuilt only when its contents changed, so that
-// a refresh on every expose stays cheap and keeps the user's selection.
-void frmVelmor::LeerFicheros() {
-    const QStringList nombres = FicherosPrtDe(carpetaActual_);
-    const int cuenta = FicherosPRT->count();
-    bool iguales = cuenta == nombres.size();
-    for (int i = 0; iguales && i < cuenta; ++i)
-        iguales = FicherosPRT->item(i)->data(Qt::UserRole).toString() == nombres[i];
-    if (iguales) return;
-    const QSignalBlocker bloqueo(FicherosPRT);
-    FicherosPRT->clear();
-    for (const QString& nombre : nombres) {
-        auto* item = new QListWidgetItem(NombreVisible(nombre), FicherosPRT);
-        item->setData(Qt::UserRole, nombre);
-        item->setToolTip(item->text());
-    }
-}
-
-QString frmVelmor::MotivoInutil(const QString& ruta) const {
-    if (ruta.isEmpty()) return "no se ha indicado ninguna carpeta";
-    const QFileInfo info(ruta);
-    if (!info.exists()) return "la carpeta no existe";
-    if (!info.isDir()) return "no es una carpeta";
-    if (!info.isReadable() || !info.isExecutable()) return "no hay permiso de lectura";
-    return QString();
-}
-
-// Where the browser goes when the shown folder becomes unusable: the last usable folder
-// shown before, else the nearest folder above it that still exists.
-QString frmVelmor::CarpetaUsableAnterior() const {
-    for (auto it = historial_.crbegin(); it != historial_.crend(); ++it)
-        if (*it != carpetaActual_ && MotivoInutil(*it).isEmpty()) return *it;
-    QDir arriba(carpetaActual_);
-    while (arriba.cdUp())
-        if (MotivoInutil(arriba.path()).isEmpty()) return arriba.path();
-    return QDir::rootPath();
-}
+// ---- The folder tree ----
 
 void frmVelmor::MostrarEnArbol(const QString& ruta) {
     if (ruta.isEmpty()) return;
     moviendoArbol_ = true;
     const QModelIndex indice = modeloCarpetas_->index(ruta);
-    Carpetas->setCurrentIndex(indice);
+    Carpetas->selectionModel()->setCurrentIndex(indice, QItemSelectionModel::ClearAndSelect |
+                                                            QItemSelectionModel::Rows);
     for (QModelIndex arriba = indice.parent(); arriba.isValid(); arriba = arriba.parent())
         Carpetas->expand(arriba);
     Carpetas->expand(indice);
-    Carpetas->scrollTo(indice);
     moviendoArbol_ = false;
+    seguirEnArbol_ = true;
+    VerEnArbol();
 }
 
-void frmVelmor::VigilarCarpeta(const QString& ruta) {
-    if (!vigilante_->directories().isEmpty()) vigilante_->removePaths(vigilante_->directories());
-    vigilante_->addPath(ruta);
+void frmVelmor::VerEnArbol() {
+    verEnArbolPendiente_ = false;
+    if (seguirEnArbol_) Carpetas->scrollTo(Carpetas->currentIndex());
 }
 
-QString frmVelmor::VolumenDe(const QString& ruta) const {
-    QString mejor;
-    for (int i = 0; i < Discos->count(); ++i) {
-        const QString raiz = Discos->itemData(i).toString();
-        const QString prefijo = raiz.endsWith('/') ? raiz : raiz + "/";
-        if ((ruta == raiz || ruta.startsWith(prefijo)) && raiz.size() > mejor.size()) mejor = raiz;
-    }
-    return mejor;
+// The tree reads its folders in the background: folders read after the shown one was put in
+// view (its parents' other folders) push it down, so it is brought back into view.
+void frmVelmor::ProgramarVerEnArbol() {
+    if (!seguirEnArbol_ || verEnArbolPendiente_) return;
+    verEnArbolPendiente_ = true;
+    QTimer::singleShot(0, this, &frmVelmor::VerEnArbol);
 }
 
 // ---- Refresh triggers ----
@@ -556,7 +464,22 @@ void frmVelmor::showEvent(QShowEvent* event) {
 bool frmVelmor::eventFilter(QObject* objeto, QEvent* event) {
     if (objeto == windowHandle() && event->type() == QEvent::Expose && windowHandle()->isExposed())
         ProgramarRefresco();
+    if (objeto == Label2 && event->type() == QEvent::Resize) AjustarEstado();
+    // The user scrolls or clicks the tree: it no longer follows the folder shown.
+    if (objeto == Carpetas->viewport() &&
+        (event->type() == QEvent::Wheel || event->type() == QEvent::MouseButtonPress))
+        seguirEnArbol_ = false;
     return QWidget::eventFilter(objeto, event);
+}
+
+// Esc ends the program like cmdCancelar, once no control wanted it. A drop-down list that is
+// open is a window of its own: its Esc only closes it.
+void frmVelmor::keyPressEvent(QKeyEvent* event) {
+    if (event->key() == Qt::Key_Escape && event->modifiers() == Qt::NoModifier) {
+        cmdCancelar->click();
+        return;
+    }
+    QWidget::keyPressEvent(event);
 }
 
 void frmVelmor::closeEvent(QCloseEvent* event) {
@@ -603,8 +526,7 @@ void frmVelmor::cmdBorrar_Click() {
     BorrarElegido();
     // Nothing is chosen after a deletion: a file of the same name written later is another file,
     // which a refresh must not choose (NombreElegido keeps the name, as the record says).
-    carpetaElegida_.clear();
-    identidadElegida_.reset();
+    navegador_->OlvidarEleccion();
     HabilitarBotones(false);
     Refrescar();
     FicherosPRT->setFocus();
@@ -614,7 +536,7 @@ void frmVelmor::cmdVisor_Click() {
     TomarSeleccion();
     FicherosPRT->setFocus();
     // A new preview window each time: it loads, shows modally and is destroyed on return.
-    frmPrtVer::Mostrar(carpetaActual_, NombreElegido, ModoDos(), Titulo, this);
+    frmPrtVer::Mostrar(navegador_->Carpeta(), NombreElegido, ModoDos(), Titulo, this);
 }
 
 void frmVelmor::cmdCancelar_Click() {
@@ -623,10 +545,16 @@ void frmVelmor::cmdCancelar_Click() {
 
 void frmVelmor::cmdCarpeta_Click() {
     FicherosPRT->setFocus();
-    const bool abrir = AnchoExterior() == AnchoEstrecho;
-    QLabel* fuente = abrir ? IconoCerrar : IconoBuscar;
-    PonAnchoExterior(abrir ? AnchoAmplio : AnchoEstrecho);
-    if (abrir) MostrarEnArbol(carpetaActual_); // the tree has read its folders by now
-    cmdCarpeta->setIcon(QIcon(fuente->pixmap()));
-    cmdCarpeta->setToolTip(fuente->toolTip());
+    MostrarBusqueda(!BusquedaAbierta());
+}
+
+// The search panel beside the list, and the button's picture and tooltip for what it does next.
+void frmVelmor::MostrarBusqueda(bool abrir) {
+    panelBusqueda_->setVisible(abrir);
+    cmdCarpeta->setIcon(Icono(abrir ? "cerrar" : "buscar"));
+    cmdCarpeta->setToolTip(abrir ? "Cerrar ventana búsqueda .PRT" : "Buscar archivos .PRT");
+    if (!abrir) return;
+    // Once the panel is laid out, with the tree's real size.
+    seguirEnArbol_ = true;
+    ProgramarVerEnArbol();
 }

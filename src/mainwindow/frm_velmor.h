@@ -1,38 +1,26 @@
 #pragma once
 
-#include "printing/print_job.h"
+#include "mainwindow/entorno_velmor.h"
+#include "mainwindow/interruptores.h"
 #include "printing/trabajo_impresion.h"
-#include "shared/fichero_regular.h"
-#include <QHash>
 #include <QList>
-#include <QStringList>
 #include <QWidget>
-#include <memory>
-#include <optional>
 
+struct CarpetaInicio;
 class Impresoras;
+class NavegadorPrt;
 class QCheckBox;
 class QComboBox;
 class QFileSystemModel;
-class QFileSystemWatcher;
 class QFrame;
 class QLabel;
 class QListWidget;
 class QPushButton;
 class QTreeView;
 
-// What start-up takes from the platform; tests give their own folders and fonts.
-struct EntornoVelmor {
-    QString carpetaPrograma; // the executable's folder
-    QString raizVolumen;     // root of the volume that holds it
-    QStringList fuentes;     // installed font families
-    QStringList argumentos;  // command-line arguments, without the program's own path
-
-    static EntornoVelmor DelSistema();
-};
-
-// The main window: a ".prt" file list with its command buttons, and a search panel (base
-// folders, volumes, folder tree) that cmdCarpeta brings into view.
+// The main window: a ".prt" file list with its command buttons, and beside them a search panel
+// (volumes, folder tree, base folders) that cmdCarpeta shows and hides. The browser's state and
+// rules are NavegadorPrt's; the window shows them and tells it what the user did.
 class frmVelmor : public QWidget, private InterlocutorTrabajo {
     Q_OBJECT
   public:
@@ -47,32 +35,22 @@ class frmVelmor : public QWidget, private InterlocutorTrabajo {
     QString NombreElegido;
     bool Visual = false;
 
-    // Outer widths of the two layouts, in twips.
-    static constexpr int AnchoEstrecho = 5500;
-    static constexpr int AnchoAmplio = 8200;
-    int AnchoExterior() const; // twips
-
-    QString RutaCarpetas() const { return carpetaActual_; } // the folder tree's Path
+    // The folder shown: the folder tree's Path.
+    QString RutaCarpetas() const;
     // The file list's FileName: the selected file's name, as its bytes (nombres_fichero.h).
     QString FileNameFicheros() const;
+    // True while the search panel is shown (the wide layout).
+    bool BusquedaAbierta() const;
     // Print jobs still running (sent to a queue and awaited).
     int TrabajosPendientes() const { return int(trabajos_.size()); }
 
     void ActualizarAviso();
-    void HabilitarBotones(bool habilitar);
 
     // One print job for the file named by Nombre: with Directo on the current printer at once,
     // deleting the file after a good print; otherwise after the printer dialog, asking whether
     // to delete it afterwards.
     void Velmor(bool Directo);
     bool ImpresoraOk() const { return false; } // kept for callers of the classic interface
-
-    // Controls that other windows read.
-    QListWidget* FicherosPRT = nullptr;
-    QCheckBox* chkRavendot = nullptr;
-    QComboBox* Discos = nullptr;
-    QTreeView* Carpetas = nullptr;
-    QComboBox* DirBasico = nullptr;
 
   public slots:
     void Refrescar();
@@ -86,28 +64,38 @@ class frmVelmor : public QWidget, private InterlocutorTrabajo {
   protected:
     void showEvent(QShowEvent* event) override;
     void closeEvent(QCloseEvent* event) override;
+    void keyPressEvent(QKeyEvent* event) override;
     bool eventFilter(QObject* objeto, QEvent* event) override;
 
   private:
     void CrearControles();
-    QPushButton* CrearBoton(const char* nombre, const QString& icono, const QString& aviso, int x,
-                            int y);
+    QWidget* CrearListaYBotones();
+    QWidget* CrearPanelBusqueda();
+    QPushButton* CrearBoton(const char* nombre, const QString& accesible, const QString& icono,
+                            const QString& aviso);
+    void Conectar();
     void OrdenTabulacion();
     void Form_Load();
     void Form_Unload();
     void BuscarRavendot();
-    void LlenarDiscos();
-    void LlenarDirBasico();
-    void PonAnchoExterior(int twips);
+    void LlenarListas();
+    void ElegirAlArrancar(const CarpetaInicio& inicio);
+    void MostrarBusqueda(bool abrir);
+    void HabilitarBotones(bool habilitar);
 
     void DirBasico_Click();
     void Discos_Change();
-    void Carpetas_Change(const QString& ruta);
     void Carpetas_Seleccion();
-    void FicherosPRT_PathChange();
+    void Carpetas_Change(const QString& ruta);
+    void MostrarFicheros(const QStringList& nombres);
     void FicherosPRT_Click();
     void TomarSeleccion();
     bool ModoDos() const; // the "MS-Dos" box, read at the start of each print and preview
+
+    void MostrarEnArbol(const QString& ruta);
+    void VerEnArbol();
+    void ProgramarVerEnArbol();
+    void ProgramarRefresco();
 
     // The print job's questions, answered with the window's dialogs.
     void nombrePdf(const QString& nombre) override;
@@ -118,30 +106,19 @@ class frmVelmor : public QWidget, private InterlocutorTrabajo {
     void Terminar();
     void AlTerminarTrabajo(const PeticionTrabajo& peticion, const ResultadoTrabajo& resultado);
     void MostrarEstado(const QString& texto);
+    void AjustarEstado();
     QString PedirSalidaPdf(const QString& carpeta, const QString& nombrePdf);
     bool BorrarElegido();
     bool PuedeCerrar();
 
-    bool PonCarpeta(const QString& ruta);
-    QString MotivoInutil(const QString& ruta) const;
-    QString CarpetaUsableAnterior() const;
-    void MostrarEnArbol(const QString& ruta);
-    void VigilarCarpeta(const QString& ruta);
-    void LeerFicheros();
-    void ProgramarRefresco();
-    QString VolumenDe(const QString& ruta) const;
-
     Impresoras& impresoras_;
     EntornoVelmor entorno_;
     Interruptores interruptores_;
+    NavegadorPrt* navegador_;
     QList<QObject*> trabajos_;
-    // The file the user chose, as it was when chosen: what "Eliminar fichero" may delete, and
-    // what a refresh selects again (never a namesake).
-    QString carpetaElegida_;
-    std::optional<IdentidadFichero> identidadElegida_;
 
     QLabel* Label1 = nullptr;
-    QLabel* Label2 = nullptr;
+    QListWidget* FicherosPRT = nullptr;
     QFrame* Frame1 = nullptr;
     QPushButton* cmdAceptar = nullptr;
     QPushButton* cmdVisor = nullptr;
@@ -149,17 +126,19 @@ class frmVelmor : public QWidget, private InterlocutorTrabajo {
     QPushButton* cmdCancelar = nullptr;
     QPushButton* cmdCarpeta = nullptr;
     QPushButton* cmdPrtKill = nullptr;
-    QLabel* IconoBuscar = nullptr;
-    QLabel* IconoCerrar = nullptr;
-    QLabel* ImagenFondo = nullptr;
-
+    QCheckBox* chkRavendot = nullptr;
+    QLabel* Label2 = nullptr;
+    QWidget* panelBusqueda_ = nullptr;
+    QComboBox* Discos = nullptr;
+    QTreeView* Carpetas = nullptr;
+    QComboBox* DirBasico = nullptr;
     QFileSystemModel* modeloCarpetas_ = nullptr;
-    QFileSystemWatcher* vigilante_ = nullptr;
-    QString carpetaActual_;
-    QStringList historial_;                   // folders shown before, newest last
-    QHash<QString, QString> ultimaEnVolumen_; // volume root -> folder last shown there
-    int discoActual_ = -1;
-    int anchoExterior_ = AnchoAmplio;
+
     bool moviendoArbol_ = false;
+    // The folder just shown is kept in view while the tree loads around it, until the user
+    // scrolls the tree.
+    bool seguirEnArbol_ = false;
+    bool verEnArbolPendiente_ = false;
     bool refrescoPendiente_ = false;
+    QString estado_; // the whole text of the status line
 };

@@ -2,6 +2,7 @@
 // questions the window answers with its dialogs and whose outcome it shows in its boxes.
 #include "mainwindow/frm_velmor.h"
 
+#include "mainwindow/navegador_prt.h"
 #include "printerselect/impresora.h"
 #include "printing/imprimir_prt.h"
 #include "shared/messages.h"
@@ -97,9 +98,17 @@ void frmVelmor::AlTerminarTrabajo(const PeticionTrabajo& p, const ResultadoTraba
     ActualizarAviso();
 }
 
+// The status line shows the version, or the job's state shortened to its width; the tooltip
+// holds the whole state.
 void frmVelmor::MostrarEstado(const QString& texto) {
-    Label2->setText(texto.isEmpty() ? "Versión " + VersionVelmor() : texto);
+    estado_ = texto.isEmpty() ? "Versión " + VersionVelmor() : texto;
     Label2->setToolTip(texto);
+    AjustarEstado();
+}
+
+void frmVelmor::AjustarEstado() {
+    Label2->setText(
+        Label2->fontMetrics().elidedText(estado_, Qt::ElideMiddle, Label2->contentsRect().width()));
 }
 
 void frmVelmor::Terminar() {
@@ -123,12 +132,13 @@ QString frmVelmor::PedirSalidaPdf(const QString& carpeta, const QString& nombreP
 // cause) and the program goes on.
 bool frmVelmor::BorrarElegido() {
     try {
-        if (!identidadElegida_)
+        const auto& identidad = navegador_->IdentidadElegida();
+        if (!identidad)
             throw ErrorVelmor::DeFichero(ErrorVelmor::FicheroNoEncontrado,
                                          "No se puede borrar el fichero «" + NombreVisible(Nombre) +
                                              "»: ya no existe.",
                                          Nombre);
-        BorrarFichero(Nombre, *identidadElegida_, "desde que se eligió");
+        BorrarFichero(Nombre, *identidad, "desde que se eligió");
         return true;
     } catch (const ErrorVelmor& e) {
         MostrarAviso(Titulo, e.mensaje(), this);

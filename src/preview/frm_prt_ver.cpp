@@ -7,10 +7,12 @@
 #include <QGuiApplication>
 #include <QKeyEvent>
 #include <QScreen>
+#include <QStyle>
 #include <QTextBlock>
 #include <QTextCursor>
 #include <QTextDocument>
 #include <QTextEdit>
+#include <QVBoxLayout>
 
 namespace {
 
@@ -56,6 +58,23 @@ frmPrtVer::frmPrtVer(QWidget* parent)
     rtfVisor_->setHorizontalScrollBarPolicy(Qt::ScrollBarAsNeeded);
     rtfVisor_->installEventFilter(this);
     setFocusProxy(rtfVisor_);
+
+    // The box fills the window, with a thin margin as a frame around the text.
+    auto* caja = new QVBoxLayout(this);
+    caja->setContentsMargins(1, 1, 1, 1);
+    caja->addWidget(rtfVisor_);
+}
+
+// At the top left of the available part of the screen (what the desktop's panels leave), as wide
+// as it and as high less the title bar; the user cannot resize it.
+void frmPrtVer::OcuparPantalla() {
+    QScreen* pantalla = parentWidget() ? parentWidget()->screen() : nullptr;
+    if (!pantalla) pantalla = QGuiApplication::primaryScreen();
+    if (!pantalla) return;
+    const QRect area = pantalla->availableGeometry();
+    const int barraTitulo = style()->pixelMetric(QStyle::PM_TitleBarHeight, nullptr, this);
+    move(area.topLeft());
+    setFixedSize(area.width(), qMax(0, area.height() - barraTitulo));
 }
 
 QString frmPrtVer::RutaDe(const QString& carpeta, const QString& fichero) {
@@ -68,32 +87,17 @@ QString frmPrtVer::TituloDe(const QString& ruta) {
 }
 
 void frmPrtVer::Cargar(const QString& carpeta, const QString& fichero, bool dosMode) {
-    // 1-2. Path and caption.
+    // Path and caption.
     ruta_ = RutaDe(carpeta, fichero);
     setWindowTitle(TituloDe(NombreVisible(ruta_)));
 
-    // 3-4. Top left of the screen, sized from the screen in twips (single precision).
-    QScreen* pantalla = parentWidget() ? parentWidget()->screen() : nullptr;
-    if (!pantalla) pantalla = QGuiApplication::primaryScreen();
-    if (pantalla) {
-        const QRect area = pantalla->geometry();
-        const float twipsX = 1440.0f / float(pantalla->logicalDotsPerInchX());
-        const float twipsY = 1440.0f / float(pantalla->logicalDotsPerInchY());
-        const float anchoTw = float(area.width()) * twipsX;
-        const float altoTw = float(area.height()) * twipsY;
-        const auto px = [](float twips, float porPixel) {
-            return qMax(0, qRound(twips / porPixel));
-        };
-        move(area.topLeft());
-        setFixedSize(px(anchoTw, twipsX), px(altoTw - 400.0f, twipsY));
-        rtfVisor_->setGeometry(px(15.0f, twipsX), px(15.0f, twipsY), px(anchoTw - 120.0f, twipsX),
-                               px(altoTw - 800.0f, twipsY));
-    }
+    // The whole screen, less the room its panels take and the title bar.
+    OcuparPantalla();
 
-    // 5. Navy text at the caret; everything CargarRTF inserts takes it.
+    // Navy text at the caret; everything CargarRTF inserts takes it.
     rtfVisor_->setTextColor(ColorTexto());
 
-    // 6. Fill the box.
+    // Fill the box.
     CargarRTF(ruta_, dosMode);
 }
 

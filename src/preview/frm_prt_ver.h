@@ -50,6 +50,8 @@ class frmPrtVer : public QDialog {
     bool eventFilter(QObject* objeto, QEvent* evento) override;
 
   private:
+    void OcuparPantalla();
+
     QTextEdit* rtfVisor_;
     QString ruta_;
 };

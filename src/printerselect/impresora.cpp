@@ -1,29 +1,26 @@
 #include "printerselect/impresora.h"
-#include "printing/printer_device.h"
 #include "shared/error.h"
 #include "shared/messages.h"
-#include "shared/twips.h"
+#include "shared/tamanos_fuente.h"
 
 #include <QComboBox>
-#include <QCoreApplication>
 #include <QFont>
 #include <QFrame>
+#include <QGridLayout>
+#include <QHBoxLayout>
 #include <QIcon>
 #include <QLabel>
 #include <QToolButton>
+#include <QVBoxLayout>
 
 namespace {
-const QString kVertical = QStringLiteral("Vertical");
-const QString kHorizontal = QStringLiteral("Horizontal");
-
-void Coloca(QWidget* w, int x, int y, int ancho, int alto) {
-    w->setGeometry(Twips(x), Twips(y), Twips(ancho), Twips(alto));
-}
-
-QToolButton* Boton(QWidget* padre, const char* nombre, const QString& icono) {
+QToolButton* Boton(QWidget* padre, const char* nombre, const QString& accesible,
+                   const QString& icono) {
     auto* boton = new QToolButton(padre);
     boton->setObjectName(nombre);
-    boton->setIconSize(QSize(32, 32));
+    boton->setAccessibleName(accesible);
+    const int lado = LadoIcono(boton->fontMetrics());
+    boton->setIconSize(QSize(lado, lado));
     if (!icono.isEmpty()) boton->setIcon(QIcon(icono));
     return boton;
 }
@@ -37,12 +34,19 @@ QString Recorta(const QString& nombre) {
         --fin;
     return nombre.mid(inicio, fin - inicio);
 }
-} // namespace
 
-EleccionImpresora& Eleccion() {
-    static EleccionImpresora eleccion;
-    return eleccion;
+QString Palabra(Orientacion orientacion) {
+    switch (orientacion) {
+    case Orientacion::Vertical:
+        return QStringLiteral("Vertical");
+    case Orientacion::Horizontal:
+        return QStringLiteral("Horizontal");
+    case Orientacion::SegunImpresora:
+        break;
+    }
+    return QString();
 }
+} // namespace
 
 Impresora::Impresora(Impresoras& impresoras, QWidget* parent)
     : QDialog(parent), impresoras_(impresoras) {
@@ -53,49 +57,69 @@ Impresora::Impresora(Impresoras& impresoras, QWidget* parent)
                    Qt::WindowCloseButtonHint);
     setWindowIcon(QIcon(":/impresora/impresora.svg"));
     setModal(true);
-    setFixedSize(Twips(4560), Twips(1920));
     CrearControles();
     Form_Load();
 }
 
+// The frame holds the printer picture and caption, the list, and under it the accept, paper and
+// cancel buttons; the window takes the size its contents ask for and cannot be resized.
 void Impresora::CrearControles() {
+    const QFontMetrics letra = fontMetrics();
     MarcoImpresora = new QFrame(this);
     MarcoImpresora->setObjectName("MarcoImpresora");
     MarcoImpresora->setFrameShape(QFrame::StyledPanel);
-    Coloca(MarcoImpresora, 120, 0, 4335, 1812);
 
     Imagen = new QLabel(MarcoImpresora);
     Imagen->setObjectName("Imagen");
-    Imagen->setPixmap(QIcon(":/impresora/impresora.svg").pixmap(32, 32));
-    Coloca(Imagen, 120, 120, 480, 480);
-
+    Imagen->setPixmap(QIcon(":/impresora/impresora.svg").pixmap(LadoIcono(letra)));
     Etiqueta = new QLabel("Impresoras", MarcoImpresora);
     Etiqueta->setObjectName("Etiqueta");
     QFont negrita = Etiqueta->font();
     negrita.setBold(true);
     Etiqueta->setFont(negrita);
-    Coloca(Etiqueta, 600, 240, 948, 192);
-    Etiqueta->adjustSize();
 
     ListaImpresoras = new QComboBox(MarcoImpresora);
     ListaImpresoras->setObjectName("ListaImpresoras");
+    ListaImpresoras->setAccessibleName("Lista de impresoras");
+    Etiqueta->setBuddy(ListaImpresoras);
     ListaImpresoras->setEditable(false);
-    ListaImpresoras->setGeometry(Twips(120), Twips(600), Twips(4095),
-                                 ListaImpresoras->sizeHint().height());
+    ListaImpresoras->setMinimumWidth(AnchoLetras(letra, 46));
+    // A long name does not widen the dialog: the tooltip shows it whole.
+    ListaImpresoras->setSizeAdjustPolicy(QComboBox::AdjustToMinimumContentsLengthWithIcon);
     connect(ListaImpresoras, &QComboBox::activated, this, &Impresora::ListaImpresoras_Click);
 
-    cmdAceptar = Boton(MarcoImpresora, "cmdAceptar", ":/impresora/aceptar.svg");
-    Coloca(cmdAceptar, 120, 1080, 1575, 492);
-    connect(cmdAceptar, &QToolButton::clicked, this, &Impresora::cmdAceptar_Click);
-
-    ModoPapel = Boton(MarcoImpresora, "ModoPapel", {});
+    cmdAceptar = Boton(MarcoImpresora, "cmdAceptar", "Aceptar", ":/impresora/aceptar.svg");
+    ModoPapel = Boton(MarcoImpresora, "ModoPapel", "Orientación del papel", {});
     ModoPapel->setToolTip("Papel según Impresora");
-    Coloca(ModoPapel, 1800, 960, 735, 735);
+    cmdCancelar = Boton(MarcoImpresora, "cmdCancelar", "Cancelar", ":/impresora/cancelar.svg");
+    const int lado = LadoBoton(letra);
+    ModoPapel->setFixedSize(lado, lado);
+    for (QToolButton* b : {cmdAceptar, cmdCancelar})
+        b->setFixedSize(AnchoLetras(letra, 17), lado * 3 / 4);
+    connect(cmdAceptar, &QToolButton::clicked, this, &Impresora::cmdAceptar_Click);
     connect(ModoPapel, &QToolButton::clicked, this, &Impresora::ModoPapel_Click);
+    connect(cmdCancelar, &QToolButton::clicked, this, &QDialog::reject);
 
-    cmdCancelar = Boton(MarcoImpresora, "cmdCancelar", ":/impresora/cancelar.svg");
-    Coloca(cmdCancelar, 2640, 1080, 1575, 492);
-    connect(cmdCancelar, &QToolButton::clicked, this, &Impresora::cmdCancelar_Click);
+    auto* titulo = new QHBoxLayout;
+    titulo->addWidget(Imagen);
+    titulo->addWidget(Etiqueta);
+    titulo->addStretch();
+    auto* botones = new QHBoxLayout;
+    botones->addWidget(cmdAceptar, 0, Qt::AlignVCenter);
+    botones->addStretch();
+    botones->addWidget(ModoPapel, 0, Qt::AlignVCenter);
+    botones->addStretch();
+    botones->addWidget(cmdCancelar, 0, Qt::AlignVCenter);
+    auto* marco = new QVBoxLayout(MarcoImpresora);
+    marco->addLayout(titulo);
+    marco->addWidget(ListaImpresoras);
+    marco->addLayout(botones);
+
+    auto* ventana = new QVBoxLayout(this);
+    ventana->setContentsMargins(letra.averageCharWidth(), 0, letra.averageCharWidth(),
+                                letra.averageCharWidth() / 2);
+    ventana->addWidget(MarcoImpresora);
+    ventana->setSizeConstraint(QLayout::SetFixedSize);
 }
 
 void Impresora::Form_Load() {
@@ -105,25 +129,34 @@ void Impresora::Form_Load() {
         ListaImpresoras->addItem(impresoras_.nombre(i));
     if (indice < ListaImpresoras->count()) ListaImpresoras->setCurrentIndex(indice);
     ListaImpresoras->setToolTip(impresoras_.nombreActual());
-    // The opposite word first: the click step below flips it to the printer's orientation.
-    const int orientacion = impresoras_.orientacion();
-    tag_ = orientacion == 1 ? kHorizontal : orientacion == 2 ? kVertical : QString();
+    // The opposite first: the click step below turns it into the printer's orientation.
+    switch (impresoras_.orientacion()) {
+    case Orientacion::Vertical:
+        orientacion_ = Orientacion::Horizontal;
+        break;
+    case Orientacion::Horizontal:
+        orientacion_ = Orientacion::Vertical;
+        break;
+    case Orientacion::SegunImpresora:
+        orientacion_ = Orientacion::SegunImpresora;
+        break;
+    }
     ModoPapel_Click();
 }
 
 void Impresora::ModoPapel_Click() {
     QString icono;
-    if (tag_ == kVertical) {
+    if (orientacion_ == Orientacion::Vertical) {
         icono = ":/impresora/horizontal.svg";
-        tag_ = kHorizontal;
-    } else if (tag_ == kHorizontal) {
+        orientacion_ = Orientacion::Horizontal;
+    } else if (orientacion_ == Orientacion::Horizontal) {
         icono = ":/impresora/vertical.svg";
-        tag_ = kVertical;
+        orientacion_ = Orientacion::Vertical;
     } else {
         return;
     }
     ModoPapel->setIcon(QIcon(icono));
-    ModoPapel->setToolTip("Papel " + tag_);
+    ModoPapel->setToolTip("Papel " + Palabra(orientacion_));
 }
 
 void Impresora::ListaImpresoras_Click() {
@@ -131,22 +164,9 @@ void Impresora::ListaImpresoras_Click() {
 }
 
 void Impresora::cmdAceptar_Click() {
-    auto& eleccion = Eleccion();
-    eleccion.SeleccionCancelada = false;
-    eleccion.ImpresoraElegida = ListaImpresoras->currentText();
-    eleccion.OrientacionElegida = tag_;
+    impresoraElegida_ = ListaImpresoras->currentText();
+    orientacionElegida_ = orientacion_;
     accept();
-    QCoreApplication::processEvents();
-}
-
-void Impresora::cmdCancelar_Click() {
-    reject();
-    QCoreApplication::processEvents();
-}
-
-void Impresora::reject() {
-    Eleccion().SeleccionCancelada = true;
-    QDialog::reject();
 }
 
 int IndiceImpresora(const Impresoras& impresoras) {
@@ -159,15 +179,15 @@ int IndiceImpresora(const Impresoras& impresoras) {
 
 namespace {
 // Sets the orientation on the current printer, asking Retry/Cancel for as long as it refuses.
-bool PonOrientacion(Impresoras& impresoras, int orientacion, QWidget* parent) {
+bool PonOrientacion(Impresoras& impresoras, Orientacion orientacion, const QString& impresora,
+                    QWidget* parent) {
     while (true) {
         try {
             impresoras.ponOrientacion(orientacion);
             return true;
         } catch (const ErrorVelmor& e) {
             const auto respuesta = ServicioMensajes::actual().muestra(
-                QMessageBox::Information,
-                "Activación Impresora " + Recorta(Eleccion().ImpresoraElegida), e.texto(),
+                QMessageBox::Information, "Activación Impresora " + impresora, e.texto(),
                 QMessageBox::Retry | QMessageBox::Cancel, parent);
             if (respuesta != QMessageBox::Retry) return false;
         }
@@ -176,20 +196,19 @@ bool PonOrientacion(Impresoras& impresoras, int orientacion, QWidget* parent) {
 } // namespace
 
 bool ElegirImpresora(Impresoras& impresoras, QWidget* parent) {
+    QString elegida;
+    Orientacion orientacion = Orientacion::SegunImpresora;
     {
         Impresora dialogo(impresoras, parent);
-        dialogo.exec();
+        if (dialogo.exec() != QDialog::Accepted) return false;
+        elegida = Recorta(dialogo.ImpresoraElegida());
+        orientacion = dialogo.OrientacionElegida();
     }
-    const auto& eleccion = Eleccion();
-    if (eleccion.SeleccionCancelada) return false;
-    const QString buscada = Recorta(eleccion.ImpresoraElegida);
     for (int i = 0; i < impresoras.cuenta(); ++i) {
-        if (Recorta(impresoras.nombre(i)) != buscada) continue;
+        if (Recorta(impresoras.nombre(i)) != elegida) continue;
         impresoras.hazActual(i);
-        if (eleccion.OrientacionElegida == kVertical) return PonOrientacion(impresoras, 1, parent);
-        if (eleccion.OrientacionElegida == kHorizontal)
-            return PonOrientacion(impresoras, 2, parent);
-        return true;
+        if (orientacion == Orientacion::SegunImpresora) return true;
+        return PonOrientacion(impresoras, orientacion, elegida, parent);
     }
     return true;
 }

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "printing/dispositivo_impresora.h"
 #include <QDialog>
 #include <QString>
 
@@ -9,20 +10,31 @@ class QFrame;
 class QLabel;
 class QToolButton;
 
-// What the dialog hands over to ElegirImpresora; lives for the whole run. Accept writes all three,
-// cancel (button, Esc or the close box) only SeleccionCancelada.
-struct EleccionImpresora {
-    QString ImpresoraElegida;
-    QString OrientacionElegida; // "Vertical", "Horizontal" or empty
-    bool SeleccionCancelada = false;
-};
-EleccionImpresora& Eleccion();
-
-// The printer and paper orientation dialog.
+// The printer and paper orientation dialog. exec() gives Accepted when the user accepted its
+// choice (the accept button), Rejected otherwise (the cancel button, Esc or the close box).
 class Impresora : public QDialog {
     Q_OBJECT
   public:
     explicit Impresora(Impresoras& impresoras, QWidget* parent = nullptr);
+
+    // What was accepted: the name the list showed and the orientation the paper button showed.
+    // Empty and SegunImpresora until the user accepts.
+    QString ImpresoraElegida() const { return impresoraElegida_; }
+    Orientacion OrientacionElegida() const { return orientacionElegida_; }
+    // The orientation the paper button shows now.
+    Orientacion OrientacionPapel() const { return orientacion_; }
+
+  private:
+    void CrearControles();
+    void Form_Load();
+    void ModoPapel_Click();
+    void ListaImpresoras_Click();
+    void cmdAceptar_Click();
+
+    Impresoras& impresoras_;
+    Orientacion orientacion_ = Orientacion::SegunImpresora;
+    QString impresoraElegida_;
+    Orientacion orientacionElegida_ = Orientacion::SegunImpresora;
 
     QFrame* MarcoImpresora = nullptr;
     QLabel* Imagen = nullptr;
@@ -31,25 +43,6 @@ class Impresora : public QDialog {
     QToolButton* cmdAceptar = nullptr;
     QToolButton* ModoPapel = nullptr;
     QToolButton* cmdCancelar = nullptr;
-
-    // The orientation word the paper button holds ("Vertical", "Horizontal" or empty).
-    QString Tag() const { return tag_; }
-
-  public slots:
-    void ModoPapel_Click();
-    void ListaImpresoras_Click();
-    void cmdAceptar_Click();
-    void cmdCancelar_Click();
-
-  protected:
-    void reject() override; // Esc and the close box cancel
-
-  private:
-    void CrearControles();
-    void Form_Load();
-
-    Impresoras& impresoras_;
-    QString tag_;
 };
 
 // Position of the current printer among the installed ones (first equal name), 0 when none.

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "printing/printer_device.h"
+#include "printing/dispositivo_impresora.h"
 #include <QImage>
 #include <QPageLayout>
 #include <QRectF>

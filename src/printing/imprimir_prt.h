@@ -1,7 +1,7 @@
 #pragma once
 
 #include "printing/imagen_fondo.h"
-#include "printing/printer_device.h"
+#include "printing/dispositivo_impresora.h"
 #include "shared/error.h"
 #include "shared/fichero_regular.h"
 #include "shared/version.h"

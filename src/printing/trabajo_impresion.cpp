@@ -1,7 +1,7 @@
 #include "printing/trabajo_impresion.h"
 
 #include "printing/imprimir_prt.h"
-#include "printing/printer_device.h"
+#include "printing/dispositivo_impresora.h"
 #include "shared/nombres_fichero.h"
 #include "shared/paths.h"
 #include <QCoreApplication>

@@ -4,7 +4,7 @@
 // printing a file twice.
 #include "cli/parada_senal.h"
 #include "cli/vigilante_carpeta.h"
-#include "printing/system_printers.h"
+#include "printing/impresoras_sistema.h"
 #include "support/ficheros.h"
 
 #include <QDir>

@@ -4,11 +4,14 @@
 // scripted message service answering the boxes.
 #include "mainwindow/frm_velmor.h"
 #include "printerselect/impresora.h"
-#include "printing/system_printers.h"
+#include "printing/impresoras_sistema.h"
+#include "shared/nombres_fichero.h"
+#include "support/accesible.h"
 #include "support/ficheros.h"
 #include "support/lista.h"
 #include "support/scripted_messages.h"
 
+#include <QAbstractButton>
 #include <QApplication>
 #include <QClipboard>
 #include <QComboBox>
@@ -16,7 +19,7 @@
 #include <QElapsedTimer>
 #include <QFile>
 #include <QFileDialog>
-#include <QLineEdit>
+#include <QLabel>
 #include <QListWidget>
 #include <QProcess>
 #include <QPushButton>
@@ -89,10 +92,10 @@ template <class T> class AlAbrirse {
 std::unique_ptr<AlAbrirse<Impresora>> DialogoImpresora(const QString& impresora,
                                                        bool aceptar = true) {
     return std::make_unique<AlAbrirse<Impresora>>([=](Impresora* d) {
-        if (!aceptar) return d->cmdCancelar->click();
-        if (!impresora.isEmpty())
-            d->ListaImpresoras->setCurrentIndex(d->ListaImpresoras->findText(impresora));
-        d->cmdAceptar->click();
+        if (!aceptar) return Control<QAbstractButton>(d, "Cancelar")->click();
+        auto* lista = Control<QComboBox>(d, "Lista de impresoras");
+        if (!impresora.isEmpty()) lista->setCurrentIndex(lista->findText(impresora));
+        Control<QAbstractButton>(d, "Aceptar")->click();
     });
 }
 
@@ -121,24 +124,27 @@ struct Puesto {
     }
 
     void elegir(const QString& nombre) const {
-        const auto hallados = v->FicherosPRT->findItems(nombre, Qt::MatchExactly);
+        const auto hallados = ficheros()->findItems(nombre, Qt::MatchExactly);
         QVERIFY(!hallados.isEmpty());
-        v->FicherosPRT->setCurrentItem(hallados.first());
+        ficheros()->setCurrentItem(hallados.first());
         QVERIFY(v->NombreElegido == nombre);
     }
 
-    QPushButton* boton(const char* nombre) const { return v->findChild<QPushButton*>(nombre); }
+    QListWidget* ficheros() const { return Control<QListWidget>(v.get(), "Ficheros PRT"); }
+    QAbstractButton* boton(const QString& nombre) const {
+        return Control<QAbstractButton>(v.get(), nombre);
+    }
 
     // Presses a button and waits until the jobs it started have ended (sent, awaited, deleted).
-    void pulsa(const char* nombre) const {
+    void pulsa(const QString& nombre) const {
         boton(nombre)->click();
         QTRY_VERIFY_WITH_TIMEOUT(v->TrabajosPendientes() == 0, 60000);
     }
 
-    QStringList lista() const { return Entradas(*v->FicherosPRT); }
+    QStringList lista() const { return Entradas(*ficheros()); }
 
     bool botones(bool habilitados) const {
-        for (const char* b : {"cmdAceptar", "cmdVisor", "cmdBorrar", "cmdPrtKill"})
+        for (const char* b : {"Imprimir", "Previsualizar", "Eliminar", "Imprimir y borrar"})
             if (boton(b)->isEnabled() != habilitados) return false;
         return true;
     }
@@ -175,7 +181,7 @@ class TestTrabajoCups : public QObject {
         Puesto p;
         p.escribe("INFORME.PRT", Informe);
         frmVelmor& v = p.arrancar();
-        QCOMPARE(p.boton("cmdPrtKill")->toolTip(),
+        QCOMPARE(p.boton("Imprimir y borrar")->toolTip(),
                  QString("Imprimir por Oficina y borrar archivo"));
         p.elegir("INFORME.PRT");
         QGuiApplication::clipboard()->setText("antes");
@@ -183,7 +189,7 @@ class TestTrabajoCups : public QObject {
         const QStringList antes = trabajos();
         auto dialogo = DialogoImpresora(impresora);
 
-        p.pulsa("cmdAceptar");
+        p.pulsa("Imprimir");
 
         QVERIFY(dialogo->visto);
         QCOMPARE(p.mensajes.cajas.size(), 1);
@@ -193,7 +199,7 @@ class TestTrabajoCups : public QObject {
         QCOMPARE(pregunta.titulo, QCoreApplication::applicationName());
         QCOMPARE(pregunta.texto, " ¿ Desea borrar el fichero " + p.ruta("INFORME.PRT") + " ? ");
         QCOMPARE(QGuiApplication::clipboard()->text(), QString("INFORME.pdf"));
-        QCOMPARE(p.boton("cmdPrtKill")->toolTip(),
+        QCOMPARE(p.boton("Imprimir y borrar")->toolTip(),
                  "Imprimir por " + impresora + " y borrar archivo");
         QCOMPARE(QFile::exists(p.ruta("INFORME.PRT")), !borrar);
         QCOMPARE(p.lista().contains("INFORME.PRT"), !borrar);
@@ -216,7 +222,7 @@ class TestTrabajoCups : public QObject {
         p.elegir("INFORME.PRT");
         const QStringList antes = trabajos();
         auto dialogo = DialogoImpresora({}, false);
-        p.pulsa("cmdAceptar");
+        p.pulsa("Imprimir");
         QVERIFY(dialogo->visto);
         QCOMPARE(QGuiApplication::clipboard()->text(), QString("INFORME.pdf"));
         QVERIFY2(p.mensajes.cajas.isEmpty(), qPrintable(p.cajas()));
@@ -242,7 +248,7 @@ class TestTrabajoCups : public QObject {
         p.elegir("INFORME.PRT");
         const QStringList antes = trabajos();
         auto dialogo = DialogoImpresora({});
-        p.pulsa("cmdPrtKill");
+        p.pulsa("Imprimir y borrar");
         QVERIFY(!dialogo->visto);
         QVERIFY2(p.mensajes.cajas.isEmpty(), qPrintable(p.cajas()));
         QVERIFY(!QFile::exists(p.ruta("INFORME.PRT")));
@@ -261,8 +267,8 @@ class TestTrabajoCups : public QObject {
     // A failed print: the renderer's error box, nothing sent, the file kept and still chosen.
     void fallo_conserva_data() {
         QTest::addColumn<QString>("boton");
-        QTest::newRow("cmdPrtKill") << "cmdPrtKill";
-        QTest::newRow("cmdAceptar") << "cmdAceptar";
+        QTest::newRow("Imprimir y borrar") << "Imprimir y borrar";
+        QTest::newRow("Imprimir") << "Imprimir";
     }
     void fallo_conserva() {
         QFETCH(QString, boton);
@@ -272,8 +278,8 @@ class TestTrabajoCups : public QObject {
         p.elegir("MALO.PRT");
         const QStringList antes = trabajos();
         auto dialogo = DialogoImpresora({});
-        p.pulsa(qPrintable(boton));
-        QCOMPARE(dialogo->visto, boton == "cmdAceptar");
+        p.pulsa(boton);
+        QCOMPARE(dialogo->visto, boton == "Imprimir");
         QCOMPARE(p.mensajes.cajas.size(), 1);
         const auto& error = p.mensajes.cajas[0];
         QCOMPARE(error.icono, QMessageBox::Critical);
@@ -290,8 +296,8 @@ class TestTrabajoCups : public QObject {
     // A file removed after it was listed: its message, and the window closes.
     void fichero_desaparecido_data() {
         QTest::addColumn<QString>("boton");
-        QTest::newRow("cmdAceptar") << "cmdAceptar";
-        QTest::newRow("cmdPrtKill") << "cmdPrtKill";
+        QTest::newRow("Imprimir") << "Imprimir";
+        QTest::newRow("Imprimir y borrar") << "Imprimir y borrar";
     }
     void fichero_desaparecido() {
         QFETCH(QString, boton);
@@ -301,7 +307,7 @@ class TestTrabajoCups : public QObject {
         p.elegir("INFORME.PRT");
         QVERIFY(QFile::remove(p.ruta("INFORME.PRT"))); // before the window can notice
         auto dialogo = DialogoImpresora({});
-        p.pulsa(qPrintable(boton));
+        p.pulsa(boton);
         QVERIFY(!dialogo->visto);
         QCOMPARE(p.mensajes.cajas.size(), 1);
         QCOMPARE(p.mensajes.cajas[0].icono, QMessageBox::Critical);
@@ -350,7 +356,7 @@ class TestTrabajoCups : public QObject {
         v.Visual = visual;
         const QStringList antes = trabajos();
         auto vigia = DialogoImpresora({}, aceptarDialogo);
-        p.pulsa("cmdAceptar");
+        p.pulsa("Imprimir");
         QCOMPARE(vigia->visto, dialogo);
         QCOMPARE(!p.mensajes.cajas.isEmpty(), pregunta);
         QCOMPARE(!QFile::exists(p.ruta("INFORME.PRT")), borrado);
@@ -368,11 +374,11 @@ class TestTrabajoCups : public QObject {
         QTest::addColumn<QString>("boton");
         QTest::addColumn<bool>("guardar");
         QTest::addColumn<bool>("existia");
-        QTest::newRow("guardar") << "cmdAceptar" << true << false;
-        QTest::newRow("cancelar") << "cmdAceptar" << false << false;
-        QTest::newRow("reemplazar") << "cmdAceptar" << true << true;
-        QTest::newRow("directo") << "cmdPrtKill" << true << false;
-        QTest::newRow("directo, cancelar") << "cmdPrtKill" << false << false;
+        QTest::newRow("guardar") << "Imprimir" << true << false;
+        QTest::newRow("cancelar") << "Imprimir" << false << false;
+        QTest::newRow("reemplazar") << "Imprimir" << true << true;
+        QTest::newRow("directo") << "Imprimir y borrar" << true << false;
+        QTest::newRow("directo, cancelar") << "Imprimir y borrar" << false << false;
     }
     void archivo_pdf() {
         QFETCH(QString, boton);
@@ -394,19 +400,19 @@ class TestTrabajoCups : public QObject {
         });
         AlAbrirse<QFileDialog> guardado([&](QFileDialog* d) {
             carpetaDialogo = d->directory().absolutePath();
-            nombreDialogo = d->findChild<QLineEdit*>("fileNameEdit")->text();
+            nombreDialogo = QFileInfo(d->selectedFiles().value(0)).fileName();
             if (guardar)
                 static_cast<QDialog*>(d)->accept(); // runs the file dialog's own checks
             else
                 d->reject();
         });
-        p.pulsa(qPrintable(boton));
+        p.pulsa(boton);
 
         QVERIFY(guardado.visto);
         QCOMPARE(carpetaDialogo, p.carpeta());
         QCOMPARE(nombreDialogo, QString("INFORME.pdf"));
         QCOMPARE(confirmado, existia);
-        const bool directo = boton == "cmdPrtKill";
+        const bool directo = boton == "Imprimir y borrar";
         QCOMPARE(p.mensajes.cajas.size(), guardar && !directo ? 1 : 0); // the delete question
         QCOMPARE(QFile::exists(p.ruta("INFORME.PRT")), !(guardar && directo));
         QVERIFY(v.isVisible());
@@ -419,11 +425,40 @@ class TestTrabajoCups : public QObject {
         }
     }
 
+    // An empty file printed to "Archivo PDF": the save dialog is answered, no PDF is written,
+    // and the user is told so; the empty file counts as printed.
+    void archivo_pdf_vacio_data() {
+        QTest::addColumn<QString>("boton");
+        QTest::newRow("directo") << "Imprimir y borrar";
+        QTest::newRow("con diálogo") << "Imprimir";
+    }
+    void archivo_pdf_vacio() {
+        QFETCH(QString, boton);
+        Puesto p;
+        p.escribe("VACIO.PRT", {});
+        p.impresoras.hazActual(p.impresoras.cuenta() - 1);
+        frmVelmor& v = p.arrancar();
+        p.elegir("VACIO.PRT");
+        p.mensajes.respuestas = {QMessageBox::No}; // the delete question, after the dialog
+        auto dialogo = DialogoImpresora("Archivo PDF");
+        AlAbrirse<QFileDialog> guardado([](QFileDialog* d) { static_cast<QDialog*>(d)->accept(); });
+        p.pulsa(boton);
+        QVERIFY(guardado.visto);
+        QVERIFY(!QFile::exists(p.ruta("VACIO.pdf")));
+        QCOMPARE(p.mensajes.cajas.size(), boton == "Imprimir" ? 2 : 1);
+        const auto& aviso = p.mensajes.cajas.last();
+        QCOMPARE(aviso.titulo, QString("Velmor 2.0"));
+        QCOMPARE(aviso.texto, "El fichero «" + p.ruta("VACIO.PRT") +
+                                  "» no tiene nada que imprimir: no se ha escrito ningún PDF.");
+        QCOMPARE(QFile::exists(p.ruta("VACIO.PRT")), boton == "Imprimir");
+        QVERIFY(v.isVisible());
+    }
+
     // A deletion that fails never ends the program: a box titled Titulo names the file and the
     // cause, then the buttons are disabled and the list refreshed.
     void borrado_fallido_data() {
         QTest::addColumn<bool>("trasImprimir");
-        QTest::newRow("cmdBorrar") << false;
+        QTest::newRow("Eliminar") << false;
         QTest::newRow("tras la pregunta") << true;
     }
     void borrado_fallido() {
@@ -438,10 +473,10 @@ class TestTrabajoCups : public QObject {
             // Another program removes the file while the question is open; the answer is Yes.
             p.mensajes.respuestas = {QMessageBox::Yes};
             p.mensajes.alMostrar = [&](const MensajesGuionizados::Caja&) { QFile::remove(ruta); };
-            p.pulsa("cmdAceptar");
+            p.pulsa("Imprimir");
         } else {
             QVERIFY(QFile::remove(ruta));
-            p.boton("cmdBorrar")->click();
+            p.boton("Eliminar")->click();
         }
         const auto& aviso = p.mensajes.cajas.last();
         QCOMPARE(p.mensajes.cajas.size(), trasImprimir ? 2 : 1);
@@ -469,7 +504,7 @@ class TestTrabajoCups : public QObject {
             QFile::remove(p.ruta("a.prt"));
             v.Refrescar();
         };
-        p.pulsa("cmdAceptar");
+        p.pulsa("Imprimir");
         QVERIFY(QFile::exists(p.ruta("A.PRT")));
         QCOMPARE(p.mensajes.cajas.size(), 2);
         QVERIFY2(p.mensajes.cajas[1].texto.contains(p.ruta("a.prt")) &&
@@ -485,12 +520,141 @@ class TestTrabajoCups : public QObject {
         p.escribe("B.PRT", "b\r\n");
         frmVelmor& v = p.arrancar();
         p.elegir("A.PRT");
-        p.boton("cmdBorrar")->click();
+        p.boton("Eliminar")->click();
         QVERIFY2(p.mensajes.cajas.isEmpty(), qPrintable(p.cajas()));
         QVERIFY(!QFile::exists(p.ruta("A.PRT")));
         QCOMPARE(p.lista(), QStringList{"B.PRT"});
         QVERIFY(p.botones(false));
         QCOMPARE(v.NombreElegido, QString("A.PRT"));
+    }
+
+    // A job awaited from a queue never blocks the window: the button returns at once, the status
+    // line follows the job, the file stays until the job completes; a job that is cancelled keeps
+    // it, and quitting while it is awaited asks first.
+    void esperaSinBloquear() {
+        Puesto p;
+        p.escribe("LENTO.PRT", Informe);
+        for (int i = 0; i < p.impresoras.cuenta(); ++i)
+            if (p.impresoras.nombre(i) == "Inalcanzable") p.impresoras.hazActual(i);
+        frmVelmor& v = p.arrancar();
+        p.elegir("LENTO.PRT");
+        p.boton("Imprimir y borrar")->click(); // returns while the job is awaited
+        QCOMPARE(v.TrabajosPendientes(), 1);
+        QLabel* estado = Control<QLabel>(&v, "Estado");
+        QTRY_VERIFY_WITH_TIMEOUT(estado->toolTip().contains("Esperando a que termine el trabajo"),
+                                 20000);
+        QVERIFY(QFile::exists(p.ruta("LENTO.PRT")));
+
+        p.mensajes.respuestas = {QMessageBox::No};
+        v.close();
+        QVERIFY(v.isVisible()); // the user chose to stay
+        QCOMPARE(p.mensajes.cajas.size(), 1);
+        QVERIFY2(p.mensajes.cajas[0].texto.contains("sin terminar"), qPrintable(p.cajas()));
+
+        QProcess::execute("cancel", {"-a", "Inalcanzable"});
+        QTRY_VERIFY_WITH_TIMEOUT(v.TrabajosPendientes() == 0, 30000);
+        QVERIFY(QFile::exists(p.ruta("LENTO.PRT")));
+        QVERIFY2(p.mensajes.cajas.last().texto.contains("se ha cancelado") &&
+                     p.mensajes.cajas.last().texto.contains("LENTO.PRT» no se ha borrado"),
+                 qPrintable(p.cajas()));
+        QVERIFY(estado->toolTip().isEmpty());
+    }
+
+    // Quitting while a job is awaited: Yes quits, and the file stays.
+    void salirConTrabajoPendiente() {
+        Puesto p;
+        p.escribe("LENTO.PRT", Informe);
+        for (int i = 0; i < p.impresoras.cuenta(); ++i)
+            if (p.impresoras.nombre(i) == "Detenida") p.impresoras.hazActual(i);
+        frmVelmor& v = p.arrancar();
+        p.elegir("LENTO.PRT");
+        p.boton("Imprimir y borrar")->click();
+        p.mensajes.respuestas = {QMessageBox::Yes};
+        if (v.TrabajosPendientes() > 0) {
+            v.close();
+            QVERIFY(!v.isVisible());
+        }
+        QVERIFY(QFile::exists(p.ruta("LENTO.PRT")));
+        QProcess::execute("cancel", {"-a", "Detenida"});
+    }
+
+    // "A.PRT" deleted and made again while the save dialog is open, with its namesake "a.prt"
+    // beside it: the job prints the file it opens and deletes that one; the namesake is never
+    // chosen nor touched.
+    void homonimosDuranteElDialogo() {
+        Puesto p;
+        p.escribe("A.PRT", "viejo\r\n");
+        p.escribe("a.prt", "homonimo\r\n");
+        p.impresoras.hazActual(p.impresoras.cuenta() - 1);
+        frmVelmor& v = p.arrancar();
+        p.elegir("A.PRT");
+        AlAbrirse<QFileDialog> guardado([&](QFileDialog* d) {
+            QVERIFY(QFile::remove(p.ruta("A.PRT")));
+            v.Refrescar();
+            p.escribe("A.PRT", "nuevo\r\n");
+            v.Refrescar();
+            d->selectFile(p.ruta("salida.pdf"));
+            static_cast<QDialog*>(d)->accept();
+        });
+        p.pulsa("Imprimir y borrar");
+        QVERIFY(guardado.visto);
+        QFile homonimo(p.ruta("a.prt"));
+        QVERIFY(homonimo.open(QIODevice::ReadOnly));
+        QCOMPARE(homonimo.readAll(), QByteArray("homonimo\r\n"));
+        QVERIFY(!QFile::exists(p.ruta("A.PRT")));
+        QVERIFY(pdftotext(p.ruta("salida.pdf")).contains("nuevo"));
+        QCOMPARE(p.lista(), QStringList{"a.prt"});
+        QVERIFY(p.botones(false));
+    }
+
+    // After "Eliminar fichero" nothing is chosen, whatever namesake remains or comes later.
+    void trasEliminarNadaElegido() {
+        Puesto p;
+        p.escribe("A.PRT", "a\r\n");
+        p.escribe("a.prt", "b\r\n");
+        frmVelmor& v = p.arrancar();
+        p.elegir("a.prt");
+        p.boton("Eliminar")->click();
+        QVERIFY(!QFile::exists(p.ruta("a.prt")));
+        QVERIFY(QFile::exists(p.ruta("A.PRT")));
+        QVERIFY(p.ficheros()->selectedItems().isEmpty());
+        QVERIFY(p.botones(false));
+        p.escribe("a.prt", "otro\r\n");
+        v.Refrescar();
+        QVERIFY(p.ficheros()->selectedItems().isEmpty());
+        QVERIFY(p.botones(false));
+    }
+
+    // Names that are not UTF-8 are listed (read through the DOS code page) and acted on by their
+    // exact bytes: print-and-delete takes that file and no other.
+    void nombresQueNoSonUtf8() {
+        Puesto p;
+        p.escribe("OTRO.PRT", "otro\r\n");
+        const QByteArray carpeta = QFile::encodeName(p.carpeta());
+        for (const QByteArray& nombre :
+             {QByteArray("A\xa5O.PRT"), QByteArray("\xef\xbf\xbd.prt")}) {
+            QFile f;
+            QVERIFY(f.open(::fopen((carpeta + '/' + nombre).constData(), "wb"),
+                           QIODevice::WriteOnly, QFileDevice::AutoCloseHandle));
+            f.write("INFORME " + nombre.toHex() + "\r\n");
+        }
+        p.impresoras.hazActual(p.impresoras.cuenta() - 1);
+        p.arrancar();
+        QVERIFY2(p.lista().contains(QString::fromUtf8("AÑO.PRT")), qPrintable(p.lista().join("|")));
+        const auto hallados =
+            p.ficheros()->findItems(QString::fromUtf8("AÑO.PRT"), Qt::MatchExactly);
+        QCOMPARE(hallados.size(), 1);
+        p.ficheros()->setCurrentItem(hallados.first());
+        QCOMPARE(BytesDeNombre(p.v->NombreElegido), QByteArray("A\xa5O.PRT"));
+        AlAbrirse<QFileDialog> guardado([&](QFileDialog* d) {
+            d->selectFile(p.ruta("ano.pdf"));
+            static_cast<QDialog*>(d)->accept();
+        });
+        p.pulsa("Imprimir y borrar");
+        QVERIFY(pdftotext(p.ruta("ano.pdf")).contains("INFORME 41a54f2e505254"));
+        QVERIFY(!QFile::exists(QFile::decodeName(carpeta + "/A\xa5O.PRT")));
+        QVERIFY(QFileInfo::exists(p.ruta(QString::fromUtf8("\uFFFD.prt"))));
+        QVERIFY(QFile::exists(p.ruta("OTRO.PRT")));
     }
 };
 

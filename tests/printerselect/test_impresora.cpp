@@ -1,15 +1,27 @@
 #include "printerselect/impresora.h"
+#include "support/accesible.h"
 #include "support/fake_printer.h"
 #include "support/scripted_messages.h"
 
+#include <QAbstractButton>
 #include <QApplication>
 #include <QComboBox>
+#include <QLabel>
 #include <QTest>
 #include <QTimer>
-#include <QToolButton>
 #include <functional>
 
 namespace {
+QComboBox* Lista(QWidget* d) {
+    return Control<QComboBox>(d, "Lista de impresoras");
+}
+QAbstractButton* Boton(QWidget* d, const QString& nombre) {
+    return Control<QAbstractButton>(d, nombre);
+}
+QAbstractButton* Papel(QWidget* d) {
+    return Boton(d, "Orientación del papel");
+}
+
 // Runs `accion` on the dialog once it is shown modally.
 void AlAbrir(std::function<void(Impresora&)> accion) {
     QTimer::singleShot(0, [accion] {
@@ -19,7 +31,7 @@ void AlAbrir(std::function<void(Impresora&)> accion) {
     });
 }
 void Acepta(Impresora& d) {
-    d.cmdAceptar->click();
+    Boton(&d, "Aceptar")->click();
 }
 
 // Runs `accion` on the first message box that opens (checked every few milliseconds).
@@ -41,51 +53,53 @@ class TestImpresora : public QObject {
     QStringList nombres{"Oficina", "Almacen", "almacen", "Etiquetas  ", "Archivo PDF"};
 
   private slots:
-    void init() { Eleccion() = {}; }
-
     void carga() {
         FakeImpresoras impresoras(nombres, 1);
         Impresora dialogo(impresoras);
         QCOMPARE(dialogo.windowTitle(), QString("  Selección de Impresora"));
         QStringList lista;
-        for (int i = 0; i < dialogo.ListaImpresoras->count(); ++i)
-            lista << dialogo.ListaImpresoras->itemText(i);
+        for (int i = 0; i < Lista(&dialogo)->count(); ++i)
+            lista << Lista(&dialogo)->itemText(i);
         QCOMPARE(lista, nombres);
-        QCOMPARE(dialogo.ListaImpresoras->currentIndex(), 1);
-        QCOMPARE(dialogo.ListaImpresoras->toolTip(), QString("Almacen"));
+        QCOMPARE(Lista(&dialogo)->currentIndex(), 1);
+        QCOMPARE(Descripcion(Lista(&dialogo)), QString("Almacen"));
     }
 
     void orientacion_data() {
-        QTest::addColumn<int>("orientacion");
-        QTest::addColumn<QString>("tag");
+        using O = Orientacion;
+        QTest::addColumn<Orientacion>("orientacion");
         QTest::addColumn<QString>("aviso");
-        QTest::addColumn<QString>("trasClic");
-        QTest::newRow("vertical") << 1 << "Vertical"
-                                  << "Papel Vertical"
-                                  << "Horizontal";
-        QTest::newRow("horizontal") << 2 << "Horizontal"
-                                    << "Papel Horizontal"
-                                    << "Vertical";
-        QTest::newRow("ninguna") << 0 << ""
-                                 << "Papel según Impresora"
-                                 << "";
+        QTest::addColumn<Orientacion>("trasClic");
+        QTest::addColumn<QString>("avisoTrasClic");
+        QTest::newRow("vertical") << O::Vertical << "Papel Vertical" << O::Horizontal
+                                  << "Papel Horizontal";
+        QTest::newRow("horizontal")
+            << O::Horizontal << "Papel Horizontal" << O::Vertical << "Papel Vertical";
+        QTest::newRow("ninguna") << O::SegunImpresora << "Papel según Impresora"
+                                 << O::SegunImpresora << "Papel según Impresora";
     }
     void orientacion() {
-        QFETCH(int, orientacion);
-        QFETCH(QString, tag);
+        QFETCH(Orientacion, orientacion);
         QFETCH(QString, aviso);
-        QFETCH(QString, trasClic);
+        QFETCH(Orientacion, trasClic);
+        QFETCH(QString, avisoTrasClic);
         FakeImpresoras impresoras(nombres);
         impresoras.orientacionActual = orientacion;
         Impresora dialogo(impresoras);
-        QCOMPARE(dialogo.Tag(), tag);
-        QCOMPARE(dialogo.ModoPapel->toolTip(), aviso);
-        QCOMPARE(dialogo.ModoPapel->icon().isNull(), tag.isEmpty());
-        dialogo.ModoPapel->click();
-        QCOMPARE(dialogo.Tag(), trasClic);
-        dialogo.ModoPapel->click();
-        QCOMPARE(dialogo.Tag(), tag);
-        QCOMPARE(dialogo.ModoPapel->toolTip(), aviso);
+        QAbstractButton* papel = Papel(&dialogo);
+        QCOMPARE(dialogo.OrientacionPapel(), orientacion);
+        QCOMPARE(Descripcion(papel), aviso);
+        QCOMPARE(papel->icon().isNull(), orientacion == Orientacion::SegunImpresora);
+        const QImage antes = papel->icon().pixmap(32).toImage();
+        papel->click();
+        QCOMPARE(dialogo.OrientacionPapel(), trasClic);
+        QCOMPARE(Descripcion(papel), avisoTrasClic);
+        QCOMPARE(papel->icon().pixmap(32).toImage() == antes,
+                 orientacion == Orientacion::SegunImpresora);
+        papel->click();
+        QCOMPARE(dialogo.OrientacionPapel(), orientacion);
+        QCOMPARE(Descripcion(papel), aviso);
+        QCOMPARE(papel->icon().pixmap(32).toImage(), antes);
     }
 
     void indice_data() {
@@ -108,18 +122,34 @@ class TestImpresora : public QObject {
     void aceptaOtraHorizontal() {
         FakeImpresoras impresoras(nombres, 0);
         AlAbrir([](Impresora& d) {
-            d.ListaImpresoras->setCurrentIndex(1);
-            d.ListaImpresoras->activated(1);
-            QCOMPARE(d.ListaImpresoras->toolTip(), QString("Almacen"));
-            d.ModoPapel->click();
-            d.cmdAceptar->click();
+            Lista(&d)->setCurrentIndex(1);
+            Lista(&d)->activated(1);
+            QCOMPARE(Descripcion(Lista(&d)), QString("Almacen"));
+            Papel(&d)->click();
+            Acepta(d);
         });
         QVERIFY(ElegirImpresora(impresoras));
-        QCOMPARE(Eleccion().ImpresoraElegida, QString("Almacen"));
-        QCOMPARE(Eleccion().OrientacionElegida, QString("Horizontal"));
-        QVERIFY(!Eleccion().SeleccionCancelada);
         QCOMPARE(impresoras.actual(), 1);
-        QCOMPARE(impresoras.orientacion(), 2);
+        QCOMPARE(impresoras.orientacion(), Orientacion::Horizontal);
+    }
+
+    // The dialog answers from exec() and its own accessors; nothing else holds its choice.
+    void devuelveSuEleccion() {
+        FakeImpresoras impresoras(nombres, 0);
+        Impresora dialogo(impresoras);
+        QCOMPARE(dialogo.ImpresoraElegida(), QString());
+        QCOMPARE(dialogo.OrientacionElegida(), Orientacion::SegunImpresora);
+        AlAbrir([](Impresora& d) {
+            Lista(&d)->setCurrentIndex(3);
+            Papel(&d)->click();
+            Acepta(d);
+        });
+        QCOMPARE(dialogo.exec(), int(QDialog::Accepted));
+        QCOMPARE(dialogo.ImpresoraElegida(), QString("Etiquetas  "));
+        QCOMPARE(dialogo.OrientacionElegida(), Orientacion::Horizontal);
+        // Choosing does not touch the printers: ElegirImpresora does that.
+        QCOMPARE(impresoras.actual(), 0);
+        QCOMPARE(impresoras.intentosOrientacion, 0);
     }
 
     // Letter case matters; blanks at the ends do not.
@@ -139,34 +169,40 @@ class TestImpresora : public QObject {
         QFETCH(int, esperada);
         FakeImpresoras impresoras(lista, lista.size() - 1);
         AlAbrir([elegida](Impresora& d) {
-            d.ListaImpresoras->setCurrentIndex(elegida);
-            d.cmdAceptar->click();
+            Lista(&d)->setCurrentIndex(elegida);
+            Acepta(d);
         });
         QVERIFY(ElegirImpresora(impresoras));
         QCOMPARE(impresoras.actual(), esperada);
     }
 
-    void cancelaConservaLoAnterior_data() {
+    // Cancelled by its button, Esc or the close box: exec() says so, nothing is chosen, and
+    // ElegirImpresora leaves the printer and its orientation alone.
+    void cancela_data() {
         QTest::addColumn<int>("como"); // 0 button, 1 Esc, 2 close box
         QTest::newRow("botón") << 0;
         QTest::newRow("Esc") << 1;
         QTest::newRow("cierre") << 2;
     }
-    void cancelaConservaLoAnterior() {
+    void cancela() {
         QFETCH(int, como);
         FakeImpresoras impresoras(nombres, 0);
-        Eleccion().ImpresoraElegida = "Almacen";
-        Eleccion().OrientacionElegida = "Horizontal";
-        AlAbrir([como](Impresora& d) {
-            d.ListaImpresoras->setCurrentIndex(3);
-            if (como == 0) d.cmdCancelar->click();
-            if (como == 1) QTest::keyClick(&d, Qt::Key_Escape);
+        const auto cancelar = [como](Impresora& d) {
+            Lista(&d)->setCurrentIndex(3);
+            Papel(&d)->click();
+            if (como == 0) Boton(&d, "Cancelar")->click();
+            if (como == 1) QTest::keyClick(Lista(&d), Qt::Key_Escape);
             if (como == 2) d.close();
-        });
+        };
+        {
+            Impresora dialogo(impresoras);
+            AlAbrir(cancelar);
+            QCOMPARE(dialogo.exec(), int(QDialog::Rejected));
+            QCOMPARE(dialogo.ImpresoraElegida(), QString());
+            QCOMPARE(dialogo.OrientacionElegida(), Orientacion::SegunImpresora);
+        }
+        AlAbrir(cancelar);
         QVERIFY(!ElegirImpresora(impresoras));
-        QVERIFY(Eleccion().SeleccionCancelada);
-        QCOMPARE(Eleccion().ImpresoraElegida, QString("Almacen"));
-        QCOMPARE(Eleccion().OrientacionElegida, QString("Horizontal"));
         QCOMPARE(impresoras.actual(), 0);
         QCOMPARE(impresoras.intentosOrientacion, 0);
     }
@@ -174,11 +210,11 @@ class TestImpresora : public QObject {
     void impresoraRetirada() {
         FakeImpresoras impresoras(nombres, 0);
         AlAbrir([&impresoras](Impresora& d) {
-            d.ListaImpresoras->setCurrentIndex(1);
-            d.ModoPapel->click();
+            Lista(&d)->setCurrentIndex(1);
+            Papel(&d)->click();
             impresoras.nombres.removeAt(1); // gone while the dialog was open
             impresoras.nombres.removeAt(1);
-            d.cmdAceptar->click();
+            Acepta(d);
         });
         QVERIFY(ElegirImpresora(impresoras));
         QCOMPARE(impresoras.actual(), 0);
@@ -189,26 +225,27 @@ class TestImpresora : public QObject {
         QTest::addColumn<int>("rechazos");
         QTest::addColumn<QList<QMessageBox::StandardButton>>("respuestas");
         QTest::addColumn<bool>("resultado");
-        QTest::addColumn<int>("orientacionFinal");
+        QTest::addColumn<Orientacion>("orientacionFinal");
         using B = QMessageBox::StandardButton;
-        QTest::newRow("cancelar") << 5 << QList<B>{B::Cancel} << false << 1;
-        QTest::newRow("reintentar y vale") << 1 << QList<B>{B::Retry} << true << 2;
+        using O = Orientacion;
+        QTest::newRow("cancelar") << 5 << QList<B>{B::Cancel} << false << O::Vertical;
+        QTest::newRow("reintentar y vale") << 1 << QList<B>{B::Retry} << true << O::Horizontal;
         QTest::newRow("reintentar dos veces")
-            << 3 << QList<B>{B::Retry, B::Retry, B::Cancel} << false << 1;
+            << 3 << QList<B>{B::Retry, B::Retry, B::Cancel} << false << O::Vertical;
     }
     void rechazaOrientacion() {
         QFETCH(int, rechazos);
         QFETCH(QList<QMessageBox::StandardButton>, respuestas);
         QFETCH(bool, resultado);
-        QFETCH(int, orientacionFinal);
+        QFETCH(Orientacion, orientacionFinal);
         MensajesGuionizados mensajes;
         mensajes.respuestas = respuestas;
         FakeImpresoras impresoras({"Oficina", " Etiquetas "}, 0);
         impresoras.rechazosPendientes = rechazos;
         AlAbrir([](Impresora& d) {
-            d.ListaImpresoras->setCurrentIndex(1);
-            d.ModoPapel->click();
-            d.cmdAceptar->click();
+            Lista(&d)->setCurrentIndex(1);
+            Papel(&d)->click();
+            Acepta(d);
         });
         QCOMPARE(ElegirImpresora(impresoras), resultado);
         QCOMPARE(impresoras.actual(), 1); // the chosen printer stays current
@@ -224,16 +261,16 @@ class TestImpresora : public QObject {
     // The real message box: Cancel pressed on it ends the choice with False.
     void cajaReal() {
         FakeImpresoras impresoras({"Oficina"}, 0);
-        impresoras.orientacionActual = 2;
+        impresoras.orientacionActual = Orientacion::Horizontal;
         impresoras.rechazosPendientes = 1;
         bool vista = false;
         AlAbrir([&vista](Impresora& d) {
-            d.ModoPapel->click();
+            Papel(&d)->click();
             AlAparecerCaja([&vista](QMessageBox& caja) {
                 vista = caja.windowTitle() == "Activación Impresora Oficina";
                 caja.button(QMessageBox::Cancel)->click();
             });
-            d.cmdAceptar->click();
+            Acepta(d);
         });
         QVERIFY(!ElegirImpresora(impresoras));
         QVERIFY(vista);
@@ -249,15 +286,55 @@ class TestImpresora : public QObject {
         QVERIFY(dialogo.grab().save(carpeta + "/printer-dialog.png"));
     }
 
+    // The dialog is laid out from its font: with a larger one it grows, its caption and buttons
+    // still show whole, and no control covers another.
+    void sigueLaFuente() {
+        const QFont original = QApplication::font();
+        QSize tamanos[2];
+        int iconos[2];
+        for (int i = 0; i < 2; ++i) {
+            QFont letra = original;
+            letra.setPointSize(i == 0 ? 9 : 18);
+            QApplication::setFont(letra);
+            FakeImpresoras impresoras({"Oficina", "Almacen"}, 0);
+            Impresora dialogo(impresoras);
+            dialogo.show();
+            QVERIFY(QTest::qWaitForWindowExposed(&dialogo));
+            QCOMPARE(dialogo.minimumSize(), dialogo.maximumSize()); // not resizable
+            auto* etiqueta = Control<QLabel>(&dialogo, "Impresoras");
+            QVERIFY(etiqueta->width() >= etiqueta->fontMetrics().horizontalAdvance("Impresoras"));
+            QList<QWidget*> controles{etiqueta, Lista(&dialogo), Boton(&dialogo, "Aceptar"),
+                                      Papel(&dialogo), Boton(&dialogo, "Cancelar")};
+            for (QWidget* c : controles) {
+                const QRect r(c->mapTo(&dialogo, QPoint()), c->size());
+                QVERIFY2(dialogo.rect().contains(r), qPrintable(c->objectName()));
+                for (QWidget* otro : controles)
+                    if (otro != c)
+                        QVERIFY(
+                            !r.intersects(QRect(otro->mapTo(&dialogo, QPoint()), otro->size())));
+            }
+            auto* papel = Papel(&dialogo);
+            QVERIFY(papel->width() > papel->iconSize().width() &&
+                    papel->height() > papel->iconSize().height());
+            tamanos[i] = dialogo.size();
+            iconos[i] = papel->iconSize().width();
+        }
+        QApplication::setFont(original);
+        QCOMPARE(iconos[0], 32);
+        QVERIFY(iconos[1] > iconos[0]);
+        QVERIFY(tamanos[1].width() > tamanos[0].width());
+        QVERIFY(tamanos[1].height() > tamanos[0].height());
+    }
+
     void segundaVezLeeDeNuevo() {
         FakeImpresoras impresoras(nombres, 0);
         AlAbrir([](Impresora& d) {
-            d.ModoPapel->click();
+            Papel(&d)->click();
             Acepta(d);
         });
         QVERIFY(ElegirImpresora(impresoras));
         Impresora otra(impresoras);
-        QCOMPARE(otra.Tag(), QString("Horizontal"));
+        QCOMPARE(otra.OrientacionPapel(), Orientacion::Horizontal);
     }
 };
 

@@ -1,7 +1,9 @@
 #include "printerselect/impresora.h"
 #include "printing/salida_fichero.h"
-#include "printing/system_printers.h"
+#include "printing/impresoras_sistema.h"
+#include "support/accesible.h"
 
+#include <QAbstractButton>
 #include <QApplication>
 #include <QComboBox>
 #include <QProcess>
@@ -20,29 +22,31 @@ class TestImpresoraCups : public QObject {
         ImpresorasSistema impresoras;
         Impresora dialogo(impresoras);
         QStringList lista;
-        for (int i = 0; i < dialogo.ListaImpresoras->count(); ++i)
-            lista << dialogo.ListaImpresoras->itemText(i);
+        auto* desplegable = Control<QComboBox>(&dialogo, "Lista de impresoras");
+        for (int i = 0; i < desplegable->count(); ++i)
+            lista << desplegable->itemText(i);
         QVERIFY2(lista.contains("Oficina") && lista.contains("Almacen"),
                  qPrintable(lista.join(",")));
         QCOMPARE(lista.last(), QString("Archivo PDF"));
-        QCOMPARE(dialogo.ListaImpresoras->currentText(), QString("Oficina"));
-        QCOMPARE(dialogo.ListaImpresoras->toolTip(), QString("Oficina"));
+        QCOMPARE(desplegable->currentText(), QString("Oficina"));
+        QCOMPARE(Descripcion(desplegable), QString("Oficina"));
     }
 
     // Choosing the PDF printer in landscape: the next job comes out on landscape pages.
     void eligePdfHorizontal() {
         ImpresorasSistema impresoras;
-        impresoras.ponOrientacion(1);
+        impresoras.ponOrientacion(Orientacion::Vertical);
         QTimer::singleShot(0, [] {
             auto* d = qobject_cast<Impresora*>(QApplication::activeModalWidget());
             QVERIFY(d);
-            d->ListaImpresoras->setCurrentIndex(d->ListaImpresoras->findText("Archivo PDF"));
-            d->ModoPapel->click();
-            d->cmdAceptar->click();
+            auto* desplegable = Control<QComboBox>(d, "Lista de impresoras");
+            desplegable->setCurrentIndex(desplegable->findText("Archivo PDF"));
+            Control<QAbstractButton>(d, "Orientación del papel")->click();
+            Control<QAbstractButton>(d, "Aceptar")->click();
         });
         QVERIFY(ElegirImpresora(impresoras));
         QVERIFY(impresoras.actualEsPdf());
-        QCOMPARE(impresoras.orientacion(), 2);
+        QCOMPARE(impresoras.orientacion(), Orientacion::Horizontal);
 
         QTemporaryDir dir;
         const QString pdf = dir.filePath("salida.pdf");

@@ -3,7 +3,7 @@
 // to $VELMOR_CUPS_JOBS_DIR/<Queue>-<n>.pdf; "Detenida" is stopped, "Rechaza" refuses jobs and
 // "Inalcanzable" sends to a printer that never answers.
 #include "printing/cola_cups.h"
-#include "printing/system_printers.h"
+#include "printing/impresoras_sistema.h"
 #include "printing/trabajo_impresion.h"
 #include "support/ficheros.h"
 

@@ -2,7 +2,7 @@
 // checked with poppler-utils (pdfinfo, pdftotext, pdffonts, pdfimages).
 #include "printing/imprimir_prt.h"
 #include "printing/salida_fichero.h"
-#include "printing/system_printers.h"
+#include "printing/impresoras_sistema.h"
 #include "support/ficheros.h"
 
 #include <QFile>
@@ -77,7 +77,7 @@ class TestSalidaPdf : public QObject {
         QCOMPARE(impresoras->nombre(impresoras->cuenta() - 1), QString("Archivo PDF"));
         QCOMPARE(impresoras->nombreActual(), QString("Archivo PDF"));
         QVERIFY(impresoras->actualEsPdf());
-        QCOMPARE(impresoras->orientacion(), 1);
+        QCOMPARE(impresoras->orientacion(), Orientacion::Vertical);
     }
 
     void cuentaDePaginas_data() {
@@ -378,13 +378,14 @@ class TestSalidaPdf : public QObject {
     }
 
     void horizontal() {
-        impresoras->ponOrientacion(2);
-        QCOMPARE(impresoras->orientacion(), 2);
+        impresoras->ponOrientacion(Orientacion::Horizontal);
+        QCOMPARE(impresoras->orientacion(), Orientacion::Horizontal);
         const QString pdf = imprime(escribe("apaisado\r\n"));
-        impresoras->ponOrientacion(1);
+        impresoras->ponOrientacion(Orientacion::Vertical);
         const QString info = ejecuta("pdfinfo", {pdf});
         QVERIFY2(info.contains("842 x 595"), qPrintable(info));
-        QVERIFY_THROWS_EXCEPTION(ErrorVelmor, impresoras->ponOrientacion(3));
+        QVERIFY_THROWS_EXCEPTION(ErrorVelmor,
+                                 impresoras->ponOrientacion(Orientacion::SegunImpresora));
     }
 
     // A failure mid-file leaves no PDF behind, and the next job is a fresh document.

@@ -4,7 +4,7 @@
 // line, and `FakeImpresoras` offers a scripted list of printers whose orientation can be refused.
 
 #include "printing/cola_impresion.h"
-#include "printing/printer_device.h"
+#include "printing/dispositivo_impresora.h"
 #include "printing/salida_fichero.h"
 #include "shared/error.h"
 #include <QStringList>
@@ -112,7 +112,7 @@ class FakeImpresoras : public Impresoras {
   public:
     QStringList nombres;
     int posicionActual = 0;
-    int orientacionActual = 1;
+    Orientacion orientacionActual = Orientacion::Vertical;
     int rechazosPendientes = 0; // how many ponOrientacion calls still refuse
     int intentosOrientacion = 0;
     FakeDispositivo dibujo;
@@ -124,8 +124,8 @@ class FakeImpresoras : public Impresoras {
     QString nombre(int posicion) const override { return nombres.value(posicion); }
     int actual() const override { return posicionActual; }
     void hazActual(int posicion) override { posicionActual = posicion; }
-    int orientacion() const override { return orientacionActual; }
-    void ponOrientacion(int o) override {
+    Orientacion orientacion() const override { return orientacionActual; }
+    void ponOrientacion(Orientacion o) override {
         ++intentosOrientacion;
         if (rechazosPendientes > 0) {
             --rechazosPendientes;

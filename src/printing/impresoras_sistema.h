@@ -1,6 +1,6 @@
 #pragma once
 
-#include "printing/printer_device.h"
+#include "printing/dispositivo_impresora.h"
 #include <memory>
 
 // The system's printers (CUPS queues through Qt's printer support, in a stable order) followed by
@@ -21,8 +21,8 @@ class ImpresorasSistema : public Impresoras {
     QString nombre(int posicion) const override;
     int actual() const override;
     void hazActual(int posicion) override;
-    int orientacion() const override;
-    void ponOrientacion(int orientacion) override;
+    Orientacion orientacion() const override;
+    void ponOrientacion(Orientacion orientacion) override;
     DispositivoImpresora& dispositivo(SalidaFichero& salida) override;
     std::shared_ptr<const ColaImpresion> cola() const override;
 

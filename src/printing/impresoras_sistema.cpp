@@ -1,4 +1,4 @@
-#include "printing/system_printers.h"
+#include "printing/impresoras_sistema.h"
 
 #include "printing/cola_cups.h"
 #include "printing/dispositivo_pdf.h"
@@ -81,22 +81,23 @@ void ImpresorasSistema::hazActual(int posicion) {
     d->actual = posicion;
 }
 
-int ImpresorasSistema::orientacion() const {
-    return d->pagina(d->actual).orientation() == QPageLayout::Landscape ? 2 : 1;
+Orientacion ImpresorasSistema::orientacion() const {
+    return d->pagina(d->actual).orientation() == QPageLayout::Landscape ? Orientacion::Horizontal
+                                                                        : Orientacion::Vertical;
 }
 
-void ImpresorasSistema::ponOrientacion(int orientacion) {
-    if (orientacion != 1 && orientacion != 2)
+void ImpresorasSistema::ponOrientacion(Orientacion orientacion) {
+    if (orientacion != Orientacion::Vertical && orientacion != Orientacion::Horizontal)
         throw ErrorVelmor(
             ErrorVelmor::OrientacionRechazada,
             QStringLiteral("Orientación del papel no válida: %1 (1 vertical, 2 horizontal)")
-                .arg(orientacion));
+                .arg(int(orientacion)));
     if (d->dispositivo.documentoAbierto())
         throw ErrorVelmor(
             ErrorVelmor::OrientacionRechazada,
             QStringLiteral("No se puede cambiar la orientación durante la impresión"));
-    d->pagina(d->actual).setOrientation(orientacion == 2 ? QPageLayout::Landscape
-                                                         : QPageLayout::Portrait);
+    d->pagina(d->actual).setOrientation(
+        orientacion == Orientacion::Horizontal ? QPageLayout::Landscape : QPageLayout::Portrait);
 }
 
 std::shared_ptr<const ColaImpresion> ImpresorasSistema::cola() const {

@@ -7,6 +7,10 @@
 class ColaImpresion;
 class SalidaFichero;
 
+// Paper orientation. SegunImpresora: the printer reported neither, or none is to be set (the
+// driver's own).
+enum class Orientacion { SegunImpresora = 0, Vertical = 1, Horizontal = 2 };
+
 // The drawing side of the current printer. Positions are in twips (1/1440 inch) from the
 // printable area's top-left corner; font sizes are in points and may be fractional. Every
 // operation may throw ErrorVelmor.
@@ -55,10 +59,10 @@ class Impresoras {
     QString nombreActual() const { return cuenta() > 0 ? nombre(actual()) : QString(); }
     virtual void hazActual(int posicion) = 0;
 
-    // Paper orientation of the current printer: 1 portrait, 2 landscape.
-    virtual int orientacion() const = 0;
+    // Paper orientation of the current printer.
+    virtual Orientacion orientacion() const = 0;
     // Throws ErrorVelmor (number and description) when the printer refuses.
-    virtual void ponOrientacion(int orientacion) = 0;
+    virtual void ponOrientacion(Orientacion orientacion) = 0;
 
     // Drawing on the current printer; the document goes to `salida`.
     virtual DispositivoImpresora& dispositivo(SalidaFichero& salida) = 0;

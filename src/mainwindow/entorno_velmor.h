@@ -1,0 +1,18 @@
+#pragma once
+
+#include <QString>
+#include <QStringList>
+
+// What start-up takes from the platform; tests give their own folders, fonts and arguments.
+// Paths and arguments are in the lossless form of nombres_fichero.h.
+struct EntornoVelmor {
+    QString carpetaPrograma; // the executable's folder
+    QString carpetaActual;   // the working folder
+    // Where the sibling applications are looked for; empty: the root of the volume that holds
+    // the start folder.
+    QString raizVolumen;
+    QStringList fuentes;    // installed font families
+    QStringList argumentos; // command-line arguments, without the program's own path
+
+    static EntornoVelmor DelSistema(const QStringList& argumentos = {});
+};

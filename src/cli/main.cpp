@@ -1,5 +1,7 @@
 // velmor-imprimir: prints PRT files from the command line with the same print job as the program.
 #include "cli/opciones_cli.h"
+#include "cli/parada_senal.h"
+#include "cli/vigilante_carpeta.h"
 #include "printing/impresoras_sistema.h"
 #include "printing/trabajo_impresion.h"
 #include "shared/codepage.h"
@@ -16,6 +18,7 @@
 #include <QLibraryInfo>
 #include <QLocale>
 #include <QTranslator>
+#include <csignal>
 #include <cstdio>
 
 namespace {
@@ -23,6 +26,12 @@ void salida(FILE* f, const QString& texto) {
     const QByteArray b = texto.toUtf8();
     std::fwrite(b.constData(), 1, size_t(b.size()), f);
     std::fputc('\n', f);
+}
+
+// A line that a log reader (journald, a pipe) must see at once, not when a buffer fills.
+void linea(FILE* f, const QString& texto) {
+    salida(f, texto);
+    std::fflush(f);
 }
 
 void error(const QString& texto) {
@@ -141,6 +150,37 @@ bool imprime(ImpresorasSistema& impresoras, InterlocutorCli& interlocutor,
     }
     return true;
 }
+// The watched folder until SIGTERM or SIGINT: the first one stops it in order, a second one at
+// once (the temporaries removed all the same).
+int vigila(QGuiApplication& app, ImpresorasSistema& impresoras, const OpcionesCli& o) {
+    ParadaPorSenal parada;
+    ConfiguracionVigilancia c;
+    c.carpeta = o.vigilar;
+    c.carpetaPdf = o.pdf;
+    c.peticion.modoDos = o.modoDos;
+    c.peticion.lineasPagina = o.lineas;
+    c.peticion.borrar = o.borrar;
+    c.peticion.esperaSegundos = o.esperaSegundos;
+    c.peticion.copias = o.copias;
+    c.reposoMs = o.reposoMs;
+    VigilanteCarpeta vigilante(impresoras, c);
+    QObject::connect(&vigilante, &VigilanteCarpeta::registro,
+                     [](const QString& texto) { linea(stdout, texto); });
+    QObject::connect(&vigilante, &VigilanteCarpeta::aviso, [](const QString& texto) {
+        linea(stderr, QStringLiteral("velmor-imprimir: ") + texto);
+    });
+    QObject::connect(&vigilante, &VigilanteCarpeta::parado, &app, &QCoreApplication::exit);
+    QObject::connect(&parada, &ParadaPorSenal::pedida, &vigilante, [&vigilante](int senal) {
+        linea(stdout, QStringLiteral("velmor-imprimir: señal %1: se para la vigilancia")
+                          .arg(senal == SIGTERM ? "SIGTERM" : "SIGINT"));
+        vigilante.para();
+    });
+    if (const auto motivo = vigilante.inicia()) {
+        error(*motivo);
+        return 2;
+    }
+    return app.exec();
+}
 } // namespace
 
 int main(int argc, char** argv) {
@@ -174,7 +214,8 @@ int main(int argc, char** argv) {
                        impresoras.nombre(i));
         return 0;
     }
-    if (o.ficheros.isEmpty()) return uso(QStringLiteral("no se ha indicado ningún fichero PRT"));
+    if (o.ficheros.isEmpty() && o.vigilar.isEmpty())
+        return uso(QStringLiteral("no se ha indicado ningún fichero PRT"));
     try {
         PaginasCodigo::actuales(); // a wrong VELMOR_CP_DOS stops before any file is printed
     } catch (const ErrorVelmor& e) {
@@ -182,6 +223,7 @@ int main(int argc, char** argv) {
         return 2;
     }
     if (const int estado = eligeImpresora(impresoras, o)) return estado;
+    if (!o.vigilar.isEmpty()) return vigila(app, impresoras, o);
     int estado = 0;
     const auto destinos = destinosPdf(o, estado);
     if (!destinos) return estado;

@@ -18,9 +18,10 @@ std::optional<QString> OpcionesCli::analiza(const QStringList& argumentos) {
         oLista("impresoras"), oImpresora(QStringList{"d", "impresora"}, {}, "NOMBRE"),
         oPdf("pdf", {}, "SALIDA"), oHorizontal("horizontal"), oVertical("vertical"), oDos("ms-dos"),
         oLineas("lineas", {}, "N"), oBorrar("borrar"), oEspera("espera", {}, "SEGUNDOS"),
-        oCopias(QStringList{"n", "copias"}, {}, "COPIAS");
+        oCopias(QStringList{"n", "copias"}, {}, "COPIAS"), oVigilar("vigilar", {}, "CARPETA"),
+        oReposo("reposo", {}, "MILISEGUNDOS");
     p.addOptions({oAyuda, oVersion, oLista, oImpresora, oPdf, oHorizontal, oVertical, oDos, oLineas,
-                  oBorrar, oEspera, oCopias});
+                  oBorrar, oEspera, oCopias, oVigilar, oReposo});
     if (!p.parse(argumentos)) return p.errorText();
 
     ayuda = p.isSet(oAyuda);
@@ -50,13 +51,26 @@ std::optional<QString> OpcionesCli::analiza(const QStringList& argumentos) {
         if (!n) return QStringLiteral("-n necesita un número de copias entre 1 y 999");
         copias = *n;
     }
+    vigilar = p.value(oVigilar);
+    if (p.isSet(oVigilar) && vigilar.isEmpty())
+        return QStringLiteral("--vigilar necesita una carpeta");
+    if (p.isSet(oReposo)) {
+        if (vigilar.isEmpty()) return QStringLiteral("--reposo solo vale con --vigilar");
+        const auto n = entero(p.value(oReposo), 0, 3600 * 1000);
+        if (!n) return QStringLiteral("--reposo necesita un número de milisegundos (0 o más)");
+        reposoMs = *n;
+    }
     ficheros = p.positionalArguments();
+    if (!vigilar.isEmpty() && !ficheros.isEmpty())
+        return QStringLiteral("con --vigilar no se indican ficheros: se imprimen los «.prt» de "
+                              "la carpeta");
     return std::nullopt;
 }
 
 QString OpcionesCli::Ayuda() {
     return QStringLiteral(
         "Uso: velmor-imprimir [opciones] FICHERO.prt...\n"
+        "     velmor-imprimir [opciones] --vigilar CARPETA\n"
         "     velmor-imprimir --impresoras\n"
         "\n"
         "Imprime ficheros PRT con los efectos de letra que piden (negrita, paso, ampliada,\n"
@@ -73,7 +87,9 @@ QString OpcionesCli::Ayuda() {
         "                       como su PRT con la extensión .pdf (LISTADO.PRT -> LISTADO.pdf);\n"
         "                       dos ficheros que darían el mismo PDF se rechazan. Un fichero sin\n"
         "                       nada que imprimir no escribe PDF (se avisa). El PDF se escribe\n"
-        "                       entero o no se escribe\n"
+        "                       entero o no se escribe. Con --vigilar, SALIDA es siempre una\n"
+        "                       carpeta y un PDF nunca sustituye a otro: si INFORME.pdf ya\n"
+        "                       existe, se escribe INFORME-2.pdf, y así sucesivamente\n"
         "  --horizontal         papel en horizontal\n"
         "  --vertical           papel en vertical\n"
         "  --ms-dos             modo MS-Dos: sin conversión de página de códigos, letra Ravendot\n"
@@ -85,12 +101,23 @@ QString OpcionesCli::Ayuda() {
         "                       sistema, cuando su trabajo ha terminado en CUPS\n"
         "  --espera SEGUNDOS    con --borrar, cuánto esperar a que termine cada trabajo de CUPS\n"
         "                       (por defecto 300); pasado ese tiempo el fichero se conserva\n"
+        "  --vigilar CARPETA    vigila la carpeta: imprime cada fichero «.prt» que hay en ella\n"
+        "                       y cada uno que llega, cuando está completo (cerrado y sin\n"
+        "                       cambios durante el reposo), de uno en uno y por orden de\n"
+        "                       llegada; escribe una línea por fichero. Los que fallan pasan a\n"
+        "                       CARPETA/errores/ con un .txt que dice por qué; los impresos que\n"
+        "                       se quedan se anotan en CARPETA/.velmor-vigilar y no se vuelven a\n"
+        "                       imprimir. Termina con SIGTERM o SIGINT (Ctrl+C)\n"
+        "  --reposo MILISEGUNDOS\n"
+        "                       con --vigilar, cuánto debe quedar un fichero sin cambios antes de\n"
+        "                       imprimirse (por defecto 2000)\n"
         "  -h, --help           muestra esta ayuda\n"
         "  --version            muestra la versión\n"
         "\n"
-        "Estado de salida: 0 si todos los ficheros se imprimieron (y, con --borrar, se borraron);\n"
+        "Estado de salida: 0 si todos los ficheros se imprimieron (y, con --borrar, se borraron),\n"
+        "o, con --vigilar, si la vigilancia se paró con SIGTERM o SIGINT;\n"
         "1 si alguno falló o se conservó (el motivo, con el fichero y, si la causa es una línea,\n"
-        "la línea, sale por la salida de errores); 2 si los argumentos no son válidos o la\n"
-        "impresora no existe.\n"
+        "la línea, sale por la salida de errores), o si la carpeta vigilada desaparece; 2 si los\n"
+        "argumentos no son válidos, la impresora no existe o la carpeta no se puede vigilar.\n"
         "La impresora del sistema se busca mediante CUPS (variable CUPS_SERVER respetada).");
 }

@@ -19,6 +19,8 @@ struct OpcionesCli {
     bool borrar = false;
     int esperaSegundos = 300;
     int copias = 1;
+    QString vigilar;      // the watched folder; empty: print the files given
+    int reposoMs = 2000;  // with vigilar: how long a file stays unchanged before it prints
     QStringList ficheros; // in the lossless form of nombres_fichero.h
 
     // Reads the arguments (the program's own name first). Returns the Spanish reason when they

@@ -124,6 +124,7 @@ void TrabajoImpresion::imprime() {
         return;
     }
     identidad_ = r.identidad;
+    resultado_.identidad = r.identidad;
     resultado_.vacio = !salida_->terminada();
     if (resultado_.vacio || impresoras_.actualEsPdf()) {
         if (resultado_.vacio) resultado_.salidaPdf.clear();
@@ -171,6 +172,7 @@ void TrabajoImpresion::alEnviar(int id, const std::optional<ErrorVelmor>& error)
     emit estado(QStringLiteral("Trabajo %1 de «%2» enviado a «%3»")
                     .arg(id)
                     .arg(nombreVisible(), resultado_.cola));
+    emit enviado();
     alImprimir();
 }
 

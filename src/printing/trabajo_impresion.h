@@ -55,6 +55,7 @@ struct ResultadoTrabajo {
     QString salidaPdf; // the PDF written
     QString cola;      // the CUPS queue and the job's id there
     int idTrabajo = 0;
+    IdentidadFichero identidad; // the file as it was read whole, once it rendered
 };
 
 // One print job, from the existence check to the deletion of the printed file; shared by the
@@ -82,6 +83,9 @@ class TrabajoImpresion : public QObject {
     void estado(const QString& texto);
     // The file is being read and drawn (true), or no longer (false): the time for a wait cursor.
     void renderizando(bool si);
+    // The print system accepted the document: resultado() holds the queue, the job's id and the
+    // file's identity. The job may still await the job's completion before deleting the file.
+    void enviado();
     void terminado(const ResultadoTrabajo& resultado);
 
   private:

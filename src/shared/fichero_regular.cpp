@@ -128,11 +128,7 @@ qint64 FicheroRegular::lee(char* destino, qint64 maximo) {
     }
 }
 
-namespace {
-// Whether another process has the file open for writing: a read lease is refused then. Only the
-// file's owner may take a lease; for anyone else the question has no answer, and the identity
-// checks stand alone.
-bool abiertoParaEscribir(int fd) {
+bool AbiertoParaEscribir(int fd) {
     // A writer that opens the file while the lease is held breaks it with a signal: SIGURG, whose
     // default action is to be ignored, rather than SIGIO, which would end the process.
     ::fcntl(fd, F_SETSIG, SIGURG);
@@ -142,10 +138,9 @@ bool abiertoParaEscribir(int fd) {
     }
     return errno == EAGAIN;
 }
-} // namespace
 
 void FicheroRegular::compruebaIntacto() const {
-    if (fd_ >= 0 && abiertoParaEscribir(fd_))
+    if (fd_ >= 0 && AbiertoParaEscribir(fd_))
         throw ErrorVelmor::DeFichero(ErrorVelmor::FicheroCambiado,
                                      mayuscula(NombraFichero(ruta_, clase_)) +
                                          QStringLiteral(" aún se está escribiendo (otro programa "

@@ -51,5 +51,10 @@ class FicheroRegular {
     qint64 leidos_ = 0;
 };
 
+// Whether another process has the file open for writing (fd: opened read-only by this process):
+// a read lease is refused then. Only the file's owner may take a lease; for anyone else the
+// answer is false, and the identity checks stand alone.
+bool AbiertoParaEscribir(int fd);
+
 // "el fichero «X»" or "la imagen «X»", the name shown as the user reads it.
 QString NombraFichero(const QString& ruta, FicheroRegular::Clase clase);

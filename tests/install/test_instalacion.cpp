@@ -160,6 +160,7 @@ class TestInstalacion : public QObject {
         const QStringList esperado = {
             "usr/bin/velmor",
             "usr/bin/velmor-imprimir",
+            "usr/lib/systemd/user/velmor-vigilar@.service",
             "usr/share/applications/" + Id + ".desktop",
             "usr/share/icons/hicolor/scalable/apps/" + Id + ".svg",
             "usr/share/man/man1/velmor-imprimir.1.gz",
@@ -346,6 +347,42 @@ class TestInstalacion : public QObject {
             QVERIFY2(
                 pagina.contains(QRegularExpression(QRegularExpression::escape(o) + "(?![\\w-])")),
                 qPrintable(o));
+    }
+
+    // The user service of a watched folder starts the installed program on the folder its
+    // instance names, and systemd finds nothing wrong in it.
+    void unidadSystemd() {
+        const QString unidad = usr("lib/systemd/user/velmor-vigilar@.service");
+        const QString texto = QString::fromUtf8(Lee(unidad));
+        const QRegularExpressionMatch exec =
+            QRegularExpression("^ExecStart=(\\S+) --vigilar /%I( |$)",
+                               QRegularExpression::MultilineOption)
+                .match(texto);
+        QVERIFY2(exec.hasMatch(), qPrintable(texto));
+        QCOMPARE(exec.captured(1), QStringLiteral("/usr/bin/velmor-imprimir"));
+        QVERIFY(QFileInfo(raiz.path() + exec.captured(1)).isExecutable());
+        QVERIFY(texto.contains("\nDocumentation=man:velmor-imprimir(1)\n"));
+        QVERIFY(QFile::exists(usr("share/man/man1/velmor-imprimir.1.gz")));
+
+        // systemd-analyze checks an instance of it against the installed program (it looks for
+        // the program on this machine's root: the copy names it inside the installed tree).
+        QTemporaryDir copia;
+        QDir().mkpath(copia.filePath("run"));
+        QFile::setPermissions(copia.filePath("run"), QFileDevice::ReadOwner |
+                                                         QFileDevice::WriteOwner |
+                                                         QFileDevice::ExeOwner);
+        QFile plantilla(copia.filePath("velmor-vigilar@.service"));
+        QVERIFY(plantilla.open(QIODevice::WriteOnly));
+        plantilla.write(
+            QString(texto).replace("ExecStart=/usr/bin/", "ExecStart=" + usr("bin/")).toUtf8());
+        plantilla.close();
+        QProcessEnvironment e = QProcessEnvironment::systemEnvironment();
+        e.insert("XDG_RUNTIME_DIR", copia.filePath("run"));
+        const Resultado r = Ejecuta("systemd-analyze",
+                                    {"verify", "--user", "--man=no",
+                                     copia.filePath("velmor-vigilar@home-ana-listados.service")},
+                                    e);
+        QVERIFY2(r.estado == 0 && r.errores.isEmpty(), qPrintable(Describe(r)));
     }
 
     // The markup reference of the README, all of it, in velmor(1).

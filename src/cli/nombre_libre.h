@@ -1,0 +1,17 @@
+#pragma once
+
+#include <QByteArray>
+#include <functional>
+
+// Names that never replace an earlier file: "INFORME.pdf", then "INFORME-2.pdf",
+// "INFORME-3.pdf", ... The first `n` gives the name unchanged.
+QByteArray ConSufijo(const QByteArray& base, int n, const QByteArray& extension);
+
+// The first name of that series for which `libre` says yes; empty when none of the first
+// 100,000 is.
+QByteArray PrimerLibre(const QByteArray& base, const QByteArray& extension,
+                       const std::function<bool(const QByteArray& nombre, int n)>& libre);
+
+// The PDF name of a ".prt" file in the folder `carpeta` (bytes): its name with ".pdf" in place of
+// the extension, numbered when that name is taken by anything (a dangling link included).
+QByteArray PdfLibre(const QByteArray& carpeta, const QByteArray& nombrePrt);

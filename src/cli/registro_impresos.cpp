@@ -1,0 +1,128 @@
+#include "cli/registro_impresos.h"
+
+#include "cli/escribe_todo.h"
+#include "printing/limpieza_senales.h"
+#include "shared/causa_sistema.h"
+#include "shared/error.h"
+#include "shared/nombres_fichero.h"
+#include <QList>
+#include <cerrno>
+#include <cstdlib>
+#include <fcntl.h>
+#include <unistd.h>
+
+namespace {
+constexpr char kCabecera[] =
+    "# velmor-imprimir --vigilar: ficheros de esta carpeta ya impresos, que no se vuelven a\n"
+    "# imprimir mientras no cambien (dispositivo:nodo:tamaño:segundos:nanosegundos nombre)\n";
+
+// Reads a whole small file; empty when it cannot be read.
+QByteArray leeTodo(const QByteArray& ruta) {
+    QByteArray datos;
+    const int fd = ::open(ruta.constData(), O_RDONLY | O_CLOEXEC | O_NOFOLLOW);
+    if (fd < 0) return datos;
+    char bloque[65536];
+    for (ssize_t n; (n = ::read(fd, bloque, sizeof bloque)) != 0;) {
+        if (n < 0 && errno == EINTR) continue;
+        if (n < 0) break;
+        datos.append(bloque, n);
+    }
+    ::close(fd);
+    return datos;
+}
+
+} // namespace
+
+QByteArray TextoIdentidad(const IdentidadFichero& identidad) {
+    return QByteArray::number(quint64(identidad.dispositivo)) + ':' +
+           QByteArray::number(quint64(identidad.nodo)) + ':' +
+           QByteArray::number(qint64(identidad.tamano)) + ':' +
+           QByteArray::number(qint64(identidad.modificado.tv_sec)) + ':' +
+           QByteArray::number(qint64(identidad.modificado.tv_nsec));
+}
+
+std::optional<IdentidadFichero> IdentidadDeTexto(const QByteArray& texto) {
+    const QList<QByteArray> partes = texto.split(':');
+    if (partes.size() != 5) return std::nullopt;
+    qint64 numeros[5];
+    for (int i = 0; i < 5; ++i) {
+        bool ok = false;
+        numeros[i] = partes[i].toLongLong(&ok);
+        if (!ok || numeros[i] < 0) return std::nullopt;
+    }
+    IdentidadFichero identidad;
+    identidad.dispositivo = dev_t(numeros[0]);
+    identidad.nodo = ino_t(numeros[1]);
+    identidad.tamano = off_t(numeros[2]);
+    identidad.modificado = {time_t(numeros[3]), long(numeros[4])};
+    return identidad;
+}
+
+size_t qHash(const IdentidadFichero& identidad, size_t semilla) noexcept {
+    return qHashMulti(semilla, quint64(identidad.dispositivo), quint64(identidad.nodo),
+                      qint64(identidad.tamano), qint64(identidad.modificado.tv_sec),
+                      qint64(identidad.modificado.tv_nsec));
+}
+
+RegistroImpresos::RegistroImpresos(QByteArray carpeta) : carpeta_(std::move(carpeta)) {}
+
+void RegistroImpresos::carga() {
+    impresos_.clear();
+    for (const QByteArray& linea : leeTodo(carpeta_ + '/' + kNombre).split('\n')) {
+        const qsizetype espacio = linea.indexOf(' ');
+        const auto identidad = IdentidadDeTexto(linea.left(espacio));
+        if (!identidad) continue; // a comment, or what does not parse
+        anota(*identidad,
+              espacio < 0 ? QByteArray() : QByteArray::fromPercentEncoding(linea.mid(espacio + 1)));
+    }
+}
+
+bool RegistroImpresos::contiene(const IdentidadFichero& identidad) const {
+    return impresos_.contains(identidad);
+}
+
+void RegistroImpresos::anota(const IdentidadFichero& identidad, const QByteArray& nombre) {
+    impresos_.insert(identidad,
+                     TextoIdentidad(identidad) + ' ' + nombre.toPercentEncoding() + '\n');
+}
+
+void RegistroImpresos::olvida(const IdentidadFichero& identidad) {
+    impresos_.remove(identidad);
+}
+
+bool RegistroImpresos::olvidaAusentes(const QSet<IdentidadFichero>& presentes) {
+    return impresos_.removeIf([&](const auto& e) { return !presentes.contains(e.key()); }) > 0;
+}
+
+void RegistroImpresos::guarda() const {
+    QByteArray datos = kCabecera;
+    datos.reserve(datos.size() + impresos_.size() * 64);
+    for (const QByteArray& linea : impresos_)
+        datos += linea;
+
+    const QByteArray destino = carpeta_ + '/' + kNombre;
+    QByteArray temporal = destino + ".XXXXXX";
+    auto falla = [&](int causa) {
+        throw ErrorVelmor::DeFichero(
+            causa == ENOSPC || causa == EDQUOT ? ErrorVelmor::DiscoLleno
+                                               : ErrorVelmor::ErrorEntradaSalida,
+            QStringLiteral("No se puede guardar la lista de ficheros impresos «%1»: %2")
+                .arg(NombreVisible(NombreDeBytes(destino)), CausaSistema(causa)),
+            NombreDeBytes(destino));
+    };
+    const int fd = ::mkostemp(temporal.data(), O_CLOEXEC);
+    if (fd < 0) falla(errno);
+    const int hueco = LimpiezaSenales::Registra(temporal);
+    const bool escrito = EscribeTodo(fd, datos) && ::fsync(fd) == 0;
+    const int causa = errno;
+    ::close(fd);
+    if (!escrito || ::rename(temporal.constData(), destino.constData()) != 0) {
+        const int motivo = escrito ? errno : causa;
+        ::unlink(temporal.constData());
+        LimpiezaSenales::Olvida(hueco);
+        falla(motivo);
+    }
+    LimpiezaSenales::Olvida(hueco);
+    // The folder itself is not flushed: a power cut may bring back the previous record, and with
+    // it at worst a second print of the last files, never a lost one; the PDFs already flush.
+}

@@ -1,0 +1,470 @@
+#include "cli/vigilante_carpeta.h"
+
+#include "cli/carpeta_errores.h"
+#include "cli/nombre_libre.h"
+#include "cli/parada_senal.h"
+#include "printing/dispositivo_impresora.h"
+#include "shared/causa_sistema.h"
+#include "shared/nombres_fichero.h"
+#include <QDateTime>
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
+#include <QFileSystemWatcher>
+#include <algorithm>
+#include <dirent.h>
+#include <fcntl.h>
+#include <sys/file.h>
+#include <sys/stat.h>
+#include <tuple>
+#include <unistd.h>
+
+namespace {
+// A ".prt" name in any letter case, not hidden.
+bool esPrt(const QByteArray& nombre) {
+    return nombre.size() > 4 && !nombre.startsWith('.') &&
+           nombre.right(4).toLower() == QByteArrayLiteral(".prt");
+}
+
+std::optional<IdentidadFichero> identidadEn(int carpeta, const QByteArray& nombre) {
+    struct stat datos {};
+    if (::fstatat(carpeta, nombre.constData(), &datos, AT_SYMLINK_NOFOLLOW) != 0 ||
+        !S_ISREG(datos.st_mode))
+        return std::nullopt;
+    return IdentidadFichero::De(datos);
+}
+
+// Whether some process has the file open for writing now.
+bool seEstaEscribiendo(int carpeta, const QByteArray& nombre) {
+    const int fd = ::openat(carpeta, nombre.constData(),
+                            O_RDONLY | O_NONBLOCK | O_NOFOLLOW | O_NOCTTY | O_CLOEXEC);
+    if (fd < 0) return false; // the job will say why it cannot be read
+    const bool abierto = AbiertoParaEscribir(fd);
+    ::close(fd);
+    return abierto;
+}
+
+// Makes the folder and its parents, by their bytes; true when it is a folder in the end.
+bool creaCarpetas(const QByteArray& ruta) {
+    for (qsizetype barra = ruta.indexOf('/', 1); barra > 0; barra = ruta.indexOf('/', barra + 1))
+        ::mkdir(ruta.left(barra).constData(), 0777);
+    ::mkdir(ruta.constData(), 0777);
+    struct stat datos {};
+    return ::stat(ruta.constData(), &datos) == 0 && S_ISDIR(datos.st_mode);
+}
+
+QString entreComillas(const QString& ruta) {
+    return QStringLiteral("«") + NombreVisible(ruta) + QStringLiteral("»");
+}
+} // namespace
+
+// The job's questions, answered once for every file: no dialog, the PDF's free name, and no
+// delete question (deletion is --borrar's).
+class VigilanteCarpeta::Interlocutor : public InterlocutorTrabajo {
+  public:
+    QString destino;
+    bool eligeImpresora(Impresoras&) override { return true; }
+    QString salidaPdf(const QString&, const QString&) override { return destino; }
+    bool confirmaBorrado(const QString&) override { return false; }
+};
+
+VigilanteCarpeta::VigilanteCarpeta(Impresoras& impresoras, ConfiguracionVigilancia configuracion,
+                                   QObject* parent)
+    : QObject(parent), impresoras_(impresoras), config_(std::move(configuracion)),
+      carpeta_(BytesDeNombre(config_.carpeta)), registro_(carpeta_),
+      interlocutor_(std::make_unique<Interlocutor>()) {
+    // "listados/" and "./listados" name the folder the notifications call "listados".
+    config_.carpeta = QDir::cleanPath(config_.carpeta);
+    carpeta_ = BytesDeNombre(config_.carpeta);
+    registro_ = RegistroImpresos(carpeta_);
+    reloj_.start();
+    reposo_.setSingleShot(true);
+    connect(&reposo_, &QTimer::timeout, this, &VigilanteCarpeta::alVencer);
+}
+
+VigilanteCarpeta::~VigilanteCarpeta() {
+    delete actual_; // its threads hold no pointer to it that outlives it
+    if (fd_ >= 0) ::close(fd_);
+}
+
+std::optional<QString> VigilanteCarpeta::inicia() {
+    if (auto motivo = abreCarpeta()) return motivo;
+    if (impresoras_.actualEsPdf() && !creaCarpetas(BytesDeNombre(config_.carpetaPdf)))
+        return QStringLiteral("La carpeta de los PDF %1 no es una carpeta ni se puede crear")
+            .arg(entreComillas(config_.carpetaPdf));
+    registro_.carga();
+    if (auto motivo = empiezaAVigilar()) return motivo;
+    const QString destino =
+        impresoras_.actualEsPdf()
+            ? QStringLiteral("los PDF en %1").arg(entreComillas(config_.carpetaPdf))
+            : QStringLiteral("la impresora «%1»").arg(impresoras_.nombreActual());
+    emit registro(QStringLiteral("%1 vigilando %2: %3")
+                      .arg(QDateTime::currentDateTime().toString(u"yyyy-MM-dd HH:mm:ss"),
+                           entreComillas(config_.carpeta), destino));
+    examina();
+    return std::nullopt;
+}
+
+// The folder, open and locked: one watcher per folder, or two would print every file.
+std::optional<QString> VigilanteCarpeta::abreCarpeta() {
+    const QString carpeta = entreComillas(config_.carpeta);
+    struct stat datos {};
+    if (carpeta_.isEmpty() || carpeta_.contains('\0') || ::stat(carpeta_.constData(), &datos) != 0)
+        return QStringLiteral("No se puede vigilar la carpeta %1: %2")
+            .arg(carpeta, CausaSistema(carpeta_.isEmpty() ? ENOENT : errno));
+    if (!S_ISDIR(datos.st_mode))
+        return QStringLiteral("No se puede vigilar %1: no es una carpeta").arg(carpeta);
+    // The notifications take the folder's name as text: a name that is not UTF-8 would reach
+    // them as another name.
+    if (QFile::encodeName(config_.carpeta) != carpeta_)
+        return QStringLiteral("No se puede vigilar la carpeta %1: su nombre no es UTF-8")
+            .arg(carpeta);
+    fd_ = ::open(carpeta_.constData(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+    if (fd_ < 0)
+        return QStringLiteral("No se puede vigilar la carpeta %1: %2")
+            .arg(carpeta, CausaSistema(errno));
+    if (::flock(fd_, LOCK_EX | LOCK_NB) != 0)
+        return QStringLiteral("Otra orden «velmor-imprimir --vigilar» ya vigila la carpeta %1")
+            .arg(carpeta);
+    return std::nullopt;
+}
+
+std::optional<QString> VigilanteCarpeta::empiezaAVigilar() {
+    vigia_ = new QFileSystemWatcher(this);
+    if (!vigia_->addPath(config_.carpeta))
+        return QStringLiteral("No se puede vigilar la carpeta %1: el sistema no avisa de sus "
+                              "cambios (¿demasiadas carpetas vigiladas?)")
+            .arg(entreComillas(config_.carpeta));
+    // The folder's own removal tells nothing while this process holds it open: its parent tells.
+    const QString padre = QFileInfo(config_.carpeta).absolutePath();
+    if (padre != QFileInfo(config_.carpeta).absoluteFilePath()) vigia_->addPath(padre);
+    connect(vigia_, &QFileSystemWatcher::directoryChanged, this, [this](const QString& cual) {
+        if (cual == config_.carpeta)
+            programaExamen();
+        else
+            sigueAhi();
+    });
+    return std::nullopt;
+}
+
+QString VigilanteCarpeta::ruta(const QByteArray& nombre) const {
+    return NombreDeBytes(carpeta_ + '/' + nombre);
+}
+
+void VigilanteCarpeta::escribe(const QByteArray& nombre, const QString& que) {
+    emit registro(QStringLiteral("%1 %2: %3")
+                      .arg(QDateTime::currentDateTime().toString(u"yyyy-MM-dd HH:mm:ss"),
+                           entreComillas(NombreDeBytes(nombre)), que));
+}
+
+// Several notifications in a row make one reading of the folder. While files wait to print, the
+// reading waits until the queue is empty (the end of each job asks again): a folder receiving a
+// thousand files is read a few times, not once per file. Each job's own checks still see any
+// change to the file it prints.
+void VigilanteCarpeta::programaExamen() {
+    if (actual_ || !listos_.isEmpty() || examenPendiente_ || detenido_ || parando_) return;
+    examenPendiente_ = true;
+    QMetaObject::invokeMethod(
+        this,
+        [this] {
+            examenPendiente_ = false;
+            if (!parando_) examina();
+        },
+        Qt::QueuedConnection);
+}
+
+// The folder removed or moved away: nothing more will arrive where it was.
+bool VigilanteCarpeta::sigueAhi() {
+    if (detenido_) return false;
+    struct stat enRuta {
+    }, abierta{};
+    if (::stat(carpeta_.constData(), &enRuta) == 0 && ::fstat(fd_, &abierta) == 0 &&
+        enRuta.st_dev == abierta.st_dev && enRuta.st_ino == abierta.st_ino)
+        return true;
+    emit aviso(QStringLiteral("La carpeta %1 ya no existe: se deja de vigilar")
+                   .arg(entreComillas(config_.carpeta)));
+    deja(1);
+    return false;
+}
+
+void VigilanteCarpeta::examina() {
+    if (!sigueAhi()) return;
+    DIR* d = ::fdopendir(::openat(fd_, ".", O_RDONLY | O_DIRECTORY | O_CLOEXEC));
+    if (!d) {
+        emit aviso(QStringLiteral("No se puede leer la carpeta %1: %2")
+                       .arg(entreComillas(config_.carpeta), CausaSistema(errno)));
+        deja(1);
+        return;
+    }
+    const qint64 ahora = reloj_.elapsed();
+    QSet<IdentidadFichero> presentes;
+    QSet<QByteArray> vistos;
+    QList<std::pair<QByteArray, IdentidadFichero>> nuevos;
+    while (const dirent* e = ::readdir(d)) {
+        const QByteArray nombre(e->d_name);
+        if (!esPrt(nombre)) continue;
+        const auto identidad = identidadEn(fd_, nombre);
+        if (!identidad) continue;
+        presentes.insert(*identidad);
+        if (nombre == nombreActual_ || registro_.contiene(*identidad) ||
+            descartados_.contains(*identidad))
+            continue;
+        vistos.insert(nombre);
+        auto c = candidatos_.find(nombre);
+        if (c == candidatos_.end()) {
+            nuevos.append({nombre, *identidad});
+        } else if (!(c->identidad == *identidad)) {
+            c->identidad = *identidad;
+            c->cambio = ahora;
+            if (c->listo) listos_.remove(c->llegada);
+            c->listo = false;
+        }
+    }
+    ::closedir(d);
+    // Files that arrived together (or were there before the start) arrive in the order of their
+    // modification times.
+    std::sort(nuevos.begin(), nuevos.end(), [](const auto& a, const auto& b) {
+        const timespec &ta = a.second.modificado, &tb = b.second.modificado;
+        return std::tie(ta.tv_sec, ta.tv_nsec, a.first) < std::tie(tb.tv_sec, tb.tv_nsec, b.first);
+    });
+    for (const auto& [nombre, identidad] : nuevos)
+        candidatos_.insert(nombre, Candidato{identidad, ahora, ++llegadas_, false});
+    for (auto c = candidatos_.begin(); c != candidatos_.end();) {
+        if (vistos.contains(c.key())) {
+            ++c;
+            continue;
+        }
+        if (c->listo) listos_.remove(c->llegada);
+        c = candidatos_.erase(c);
+    }
+    descartados_.intersect(presentes);
+    if (registro_.olvidaAusentes(presentes)) guardaRegistro();
+    programaReposo();
+}
+
+void VigilanteCarpeta::programaReposo() {
+    qint64 proximo = -1;
+    for (const Candidato& c : std::as_const(candidatos_))
+        if (!c.listo && (proximo < 0 || c.cambio + config_.reposoMs < proximo))
+            proximo = c.cambio + config_.reposoMs;
+    if (proximo < 0 || parando_) {
+        reposo_.stop();
+        return;
+    }
+    reposo_.start(int(std::max<qint64>(0, proximo - reloj_.elapsed())));
+}
+
+// The settle time of some candidates is over: those unchanged and closed are complete.
+void VigilanteCarpeta::alVencer() {
+    const qint64 ahora = reloj_.elapsed();
+    QList<QByteArray> vencidos;
+    for (auto c = candidatos_.cbegin(); c != candidatos_.cend(); ++c)
+        if (!c->listo && c->cambio + config_.reposoMs <= ahora) vencidos << c.key();
+    for (const QByteArray& nombre : vencidos)
+        compruebaCompleto(nombre, candidatos_[nombre], ahora);
+    programaReposo();
+    programaSiguiente();
+}
+
+void VigilanteCarpeta::compruebaCompleto(const QByteArray& nombre, Candidato& c, qint64 ahora) {
+    const auto identidad = identidadEn(fd_, nombre);
+    if (!identidad) {
+        candidatos_.remove(nombre);
+        return;
+    }
+    // Changed since it was last seen, or still open for writing: another settle time.
+    if (!(*identidad == c.identidad) || seEstaEscribiendo(fd_, nombre)) {
+        c.identidad = *identidad;
+        c.cambio = ahora;
+        return;
+    }
+    c.listo = true;
+    listos_.insert(c.llegada, nombre);
+}
+
+void VigilanteCarpeta::programaSiguiente() {
+    if (siguientePendiente_ || actual_ || parando_ || listos_.isEmpty()) return;
+    siguientePendiente_ = true;
+    QMetaObject::invokeMethod(
+        this,
+        [this] {
+            siguientePendiente_ = false;
+            siguiente();
+        },
+        Qt::QueuedConnection);
+}
+
+// Starts the job of the first complete file to arrive. The rendering runs here; the CUPS
+// submission and wait run in the job's threads, and the event loop goes on meanwhile.
+void VigilanteCarpeta::siguiente() {
+    // A signal caught while the last file was drawn is still on its way to para().
+    if (actual_ || parando_ || listos_.isEmpty() || ParadaPorSenal::Pedida()) return;
+    const auto primero = listos_.begin();
+    nombreActual_ = primero.value();
+    listos_.erase(primero);
+    const Candidato c = candidatos_.take(nombreActual_);
+    identidadActual_ = c.identidad;
+    llegadaActual_ = c.llegada;
+    PeticionTrabajo p = config_.peticion;
+    p.ruta = ruta(nombreActual_);
+    if (impresoras_.actualEsPdf()) {
+        const QByteArray pdf = PdfLibre(BytesDeNombre(config_.carpetaPdf), nombreActual_);
+        if (pdf.isEmpty()) {
+            escribe(nombreActual_, QStringLiteral("error: no queda ningún nombre libre para su "
+                                                  "PDF en %1; no se imprime")
+                                       .arg(entreComillas(config_.carpetaPdf)));
+            descartados_.insert(c.identidad);
+            nombreActual_.clear();
+            programaSiguiente();
+            return;
+        }
+        interlocutor_->destino = config_.carpetaPdf + u'/' + NombreDeBytes(pdf);
+    }
+    actual_ = new TrabajoImpresion(impresoras_, *interlocutor_, p, this);
+    connect(actual_, &TrabajoImpresion::enviado, this, &VigilanteCarpeta::alEnviar);
+    connect(actual_, &TrabajoImpresion::terminado, this, &VigilanteCarpeta::alTerminar);
+    actual_->inicia();
+}
+
+// The scheduler has the job: from now on the file must not print again, whatever happens to the
+// wait for its completion (a stop, a crash).
+void VigilanteCarpeta::alEnviar() {
+    if (!config_.peticion.borrar) return; // no wait follows: terminado() comes at once
+    anota(actual_->resultado().identidad, nombreActual_);
+    if (parando_)
+        QMetaObject::invokeMethod(this, &VigilanteCarpeta::abandona, Qt::QueuedConnection);
+}
+
+QString VigilanteCarpeta::trabajoEn(const ResultadoTrabajo& r) const {
+    if (!r.salidaPdf.isEmpty()) return QStringLiteral("en ") + entreComillas(r.salidaPdf);
+    return QStringLiteral("en «%1», trabajo %2").arg(r.cola).arg(r.idTrabajo);
+}
+
+void VigilanteCarpeta::alTerminar(const ResultadoTrabajo& r) {
+    actual_->deleteLater();
+    actual_ = nullptr;
+    const QByteArray nombre = std::exchange(nombreActual_, {});
+    switch (r.fin) {
+    case ResultadoTrabajo::Fin::Impreso: {
+        QString que = r.vacio ? QStringLiteral("impreso: no tenía nada que imprimir")
+                              : QStringLiteral("impreso ") + trabajoEn(r);
+        if (r.borrado) {
+            que += QStringLiteral("; borrado");
+            if (registro_.contiene(r.identidad)) {
+                registro_.olvida(r.identidad);
+                guardaRegistro();
+            }
+        } else {
+            anota(r.identidad, nombre);
+            if (r.error) que += QStringLiteral("; se conserva: ") + r.error->texto();
+        }
+        escribe(nombre, que);
+        break;
+    }
+    case ResultadoTrabajo::Fin::NoEncontrado:
+        escribe(nombre, QStringLiteral("ya no está: ") + r.error->texto());
+        break;
+    case ResultadoTrabajo::Fin::Fallido:
+    case ResultadoTrabajo::Fin::Declinado:
+        if (r.error && r.error->numero() == ErrorVelmor::FicheroCambiado)
+            reintenta(nombre, r.error->texto());
+        else
+            apartaFallido(nombre, r);
+        break;
+    }
+    if (parando_) {
+        deja(0);
+        return;
+    }
+    programaExamen(); // what arrived meanwhile; and a file changed in place tells the folder
+                      // nothing
+    programaSiguiente();
+}
+
+// Still being written after all: it waits for another settle time, in its place in the queue.
+void VigilanteCarpeta::reintenta(const QByteArray& nombre, const QString& motivo) {
+    escribe(nombre, motivo + QStringLiteral("; se imprimirá cuando esté completo"));
+    const auto identidad = identidadEn(fd_, nombre);
+    if (!identidad) return;
+    candidatos_.insert(nombre, Candidato{*identidad, reloj_.elapsed(), llegadaActual_, false});
+    programaReposo();
+}
+
+void VigilanteCarpeta::apartaFallido(const QByteArray& nombre, const ResultadoTrabajo& r) {
+    const QString motivo =
+        r.error ? r.error->texto()
+                : QStringLiteral("«%1» no se ha impreso").arg(NombreVisible(ruta(nombre)));
+    // Another file under that name now deserves its own try.
+    const auto identidad = identidadEn(fd_, nombre);
+    if (identidad && !(*identidad == identidadActual_)) {
+        reintenta(nombre, QStringLiteral("error: ") + motivo +
+                              QStringLiteral("; el fichero ha cambiado desde entonces"));
+        return;
+    }
+    try {
+        const QByteArray donde = CarpetaErrores::Aparta(fd_, nombre, motivo);
+        escribe(nombre, QStringLiteral("error: %1; movido a %2")
+                            .arg(motivo, entreComillas(NombreDeBytes(donde))));
+    } catch (const ErrorVelmor& e) {
+        descartados_.insert(identidadActual_);
+        escribe(nombre,
+                QStringLiteral("error: %1; se queda en la carpeta: %2").arg(motivo, e.texto()));
+    }
+}
+
+void VigilanteCarpeta::anota(const IdentidadFichero& identidad, const QByteArray& nombre) {
+    registro_.anota(identidad, nombre);
+    guardaRegistro();
+}
+
+void VigilanteCarpeta::guardaRegistro() {
+    try {
+        registro_.guarda();
+    } catch (const ErrorVelmor& e) {
+        emit aviso(e.texto() + QStringLiteral(" (si la orden se reinicia, los ficheros ya "
+                                              "impresos que sigan en la carpeta se imprimirán "
+                                              "otra vez)"));
+    }
+}
+
+void VigilanteCarpeta::para() {
+    if (parando_ || detenido_) return;
+    parando_ = true;
+    reposo_.stop();
+    if (vigia_) vigia_->deleteLater(); // perhaps in the middle of its own signal
+    vigia_ = nullptr;
+    if (!actual_) {
+        deja(0);
+        return;
+    }
+    // A job awaiting its completion is left to CUPS; one being submitted is let through first.
+    if (actual_->resultado().idTrabajo != 0) abandona();
+}
+
+void VigilanteCarpeta::abandona() {
+    if (!actual_) return; // it ended meanwhile
+    const ResultadoTrabajo& r = actual_->resultado();
+    escribe(nombreActual_,
+            QStringLiteral("impreso %1; se conserva: la vigilancia se ha parado antes de que el "
+                           "trabajo terminara")
+                .arg(trabajoEn(r)));
+    actual_->disconnect(this);
+    actual_->deleteLater();
+    actual_ = nullptr;
+    nombreActual_.clear();
+    deja(0);
+}
+
+void VigilanteCarpeta::deja(int estado) {
+    if (detenido_) return;
+    detenido_ = true;
+    parando_ = true;
+    reposo_.stop();
+    if (vigia_) vigia_->deleteLater();
+    vigia_ = nullptr;
+    if (estado == 0)
+        emit registro(QStringLiteral("%1 parada la vigilancia de %2")
+                          .arg(QDateTime::currentDateTime().toString(u"yyyy-MM-dd HH:mm:ss"),
+                               entreComillas(config_.carpeta)));
+    emit parado(estado);
+}

@@ -1,0 +1,120 @@
+#pragma once
+
+#include "cli/registro_impresos.h"
+#include "printing/trabajo_impresion.h"
+#include "shared/fichero_regular.h"
+#include <QElapsedTimer>
+#include <QHash>
+#include <QMap>
+#include <QObject>
+#include <QSet>
+#include <QTimer>
+#include <memory>
+#include <optional>
+
+class Impresoras;
+class QFileSystemWatcher;
+
+struct ConfiguracionVigilancia {
+    QString carpeta;    // the watched folder, in the lossless form of nombres_fichero.h
+    QString carpetaPdf; // with the PDF printer: the folder the PDFs go to
+    // What every file's job asks besides its path: MS-Dos mode, lines, deletion, wait, copies.
+    PeticionTrabajo peticion;
+    // How long a file must stay unchanged, and closed by its writers, before it prints.
+    int reposoMs = 2000;
+};
+
+// The watched folder of velmor-imprimir --vigilar: prints each ".prt" file of the folder (any
+// letter case, not hidden) that is there at the start or arrives later, once it is complete, one
+// at a time in order of arrival, each through the print job with its guarantees.
+//
+// Complete means: closed by every writer (a read lease is refused while a file is open for
+// writing) and unchanged in identity (size, modification time, inode) for the settle time. The
+// folder's notifications (inotify, through QFileSystemWatcher) tell of new and renamed files; one
+// timer re-examines, at the end of their settle time, only the files not yet complete. Nothing
+// runs while the folder is quiet.
+//
+// A file that fails moves to "errores/" beside a ".txt" with the reason (CarpetaErrores); a file
+// that printed and stays (no deletion asked, its CUPS job not completed, its deletion refused) is
+// recorded by identity in the folder's RegistroImpresos, so that neither this run nor a later one
+// prints it again. A CUPS job is recorded as soon as the scheduler accepts it, before its
+// completion is awaited.
+class VigilanteCarpeta : public QObject {
+    Q_OBJECT
+  public:
+    VigilanteCarpeta(Impresoras& impresoras, ConfiguracionVigilancia configuracion,
+                     QObject* parent = nullptr);
+    ~VigilanteCarpeta() override;
+
+    // Opens and locks the folder (one watcher per folder), reads its record and starts watching.
+    // Returns the Spanish reason when it cannot.
+    std::optional<QString> inicia();
+    // An orderly stop: no new job starts; a job being sent to CUPS is let through the
+    // submission, a job awaiting its CUPS completion is abandoned (its file stays, recorded);
+    // then parado() is emitted.
+    void para();
+
+    bool trabajando() const { return actual_ != nullptr; }
+    qsizetype pendientes() const { return candidatos_.size(); }
+
+  signals:
+    // One line per file (time, file, outcome, job), and the watcher's own start and stop.
+    void registro(const QString& linea);
+    // A problem of the watcher itself that does not stop it (the record cannot be saved).
+    void aviso(const QString& texto);
+    // Stopped: 0 after para(); 1 when the folder can no longer be read.
+    void parado(int estado);
+
+  private:
+    struct Candidato {
+        IdentidadFichero identidad;
+        qint64 cambio = 0; // when it was last seen changing or open for writing (ms)
+        quint64 llegada = 0;
+        bool listo = false; // complete, waiting for its turn in listos_
+    };
+    class Interlocutor;
+
+    std::optional<QString> abreCarpeta();
+    std::optional<QString> empiezaAVigilar();
+    bool sigueAhi();
+    void examina();
+    void programaExamen();
+    void alVencer();
+    void compruebaCompleto(const QByteArray& nombre, Candidato& c, qint64 ahora);
+    void programaReposo();
+    void siguiente();
+    void programaSiguiente();
+    void alEnviar();
+    void alTerminar(const ResultadoTrabajo& r);
+    void abandona();
+    void apartaFallido(const QByteArray& nombre, const ResultadoTrabajo& r);
+    void reintenta(const QByteArray& nombre, const QString& motivo);
+    void anota(const IdentidadFichero& identidad, const QByteArray& nombre);
+    void guardaRegistro();
+    void escribe(const QByteArray& nombre, const QString& que);
+    void deja(int estado);
+    QString ruta(const QByteArray& nombre) const;
+    QString trabajoEn(const ResultadoTrabajo& r) const;
+
+    Impresoras& impresoras_;
+    ConfiguracionVigilancia config_;
+    QByteArray carpeta_; // bytes of config_.carpeta
+    int fd_ = -1;        // the folder, open and locked
+    RegistroImpresos registro_;
+    std::unique_ptr<Interlocutor> interlocutor_;
+    QFileSystemWatcher* vigia_ = nullptr;
+    QTimer reposo_;
+    QElapsedTimer reloj_;
+    QHash<QByteArray, Candidato> candidatos_;
+    QMap<quint64, QByteArray> listos_;   // by arrival
+    QSet<IdentidadFichero> descartados_; // failed, and could not be moved aside
+    quint64 llegadas_ = 0;
+    TrabajoImpresion* actual_ = nullptr;
+    QByteArray nombreActual_;
+    IdentidadFichero identidadActual_; // as it was found complete
+    quint64 llegadaActual_ = 0;
+    bool examenPendiente_ = false;
+    bool siguientePendiente_ = false;
+    bool parando_ = false;
+    bool detenido_ = false;
+};

@@ -99,14 +99,9 @@ struct Vigilado {
 
 class TestVigilanteCarpeta : public QObject {
     Q_OBJECT
-    QTemporaryDir dir;
-    int n = 0;
+    CarpetasDePrueba dir;
 
-    QString carpetaNueva() {
-        const QString c = dir.filePath(QString("c%1").arg(++n));
-        QDir().mkpath(c);
-        return c;
-    }
+    QString carpetaNueva() { return dir.nueva(); }
 
   private slots:
     void initTestCase() {

@@ -159,14 +159,9 @@ const QString EscritorLento =
 
 class TestVigilar : public QObject {
     Q_OBJECT
-    QTemporaryDir dir;
-    int n = 0;
+    CarpetasDePrueba dir;
 
-    QString carpetaNueva() {
-        const QString c = dir.filePath(QString("c%1").arg(++n));
-        QDir().mkpath(c);
-        return c;
-    }
+    QString carpetaNueva() { return dir.nueva(); }
 
   private slots:
     void initTestCase() { QVERIFY(!qEnvironmentVariable("CUPS_SERVER").isEmpty()); }

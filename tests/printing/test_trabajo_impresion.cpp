@@ -97,14 +97,9 @@ bool existeBytes(const QByteArray& ruta) {
 
 class TestTrabajoImpresion : public QObject {
     Q_OBJECT
-    QTemporaryDir dir;
-    int n = 0;
+    CarpetasDePrueba dir;
 
-    QString carpetaNueva() {
-        const QString c = dir.filePath(QString("c%1").arg(++n));
-        QDir().mkpath(c);
-        return c;
-    }
+    QString carpetaNueva() { return dir.nueva(); }
 
   private slots:
     // Another program changes the file at a known point of the job (line 5 of 40): the job fails

@@ -7,6 +7,7 @@
 #include <QFile>
 #include <QFileInfo>
 #include <QString>
+#include <QTemporaryDir>
 
 // Writes `contenido` to `ruta` (folders made as needed) and returns the path; a failure ends the
 // test program, since nothing after it would mean anything.
@@ -27,3 +28,19 @@ inline bool AbiertoPorEsteProceso(const QString& ruta) {
         if (fd.symLinkTarget() == buscado) return true;
     return false;
 }
+
+// Fresh folders, one per case, inside one temporary folder that goes with the test.
+class CarpetasDePrueba {
+  public:
+    QString nueva() {
+        const QString c = dir_.filePath(QStringLiteral("c%1").arg(++n_));
+        QDir().mkpath(c);
+        return c;
+    }
+    QString filePath(const QString& nombre) const { return dir_.filePath(nombre); }
+    QString path() const { return dir_.path(); }
+
+  private:
+    QTemporaryDir dir_;
+    int n_ = 0;
+};

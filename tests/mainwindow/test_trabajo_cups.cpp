@@ -532,6 +532,7 @@ class TestTrabajoCups : public QObject {
     // line follows the job, the file stays until the job completes; a job that is cancelled keeps
     // it, and quitting while it is awaited asks first.
     void esperaSinBloquear() {
+        QProcess::execute("cupsenable", {"Inalcanzable"}); // as the fixture made it
         Puesto p;
         p.escribe("LENTO.PRT", Informe);
         for (int i = 0; i < p.impresoras.cuenta(); ++i)

@@ -103,7 +103,9 @@ almacen=$(awk '$1 == "Almacen" {print $2}' "$dir/ports")
 for queue in Detenida Rechaza; do
     lpadmin -p "$queue" -v "socket://127.0.0.1:$almacen" -E 2>/dev/null
 done
-lpadmin -p Inalcanzable -v "socket://127.0.0.1:9" -E 2>/dev/null
+# Its jobs are retried for ever: the queue must not stop itself when the printer does not answer.
+lpadmin -p Inalcanzable -v "socket://127.0.0.1:9" -E -o printer-error-policy=retry-current-job \
+    2>/dev/null
 cupsdisable Detenida
 cupsreject Rechaza
 

@@ -112,7 +112,7 @@ std::optional<QStringList> destinosPdf(const OpcionesCli& o, int& estado) {
     }
     QHash<QString, QString> deQuien;
     for (const QString& fichero : o.ficheros) {
-        const QString nombre = fichero.mid(fichero.lastIndexOf(u'/') + 1);
+        const QString nombre = NombreDe(fichero);
         const qsizetype punto = nombre.lastIndexOf(u'.');
         const QString destino = o.pdf + u'/' + (punto > 0 ? nombre.left(punto) : nombre) + ".pdf";
         if (deQuien.contains(destino)) {

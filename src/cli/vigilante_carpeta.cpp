@@ -20,12 +20,6 @@
 #include <unistd.h>
 
 namespace {
-// A ".prt" name in any letter case, not hidden.
-bool esPrt(const QByteArray& nombre) {
-    return nombre.size() > 4 && !nombre.startsWith('.') &&
-           nombre.right(4).toLower() == QByteArrayLiteral(".prt");
-}
-
 std::optional<IdentidadFichero> identidadEn(int carpeta, const QByteArray& nombre) {
     struct stat datos {};
     if (::fstatat(carpeta, nombre.constData(), &datos, AT_SYMLINK_NOFOLLOW) != 0 ||
@@ -202,7 +196,7 @@ void VigilanteCarpeta::examina() {
     QList<std::pair<QByteArray, IdentidadFichero>> nuevos;
     while (const dirent* e = ::readdir(d)) {
         const QByteArray nombre(e->d_name);
-        if (!esPrt(nombre)) continue;
+        if (!EsNombrePrt(nombre)) continue;
         const auto identidad = identidadEn(fd_, nombre);
         if (!identidad) continue;
         presentes.insert(*identidad);

@@ -61,8 +61,7 @@ CarpetaInicio CarpetaInicio::De(const QString& programa, const QString& actual,
         inicio.carpeta = ruta;
         return inicio;
     }
-    const qsizetype barra = ruta.lastIndexOf(u'/');
-    inicio.carpeta = barra == 0 ? QStringLiteral("/") : ruta.left(barra);
-    inicio.fichero = ruta.mid(barra + 1);
+    inicio.carpeta = CarpetaDe(ruta);
+    inicio.fichero = NombreDe(ruta);
     return inicio;
 }

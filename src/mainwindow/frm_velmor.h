@@ -107,7 +107,6 @@ class frmVelmor : public QWidget, private InterlocutorTrabajo {
     void AlTerminarTrabajo(const PeticionTrabajo& peticion, const ResultadoTrabajo& resultado);
     void MostrarEstado(const QString& texto);
     void AjustarEstado();
-    QString PedirSalidaPdf(const QString& carpeta, const QString& nombrePdf);
     bool BorrarElegido();
     bool PuedeCerrar();
 

@@ -200,9 +200,7 @@ QStringList NavegadorPrt::FicherosPrtDe(const QString& carpeta) {
     if (!d) return nombres;
     while (const dirent* e = ::readdir(d)) {
         const QByteArray nombre(e->d_name);
-        if (nombre.startsWith('.') || nombre.size() < 5 ||
-            !nombre.right(4).toLower().endsWith(".prt"))
-            continue;
+        if (!EsNombrePrt(nombre)) continue;
         struct stat datos {};
         if (::stat((ruta + '/' + nombre).constData(), &datos) != 0 || !S_ISREG(datos.st_mode))
             continue;

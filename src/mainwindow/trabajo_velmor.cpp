@@ -13,6 +13,7 @@
 #include <QClipboard>
 #include <QFileDialog>
 #include <QLabel>
+#include <cerrno>
 
 void frmVelmor::nombrePdf(const QString& nombre) {
     QClipboard* portapapeles = QGuiApplication::clipboard();
@@ -22,10 +23,6 @@ void frmVelmor::nombrePdf(const QString& nombre) {
 
 bool frmVelmor::eligeImpresora(Impresoras& impresoras) {
     return ElegirImpresora(impresoras, this);
-}
-
-QString frmVelmor::salidaPdf(const QString& carpeta, const QString& nombrePdf) {
-    return PedirSalidaPdf(carpeta, nombrePdf);
 }
 
 bool frmVelmor::confirmaBorrado(const QString& ruta) {
@@ -117,7 +114,7 @@ void frmVelmor::Terminar() {
 
 // The save dialog of the PDF printer, in the PRT file's folder with the PDF-style name filled in;
 // it confirms before overwriting. Empty when cancelled.
-QString frmVelmor::PedirSalidaPdf(const QString& carpeta, const QString& nombrePdf) {
+QString frmVelmor::salidaPdf(const QString& carpeta, const QString& nombrePdf) {
     QFileDialog dialogo(this, "Guardar como PDF", carpeta, "Documentos PDF (*.pdf)");
     dialogo.setObjectName("SalidaPdf");
     dialogo.setAcceptMode(QFileDialog::AcceptSave);
@@ -133,11 +130,7 @@ QString frmVelmor::PedirSalidaPdf(const QString& carpeta, const QString& nombreP
 bool frmVelmor::BorrarElegido() {
     try {
         const auto& identidad = navegador_->IdentidadElegida();
-        if (!identidad)
-            throw ErrorVelmor::DeFichero(ErrorVelmor::FicheroNoEncontrado,
-                                         "No se puede borrar el fichero «" + NombreVisible(Nombre) +
-                                             "»: ya no existe.",
-                                         Nombre);
+        if (!identidad) throw ErrorAlBorrar(Nombre, ENOENT); // it was gone when chosen
         BorrarFichero(Nombre, *identidad, "desde que se eligió");
         return true;
     } catch (const ErrorVelmor& e) {

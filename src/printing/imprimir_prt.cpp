@@ -1,6 +1,7 @@
 #include "printing/imprimir_prt.h"
 
 #include "markup/interprete_prt.h"
+#include "shared/nombres_fichero.h"
 #include <exception>
 #include <new>
 
@@ -81,7 +82,7 @@ ResultadoPrt ImprimirPrt(const TrabajoPrt& trabajo, DispositivoImpresora& p, Ima
     const QString& ruta = trabajo.ruta;
     try {
         p.reiniciaFormato();
-        SalidaImpresora salida(p, fondo, ruta.left(qMax(0, ruta.lastIndexOf(u'/'))));
+        SalidaImpresora salida(p, fondo, CarpetaDe(ruta));
         InterpretePrt interprete(PerfilLector::Impresora(trabajo.lineasPagina), trabajo.modoDos);
         return {std::nullopt, interprete.interpreta(ruta, salida)};
     } catch (const ErrorVelmor& e) {

@@ -13,16 +13,6 @@
 #include <unistd.h>
 
 namespace {
-QByteArray carpetaDe(const QByteArray& ruta) {
-    const qsizetype barra = ruta.lastIndexOf('/');
-    if (barra < 0) return ".";
-    return barra == 0 ? QByteArray("/") : ruta.left(barra);
-}
-
-QByteArray nombreDe(const QByteArray& ruta) {
-    return ruta.mid(ruta.lastIndexOf('/') + 1);
-}
-
 QByteArray procFd(int fd) {
     return "/proc/self/fd/" + QByteArray::number(fd);
 }
@@ -76,7 +66,7 @@ void SalidaFichero::abre() {
     // The PDF replaces a file of that name, never a folder, a device or a FIFO.
     if (::stat(destino.constData(), &datos) == 0 && !S_ISREG(datos.st_mode))
         falla(QStringLiteral("escribir"), S_ISDIR(datos.st_mode) ? EISDIR : EEXIST);
-    abreSinNombre(carpetaDe(destino));
+    abreSinNombre(BytesDeNombre(CarpetaDe(destino_)));
 }
 
 void SalidaFichero::abreSinNombre(const QByteArray& carpeta) {
@@ -88,7 +78,7 @@ void SalidaFichero::abreSinNombre(const QByteArray& carpeta) {
 
 void SalidaFichero::abreOculto(const QByteArray& carpeta) {
     const QByteArray base =
-        destino_.isEmpty() ? QByteArray("velmor") : nombreDe(BytesDeNombre(destino_));
+        destino_.isEmpty() ? QByteArray("velmor") : BytesDeNombre(NombreDe(destino_));
     QByteArray plantilla = carpeta + "/." + base + ".XXXXXX";
     fd_ = ::mkostemp(plantilla.data(), O_CLOEXEC);
     if (fd_ < 0) falla(QStringLiteral("crear"), errno);
@@ -125,8 +115,9 @@ void SalidaFichero::daNombre() {
     const QByteArray destino = BytesDeNombre(destino_);
     if (oculto_.isEmpty()) {
         // A nameless file gets a hidden name first (link cannot replace), then the real one.
-        oculto_ = carpetaDe(destino) + "/." + nombreDe(destino) + '.' +
-                  QByteArray::number(QRandomGenerator::global()->generate64(), 36);
+        oculto_ =
+            BytesDeNombre(CarpetaDe(destino_) + QStringLiteral("/.") + NombreDe(destino_) + u'.') +
+            QByteArray::number(QRandomGenerator::global()->generate64(), 36);
         hueco_ = LimpiezaSenales::Registra(oculto_);
         if (::linkat(AT_FDCWD, procFd(fd_).constData(), AT_FDCWD, oculto_.constData(),
                      AT_SYMLINK_FOLLOW) != 0) {
@@ -142,7 +133,8 @@ void SalidaFichero::daNombre() {
     hueco_ = -1;
     oculto_.clear();
     // The new name itself must survive a power cut.
-    const int carpeta = ::open(carpetaDe(destino).constData(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+    const int carpeta =
+        ::open(BytesDeNombre(CarpetaDe(destino_)).constData(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
     if (carpeta >= 0) {
         ::fsync(carpeta);
         ::close(carpeta);

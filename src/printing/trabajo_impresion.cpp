@@ -1,11 +1,10 @@
 #include "printing/trabajo_impresion.h"
 
-#include "printing/imprimir_prt.h"
 #include "printing/dispositivo_impresora.h"
+#include "printing/imprimir_prt.h"
 #include "shared/nombres_fichero.h"
 #include "shared/paths.h"
 #include <QCoreApplication>
-#include <QFileInfo>
 #include <QPointer>
 #include <QTimer>
 #include <fcntl.h>
@@ -17,15 +16,26 @@
 namespace {
 constexpr int kIntervaloConsulta = 1000; // ms between questions to the scheduler
 
-// Runs `trabajo` in a thread of its own and hands its result to `alTerminar` in the main thread,
-// if the job still exists then. The thread never touches the job: a job destroyed meanwhile (the
-// program quitting while a scheduler hangs) leaves the thread to finish on its own.
-template <typename Resultado>
-void enHilo(TrabajoImpresion* job, std::function<Resultado()> trabajo,
-            std::function<void(TrabajoImpresion*, const Resultado&)> alTerminar) {
+// What a call to the print system gave: its value, or the error it threw.
+template <typename T> struct OError {
+    std::optional<T> valor;
+    std::optional<ErrorVelmor> error;
+};
+
+// Runs `llamada` in a thread of its own and hands what it gave (or threw) to `alTerminar` in the
+// main thread, if the job still exists then. The thread never touches the job: a job destroyed
+// meanwhile (the program quitting while a scheduler hangs) leaves the thread to finish on its own.
+template <typename T>
+void enHilo(TrabajoImpresion* job, std::function<T()> llamada,
+            std::function<void(TrabajoImpresion*, const OError<T>&)> alTerminar) {
     QPointer<TrabajoImpresion> destino(job);
-    std::thread([destino, trabajo = std::move(trabajo), alTerminar = std::move(alTerminar)] {
-        Resultado r = trabajo();
+    std::thread([destino, llamada = std::move(llamada), alTerminar = std::move(alTerminar)] {
+        OError<T> r;
+        try {
+            r.valor = llamada();
+        } catch (const ErrorVelmor& e) {
+            r.error = e;
+        }
         QMetaObject::invokeMethod(
             QCoreApplication::instance(),
             [destino, r = std::move(r), alTerminar] {
@@ -34,11 +44,6 @@ void enHilo(TrabajoImpresion* job, std::function<Resultado()> trabajo,
             Qt::QueuedConnection);
     }).detach();
 }
-
-template <typename T> struct OError {
-    std::optional<T> valor;
-    std::optional<ErrorVelmor> error;
-};
 
 // The same file as `ruta`, whatever the spelling (another name, a hard link).
 bool mismoFichero(const QString& a, const QString& b) {
@@ -62,7 +67,7 @@ TrabajoImpresion::TrabajoImpresion(Impresoras& impresoras, InterlocutorTrabajo& 
 TrabajoImpresion::~TrabajoImpresion() = default;
 
 QString TrabajoImpresion::nombreVisible() const {
-    return NombreVisible(peticion_.ruta.mid(peticion_.ruta.lastIndexOf(u'/') + 1));
+    return NombreVisible(NombreDe(peticion_.ruta));
 }
 
 void TrabajoImpresion::inicia() {
@@ -83,8 +88,7 @@ void TrabajoImpresion::inicia() {
         return;
     }
     if (impresoras_.actualEsPdf()) {
-        const QString carpeta = peticion_.ruta.left(qMax(0, peticion_.ruta.lastIndexOf(u'/')));
-        resultado_.salidaPdf = interlocutor_.salidaPdf(carpeta, nombrePdf);
+        resultado_.salidaPdf = interlocutor_.salidaPdf(CarpetaDe(peticion_.ruta), nombrePdf);
         if (resultado_.salidaPdf.isEmpty()) {
             termina(ResultadoTrabajo::Fin::Declinado);
             return;
@@ -123,7 +127,6 @@ void TrabajoImpresion::imprime() {
         termina(ResultadoTrabajo::Fin::Fallido);
         return;
     }
-    identidad_ = r.identidad;
     resultado_.identidad = r.identidad;
     resultado_.vacio = !salida_->terminada();
     if (resultado_.vacio || impresoras_.actualEsPdf()) {
@@ -140,21 +143,20 @@ void TrabajoImpresion::enviaACups() {
     const std::shared_ptr<const ColaImpresion> cola = cola_;
     const QString titulo = nombreVisible();
     const int copias = peticion_.copias;
-    enHilo<OError<int>>(
+    enHilo<int>(
         this,
         [copia, cola, titulo, copias] {
-            OError<int> r;
-            try {
-                if (copia < 0)
-                    throw ErrorVelmor(ErrorVelmor::ErrorEntradaSalida,
-                                      QStringLiteral("No se puede releer el documento de "
-                                                     "impresión"));
-                r.valor = cola->envia(copia, titulo, copias);
-            } catch (const ErrorVelmor& e) {
-                r.error = e;
-            }
-            if (copia >= 0) ::close(copia);
-            return r;
+            // The copy of the descriptor is the thread's own, whatever the call gives.
+            struct Cierra {
+                int fd;
+                ~Cierra() {
+                    if (fd >= 0) ::close(fd);
+                }
+            } cierra{copia};
+            if (copia < 0)
+                throw ErrorVelmor(ErrorVelmor::ErrorEntradaSalida,
+                                  QStringLiteral("No se puede releer el documento de impresión"));
+            return cola->envia(copia, titulo, copias);
         },
         [](TrabajoImpresion* job, const OError<int>& r) {
             job->alEnviar(r.valor.value_or(0), r.error);
@@ -199,17 +201,8 @@ void TrabajoImpresion::espera() {
     connect(consulta_, &QTimer::timeout, this, [this] {
         const std::shared_ptr<const ColaImpresion> cola = cola_;
         const int id = resultado_.idTrabajo;
-        enHilo<OError<EstadoTrabajo>>(
-            this,
-            [cola, id] {
-                OError<EstadoTrabajo> r;
-                try {
-                    r.valor = cola->consulta(id);
-                } catch (const ErrorVelmor& e) {
-                    r.error = e;
-                }
-                return r;
-            },
+        enHilo<EstadoTrabajo>(
+            this, [cola, id] { return cola->consulta(id); },
             [](TrabajoImpresion* job, const OError<EstadoTrabajo>& r) {
                 job->alConsultar(r.valor, r.error);
             });
@@ -264,7 +257,8 @@ void TrabajoImpresion::conserva(const QString& motivo) {
 
 void TrabajoImpresion::borra() {
     try {
-        BorrarFichero(peticion_.ruta, identidad_, QStringLiteral("desde que se imprimió"));
+        BorrarFichero(peticion_.ruta, resultado_.identidad,
+                      QStringLiteral("desde que se imprimió"));
         resultado_.borrado = true;
     } catch (const ErrorVelmor& e) {
         resultado_.error = e;

@@ -107,7 +107,6 @@ class TrabajoImpresion : public QObject {
     ResultadoTrabajo resultado_;
     std::unique_ptr<SalidaFichero> salida_;
     std::shared_ptr<const ColaImpresion> cola_;
-    IdentidadFichero identidad_;
     QElapsedTimer reloj_;
     QTimer* consulta_ = nullptr;
     bool terminado_ = false;

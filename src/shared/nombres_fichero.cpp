@@ -85,3 +85,18 @@ QString NombreVisible(QStringView nombre) {
     }
     return visible;
 }
+
+QString CarpetaDe(QStringView ruta) {
+    const qsizetype barra = ruta.lastIndexOf(u'/');
+    if (barra < 0) return QStringLiteral(".");
+    return barra == 0 ? QStringLiteral("/") : ruta.left(barra).toString();
+}
+
+QString NombreDe(QStringView ruta) {
+    return ruta.mid(ruta.lastIndexOf(u'/') + 1).toString();
+}
+
+bool EsNombrePrt(QByteArrayView nombre) {
+    return nombre.size() > 4 && !nombre.startsWith('.') &&
+           nombre.last(4).compare(".prt", Qt::CaseInsensitive) == 0;
+}

@@ -15,6 +15,13 @@
 QString NombreDeBytes(QByteArrayView bytes);
 // The lossless form back to the exact bytes.
 QByteArray BytesDeNombre(QStringView nombre);
+// The parts of a path in that form: its folder ("/" for a file at the root, "." for a bare name)
+// and its last part. The lone surrogates are never a "/", so the split is the bytes' own.
+QString CarpetaDe(QStringView ruta);
+QString NombreDe(QStringView ruta);
+// A ".prt" file name, in any letter case, that is not hidden.
+bool EsNombrePrt(QByteArrayView nombre);
+
 // For showing: the bytes that are not UTF-8 read through the DOS code page (lenient), so that
 // "A\xA5O.PRT" shows as "AÑO.PRT".
 QString NombreVisible(QStringView nombre);

@@ -25,7 +25,9 @@ QString noSeBorra(const QString& ruta) {
            QStringLiteral("»: ");
 }
 
-ErrorVelmor ErrorBorrado(const QString& ruta, int causa) {
+} // namespace
+
+ErrorVelmor ErrorAlBorrar(const QString& ruta, int causa) {
     const QString fichero = noSeBorra(ruta);
     auto error = [&](int numero, const QString& motivo) {
         return ErrorVelmor::DeFichero(numero, fichero + motivo, ruta);
@@ -49,6 +51,7 @@ ErrorVelmor ErrorBorrado(const QString& ruta, int causa) {
     }
 }
 
+namespace {
 ErrorVelmor ErrorCambiado(const QString& ruta, const QString& desde) {
     return ErrorVelmor::DeFichero(ErrorVelmor::FicheroCambiado,
                                   noSeBorra(ruta) + QStringLiteral("ha cambiado ") + desde +
@@ -59,33 +62,31 @@ ErrorVelmor ErrorCambiado(const QString& ruta, const QString& desde) {
 
 IdentidadFichero identidadDe(const QByteArray& ruta, const QString& mostrada) {
     struct stat datos {};
-    if (::lstat(ruta.constData(), &datos) != 0) throw ErrorBorrado(mostrada, errno);
-    if (S_ISDIR(datos.st_mode)) throw ErrorBorrado(mostrada, EISDIR);
+    if (::lstat(ruta.constData(), &datos) != 0) throw ErrorAlBorrar(mostrada, errno);
+    if (S_ISDIR(datos.st_mode)) throw ErrorAlBorrar(mostrada, EISDIR);
     return IdentidadFichero::De(datos);
 }
 
 // A hidden name beside the file, free at the time it is made.
-QByteArray nombreApartado(const QByteArray& ruta) {
-    const qsizetype barra = ruta.lastIndexOf('/');
-    const QByteArray carpeta = ruta.left(barra + 1);
-    const QByteArray nombre = ruta.mid(barra + 1);
-    return carpeta + '.' + nombre + ".borrando-" +
+QByteArray nombreApartado(const QString& ruta) {
+    return BytesDeNombre(CarpetaDe(ruta) + QStringLiteral("/.") + NombreDe(ruta) +
+                         QStringLiteral(".borrando-")) +
            QByteArray::number(QRandomGenerator::global()->generate64(), 36);
 }
 } // namespace
 
 void BorrarFichero(const QString& ruta, const IdentidadFichero& esperada, const QString& desde) {
     const QByteArray bytes = BytesDeNombre(ruta);
-    if (bytes.isEmpty() || bytes.contains('\0')) throw ErrorBorrado(ruta, ENOENT);
+    if (bytes.isEmpty() || bytes.contains('\0')) throw ErrorAlBorrar(ruta, ENOENT);
     if (!(identidadDe(bytes, ruta) == esperada)) throw ErrorCambiado(ruta, desde);
     // The name is moved aside first, so that what is checked is what is deleted: another
     // program that writes a new file under the name in between keeps it.
-    const QByteArray apartado = nombreApartado(bytes);
+    const QByteArray apartado = nombreApartado(ruta);
     if (::renameat2(AT_FDCWD, bytes.constData(), AT_FDCWD, apartado.constData(),
                     RENAME_NOREPLACE) != 0) {
-        if (errno != EINVAL && errno != ENOSYS) throw ErrorBorrado(ruta, errno);
+        if (errno != EINVAL && errno != ENOSYS) throw ErrorAlBorrar(ruta, errno);
         // A file system without exclusive rename: the check above is the last word.
-        if (::unlink(bytes.constData()) != 0) throw ErrorBorrado(ruta, errno);
+        if (::unlink(bytes.constData()) != 0) throw ErrorAlBorrar(ruta, errno);
         return;
     }
     struct stat datos {};
@@ -94,7 +95,7 @@ void BorrarFichero(const QString& ruta, const IdentidadFichero& esperada, const 
             const int causa = errno;
             ::renameat2(AT_FDCWD, apartado.constData(), AT_FDCWD, bytes.constData(),
                         RENAME_NOREPLACE);
-            throw ErrorBorrado(ruta, causa);
+            throw ErrorAlBorrar(ruta, causa);
         }
         return;
     }

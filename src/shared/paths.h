@@ -2,11 +2,16 @@
 
 #include <QString>
 
+class ErrorVelmor;
 struct IdentidadFichero;
 
 // True when the path names an existing file or folder; with soloCarpeta only a folder counts.
 // Any failure of the query (missing, empty, unreachable) is simply false.
 bool ExisteRuta(const QString& ruta, bool soloCarpeta);
+
+// Why the file could not be deleted, from the system's error number: gone, no permission,
+// read-only volume, a folder, in use.
+ErrorVelmor ErrorAlBorrar(const QString& ruta, int causa);
 
 // The one place where the program deletes a PRT file: only when the path still names the very
 // file described by `esperada` (the file that was printed, or chosen), unchanged. `desde` says

@@ -10,6 +10,8 @@
 #include <dirent.h>
 #include <sys/stat.h>
 #include <unistd.h>
+#include <utility>
+#include <vector>
 
 namespace {
 
@@ -194,23 +196,26 @@ bool NavegadorPrt::LeerFicheros() {
 }
 
 QStringList NavegadorPrt::FicherosPrtDe(const QString& carpeta) {
-    QStringList nombres;
+    // Each name with the key it sorts by: as the user reads it, without regard to letter case.
+    std::vector<std::pair<QString, QString>> porClave;
     const QByteArray ruta = BytesDeNombre(carpeta);
     DIR* d = ::opendir(ruta.constData());
-    if (!d) return nombres;
+    if (!d) return {};
     while (const dirent* e = ::readdir(d)) {
         const QByteArray nombre(e->d_name);
         if (!EsNombrePrt(nombre)) continue;
         struct stat datos {};
         if (::stat((ruta + '/' + nombre).constData(), &datos) != 0 || !S_ISREG(datos.st_mode))
             continue;
-        nombres << NombreDeBytes(nombre);
+        const QString sinPerdida = NombreDeBytes(nombre);
+        porClave.emplace_back(NombreVisible(sinPerdida).toCaseFolded(), sinPerdida);
     }
     ::closedir(d);
-    std::sort(nombres.begin(), nombres.end(), [](const QString& a, const QString& b) {
-        const int c = NombreVisible(a).compare(NombreVisible(b), Qt::CaseInsensitive);
-        return c != 0 ? c < 0 : a < b;
-    });
+    std::sort(porClave.begin(), porClave.end());
+    QStringList nombres;
+    nombres.reserve(qsizetype(porClave.size()));
+    for (auto& [clave, nombre] : porClave)
+        nombres << std::move(nombre);
     return nombres;
 }
 

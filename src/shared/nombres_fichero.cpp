@@ -39,15 +39,17 @@ QString NombreDeBytes(QByteArrayView bytes) {
     const qsizetype n = bytes.size();
     QString nombre;
     nombre.reserve(n);
-    for (qsizetype i = 0; i < n;) {
-        const int largo = largoUtf8(p + i, n - i);
-        if (largo == 0) {
-            nombre += QChar(char16_t(kEscape + (p[i] - 0x80)));
-            ++i;
-        } else {
-            nombre += QString::fromUtf8(reinterpret_cast<const char*>(p + i), largo);
+    // Runs of valid UTF-8 are decoded whole; each byte between them becomes its lone surrogate.
+    qsizetype inicio = 0;
+    for (qsizetype i = 0; i <= n;) {
+        const int largo = i < n ? largoUtf8(p + i, n - i) : 0;
+        if (largo > 0) {
             i += largo;
+            continue;
         }
+        nombre += QString::fromUtf8(reinterpret_cast<const char*>(p + inicio), i - inicio);
+        if (i < n) nombre += QChar(char16_t(kEscape + (p[i] - 0x80)));
+        inicio = ++i;
     }
     return nombre;
 }

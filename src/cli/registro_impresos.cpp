@@ -1,13 +1,10 @@
 #include "cli/registro_impresos.h"
 
-#include "cli/escribe_todo.h"
-#include "printing/limpieza_senales.h"
-#include "shared/causa_sistema.h"
+#include "printing/salida_fichero.h"
 #include "shared/error.h"
 #include "shared/nombres_fichero.h"
 #include <QList>
 #include <cerrno>
-#include <cstdlib>
 #include <fcntl.h>
 #include <unistd.h>
 
@@ -100,29 +97,10 @@ void RegistroImpresos::guarda() const {
     for (const QByteArray& linea : impresos_)
         datos += linea;
 
-    const QByteArray destino = carpeta_ + '/' + kNombre;
-    QByteArray temporal = destino + ".XXXXXX";
-    auto falla = [&](int causa) {
-        throw ErrorVelmor::DeFichero(
-            causa == ENOSPC || causa == EDQUOT ? ErrorVelmor::DiscoLleno
-                                               : ErrorVelmor::ErrorEntradaSalida,
-            QStringLiteral("No se puede guardar la lista de ficheros impresos «%1»: %2")
-                .arg(NombreVisible(NombreDeBytes(destino)), CausaSistema(causa)),
-            NombreDeBytes(destino));
-    };
-    const int fd = ::mkostemp(temporal.data(), O_CLOEXEC);
-    if (fd < 0) falla(errno);
-    const int hueco = LimpiezaSenales::Registra(temporal);
-    const bool escrito = EscribeTodo(fd, datos) && ::fsync(fd) == 0;
-    const int causa = errno;
-    ::close(fd);
-    if (!escrito || ::rename(temporal.constData(), destino.constData()) != 0) {
-        const int motivo = escrito ? errno : causa;
-        ::unlink(temporal.constData());
-        LimpiezaSenales::Olvida(hueco);
-        falla(motivo);
-    }
-    LimpiezaSenales::Olvida(hueco);
-    // The folder itself is not flushed: a power cut may bring back the previous record, and with
-    // it at worst a second print of the last files, never a lost one; the PDFs already flush.
+    // Written whole or not at all, as every file the program writes.
+    SalidaFichero salida(NombreDeBytes(carpeta_ + '/' + kNombre),
+                         QStringLiteral("la lista de ficheros impresos"));
+    salida.abre();
+    salida.escribe(datos.constData(), size_t(datos.size()));
+    salida.termina();
 }

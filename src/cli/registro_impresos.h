@@ -11,8 +11,9 @@
 // none of them again. A file that changes is another file: it prints again. A file that leaves
 // the folder is forgotten.
 //
-// The file is rewritten whole on every change: to a hidden temporary beside it, flushed to disk,
-// then renamed over it, so that a kill leaves the old record or the new one, never half of one.
+// The file is rewritten whole on every change, as every file the program writes (SalidaFichero):
+// flushed to disk under no name or a hidden one, then renamed over the old record, so that a kill
+// leaves the old record or the new one, never half of one.
 class RegistroImpresos {
   public:
     static constexpr const char* kNombre = ".velmor-vigilar";

@@ -31,7 +31,8 @@ bool sinNombreNoAdmitido(int causa) {
 }
 } // namespace
 
-SalidaFichero::SalidaFichero(QString destino) : destino_(std::move(destino)) {}
+SalidaFichero::SalidaFichero(QString destino, QString que)
+    : destino_(std::move(destino)), que_(std::move(que)) {}
 
 SalidaFichero::~SalidaFichero() {
     descarta();
@@ -44,7 +45,7 @@ QString SalidaFichero::rutaEscritura() const {
 void SalidaFichero::falla(const QString& que, int causa) {
     descarta();
     const QString sobre = destino_.isEmpty() ? QStringLiteral("el documento temporal de impresión")
-                                             : QStringLiteral("el PDF «") +
+                                             : que_ + QStringLiteral(" «") +
                                                    NombreVisible(destino_) + QStringLiteral("»");
     throw ErrorVelmor::DeFichero(
         causa == ENOSPC || causa == EDQUOT ? ErrorVelmor::DiscoLleno

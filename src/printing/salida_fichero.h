@@ -17,7 +17,8 @@
 class SalidaFichero : public SalidaDocumento {
   public:
     SalidaFichero() = default;
-    explicit SalidaFichero(QString destino);
+    // `que` says what the file is, for the messages ("el PDF «…»").
+    explicit SalidaFichero(QString destino, QString que = QStringLiteral("el PDF"));
     ~SalidaFichero() override;
     SalidaFichero(const SalidaFichero&) = delete;
     SalidaFichero& operator=(const SalidaFichero&) = delete;
@@ -48,6 +49,7 @@ class SalidaFichero : public SalidaDocumento {
     void daNombre();
 
     QString destino_;
+    QString que_;
     int fd_ = -1;
     QByteArray oculto_; // hidden temporary beside the destination, when no nameless file
     int hueco_ = -1;    // its slot in the signal clean-up

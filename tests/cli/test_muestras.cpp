@@ -1,8 +1,9 @@
 // The samples shipped in samples/, printed to PDF by velmor-imprimir as a user would, from the
 // samples folder (the background picture is named relative to it).
+#include "support/programas.h"
+
 #include <QDir>
 #include <QFile>
-#include <QProcess>
 #include <QRegularExpression>
 #include <QTemporaryDir>
 #include <QTest>
@@ -10,16 +11,6 @@
 namespace {
 const QString Muestras = QStringLiteral(VELMOR_SOURCE_DIR "/samples");
 
-QString ejecuta(const QString& programa, const QStringList& argumentos, int* estado = nullptr,
-                QString* errores = nullptr) {
-    QProcess p;
-    p.setWorkingDirectory(Muestras);
-    p.start(programa, argumentos);
-    if (!p.waitForFinished(120000)) qFatal("%s did not finish", qPrintable(programa));
-    if (estado) *estado = p.exitCode();
-    if (errores) *errores = QString::fromUtf8(p.readAllStandardError());
-    return QString::fromUtf8(p.readAllStandardOutput());
-}
 } // namespace
 
 class TestMuestras : public QObject {
@@ -32,16 +23,16 @@ class TestMuestras : public QObject {
         antes = QDir(Muestras).entryList(QDir::Files);
         int estado = -1;
         QString errores;
-        ejecuta(VELMOR_IMPRIMIR,
+        Ejecuta(VELMOR_IMPRIMIR,
                 {"--pdf", salida.path(), "FACTURA.PRT", "INFORME.PRT", "VACIO.PRT"}, &estado,
-                &errores);
+                &errores, Muestras);
         QVERIFY2(estado == 0, qPrintable(errores));
     }
 
     void informe() {
         const QString pdf = salida.filePath("INFORME.pdf");
-        QVERIFY(ejecuta("pdfinfo", {pdf}).contains(QRegularExpression("Pages:\\s+3\\n")));
-        const QString texto = ejecuta("pdftotext", {"-layout", pdf, "-"});
+        QCOMPARE(PaginasPdf(pdf), 3);
+        const QString texto = TextoPdf(pdf);
         for (const char* esperado :
              {"INFORME MENSUAL DE VENTAS", "ñ Ñ á é í ó ú ü ç ¿ ¡ º ª ░▒▓ █ ╔═╗ ║ ╚═╝",
               "Esta línea termina la página", "Tercera página", "otra vez DejaVu Sans"})
@@ -49,20 +40,19 @@ class TestMuestras : public QObject {
         QVERIFY(!texto.contains("/IMAGEN/"));
         QVERIFY(!texto.contains("esto no se imprime"));
         // The background picture on each of the three pages.
-        const QString imagenes = ejecuta("pdfimages", {"-list", pdf});
+        const QString imagenes = Ejecuta("pdfimages", {"-list", pdf});
         for (int pagina = 1; pagina <= 3; ++pagina)
             QVERIFY2(imagenes.contains(
                          QRegularExpression(QString("\\n\\s+%1\\s+\\d+\\s+image").arg(pagina))),
                      qPrintable(imagenes));
-        const QString fuentes = ejecuta("pdffonts", {pdf});
+        const QString fuentes = Ejecuta("pdffonts", {pdf});
         for (const char* f :
              {"LiberationMono-Bold", "LiberationMono-Italic", "LiberationSerif", "DejaVuSans"})
             QVERIFY2(fuentes.contains(f), qPrintable(fuentes));
     }
 
     void factura() {
-        const QString texto =
-            ejecuta("pdftotext", {"-layout", salida.filePath("FACTURA.pdf"), "-"});
+        const QString texto = TextoPdf(salida.filePath("FACTURA.pdf"));
         for (const char* esperado :
              {"FERRETERÍA DEL NORTE", "┌──────────┬", "│ TOR-0012 │", "118,76", "señal recibida"})
             QVERIFY2(texto.contains(QString::fromUtf8(esperado)), qPrintable(texto));
@@ -74,8 +64,8 @@ class TestMuestras : public QObject {
     void erroneo() {
         int estado = -1;
         QString errores;
-        ejecuta(VELMOR_IMPRIMIR, {"--pdf", salida.filePath("e.pdf"), "ERRONEO.PRT"}, &estado,
-                &errores);
+        Ejecuta(VELMOR_IMPRIMIR, {"--pdf", salida.filePath("e.pdf"), "ERRONEO.PRT"}, &estado,
+                &errores, Muestras);
         QCOMPARE(estado, 1);
         QVERIFY2(errores.contains("ERRONEO.PRT") && errores.contains("línea 2"),
                  qPrintable(errores));

@@ -6,6 +6,7 @@
 #include "cli/vigilante_carpeta.h"
 #include "printing/impresoras_sistema.h"
 #include "support/ficheros.h"
+#include "support/programas.h"
 
 #include <QDir>
 #include <QFile>
@@ -25,13 +26,6 @@ constexpr int kSilencio = 2000; // ms of watching in which a file that must not 
 QByteArray lee(const QString& ruta) {
     QFile f(ruta);
     return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
-}
-
-QString pdftotext(const QString& pdf) {
-    QProcess p;
-    p.start("pdftotext", {"-layout", pdf, "-"});
-    p.waitForFinished(60000);
-    return QString::fromUtf8(p.readAllStandardOutput());
 }
 
 // Everything in a folder, hidden files included.
@@ -173,7 +167,7 @@ class TestVigilanteCarpeta : public QObject {
         QVERIFY2(v.de(nombre).first().contains("impreso en"), qPrintable(v.lineas.join('\n')));
         const QString nombrePdf = QFileInfo(nombre).completeBaseName() + ".pdf";
         QCOMPARE(contenido(pdf), QStringList{nombrePdf});
-        const QString impreso = pdftotext(pdf + '/' + nombrePdf);
+        const QString impreso = TextoPdf(pdf + '/' + nombrePdf);
         for (const QString& linea : texto)
             QVERIFY2(impreso.contains(linea), qPrintable(impreso));
         QCOMPARE(v.avisos, QStringList());
@@ -226,7 +220,7 @@ class TestVigilanteCarpeta : public QObject {
         QTRY_VERIFY_WITH_TIMEOUT(!v.de("INFORME.PRT").isEmpty(), kPlazo);
         QVERIFY2(v.de("INFORME.PRT").first().contains(pdf + '/' + esperado),
                  qPrintable(v.lineas.join('\n')));
-        QVERIFY(pdftotext(pdf + '/' + esperado).contains("NUEVO INFORME"));
+        QVERIFY(TextoPdf(pdf + '/' + esperado).contains("NUEVO INFORME"));
         for (const QString& a : antes)
             if (!a.endsWith("->") && !a.endsWith('/'))
                 QCOMPARE(lee(pdf + '/' + a), "ANTERIOR " + a.toUtf8());

@@ -4,6 +4,7 @@
 // $VELMOR_CUPS_JOBS_DIR/<Queue>-<n>.pdf; "Detenida" is stopped, "Rechaza" refuses jobs,
 // "Inalcanzable" never completes one), stopped by signals and started again.
 #include "support/ficheros.h"
+#include "support/programas.h"
 
 #include <QDir>
 #include <QElapsedTimer>
@@ -27,22 +28,10 @@ QByteArray lee(const QString& ruta) {
     return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
 }
 
-QString ejecuta(const QString& programa, const QStringList& argumentos, int* estado = nullptr) {
-    QProcess p;
-    p.start(programa, argumentos);
-    if (!p.waitForFinished(120000)) qFatal("%s did not finish", qPrintable(programa));
-    if (estado) *estado = p.exitCode();
-    return QString::fromUtf8(p.readAllStandardOutput() + p.readAllStandardError());
-}
-
-QString pdftotext(const QString& pdf) {
-    return ejecuta("pdftotext", {"-layout", pdf, "-"});
-}
-
 // A whole, well-formed PDF.
 bool pdfEntero(const QString& pdf) {
     int estado = -1;
-    ejecuta("qpdf", {"--check", pdf}, &estado);
+    Ejecuta("qpdf", {"--check", pdf}, &estado);
     return estado == 0;
 }
 
@@ -243,7 +232,7 @@ class TestVigilar : public QObject {
         }
         QStringList textos;
         for (const QString& d : documentos)
-            textos << pdftotext(d);
+            textos << TextoPdf(d);
         for (const char* marca : {"ANTES DEL ARRANQUE", "RECIEN LLEGADO", "LINEA LENTA 01"})
             QVERIFY2(textos.filter(marca).size() == 1, marca);
         const QString textoLento = textos.filter("LINEA LENTA 01").value(0);
@@ -355,8 +344,8 @@ class TestVigilar : public QObject {
         QCOMPARE(hechos, esperados);
         for (const QString& f : hechos) {
             QVERIFY2(pdfEntero(pdf + '/' + f), qPrintable(f));
-            QVERIFY(pdftotext(pdf + '/' + f)
-                        .contains(f.chopped(4).replace("F", "FICHERO ") + " 1320 "));
+            QVERIFY(
+                TextoPdf(pdf + '/' + f).contains(f.chopped(4).replace("F", "FICHERO ") + " 1320 "));
         }
         QStringList enCarpeta = contenido(carpeta);
         QCOMPARE(enCarpeta.filter(QRegularExpression("^\\.")), QStringList{".velmor-vigilar"});
@@ -403,8 +392,7 @@ class TestVigilar : public QObject {
             QCOMPARE(estado, 0);
             QCOMPARE(contenido(pdf), QStringList{"GRANDE.pdf"});
             QVERIFY(pdfEntero(pdf + "/GRANDE.pdf"));
-            QVERIFY(ejecuta("pdfinfo", {pdf + "/GRANDE.pdf"})
-                        .contains(QRegularExpression("Pages:\\s+6000\\n")));
+            QCOMPARE(PaginasPdf(pdf + "/GRANDE.pdf"), 6000);
             QVERIFY(!QFile::exists(prt));
             QVERIFY2(v.de("GRANDE.PRT").value(0).endsWith("; borrado"), qPrintable(v.todo()));
         } else {

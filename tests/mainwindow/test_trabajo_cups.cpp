@@ -9,6 +9,7 @@
 #include "support/accesible.h"
 #include "support/ficheros.h"
 #include "support/lista.h"
+#include "support/programas.h"
 #include "support/scripted_messages.h"
 
 #include <QAbstractButton>
@@ -59,13 +60,6 @@ QString esperaTrabajo(const QStringList& antes, int ms = 30000) {
 bool ningunTrabajoNuevo(const QStringList& antes) {
     QTest::qWait(1500);
     return trabajos() == antes;
-}
-
-QString pdftotext(const QString& pdf) {
-    QProcess p;
-    p.start("pdftotext", {"-layout", pdf, "-"});
-    p.waitForFinished(60000);
-    return QString::fromUtf8(p.readAllStandardOutput());
 }
 
 // Acts once on the first modal window of type T that opens while it lives.
@@ -208,7 +202,7 @@ class TestTrabajoCups : public QObject {
 
         const QString pdf = esperaTrabajo(antes);
         QVERIFY2(QFileInfo(pdf).fileName().startsWith(impresora + "-"), qPrintable(pdf));
-        const QString texto = pdftotext(pdf);
+        const QString texto = TextoPdf(pdf);
         QVERIFY2(texto.contains("INFORME DE VENTAS España"), qPrintable(texto));
         QVERIFY2(texto.contains(QRegularExpression("Total +1\\.234,56")), qPrintable(texto));
     }
@@ -260,7 +254,7 @@ class TestTrabajoCups : public QObject {
         } else {
             const QString pdf = esperaTrabajo(antes);
             QVERIFY2(QFileInfo(pdf).fileName().startsWith("Oficina-"), qPrintable(pdf));
-            QVERIFY(pdftotext(pdf).contains("INFORME DE VENTAS España"));
+            QVERIFY(TextoPdf(pdf).contains("INFORME DE VENTAS España"));
         }
     }
 
@@ -362,7 +356,7 @@ class TestTrabajoCups : public QObject {
         QCOMPARE(!QFile::exists(p.ruta("INFORME.PRT")), borrado);
         QCOMPARE(v.isVisible(), abierta);
         if (impreso)
-            QVERIFY(pdftotext(esperaTrabajo(antes)).contains("INFORME DE VENTAS"));
+            QVERIFY(TextoPdf(esperaTrabajo(antes)).contains("INFORME DE VENTAS"));
         else
             QVERIFY(ningunTrabajoNuevo(antes));
     }
@@ -418,7 +412,7 @@ class TestTrabajoCups : public QObject {
         QVERIFY(v.isVisible());
         const QString pdf = p.ruta("INFORME.pdf");
         if (guardar) {
-            QVERIFY(pdftotext(pdf).contains("INFORME DE VENTAS España"));
+            QVERIFY(TextoPdf(pdf).contains("INFORME DE VENTAS España"));
         } else {
             QCOMPARE(QFile::exists(pdf), existia);
             QVERIFY(p.botones(true));
@@ -602,7 +596,7 @@ class TestTrabajoCups : public QObject {
         QVERIFY(homonimo.open(QIODevice::ReadOnly));
         QCOMPARE(homonimo.readAll(), QByteArray("homonimo\r\n"));
         QVERIFY(!QFile::exists(p.ruta("A.PRT")));
-        QVERIFY(pdftotext(p.ruta("A.pdf")).contains("nuevo"));
+        QVERIFY(TextoPdf(p.ruta("A.pdf")).contains("nuevo"));
         QCOMPARE(p.lista(), QStringList{"a.prt"});
         QVERIFY(p.botones(false));
     }
@@ -650,7 +644,7 @@ class TestTrabajoCups : public QObject {
             static_cast<QDialog*>(d)->accept(); // the name proposed, as the list shows it
         });
         p.pulsa("Imprimir y borrar");
-        QVERIFY(pdftotext(p.ruta(QString::fromUtf8("AÑO.pdf"))).contains("INFORME 41a54f2e505254"));
+        QVERIFY(TextoPdf(p.ruta(QString::fromUtf8("AÑO.pdf"))).contains("INFORME 41a54f2e505254"));
         QVERIFY(!QFile::exists(QFile::decodeName(carpeta + "/A\xa5O.PRT")));
         QVERIFY(QFileInfo::exists(p.ruta(QString::fromUtf8("\uFFFD.prt"))));
         QVERIFY(QFile::exists(p.ruta("OTRO.PRT")));

@@ -6,6 +6,7 @@
 #include "printing/impresoras_sistema.h"
 #include "printing/trabajo_impresion.h"
 #include "support/ficheros.h"
+#include "support/programas.h"
 
 #include <QDir>
 #include <QElapsedTimer>
@@ -37,12 +38,6 @@ QString esperaTrabajo(const QString& cola, const QStringList& antes, int ms = 30
         QThread::msleep(100);
     }
     return {};
-}
-QString pdftotext(const QString& pdf) {
-    QProcess p;
-    p.start("pdftotext", {"-layout", pdf, "-"});
-    p.waitForFinished(60000);
-    return QString::fromUtf8(p.readAllStandardOutput());
 }
 
 // The command line's answers: no dialog, no question.
@@ -105,7 +100,7 @@ class TestCups : public QObject {
         QVERIFY(QFile::exists(prt));
         const QString pdf = esperaTrabajo("Almacen", antes);
         QVERIFY2(!pdf.isEmpty(), "the job did not reach the listener");
-        const QString texto = pdftotext(pdf);
+        const QString texto = TextoPdf(pdf);
         QVERIFY2(texto.contains("ALBARAN 42 España"), qPrintable(texto));
         QVERIFY(texto.contains("segunda hoja"));
         QProcess lpstat;
@@ -122,7 +117,7 @@ class TestCups : public QObject {
         const ResultadoTrabajo r = imprime("Oficina", prt, true);
         QVERIFY2(r.borrado && !r.error, r.error ? qPrintable(r.error->mensaje()) : "");
         QVERIFY(!QFile::exists(prt));
-        QVERIFY(pdftotext(esperaTrabajo("Oficina", antes)).contains("SE BORRA AL TERMINAR"));
+        QVERIFY(TextoPdf(esperaTrabajo("Oficina", antes)).contains("SE BORRA AL TERMINAR"));
     }
 
     // Queues where a job never completes keep the file and say which queue, job and state.
@@ -181,7 +176,7 @@ class TestCups : public QObject {
         QCOMPARE(malo.fin, ResultadoTrabajo::Fin::Fallido);
         QVERIFY(QFile::exists(dir.filePath("MALO.PRT")));
         QVERIFY(imprime("Oficina", escribe("SI DEBE SALIR\r\n", "BUENO.PRT"), false).idTrabajo);
-        const QString texto = pdftotext(esperaTrabajo("Oficina", antes));
+        const QString texto = TextoPdf(esperaTrabajo("Oficina", antes));
         QVERIFY(texto.contains("SI DEBE SALIR"));
         QVERIFY(!texto.contains("NO DEBE SALIR"));
         QThread::msleep(1500);

@@ -6,6 +6,7 @@
 #include "printing/pdf/catalogo_fuentes.h"
 #include "printing/salida_fichero.h"
 #include "support/ficheros.h"
+#include "support/programas.h"
 
 #include <QDir>
 #include <QFile>
@@ -13,7 +14,6 @@
 #include <QFontDatabase>
 #include <QGuiApplication>
 #include <QImage>
-#include <QProcess>
 #include <QRegularExpression>
 #include <QSet>
 #include <QTemporaryDir>
@@ -22,26 +22,10 @@
 namespace {
 const QString kDatos = QStringLiteral(VELMOR_SOURCE_DIR "/tests/printing/datos_pdf");
 
-QString ejecuta(const QString& programa, const QStringList& args, int* estado = nullptr,
-                QString* errores = nullptr) {
-    QProcess p;
-    p.start(programa, args);
-    if (!p.waitForFinished(120000)) qFatal("%s did not finish", qPrintable(programa));
-    if (estado) *estado = p.exitCode();
-    if (errores) *errores = QString::fromUtf8(p.readAllStandardError());
-    return QString::fromUtf8(p.readAllStandardOutput());
-}
-int paginas(const QString& pdf) {
-    const auto m = QRegularExpression(R"(Pages:\s+(\d+))").match(ejecuta("pdfinfo", {pdf}));
-    return m.hasMatch() ? m.captured(1).toInt() : -1;
-}
-QString texto(const QString& pdf) {
-    return ejecuta("pdftotext", {"-layout", pdf, "-"});
-}
 // pdffonts' rows: name, type, encoding, emb, sub, uni.
 QList<QStringList> fuentes(const QString& pdf) {
     QList<QStringList> filas;
-    const QStringList lineas = ejecuta("pdffonts", {pdf}).split('\n', Qt::SkipEmptyParts);
+    const QStringList lineas = Ejecuta("pdffonts", {pdf}).split('\n', Qt::SkipEmptyParts);
     for (const QString& l : lineas.mid(2)) {
         const QStringList c = l.simplified().split(' ');
         if (c.size() >= 7) filas << c;
@@ -138,7 +122,7 @@ class TestDispositivoPdf : public QObject {
     static bool pdfCorrecto(const QString& pdf, QString& porque) {
         int estado = -1;
         QString errores;
-        const QString salida = ejecuta("qpdf", {"--check", pdf}, &estado, &errores);
+        const QString salida = Ejecuta("qpdf", {"--check", pdf}, &estado, &errores);
         if (estado != 0 || salida.contains("WARNING") || !errores.isEmpty()) {
             porque = salida + errores;
             return false;
@@ -180,8 +164,8 @@ class TestDispositivoPdf : public QObject {
         QDir::setCurrent(antes);
         QString porque;
         QVERIFY2(pdfCorrecto(pdf, porque), qPrintable(porque));
-        QCOMPARE(paginas(pdf), hojas);
-        ejecuta("pdftoppm", {"-r", "72", "-gray", "-png", pdf, dir.filePath(nombre)});
+        QCOMPARE(PaginasPdf(pdf), hojas);
+        Ejecuta("pdftoppm", {"-r", "72", "-gray", "-png", pdf, dir.filePath(nombre)});
         for (int i = 1; i <= hojas; ++i) {
             const QString sufijo = QString("-%1.png").arg(i);
             const QImage ref(kDatos + "/" + nombre + sufijo), nueva(dir.filePath(nombre + sufijo));
@@ -231,7 +215,7 @@ class TestDispositivoPdf : public QObject {
         const QString pdf = imprime(escribe(contenido), dos);
         QString porque;
         QVERIFY2(pdfCorrecto(pdf, porque), qPrintable(porque));
-        const QString t = texto(pdf);
+        const QString t = TextoPdf(pdf);
         QVERIFY2(t.contains(esperado), qPrintable(t));
     }
 
@@ -284,7 +268,7 @@ class TestDispositivoPdf : public QObject {
         QVERIFY2(pdfCorrecto(pdf, porque), qPrintable(porque));
         QVERIFY(fuentes(pdf).isEmpty());
         const QString png = dir.filePath("tipo1");
-        ejecuta("pdftoppm", {"-r", "72", "-gray", "-png", "-singlefile", pdf, png});
+        Ejecuta("pdftoppm", {"-r", "72", "-gray", "-png", "-singlefile", pdf, png});
         const QImage pagina = QImage(png + ".png").convertToFormat(QImage::Format_Grayscale8);
         int tinta = 0;
         for (int y = 10; y < 30; ++y)
@@ -304,8 +288,8 @@ class TestDispositivoPdf : public QObject {
         const QString pdf = dir.filePath("respaldo.pdf");
         QString porque;
         QVERIFY2(pdfCorrecto(pdf, porque), qPrintable(porque));
-        QVERIFY2(texto(pdf).contains(QString::fromUtf8("caballo ♞ y rey ♔")),
-                 qPrintable(texto(pdf)));
+        QVERIFY2(TextoPdf(pdf).contains(QString::fromUtf8("caballo ♞ y rey ♔")),
+                 qPrintable(TextoPdf(pdf)));
         QCOMPARE(fuentes(pdf).size(), 2);
     }
 
@@ -323,7 +307,7 @@ class TestDispositivoPdf : public QObject {
         QFETCH(QByteArray, etiqueta);
         QFETCH(double, puntos);
         const QString pdf = imprime(escribe(etiqueta + "MMMMMMMMMM\r\n"));
-        const QString bbox = ejecuta("pdftotext", {"-bbox", pdf, "-"});
+        const QString bbox = Ejecuta("pdftotext", {"-bbox", pdf, "-"});
         const auto m =
             QRegularExpression(
                 R"re(xMin="([\d.]+)" yMin="([\d.]+)" xMax="([\d.]+)" yMax="([\d.]+)">M+<)re")
@@ -339,7 +323,7 @@ class TestDispositivoPdf : public QObject {
     void subrayadoBajoBlancos() {
         const QString pdf = imprime(escribe("[S]AB      CD[s]      EF\r\n"));
         const QString png = dir.filePath("subrayado");
-        ejecuta("pdftoppm", {"-r", "150", "-gray", "-png", "-singlefile", pdf, png});
+        Ejecuta("pdftoppm", {"-r", "150", "-gray", "-png", "-singlefile", pdf, png});
         const QImage pagina = QImage(png + ".png").convertToFormat(QImage::Format_Grayscale8);
         QVERIFY(!pagina.isNull());
         // The longest run of dark pixels in any row: the underline, from "A" to "D" (10
@@ -366,15 +350,15 @@ class TestDispositivoPdf : public QObject {
             imprime(escribe("WWWWWWWWWW\r\n/IMAGEN/" + png.toLocal8Bit() + "\r\n" + lineas(200)));
         QString porque;
         QVERIFY2(pdfCorrecto(pdf, porque), qPrintable(porque));
-        QCOMPARE(paginas(pdf), 4);
+        QCOMPARE(PaginasPdf(pdf), 4);
         const QStringList filas =
-            ejecuta("pdfimages", {"-list", pdf}).split('\n', Qt::SkipEmptyParts).mid(2);
+            Ejecuta("pdfimages", {"-list", pdf}).split('\n', Qt::SkipEmptyParts).mid(2);
         QCOMPARE(filas.size(), 4);
         QSet<QString> objetos;
         for (const QString& f : filas)
             objetos << f.simplified().section(' ', 10, 10);
         QCOMPARE(objetos.size(), 1);
-        ejecuta("pdftoppm", {"-r", "72", "-png", pdf, dir.filePath("rojo")});
+        Ejecuta("pdftoppm", {"-r", "72", "-png", pdf, dir.filePath("rojo")});
         for (int p = 1; p <= 4; ++p) {
             const QImage pagina(dir.filePath(QString("rojo-%1.png").arg(p)));
             int rojos = 0, negros = 0;
@@ -391,7 +375,7 @@ class TestDispositivoPdf : public QObject {
 
     void apaisado() {
         const QString pdf = imprime(escribe("apaisado\r\n"), false, true);
-        QVERIFY(ejecuta("pdfinfo", {pdf}).contains("842 x 595"));
+        QVERIFY(Ejecuta("pdfinfo", {pdf}).contains("842 x 595"));
         QCOMPARE(dispositivo.anchoPagina(), (842 - 24) * 20);
         imprime(escribe("vertical\r\n"));
         QCOMPARE(dispositivo.anchoPagina(), (595 - 24) * 20);
@@ -420,7 +404,7 @@ class TestDispositivoPdf : public QObject {
             QVERIFY(!QFileInfo::exists(pdf));
             return;
         }
-        QCOMPARE(paginas(pdf), esperadas);
+        QCOMPARE(PaginasPdf(pdf), esperadas);
     }
 
     // A large report reads back line for line, every character in its place. pdftotext -layout
@@ -444,10 +428,10 @@ class TestDispositivoPdf : public QObject {
         const QString pdf = imprime(escribe(prt));
         QString porque;
         QVERIFY2(pdfCorrecto(pdf, porque), qPrintable(porque));
-        QCOMPARE(paginas(pdf), 50);
+        QCOMPARE(PaginasPdf(pdf), 50);
         QStringList leidas;
         static const QRegularExpression blancos(" +");
-        for (QString l : texto(pdf).split('\n')) {
+        for (QString l : TextoPdf(pdf).split('\n')) {
             l.remove('\f');
             if (!l.trimmed().isEmpty()) leidas << l.trimmed().replace(blancos, " ");
         }
@@ -471,8 +455,8 @@ class TestDispositivoPdf : public QObject {
         QVERIFY(!dispositivo.documentoAbierto());
 
         const QString pdf = imprime(escribe("despues\r\n"));
-        QCOMPARE(paginas(pdf), 1);
-        QVERIFY(texto(pdf).contains("despues"));
+        QCOMPARE(PaginasPdf(pdf), 1);
+        QVERIFY(TextoPdf(pdf).contains("despues"));
     }
 
     // Several documents in a row on one device, each whole and with its own fonts.
@@ -481,7 +465,7 @@ class TestDispositivoPdf : public QObject {
             const QString pdf = imprime(escribe("doc " + QByteArray::number(i) + " [N]x[n]\r\n"));
             QString porque;
             QVERIFY2(pdfCorrecto(pdf, porque), qPrintable(porque));
-            QVERIFY(texto(pdf).contains(QString("doc %1 x").arg(i)));
+            QVERIFY(TextoPdf(pdf).contains(QString("doc %1 x").arg(i)));
             QCOMPARE(fuentes(pdf).size(), 2);
         }
     }

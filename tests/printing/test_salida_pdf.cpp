@@ -1,9 +1,10 @@
 // Real output: PRT files printed on the built-in printer "Archivo PDF" and by velmor-imprimir,
 // checked with poppler-utils (pdfinfo, pdftotext, pdffonts, pdfimages).
+#include "printing/impresoras_sistema.h"
 #include "printing/imprimir_prt.h"
 #include "printing/salida_fichero.h"
-#include "printing/impresoras_sistema.h"
 #include "support/ficheros.h"
+#include "support/programas.h"
 
 #include <QFile>
 #include <QFileInfo>
@@ -15,27 +16,6 @@
 #include <QTemporaryDir>
 #include <QTest>
 #include <climits>
-
-namespace {
-QString ejecuta(const QString& programa, const QStringList& args, int* estado = nullptr,
-                QString* errores = nullptr, const QProcessEnvironment& entorno = {}) {
-    QProcess p;
-    if (!entorno.isEmpty()) p.setProcessEnvironment(entorno);
-    p.start(programa, args);
-    if (!p.waitForFinished(120000)) qFatal("%s did not finish", qPrintable(programa));
-    if (estado) *estado = p.exitCode();
-    if (errores) *errores = QString::fromUtf8(p.readAllStandardError());
-    return QString::fromUtf8(p.readAllStandardOutput());
-}
-int paginas(const QString& pdf) {
-    const QString info = ejecuta("pdfinfo", {pdf});
-    const auto m = QRegularExpression(R"(Pages:\s+(\d+))").match(info);
-    return m.hasMatch() ? m.captured(1).toInt() : -1;
-}
-QString texto(const QString& pdf) {
-    return ejecuta("pdftotext", {"-layout", pdf, "-"});
-}
-} // namespace
 
 class TestSalidaPdf : public QObject {
     Q_OBJECT
@@ -97,7 +77,7 @@ class TestSalidaPdf : public QObject {
         QFETCH(QByteArray, contenido);
         QFETCH(int, esperadas);
         const QString pdf = imprime(escribe(contenido));
-        QCOMPARE(paginas(pdf), esperadas);
+        QCOMPARE(PaginasPdf(pdf), esperadas);
     }
 
     // A form feed ends the page where it stands: the text before it on this page, what follows
@@ -124,10 +104,10 @@ class TestSalidaPdf : public QObject {
         QFETCH(QByteArray, contenido);
         QFETCH(QStringList, paginas);
         const QString pdf = imprime(escribe(contenido));
-        QCOMPARE(::paginas(pdf), int(paginas.size()));
+        QCOMPARE(PaginasPdf(pdf), int(paginas.size()));
         for (int i = 0; i < paginas.size(); ++i) {
             if (paginas[i] == "*") continue;
-            const QString pagina = ejecuta("pdftotext", {"-f", QString::number(i + 1), "-l",
+            const QString pagina = Ejecuta("pdftotext", {"-f", QString::number(i + 1), "-l",
                                                          QString::number(i + 1), pdf, "-"});
             QCOMPARE(pagina.simplified(), paginas[i]);
         }
@@ -148,22 +128,25 @@ class TestSalidaPdf : public QObject {
              "C" +
              "tras grafico\r\n";
         f += esc + "C" + QByteArray(1, char(3)) + "l1\r\nl2\r\nl3\r\nl4\r\n";
-        f += "fin\x07" + esc + "*" + QByteArray("\x21\x10\x00" "AB", 5);
+        f += "fin\x07" + esc + "*" +
+             QByteArray("\x21\x10\x00"
+                        "AB",
+                        5);
         const QString pdf = imprime(escribe(f));
-        const QString t = texto(pdf);
+        const QString t = TextoPdf(pdf);
         for (const char* linea : {"Normal negrita cursiva subrayado", "ANCHO", "condensado normal",
                                   "tras grafico", "l1", "l4 fin"})
             QVERIFY2(t.simplified().contains(linea), qPrintable(t));
         for (const char* nunca : {"E", "F", "-1", "AB", "\x1b", "C"})
             QVERIFY2(!t.split(QRegularExpression("\\s+")).contains(nunca), qPrintable(t));
-        const QString fuentes = ejecuta("pdffonts", {pdf});
+        const QString fuentes = Ejecuta("pdffonts", {pdf});
         QVERIFY2(fuentes.contains("LiberationMono-Bold") &&
                      fuentes.contains("LiberationMono-Italic"),
                  qPrintable(fuentes));
         // ESC C 3: pages of three lines from there on (l1-l3, then l4 and "fin").
-        QCOMPARE(::paginas(pdf), 3);
+        QCOMPARE(PaginasPdf(pdf), 3);
         // "ANCHO" is drawn twice as wide as the same letters in the normal size.
-        const QString bbox = ejecuta("pdftotext", {"-bbox", pdf, "-"});
+        const QString bbox = Ejecuta("pdftotext", {"-bbox", pdf, "-"});
         auto ancho = [&](const QString& palabra) {
             const auto m = QRegularExpression(R"re(xMin="([\d.]+)"[^>]*xMax="([\d.]+)"[^>]*>)re" +
                                               palabra + "<")
@@ -184,10 +167,10 @@ class TestSalidaPdf : public QObject {
     void lineasQueNoCaben() {
         QFETCH(QByteArray, paso);
         const QString pdf = imprime(escribe(paso + lineas(66) + "siguiente\r\n"));
-        const QString t = texto(pdf);
+        const QString t = TextoPdf(pdf);
         for (int i = 1; i <= 66; ++i)
             QVERIFY2(t.contains(QString("linea %1\n").arg(i)), qPrintable(QString::number(i)));
-        QCOMPARE(paginas(pdf), 3); // the page, its overflow sheet, the next page
+        QCOMPARE(PaginasPdf(pdf), 3); // the page, its overflow sheet, the next page
         const QStringList hojas = t.split('\f');
         QVERIFY(hojas.value(1).contains("linea 66") && !hojas.value(1).contains("siguiente"));
         QVERIFY(hojas.value(2).contains("siguiente"));
@@ -204,7 +187,7 @@ class TestSalidaPdf : public QObject {
         const QString pdf = imprime(escribe("CODIGO    DESCRIPCION          IMPORTE\r\n"
                                             "000123    Tornillos            1.234,50\r\n"
                                             "[N]000124[n]    Tuercas              99,00\r\n"));
-        const QStringList filas = texto(pdf).split('\n');
+        const QStringList filas = TextoPdf(pdf).split('\n');
         QVERIFY(filas.size() >= 3);
         const int c1 = int(filas[0].indexOf("DESCRIPCION")),
                   c2 = int(filas[1].indexOf("Tornillos")), c3 = int(filas[2].indexOf("Tuercas"));
@@ -217,7 +200,7 @@ class TestSalidaPdf : public QObject {
     void enheYCajas() {
         const QString pdf = imprime(escribe("Espa\xa4"
                                             "a \xda\xc4\xc4\xbf\r\n\xb3 A\xb3\r\n"));
-        const QString t = texto(pdf);
+        const QString t = TextoPdf(pdf);
         QVERIFY2(t.contains("España ┌──┐"), qPrintable(t));
         QVERIFY2(t.contains("│ A│"), qPrintable(t));
     }
@@ -226,13 +209,13 @@ class TestSalidaPdf : public QObject {
         const QString pdf = imprime(
             escribe("normal [N]negrita[n]\r\n{{Pica}}{{AmpliadaOn}}GRANDE{{AmpliadaOff}} pica\r\n"
                     "[I]cursiva[i]\r\n"));
-        const QString fuentes = ejecuta("pdffonts", {pdf});
+        const QString fuentes = Ejecuta("pdffonts", {pdf});
         QVERIFY2(fuentes.contains(QRegularExpression("Mono-Bold\\b")), qPrintable(fuentes));
         QVERIFY2(fuentes.contains(QRegularExpression("Mono-Italic\\b")), qPrintable(fuentes));
         QVERIFY2(fuentes.contains(QRegularExpression("LiberationMono(-Regular)?\\s")),
                  qPrintable(fuentes));
         // Word heights from pdftotext -bbox: "GRANDE" at 22 pt is twice "pica" at 11 pt.
-        const QString bbox = ejecuta("pdftotext", {"-bbox", pdf, "-"});
+        const QString bbox = Ejecuta("pdftotext", {"-bbox", pdf, "-"});
         auto alto = [&](const QString& palabra) {
             const auto m =
                 QRegularExpression(R"re(yMin="([\d.]+)" xMax="[\d.]+" yMax="([\d.]+)">)re" +
@@ -266,12 +249,12 @@ class TestSalidaPdf : public QObject {
         const QString pdf = imprime(
             escribe("ABCD   EFGH \xa4\xb3\r\n" + abre + "ABCD   EFGH \xa4\xb3" + cierra + "\r\n"),
             dos);
-        const QStringList filas = texto(pdf).split('\n');
+        const QStringList filas = TextoPdf(pdf).split('\n');
         QVERIFY(filas.size() >= 2);
         QCOMPARE(filas[1], filas[0]);
         QVERIFY2(filas[0].contains(QRegularExpression("^ *ABCD +EFGH \\S\\S$")),
                  qPrintable(filas[0]));
-        const QString bbox = ejecuta("pdftotext", {"-bbox", pdf, "-"});
+        const QString bbox = Ejecuta("pdftotext", {"-bbox", pdf, "-"});
         QList<double> inicios;
         for (const auto& m :
              QRegularExpression(R"re(<word xMin="([\d.]+)"[^>]*>EFGH<)re").globalMatch(bbox))
@@ -284,9 +267,9 @@ class TestSalidaPdf : public QObject {
     void negritaSinteticaEnSuSitio() {
         const QString pdf =
             imprime(escribe("[A]MMMM MMMM[a]\r\n\r\n[A][N]MMMM MMMM[n][a]\r\n"), true);
-        QVERIFY(ejecuta("pdffonts", {pdf}).contains("Ravendot"));
+        QVERIFY(Ejecuta("pdffonts", {pdf}).contains("Ravendot"));
         const QString png = pdf + "-p";
-        ejecuta("pdftoppm", {"-r", "150", "-gray", "-png", "-singlefile", pdf, png});
+        Ejecuta("pdftoppm", {"-r", "150", "-gray", "-png", "-singlefile", pdf, png});
         QImage pagina(png + ".png");
         QVERIFY(!pagina.isNull());
         pagina = pagina.convertToFormat(QImage::Format_Grayscale8);
@@ -332,8 +315,8 @@ class TestSalidaPdf : public QObject {
         QVERIFY(img.save(png));
         QByteArray f = "/IMAGEN/" + png.toLocal8Bit() + " Factura\r\n" + lineas(70);
         const QString pdf = imprime(escribe(f));
-        QCOMPARE(paginas(pdf), 2);
-        const QString lista = ejecuta("pdfimages", {"-list", pdf});
+        QCOMPARE(PaginasPdf(pdf), 2);
+        const QString lista = Ejecuta("pdfimages", {"-list", pdf});
         // One picture on each page, 64 x 48 pixels printed 1,215 twips wide (76 pixels an inch),
         // also when an earlier document ended in another scale.
         const auto filas = lista.split('\n', Qt::SkipEmptyParts).mid(2);
@@ -343,7 +326,7 @@ class TestSalidaPdf : public QObject {
                      qPrintable(lista));
             QCOMPARE(fila.simplified().split(' ').value(12), QString("76"));
         }
-        QVERIFY(texto(pdf).contains("Factura"));
+        QVERIFY(TextoPdf(pdf).contains("Factura"));
     }
 
     // A picture taken on the third line goes behind the two lines already printed, not over them.
@@ -355,7 +338,7 @@ class TestSalidaPdf : public QObject {
         const QString pdf = imprime(
             escribe("WWWWWWWWWW\r\nWWWWWWWWWW\r\n/IMAGEN/" + png.toLocal8Bit() + "\r\nfin\r\n"));
         const QString base = dir.filePath("tardia");
-        ejecuta("pdftoppm", {"-r", "72", "-f", "1", "-l", "1", "-png", pdf, base});
+        Ejecuta("pdftoppm", {"-r", "72", "-f", "1", "-l", "1", "-png", pdf, base});
         const QImage pagina(base + "-1.png");
         QVERIFY(!pagina.isNull());
         // Inside the picture (from the printable area's corner, 12 pt in, 60 x 48 pt), where the
@@ -372,7 +355,7 @@ class TestSalidaPdf : public QObject {
 
     void modoDosConRavendot() {
         const QString pdf = imprime(escribe("dos {{Courier}}mas\r\n"), true);
-        const QString fuentes = ejecuta("pdffonts", {pdf});
+        const QString fuentes = Ejecuta("pdffonts", {pdf});
         QVERIFY2(fuentes.contains("Ravendot"), qPrintable(fuentes));
         QVERIFY(!fuentes.contains("Liberation"));
     }
@@ -382,7 +365,7 @@ class TestSalidaPdf : public QObject {
         QCOMPARE(impresoras->orientacion(), Orientacion::Horizontal);
         const QString pdf = imprime(escribe("apaisado\r\n"));
         impresoras->ponOrientacion(Orientacion::Vertical);
-        const QString info = ejecuta("pdfinfo", {pdf});
+        const QString info = Ejecuta("pdfinfo", {pdf});
         QVERIFY2(info.contains("842 x 595"), qPrintable(info));
         QVERIFY_THROWS_EXCEPTION(ErrorVelmor,
                                  impresoras->ponOrientacion(Orientacion::SegunImpresora));
@@ -398,8 +381,8 @@ class TestSalidaPdf : public QObject {
         QVERIFY(!QFileInfo::exists(pdf));
         QVERIFY(!AbiertoPorEsteProceso(prt));
         const QString bien = imprime(escribe("despues\r\n"));
-        QCOMPARE(paginas(bien), 1);
-        QVERIFY(texto(bien).contains("despues"));
+        QCOMPARE(PaginasPdf(bien), 1);
+        QVERIFY(TextoPdf(bien).contains("despues"));
     }
 
     // A PDF that could not be written whole is a failure, never a print: the PRT file is kept,
@@ -411,7 +394,7 @@ class TestSalidaPdf : public QObject {
         QDir().mkpath(dir.filePath("limitado"));
         int estado = -1;
         QString errores;
-        ejecuta("prlimit", {"--fsize=20000", VELMOR_IMPRIMIR, "--pdf", pdf, "--borrar", prt},
+        Ejecuta("prlimit", {"--fsize=20000", VELMOR_IMPRIMIR, "--pdf", pdf, "--borrar", prt},
                 &estado, &errores);
         QCOMPARE(estado, 1);
         QVERIFY2(errores.contains("salida.pdf"), qPrintable(errores));
@@ -426,7 +409,7 @@ class TestSalidaPdf : public QObject {
         const QString prt = escribe("x\r\n");
         int estado = -1;
         QString errores;
-        ejecuta(VELMOR_IMPRIMIR, {"--pdf", "/dev/full", "--borrar", prt}, &estado, &errores);
+        Ejecuta(VELMOR_IMPRIMIR, {"--pdf", "/dev/full", "--borrar", prt}, &estado, &errores);
         QCOMPARE(estado, 1);
         QVERIFY2(errores.contains("/dev/full") && errores.contains("no es un fichero normal"),
                  qPrintable(errores));
@@ -442,14 +425,14 @@ class TestSalidaPdf : public QObject {
         int estado = -1;
         QString errores;
         const QString vacio = escribe("{{Pagina}}\r\n");
-        ejecuta(VELMOR_IMPRIMIR, {"--pdf", vieja, vacio}, &estado, &errores);
+        Ejecuta(VELMOR_IMPRIMIR, {"--pdf", vieja, vacio}, &estado, &errores);
         QCOMPARE(estado, 0);
         QVERIFY2(errores.contains(vacio) && errores.contains("nada que imprimir"),
                  qPrintable(errores));
-        ejecuta(VELMOR_IMPRIMIR, {"--pdf", vieja, escribe("nuevo\r\n")}, &estado, &errores);
+        Ejecuta(VELMOR_IMPRIMIR, {"--pdf", vieja, escribe("nuevo\r\n")}, &estado, &errores);
         QCOMPARE(estado, 0);
         QVERIFY2(!errores.contains("nada que imprimir"), qPrintable(errores));
-        QVERIFY(texto(vieja).contains("nuevo"));
+        QVERIFY(TextoPdf(vieja).contains("nuevo"));
     }
 
     // VELMOR_CP_DOS chooses the DOS page the printed text is converted from; a page that cannot
@@ -473,10 +456,10 @@ class TestSalidaPdf : public QObject {
         const QString pdf = prt + ".pdf";
         int obtenido = -1;
         QString errores;
-        ejecuta(VELMOR_IMPRIMIR, {"--pdf", pdf, prt}, &obtenido, &errores, entorno);
+        Ejecuta(VELMOR_IMPRIMIR, {"--pdf", pdf, prt}, &obtenido, &errores, {}, entorno);
         QCOMPARE(obtenido, estado);
         if (estado == 0) {
-            QVERIFY2(texto(pdf).contains("caja " + esperado), qPrintable(texto(pdf)));
+            QVERIFY2(TextoPdf(pdf).contains("caja " + esperado), qPrintable(TextoPdf(pdf)));
         } else {
             QVERIFY2(errores.contains(esperado) && errores.contains("VELMOR_CP_DOS"),
                      qPrintable(errores));
@@ -491,7 +474,7 @@ class TestSalidaPdf : public QObject {
         const QString salida = dir.filePath("juntos");
         int estado = -1;
         QString errores;
-        ejecuta(VELMOR_IMPRIMIR, {"--pdf", salida, "--borrar", uno, otro}, &estado, &errores);
+        Ejecuta(VELMOR_IMPRIMIR, {"--pdf", salida, "--borrar", uno, otro}, &estado, &errores);
         QCOMPARE(estado, 2);
         QVERIFY2(errores.contains(uno) && errores.contains(otro), qPrintable(errores));
         QVERIFY(QFileInfo::exists(uno));
@@ -506,26 +489,26 @@ class TestSalidaPdf : public QObject {
         const QString salida = dir.filePath("salida");
         int estado = -1;
         QString errores;
-        ejecuta(VELMOR_IMPRIMIR, {"--pdf", salida, "--borrar", a, malo, b}, &estado, &errores);
+        Ejecuta(VELMOR_IMPRIMIR, {"--pdf", salida, "--borrar", a, malo, b}, &estado, &errores);
         QCOMPARE(estado, 1);
         QVERIFY2(errores.contains(malo) && errores.contains("línea 2"), qPrintable(errores));
-        QCOMPARE(paginas(salida + "/UNO.pdf"), 1);
-        QCOMPARE(paginas(salida + "/dos.pdf"), 2);
+        QCOMPARE(PaginasPdf(salida + "/UNO.pdf"), 1);
+        QCOMPARE(PaginasPdf(salida + "/dos.pdf"), 2);
         QVERIFY(!QFileInfo::exists(salida + "/MALO.pdf"));
         QVERIFY(!QFileInfo::exists(a));
         QVERIFY(!QFileInfo::exists(b));
         QVERIFY(QFileInfo::exists(malo)); // not printed: not deleted
 
         const QString c = escribe("tres\r\n");
-        ejecuta(VELMOR_IMPRIMIR, {"--pdf", dir.filePath("c.pdf"), "--horizontal", c}, &estado);
+        Ejecuta(VELMOR_IMPRIMIR, {"--pdf", dir.filePath("c.pdf"), "--horizontal", c}, &estado);
         QCOMPARE(estado, 0);
-        QVERIFY(ejecuta("pdfinfo", {dir.filePath("c.pdf")}).contains("842 x 595"));
+        QVERIFY(Ejecuta("pdfinfo", {dir.filePath("c.pdf")}).contains("842 x 595"));
 
-        const QString lista = ejecuta(VELMOR_IMPRIMIR, {"--impresoras"}, &estado);
+        const QString lista = Ejecuta(VELMOR_IMPRIMIR, {"--impresoras"}, &estado);
         QCOMPARE(estado, 0);
         QVERIFY(lista.contains("* Archivo PDF"));
-        QVERIFY(ejecuta(VELMOR_IMPRIMIR, {"--help"}, &estado).contains("--impresora NOMBRE"));
-        ejecuta(VELMOR_IMPRIMIR, {"--impresora", "NoExiste", c}, &estado, &errores);
+        QVERIFY(Ejecuta(VELMOR_IMPRIMIR, {"--help"}, &estado).contains("--impresora NOMBRE"));
+        Ejecuta(VELMOR_IMPRIMIR, {"--impresora", "NoExiste", c}, &estado, &errores);
         QCOMPARE(estado, 2);
         QVERIFY(errores.contains("NoExiste"));
     }

@@ -4,6 +4,7 @@
 #include "shared/nombres_fichero.h"
 #include "support/fake_printer.h"
 #include "support/ficheros.h"
+#include "support/programas.h"
 
 #include <QDir>
 #include <QElapsedTimer>
@@ -239,10 +240,8 @@ class TestTrabajoImpresion : public QObject {
         QVERIFY(!existeBytes(ruta));
         QVERIFY(existeBytes(senuelo));
         QVERIFY(existeBytes(carpeta + "/\xef\xbf\xbd.prt"));
-        QProcess texto;
-        texto.start("pdftotext", {QString::fromUtf8(carpeta) + "/salida.pdf", "-"});
-        QVERIFY(texto.waitForFinished());
-        QVERIFY(texto.readAllStandardOutput().contains("ES " + ruta.toHex()));
+        QVERIFY(
+            TextoPdf(QString::fromUtf8(carpeta) + "/salida.pdf").contains("ES " + ruta.toHex()));
     }
 
     // A signal mid-job leaves no half PDF at the output's name and no temporary file anywhere.

@@ -8,11 +8,10 @@
 #include "shared/error.h"
 #include "shared/mensajes_qt.h"
 #include "shared/nombres_fichero.h"
+#include "shared/paths.h"
 #include "shared/version.h"
 
-#include <QDir>
 #include <QEventLoop>
-#include <QFileInfo>
 #include <QGuiApplication>
 #include <QHash>
 #include <QLibraryInfo>
@@ -100,13 +99,12 @@ std::optional<QStringList> destinosPdf(const OpcionesCli& o, int& estado) {
             destinos << o.pdf;
         return destinos;
     }
-    const QFileInfo carpeta(o.pdf);
-    if (carpeta.exists() && !carpeta.isDir()) {
+    if (ExisteRuta(o.pdf, false) && !ExisteRuta(o.pdf, true)) {
         estado = uso(QStringLiteral("con varios ficheros, --pdf debe ser una carpeta: «%1»")
                          .arg(NombreVisible(o.pdf)));
         return std::nullopt;
     }
-    if (!carpeta.exists() && !QDir().mkpath(o.pdf)) {
+    if (!CreaCarpetas(o.pdf)) {
         estado = uso(QStringLiteral("no se puede crear la carpeta «%1»").arg(NombreVisible(o.pdf)));
         return std::nullopt;
     }

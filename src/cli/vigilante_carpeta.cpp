@@ -6,6 +6,7 @@
 #include "printing/dispositivo_impresora.h"
 #include "shared/causa_sistema.h"
 #include "shared/nombres_fichero.h"
+#include "shared/paths.h"
 #include <QDateTime>
 #include <QDir>
 #include <QFile>
@@ -36,15 +37,6 @@ bool seEstaEscribiendo(int carpeta, const QByteArray& nombre) {
     const bool abierto = AbiertoParaEscribir(fd);
     ::close(fd);
     return abierto;
-}
-
-// Makes the folder and its parents, by their bytes; true when it is a folder in the end.
-bool creaCarpetas(const QByteArray& ruta) {
-    for (qsizetype barra = ruta.indexOf('/', 1); barra > 0; barra = ruta.indexOf('/', barra + 1))
-        ::mkdir(ruta.left(barra).constData(), 0777);
-    ::mkdir(ruta.constData(), 0777);
-    struct stat datos {};
-    return ::stat(ruta.constData(), &datos) == 0 && S_ISDIR(datos.st_mode);
 }
 
 QString entreComillas(const QString& ruta) {
@@ -83,7 +75,7 @@ VigilanteCarpeta::~VigilanteCarpeta() {
 
 std::optional<QString> VigilanteCarpeta::inicia() {
     if (auto motivo = abreCarpeta()) return motivo;
-    if (impresoras_.actualEsPdf() && !creaCarpetas(BytesDeNombre(config_.carpetaPdf)))
+    if (impresoras_.actualEsPdf() && !CreaCarpetas(config_.carpetaPdf))
         return QStringLiteral("La carpeta de los PDF %1 no es una carpeta ni se puede crear")
             .arg(entreComillas(config_.carpetaPdf));
     registro_.carga();

@@ -19,6 +19,15 @@ bool ExisteRuta(const QString& ruta, bool soloCarpeta) {
     return !soloCarpeta || S_ISDIR(datos.st_mode);
 }
 
+bool CreaCarpetas(const QString& ruta) {
+    const QByteArray bytes = BytesDeNombre(ruta);
+    if (bytes.contains('\0')) return false;
+    for (qsizetype barra = bytes.indexOf('/', 1); barra > 0; barra = bytes.indexOf('/', barra + 1))
+        ::mkdir(bytes.left(barra).constData(), 0777);
+    ::mkdir(bytes.constData(), 0777);
+    return ExisteRuta(ruta, true);
+}
+
 namespace {
 QString noSeBorra(const QString& ruta) {
     return QStringLiteral("No se puede borrar el fichero «") + NombreVisible(ruta) +

@@ -9,6 +9,9 @@ struct IdentidadFichero;
 // Any failure of the query (missing, empty, unreachable) is simply false.
 bool ExisteRuta(const QString& ruta, bool soloCarpeta);
 
+// Makes the folder and those above it that are missing; true when the path is a folder in the end.
+bool CreaCarpetas(const QString& ruta);
+
 // Why the file could not be deleted, from the system's error number: gone, no permission,
 // read-only volume, a folder, in use.
 ErrorVelmor ErrorAlBorrar(const QString& ruta, int causa);

@@ -16,6 +16,7 @@
 #include <QTemporaryDir>
 #include <QTest>
 #include <climits>
+#include <sys/stat.h>
 
 class TestSalidaPdf : public QObject {
     Q_OBJECT
@@ -480,6 +481,26 @@ class TestSalidaPdf : public QObject {
         QVERIFY(QFileInfo::exists(uno));
         QVERIFY(QFileInfo::exists(otro));
         QVERIFY(!QFileInfo::exists(salida + "/INF.pdf"));
+    }
+
+    // With several files, a --pdf folder whose name is not UTF-8 is made under that very name.
+    void carpetaPdfQueNoEsUtf8() {
+        const QString carpeta = dir.filePath("no-utf8");
+        escribe("primero\r\n", "no-utf8/UNO.PRT");
+        escribe("segundo\r\n", "no-utf8/OTRO.PRT");
+        int estado = -1;
+        QString errores;
+        // Through sh, so that the name reaches argv as its bytes (QProcess would encode it).
+        Ejecuta(
+            "sh",
+            {"-c", "exec \"$0\" --pdf \"$(printf 'SAL\\321')\" UNO.PRT OTRO.PRT", VELMOR_IMPRIMIR},
+            &estado, &errores, carpeta);
+        QVERIFY2(estado == 0, qPrintable(errores));
+        const QByteArray salida = QFile::encodeName(carpeta) + "/SAL\xd1";
+        struct stat datos {};
+        QCOMPARE(::stat(salida + "/UNO.pdf", &datos), 0);
+        QCOMPARE(::stat(salida + "/OTRO.pdf", &datos), 0);
+        QCOMPARE(::stat(QFile::encodeName(carpeta) + "/SAL\uFFFD", &datos), -1); // no look-alike
     }
 
     void ordenImprimir() {

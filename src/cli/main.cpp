@@ -1,4 +1,5 @@
 // velmor-imprimir: prints PRT files from the command line with the same print job as the program.
+#include "cli/interlocutor_cli.h"
 #include "cli/opciones_cli.h"
 #include "cli/parada_senal.h"
 #include "cli/vigilante_carpeta.h"
@@ -42,15 +43,6 @@ int uso(const QString& mensaje) {
     salida(stderr, QStringLiteral("Pruebe «velmor-imprimir --help» para más información."));
     return 2;
 }
-
-// The job's questions, answered by the options: no dialogs and no delete question.
-class InterlocutorCli : public InterlocutorTrabajo {
-  public:
-    QString destino;
-    bool eligeImpresora(Impresoras&) override { return true; }
-    QString salidaPdf(const QString&, const QString&) override { return destino; }
-    bool confirmaBorrado(const QString&) override { return false; }
-};
 
 // The argv bytes, losslessly: a file name that is not UTF-8 still names that file.
 QStringList argumentos(int argc, char** argv) {
@@ -125,6 +117,17 @@ std::optional<QStringList> destinosPdf(const OpcionesCli& o, int& estado) {
     return destinos;
 }
 
+// What every file's job asks besides its path.
+PeticionTrabajo peticionDe(const OpcionesCli& o) {
+    PeticionTrabajo p;
+    p.modoDos = o.modoDos;
+    p.lineasPagina = o.lineas;
+    p.borrar = o.borrar;
+    p.esperaSegundos = o.esperaSegundos;
+    p.copias = o.copias;
+    return p;
+}
+
 // Runs one file's job to its end; false when it did not print (or, with --borrar, was kept).
 bool imprime(ImpresorasSistema& impresoras, InterlocutorCli& interlocutor,
              const PeticionTrabajo& peticion) {
@@ -155,11 +158,7 @@ int vigila(QGuiApplication& app, ImpresorasSistema& impresoras, const OpcionesCl
     ConfiguracionVigilancia c;
     c.carpeta = o.vigilar;
     c.carpetaPdf = o.pdf;
-    c.peticion.modoDos = o.modoDos;
-    c.peticion.lineasPagina = o.lineas;
-    c.peticion.borrar = o.borrar;
-    c.peticion.esperaSegundos = o.esperaSegundos;
-    c.peticion.copias = o.copias;
+    c.peticion = peticionDe(o);
     c.reposoMs = o.reposoMs;
     VigilanteCarpeta vigilante(impresoras, c);
     QObject::connect(&vigilante, &VigilanteCarpeta::registro,
@@ -230,13 +229,8 @@ int main(int argc, char** argv) {
     int fallos = 0;
     for (qsizetype i = 0; i < o.ficheros.size(); ++i) {
         interlocutor.destino = destinos->at(i);
-        PeticionTrabajo p;
+        PeticionTrabajo p = peticionDe(o);
         p.ruta = o.ficheros.at(i);
-        p.modoDos = o.modoDos;
-        p.lineasPagina = o.lineas;
-        p.borrar = o.borrar;
-        p.esperaSegundos = o.esperaSegundos;
-        p.copias = o.copias;
         if (!imprime(impresoras, interlocutor, p)) ++fallos;
     }
     return fallos ? 1 : 0;

@@ -39,30 +39,21 @@ bool seEstaEscribiendo(int carpeta, const QByteArray& nombre) {
     return abierto;
 }
 
+// "listados/" and "./listados" name the folder the notifications call "listados".
+ConfiguracionVigilancia conCarpetaLimpia(ConfiguracionVigilancia c) {
+    c.carpeta = QDir::cleanPath(c.carpeta);
+    return c;
+}
+
 QString entreComillas(const QString& ruta) {
     return QStringLiteral("«") + NombreVisible(ruta) + QStringLiteral("»");
 }
 } // namespace
 
-// The job's questions, answered once for every file: no dialog, the PDF's free name, and no
-// delete question (deletion is --borrar's).
-class VigilanteCarpeta::Interlocutor : public InterlocutorTrabajo {
-  public:
-    QString destino;
-    bool eligeImpresora(Impresoras&) override { return true; }
-    QString salidaPdf(const QString&, const QString&) override { return destino; }
-    bool confirmaBorrado(const QString&) override { return false; }
-};
-
 VigilanteCarpeta::VigilanteCarpeta(Impresoras& impresoras, ConfiguracionVigilancia configuracion,
                                    QObject* parent)
-    : QObject(parent), impresoras_(impresoras), config_(std::move(configuracion)),
-      carpeta_(BytesDeNombre(config_.carpeta)), registro_(carpeta_),
-      interlocutor_(std::make_unique<Interlocutor>()) {
-    // "listados/" and "./listados" name the folder the notifications call "listados".
-    config_.carpeta = QDir::cleanPath(config_.carpeta);
-    carpeta_ = BytesDeNombre(config_.carpeta);
-    registro_ = RegistroImpresos(carpeta_);
+    : QObject(parent), impresoras_(impresoras), config_(conCarpetaLimpia(std::move(configuracion))),
+      carpeta_(BytesDeNombre(config_.carpeta)), registro_(carpeta_) {
     reloj_.start();
     reposo_.setSingleShot(true);
     connect(&reposo_, &QTimer::timeout, this, &VigilanteCarpeta::alVencer);
@@ -304,9 +295,9 @@ void VigilanteCarpeta::siguiente() {
             programaSiguiente();
             return;
         }
-        interlocutor_->destino = config_.carpetaPdf + u'/' + NombreDeBytes(pdf);
+        interlocutor_.destino = config_.carpetaPdf + u'/' + NombreDeBytes(pdf);
     }
-    actual_ = new TrabajoImpresion(impresoras_, *interlocutor_, p, this);
+    actual_ = new TrabajoImpresion(impresoras_, interlocutor_, p, this);
     connect(actual_, &TrabajoImpresion::enviado, this, &VigilanteCarpeta::alEnviar);
     connect(actual_, &TrabajoImpresion::terminado, this, &VigilanteCarpeta::alTerminar);
     actual_->inicia();

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "cli/interlocutor_cli.h"
 #include "cli/registro_impresos.h"
 #include "printing/trabajo_impresion.h"
 #include "shared/fichero_regular.h"
@@ -9,7 +10,6 @@
 #include <QObject>
 #include <QSet>
 #include <QTimer>
-#include <memory>
 #include <optional>
 
 class Impresoras;
@@ -72,7 +72,6 @@ class VigilanteCarpeta : public QObject {
         quint64 llegada = 0;
         bool listo = false; // complete, waiting for its turn in listos_
     };
-    class Interlocutor;
 
     std::optional<QString> abreCarpeta();
     std::optional<QString> empiezaAVigilar();
@@ -101,7 +100,7 @@ class VigilanteCarpeta : public QObject {
     QByteArray carpeta_; // bytes of config_.carpeta
     int fd_ = -1;        // the folder, open and locked
     RegistroImpresos registro_;
-    std::unique_ptr<Interlocutor> interlocutor_;
+    InterlocutorCli interlocutor_;
     QFileSystemWatcher* vigia_ = nullptr;
     QTimer reposo_;
     QElapsedTimer reloj_;

@@ -1,6 +1,6 @@
 #include "cli/carpeta_errores.h"
 
-#include "cli/escribe_todo.h"
+#include "shared/escribe_todo.h"
 #include "cli/nombre_libre.h"
 #include "shared/causa_sistema.h"
 #include "shared/error.h"

@@ -3,6 +3,7 @@
 #include "printing/limpieza_senales.h"
 #include "shared/causa_sistema.h"
 #include "shared/error.h"
+#include "shared/escribe_todo.h"
 #include "shared/nombres_fichero.h"
 #include <QDir>
 #include <QRandomGenerator>
@@ -93,15 +94,8 @@ void SalidaFichero::abreOculto(const QByteArray& carpeta) {
 }
 
 void SalidaFichero::escribe(const char* datos, std::size_t cuantos) {
-    while (cuantos > 0) {
-        const ssize_t n = ::write(fd_, datos, cuantos);
-        if (n < 0) {
-            if (errno == EINTR) continue;
-            falla(QStringLiteral("escribir"), errno);
-        }
-        datos += n;
-        cuantos -= size_t(n);
-    }
+    if (!EscribeTodo(fd_, QByteArrayView(datos, qsizetype(cuantos))))
+        falla(QStringLiteral("escribir"), errno);
 }
 
 void SalidaFichero::termina() {

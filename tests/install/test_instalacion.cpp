@@ -1,14 +1,10 @@
 // The installation: `cmake --install` of this build into a temporary root, checked as a desktop
-// would see it (the freedesktop validators, a MIME database and a desktop database built from the
-// installed files, the manual pages read as man-db reads them), and the Debian package CPack makes
-// of the same tree.
+// would see it (the freedesktop validators, MIME and desktop databases built from the installed
+// files, the manual pages read as man-db reads them), and the Debian package CPack makes of it.
 #include <QDir>
 #include <QDirIterator>
-#include <QFile>
-#include <QFileInfo>
 #include <QProcess>
 #include <QRegularExpression>
-#include <QSvgRenderer>
 #include <QTemporaryDir>
 #include <QTest>
 #include <QXmlStreamReader>
@@ -22,20 +18,19 @@ const QString Id = QStringLiteral("org.velmor.Velmor");
 struct Resultado {
     int estado = -1;
     QString salida, errores;
+    QString describe() const {
+        return QStringLiteral("estado %1\n%2%3").arg(estado).arg(salida, errores);
+    }
 };
 
 Resultado Ejecuta(const QString& programa, const QStringList& argumentos,
                   const QProcessEnvironment& entorno = QProcessEnvironment::systemEnvironment(),
-                  const QString& carpeta = {}, const QByteArray& entrada = {}) {
+                  const QByteArray& entrada = {}) {
     QProcess p;
     p.setProcessEnvironment(entorno);
-    if (!carpeta.isEmpty()) p.setWorkingDirectory(carpeta);
     p.start(programa, argumentos);
     Resultado r;
-    if (!p.waitForStarted()) {
-        r.errores = QStringLiteral("no se puede ejecutar «%1»: %2").arg(programa, p.errorString());
-        return r;
-    }
+    if (!p.waitForStarted()) return {-1, {}, programa + ": " + p.errorString()};
     p.write(entrada);
     p.closeWriteChannel();
     if (!p.waitForFinished(120000)) qFatal("%s did not finish", qPrintable(programa));
@@ -45,19 +40,15 @@ Resultado Ejecuta(const QString& programa, const QStringList& argumentos,
     return r;
 }
 
-QString Describe(const Resultado& r) {
-    return QStringLiteral("estado %1\n%2%3").arg(r.estado).arg(r.salida, r.errores);
-}
-
 QByteArray Lee(const QString& ruta) {
     QFile f(ruta);
     return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
 }
 
-QByteArray Copia(const QString& origen, const QString& destino) {
-    QDir().mkpath(QFileInfo(destino).path());
-    QFile::copy(origen, destino);
-    return Lee(destino);
+bool Escribe(const QString& ruta, const QByteArray& datos) {
+    QDir().mkpath(QFileInfo(ruta).path());
+    QFile f(ruta);
+    return f.open(QIODevice::WriteOnly) && f.write(datos) == datos.size();
 }
 
 // The regular files under `raiz`, relative to it, sorted.
@@ -70,67 +61,62 @@ QStringList Ficheros(const QString& raiz) {
     return lista;
 }
 
-// The keys of a desktop entry's [Desktop Entry] group.
-QHash<QString, QString> Entrada(const QString& ruta) {
-    QHash<QString, QString> claves;
-    bool enGrupo = false;
-    for (const QString& linea : QString::fromUtf8(Lee(ruta)).split('\n')) {
-        if (linea.startsWith('[')) enGrupo = linea == QLatin1String("[Desktop Entry]");
-        const qsizetype igual = linea.indexOf('=');
-        if (enGrupo && igual > 0) claves.insert(linea.left(igual), linea.mid(igual + 1));
-    }
-    return claves;
-}
-
-// The text of every element of that name in an XML file, in order.
+// The text (or an attribute) of every element of that name in an XML file, in order.
 QStringList Elementos(const QString& ruta, const QString& nombre, const QString& atributo = {}) {
     QStringList valores;
     QXmlStreamReader xml(Lee(ruta));
-    while (!xml.atEnd()) {
-        if (xml.readNext() != QXmlStreamReader::StartElement || xml.name() != nombre) continue;
-        valores << (atributo.isEmpty() ? xml.readElementText()
-                                       : xml.attributes().value(atributo).toString());
-    }
+    while (!xml.atEnd())
+        if (xml.readNext() == QXmlStreamReader::StartElement && xml.name() == nombre)
+            valores << (atributo.isEmpty() ? xml.readElementText()
+                                           : xml.attributes().value(atributo).toString());
     return valores;
+}
+
+QStringList Coincidencias(const QString& patron, const QString& texto, int grupo = 0) {
+    QStringList l;
+    for (auto it = QRegularExpression(patron).globalMatch(texto); it.hasNext();)
+        l << it.next().captured(grupo);
+    return l;
 }
 } // namespace
 
 class TestInstalacion : public QObject {
     Q_OBJECT
     QTemporaryDir raiz;  // DESTDIR
-    QTemporaryDir datos; // XDG data folders holding only what was installed (and the base types)
-    Resultado mime, escritorios;
+    QTemporaryDir datos; // XDG folders holding only what was installed (and the base MIME types)
 
     QString usr(const QString& ruta) const { return raiz.filePath("usr/" + ruta); }
     QString escritorio() const { return usr("share/applications/" + Id + ".desktop"); }
     QString metainfo() const { return usr("share/metainfo/" + Id + ".metainfo.xml"); }
     QString paqueteMime() const { return usr("share/mime/packages/velmor-prt.xml"); }
     QString tipoPrt() const { return Elementos(paqueteMime(), "mime-type", "type").value(0); }
+    QString pagina(const QString& nombre) const {
+        return usr("share/man/man1/" + nombre + ".1.gz");
+    }
 
     // A session that sees nothing of this machine's desktop: only the folders in `datos`.
     QProcessEnvironment entornoXdg() const {
         QProcessEnvironment e = QProcessEnvironment::systemEnvironment();
         for (const char* v : {"XDG_CURRENT_DESKTOP", "DESKTOP_SESSION", "KDE_FULL_SESSION",
-                              "KDE_SESSION_VERSION", "GNOME_DESKTOP_SESSION_ID", "XDG_MENU_PREFIX",
-                              "DISPLAY", "WAYLAND_DISPLAY", "DBUS_SESSION_BUS_ADDRESS"})
+                              "GNOME_DESKTOP_SESSION_ID", "XDG_MENU_PREFIX", "DISPLAY",
+                              "WAYLAND_DISPLAY", "DBUS_SESSION_BUS_ADDRESS"})
             e.remove(v);
-        e.insert("HOME", datos.filePath("casa"));
-        e.insert("XDG_DATA_HOME", datos.filePath("casa"));
-        e.insert("XDG_CONFIG_HOME", datos.filePath("casa"));
+        for (const char* v : {"HOME", "XDG_DATA_HOME", "XDG_CONFIG_HOME"})
+            e.insert(v, datos.filePath("casa"));
         e.insert("XDG_DATA_DIRS", datos.path());
         e.insert("XDG_CONFIG_DIRS", datos.filePath("config"));
         e.insert("GIO_USE_VFS", "local");
+        e.insert("XDG_RUNTIME_DIR", datos.filePath("run"));
         return e;
     }
 
+    // A manual page as man-db shows it, with groff's own hyphen and minus characters as '-'.
     QString paginaEnTexto(const QString& nombre) {
-        const QString pagina = usr("share/man/man1/" + nombre + ".1.gz");
-        const Resultado fuente = Ejecuta("gzip", {"-dc", pagina});
-        const Resultado texto =
-            Ejecuta("groff", {"-k", "-Tutf8", "-man", "-P-cbou"},
-                    QProcessEnvironment::systemEnvironment(), {}, fuente.salida.toUtf8());
-        // groff's UTF-8 output draws hyphens and minus signs with their own characters.
-        return QString(texto.salida).replace(QChar(0x2010), '-').replace(QChar(0x2212), '-');
+        const QByteArray fuente = Ejecuta("gzip", {"-dc", pagina(nombre)}).salida.toUtf8();
+        const QString texto = Ejecuta("groff", {"-k", "-Tutf8", "-man", "-P-cbou"},
+                                      QProcessEnvironment::systemEnvironment(), fuente)
+                                  .salida;
+        return QString(texto).replace(QChar(0x2010), '-').replace(QChar(0x2212), '-');
     }
 
   private slots:
@@ -140,22 +126,28 @@ class TestInstalacion : public QObject {
         e.insert("DESTDIR", raiz.path());
         const Resultado r =
             Ejecuta(VELMOR_CMAKE_COMMAND, {"--install", Construccion, "--prefix", "/usr"}, e);
-        QVERIFY2(r.estado == 0, qPrintable(Describe(r)));
-
-        // A MIME database of the base types and ours, and a desktop database of our entry.
-        QVERIFY(!Copia("/usr/share/mime/packages/freedesktop.org.xml",
-                       datos.filePath("mime/packages/freedesktop.org.xml"))
-                     .isEmpty());
-        QVERIFY(!Copia(paqueteMime(), datos.filePath("mime/packages/velmor-prt.xml")).isEmpty());
-        QVERIFY(!Copia(escritorio(), datos.filePath("applications/" + Id + ".desktop")).isEmpty());
-        QDir().mkpath(datos.filePath("casa"));
-        QDir().mkpath(datos.filePath("config"));
-        mime = Ejecuta("update-mime-database", {datos.filePath("mime")}, entornoXdg());
-        escritorios =
-            Ejecuta("update-desktop-database", {datos.filePath("applications")}, entornoXdg());
+        QVERIFY2(r.estado == 0, qPrintable(r.describe()));
+        // The base MIME types, ours, our desktop entry; the DTD shared-mime-info ships inside
+        // its own package file; the service with its program named inside the installed tree.
+        const QByteArray base = Lee("/usr/share/mime/packages/freedesktop.org.xml");
+        const qsizetype desde = base.indexOf('[', base.indexOf("<!DOCTYPE mime-info ["));
+        QVERIFY(desde > 0 && Escribe(datos.filePath("mime/packages/freedesktop.org.xml"), base));
+        QVERIFY(Escribe(datos.filePath("mime-info.dtd"),
+                        base.mid(desde + 1, base.indexOf("]>", desde) - desde - 1)));
+        QVERIFY(Escribe(datos.filePath("mime/packages/velmor-prt.xml"), Lee(paqueteMime())));
+        QVERIFY(Escribe(datos.filePath("applications/" + Id + ".desktop"), Lee(escritorio())));
+        const QString unidad =
+            QString::fromUtf8(Lee(usr("lib/systemd/user/velmor-vigilar@.service")));
+        QVERIFY(Escribe(datos.filePath("unidad/velmor-vigilar@.service"),
+                        QString(unidad).replace("=/usr/bin/", "=" + usr("bin/")).toUtf8()));
+        for (const char* c : {"casa", "config", "run"})
+            QVERIFY(QDir().mkpath(datos.filePath(c)));
+        QFile::setPermissions(datos.filePath("run"), QFileDevice::ReadOwner |
+                                                         QFileDevice::WriteOwner |
+                                                         QFileDevice::ExeOwner);
     }
 
-    // Exactly these files, the programs executable, nothing else (no libraries, no tests).
+    // Exactly these files, readable by all, only the programs executable.
     void arbol() {
         const QStringList esperado = {
             "usr/bin/velmor",
@@ -169,267 +161,147 @@ class TestInstalacion : public QObject {
             "usr/share/mime/packages/velmor-prt.xml",
         };
         QCOMPARE(Ficheros(raiz.path()), esperado);
-        const auto lectura = QFile::ReadOwner | QFile::ReadGroup | QFile::ReadOther;
-        const auto ejecucion = QFile::ExeOwner | QFile::ExeGroup | QFile::ExeOther;
         for (const QString& f : esperado) {
             const QFileDevice::Permissions p = QFileInfo(raiz.filePath(f)).permissions();
-            QVERIFY2((p & lectura) == lectura, qPrintable(f));
-            QVERIFY2(bool(p & ejecucion) == f.startsWith("usr/bin/"), qPrintable(f));
+            QVERIFY2(p & QFile::ReadOther, qPrintable(f));
+            QVERIFY2(bool(p & QFile::ExeOther) == f.startsWith("usr/bin/"), qPrintable(f));
         }
     }
 
-    void programas_data() {
-        QTest::addColumn<QString>("programa");
-        QTest::newRow("velmor") << "velmor";
-        QTest::newRow("velmor-imprimir") << "velmor-imprimir";
+    // Each tool of the desktop accepts what was installed, without a word on stderr.
+    void validadores_data() {
+        QTest::addColumn<QStringList>("orden");
+        const auto fila = [](const QString& nombre, const QStringList& orden) {
+            QTest::newRow(qPrintable(nombre)) << orden;
+        };
+        fila("entrada de escritorio", {"desktop-file-validate", "--no-hints", escritorio()});
+        fila("AppStream", {"appstreamcli", "validate", "--no-net", metainfo()});
+        fila("tipo MIME",
+             {"xmllint", "--noout", "--dtdvalid", datos.filePath("mime-info.dtd"), paqueteMime()});
+        fila("icono",
+             {"xmllint", "--noout", usr("share/icons/hicolor/scalable/apps/" + Id + ".svg")});
+        fila("base MIME", {"update-mime-database", datos.filePath("mime")});
+        fila("base de escritorios", {"update-desktop-database", datos.filePath("applications")});
+        fila("unidad systemd", {"systemd-analyze", "verify", "--user", "--man=no",
+                                datos.filePath("unidad/velmor-vigilar@home-ana-listados.service")});
+        for (const char* m : {"velmor", "velmor-imprimir"}) {
+            // As man-db reads a page, and the NAME line that whatis and apropos index.
+            fila(m + QString(" groff"),
+                 {"sh", "-c", "gzip -dc \"$0\" | groff -k -Tutf8 -man -ww -z", pagina(m)});
+            fila(m + QString(" índice"),
+                 {"sh", "-c", "lexgrog \"$0\" | grep -qx \"$0: \\\"$1 - [^\\\\]*\\\"\"", pagina(m),
+                  m});
+        }
     }
 
-    // The installed programs run on their own: nothing points back into the build folder.
-    void programas() {
-        QFETCH(QString, programa);
-        const Resultado r = Ejecuta(usr("bin/" + programa), {"--version"});
-        QVERIFY2(r.estado == 0, qPrintable(Describe(r)));
-        QCOMPARE(r.salida, programa + " " + Version + "\n");
-        const Resultado elf = Ejecuta("readelf", {"-d", usr("bin/" + programa)});
-        QVERIFY2(elf.estado == 0, qPrintable(Describe(elf)));
-        QVERIFY2(!elf.salida.contains(Construccion), qPrintable(elf.salida));
+    void validadores() {
+        QFETCH(QStringList, orden);
+        const Resultado r = Ejecuta(orden.takeFirst(), orden, entornoXdg());
+        QVERIFY2(r.estado == 0 && r.errores.isEmpty(), qPrintable(r.describe()));
     }
 
-    void imprimeInstalado() {
-        QTemporaryDir salida;
-        const QString pdf = salida.filePath("factura.pdf");
-        const Resultado r = Ejecuta(usr("bin/velmor-imprimir"), {"--pdf", pdf, "FACTURA.PRT"},
-                                    QProcessEnvironment::systemEnvironment(), Fuente + "/samples");
-        QVERIFY2(r.estado == 0, qPrintable(Describe(r)));
-        const Resultado texto = Ejecuta("pdftotext", {pdf, "-"});
-        QVERIFY2(texto.salida.contains(QString::fromUtf8("FERRETERÍA DEL NORTE")),
-                 qPrintable(Describe(texto)));
-    }
-
-    void entradaEscritorio() {
-        const Resultado r = Ejecuta("desktop-file-validate", {"--no-hints", escritorio()});
-        QVERIFY2(r.estado == 0 && r.salida.isEmpty() && r.errores.isEmpty(),
-                 qPrintable(Describe(r)));
-        QVERIFY2(escritorios.estado == 0 && escritorios.errores.isEmpty(),
-                 qPrintable(Describe(escritorios)));
-
-        // What it names is installed: the program (given the file to open), the icon, the type.
-        const QHash<QString, QString> e = Entrada(escritorio());
-        const QStringList exec = e.value("Exec").split(' ');
-        QCOMPARE(exec.value(1), QStringLiteral("%f"));
-        QVERIFY2(QFileInfo(usr("bin/" + exec.value(0))).isExecutable(), qPrintable(exec.value(0)));
-        QVERIFY2(QFileInfo(usr("bin/" + e.value("TryExec"))).isExecutable(),
-                 qPrintable(e.value("TryExec")));
-        const QString icono = e.value("Icon");
-        QVERIFY(!icono.isEmpty());
-        QVERIFY2(!Ficheros(usr("share/icons/hicolor"))
-                      .filter(QRegularExpression(
-                          "^[^/]+/apps/" + QRegularExpression::escape(icono) + "\\.(svg|png)$"))
-                      .isEmpty(),
-                 qPrintable(icono));
-        QVERIFY(!tipoPrt().isEmpty());
-        QVERIFY2(e.value("MimeType").split(';').contains(tipoPrt()), qPrintable(e["MimeType"]));
-    }
-
-    void icono() {
-        QSvgRenderer svg(usr("share/icons/hicolor/scalable/apps/" + Id + ".svg"));
-        QVERIFY(svg.isValid());
-        QVERIFY(!svg.defaultSize().isEmpty());
-    }
-
-    void metadatosAppStream() {
-        const Resultado r = Ejecuta("appstreamcli", {"validate", "--no-net", metainfo()});
-        QVERIFY2(r.estado == 0, qPrintable(Describe(r)));
-
-        QCOMPARE(Elementos(metainfo(), "id"), QStringList{Id});
+    // What the desktop data names is installed, and the programs run from the installed tree.
+    void referencias() {
         QCOMPARE(Elementos(metainfo(), "launchable"), QStringList{Id + ".desktop"});
-        QVERIFY(QFile::exists(escritorio()));
-        QStringList programas = Elementos(metainfo(), "binary");
-        programas.sort();
-        QCOMPARE(programas, Ficheros(usr("bin")));
+        QCOMPARE(Elementos(metainfo(), "binary"), (QStringList{"velmor", "velmor-imprimir"}));
         QCOMPARE(Elementos(metainfo(), "mediatype"), QStringList{tipoPrt()});
-        // The newest release is the version being installed.
         QCOMPARE(Elementos(metainfo(), "release", "version").value(0), Version);
-        const QStringList capturas = Elementos(metainfo(), "image");
-        QVERIFY(!capturas.isEmpty());
-        for (const QString& c : capturas)
+        for (const QString& c : Elementos(metainfo(), "image"))
             QVERIFY2(QFile::exists(Fuente + "/docs/" + QFileInfo(c).fileName()), qPrintable(c));
+        const QString entrada = QString::fromUtf8(Lee(escritorio()));
+        QVERIFY2(entrada.contains("\nExec=velmor %f\n") &&
+                     entrada.contains("\nIcon=" + Id + "\n") &&
+                     entrada.contains(QRegularExpression(
+                         "\nMimeType=([^\n]*;)?" + QRegularExpression::escape(tipoPrt()) + ";")),
+                 qPrintable(entrada));
+        for (const QString programa : {"velmor", "velmor-imprimir"}) {
+            QCOMPARE(Ejecuta(usr("bin/" + programa), {"--version"}).salida,
+                     programa + " " + Version + "\n");
+            QVERIFY(
+                !Ejecuta("readelf", {"-d", usr("bin/" + programa)}).salida.contains(Construccion));
+        }
+        QTemporaryDir salida;
+        QProcess imprime;
+        imprime.setWorkingDirectory(Fuente + "/samples");
+        imprime.start(usr("bin/velmor-imprimir"),
+                      {"--pdf", salida.filePath("f.pdf"), "FACTURA.PRT"});
+        QVERIFY(imprime.waitForFinished(120000) && imprime.exitCode() == 0);
+        QVERIFY(Ejecuta("pdftotext", {salida.filePath("f.pdf"), "-"})
+                    .salida.contains(QString::fromUtf8("FERRETERÍA DEL NORTE")));
     }
 
-    // Valid against the document type that shared-mime-info ships in its own package file
-    // (update-mime-database passes over elements it does not know), and compiled without a word.
-    void baseMime() {
-        const QByteArray base = Lee("/usr/share/mime/packages/freedesktop.org.xml");
-        const qsizetype desde = base.indexOf("<!DOCTYPE mime-info [");
-        const qsizetype hasta = base.indexOf("]>", desde);
-        QVERIFY(desde >= 0 && hasta > desde);
-        const QString dtd = datos.filePath("mime-info.dtd");
-        QFile f(dtd);
-        QVERIFY(f.open(QIODevice::WriteOnly));
-        f.write(base.mid(base.indexOf('[', desde) + 1, hasta - base.indexOf('[', desde) - 1));
-        f.close();
-        const Resultado xml = Ejecuta("xmllint", {"--noout", "--dtdvalid", dtd, paqueteMime()});
-        QVERIFY2(xml.estado == 0 && xml.errores.isEmpty(), qPrintable(Describe(xml)));
-
-        QVERIFY2(mime.estado == 0 && mime.errores.isEmpty(), qPrintable(Describe(mime)));
-        const QStringList subclases = QString::fromUtf8(Lee(datos.filePath("mime/subclasses")))
-                                          .split('\n', Qt::SkipEmptyParts);
-        QVERIFY2(subclases.contains(tipoPrt() + " text/plain"), qPrintable(subclases.join('\n')));
-    }
-
+    // A ".prt" in any letter case is our type and opens with this program.
     void tipoDeFichero_data() {
         QTest::addColumn<QString>("nombre");
         QTest::addColumn<bool>("esPrt");
         QTest::newRow("mayúsculas") << "INFORME.PRT" << true;
-        QTest::newRow("minúsculas") << "informe.prt" << true;
         QTest::newRow("mezcla") << "informe.Prt" << true;
         QTest::newRow("otra extensión") << "informe.txt" << false;
         QTest::newRow("prt en medio") << "informe.prt.txt" << false;
     }
 
-    // A real PRT file (code page 850, box drawing) is told by its name in any letter case.
     void tipoDeFichero() {
         QFETCH(QString, nombre);
         QFETCH(bool, esPrt);
         const QString fichero = datos.filePath("casa/" + nombre);
-        QVERIFY(!Copia(Fuente + "/samples/FACTURA.PRT", fichero).isEmpty());
+        QVERIFY(Escribe(fichero, Lee(Fuente + "/samples/FACTURA.PRT")));
         const Resultado r =
             Ejecuta("gio", {"info", "-a", "standard::content-type", fichero}, entornoXdg());
-        QVERIFY2(r.estado == 0, qPrintable(Describe(r)));
-        const QRegularExpressionMatch m =
-            QRegularExpression("standard::content-type: (\\S+)").match(r.salida);
-        QVERIFY2(m.hasMatch(), qPrintable(Describe(r)));
-        QCOMPARE(m.captured(1), esPrt ? tipoPrt() : QStringLiteral("text/plain"));
+        QCOMPARE(Coincidencias("standard::content-type: (\\S+)", r.salida, 1).value(0),
+                 esPrt ? tipoPrt() : QStringLiteral("text/plain"));
+        if (esPrt)
+            QCOMPARE(
+                Ejecuta("xdg-mime", {"query", "default", tipoPrt()}, entornoXdg()).salida.trimmed(),
+                Id + ".desktop");
     }
 
-    // A file manager opens a ".prt" with this program.
-    void aplicacionPorDefecto() {
-        const Resultado r = Ejecuta("xdg-mime", {"query", "default", tipoPrt()}, entornoXdg());
-        QVERIFY2(r.estado == 0, qPrintable(Describe(r)));
-        QCOMPARE(r.salida.trimmed(), Id + ".desktop");
-    }
-
-    void paginasManual_data() {
+    // Every option of velmor-imprimir's help, and the README's whole markup reference, are in
+    // the manual pages.
+    void documentado_data() {
         QTest::addColumn<QString>("nombre");
-        QTest::newRow("velmor") << "velmor";
-        QTest::newRow("velmor-imprimir") << "velmor-imprimir";
-    }
-
-    // Read as man-db reads them: groff with its input converted by preconv, and the NAME line
-    // that whatis and apropos index.
-    void paginasManual() {
-        QFETCH(QString, nombre);
-        const QString pagina = usr("share/man/man1/" + nombre + ".1.gz");
-        const Resultado fuente = Ejecuta("gzip", {"-dc", pagina});
-        QVERIFY2(fuente.estado == 0, qPrintable(Describe(fuente)));
-        const Resultado groff =
-            Ejecuta("groff", {"-k", "-Tutf8", "-man", "-ww", "-z"},
-                    QProcessEnvironment::systemEnvironment(), {}, fuente.salida.toUtf8());
-        QVERIFY2(groff.estado == 0 && groff.errores.isEmpty(), qPrintable(Describe(groff)));
-        const Resultado nombreIndice = Ejecuta("lexgrog", {pagina});
-        QVERIFY2(nombreIndice.estado == 0, qPrintable(Describe(nombreIndice)));
-        QVERIFY2(nombreIndice.salida.contains(": \"" + nombre + " - "),
-                 qPrintable(nombreIndice.salida));
-        QVERIFY2(!nombreIndice.salida.contains('\\'), qPrintable(nombreIndice.salida));
-    }
-
-    // Every option the command-line printer's help lists has its place in its manual page.
-    void opcionesDocumentadas() {
-        const Resultado ayuda = Ejecuta(usr("bin/velmor-imprimir"), {"--help"});
-        QVERIFY2(ayuda.estado == 0, qPrintable(Describe(ayuda)));
-        const QString pagina = paginaEnTexto("velmor-imprimir");
-        QStringList opciones;
-        auto it = QRegularExpression("(?<![\\w-])--?[a-z][a-z-]*").globalMatch(ayuda.salida);
-        while (it.hasNext())
-            opciones << it.next().captured();
-        QVERIFY(opciones.size() > 5);
-        for (const QString& o : opciones)
-            QVERIFY2(
-                pagina.contains(QRegularExpression(QRegularExpression::escape(o) + "(?![\\w-])")),
-                qPrintable(o));
-    }
-
-    // The user service of a watched folder starts the installed program on the folder its
-    // instance names, and systemd finds nothing wrong in it.
-    void unidadSystemd() {
-        const QString unidad = usr("lib/systemd/user/velmor-vigilar@.service");
-        const QString texto = QString::fromUtf8(Lee(unidad));
-        const QRegularExpressionMatch exec =
-            QRegularExpression("^ExecStart=(\\S+) --vigilar /%I( |$)",
-                               QRegularExpression::MultilineOption)
-                .match(texto);
-        QVERIFY2(exec.hasMatch(), qPrintable(texto));
-        QCOMPARE(exec.captured(1), QStringLiteral("/usr/bin/velmor-imprimir"));
-        QVERIFY(QFileInfo(raiz.path() + exec.captured(1)).isExecutable());
-        QVERIFY(texto.contains("\nDocumentation=man:velmor-imprimir(1)\n"));
-        QVERIFY(QFile::exists(usr("share/man/man1/velmor-imprimir.1.gz")));
-
-        // systemd-analyze checks an instance of it against the installed program (it looks for
-        // the program on this machine's root: the copy names it inside the installed tree).
-        QTemporaryDir copia;
-        QDir().mkpath(copia.filePath("run"));
-        QFile::setPermissions(copia.filePath("run"), QFileDevice::ReadOwner |
-                                                         QFileDevice::WriteOwner |
-                                                         QFileDevice::ExeOwner);
-        QFile plantilla(copia.filePath("velmor-vigilar@.service"));
-        QVERIFY(plantilla.open(QIODevice::WriteOnly));
-        plantilla.write(
-            QString(texto).replace("ExecStart=/usr/bin/", "ExecStart=" + usr("bin/")).toUtf8());
-        plantilla.close();
-        QProcessEnvironment e = QProcessEnvironment::systemEnvironment();
-        e.insert("XDG_RUNTIME_DIR", copia.filePath("run"));
-        const Resultado r = Ejecuta("systemd-analyze",
-                                    {"verify", "--user", "--man=no",
-                                     copia.filePath("velmor-vigilar@home-ana-listados.service")},
-                                    e);
-        QVERIFY2(r.estado == 0 && r.errores.isEmpty(), qPrintable(Describe(r)));
-    }
-
-    // The markup reference of the README, all of it, in velmor(1).
-    void marcadoDocumentado() {
+        QTest::addColumn<QStringList>("terminos");
+        const QString ayuda = Ejecuta(usr("bin/velmor-imprimir"), {"--help"}).salida;
+        QTest::newRow("opciones") << "velmor-imprimir"
+                                  << Coincidencias("(?<![\\w-])--?[a-z][a-z-]*", ayuda);
         const QString readme = QString::fromUtf8(Lee(Fuente + "/README.md"));
         const qsizetype desde = readme.indexOf("## Markup reference");
-        QVERIFY(desde >= 0);
         const QString seccion = readme.mid(desde, readme.indexOf("\n## ", desde + 1) - desde);
-        QStringList marcas;
-        auto it =
-            QRegularExpression("`(\\{\\{[^`]+\\}\\}|\\[[^`\\]]+\\]|/IMAGEN/)").globalMatch(seccion);
-        while (it.hasNext())
-            marcas << it.next().captured(1);
-        QVERIFY(marcas.size() > 20);
-        const QString pagina = paginaEnTexto("velmor");
-        for (const QString& m : marcas)
-            QVERIFY2(pagina.contains(m), qPrintable(m));
-        for (const char* otro : {"/B", "/I", "--version", "VELMOR_CP_DOS", "CUPS_SERVER"})
-            QVERIFY2(pagina.contains(otro), otro);
+        QTest::newRow("marcado") << "velmor"
+                                 << Coincidencias("`(\\{\\{[^`]+\\}\\}|\\[[^`\\]]+\\]|/IMAGEN/)",
+                                                  seccion, 1) +
+                                        QStringList{"/B", "/I", "--version", "VELMOR_CP_DOS",
+                                                    "CUPS_SERVER"};
+    }
+
+    void documentado() {
+        QFETCH(QString, nombre);
+        QFETCH(QStringList, terminos);
+        QVERIFY(terminos.size() > 5);
+        const QString texto = paginaEnTexto(nombre);
+        for (const QString& t : terminos)
+            QVERIFY2(
+                texto.contains(QRegularExpression(QRegularExpression::escape(t) + "(?![\\w-])")),
+                qPrintable(t));
     }
 
     // The Debian package holds that same tree, owned by root, and depends on what the programs
-    // link to (found by dpkg-shlibdeps) besides what they run.
+    // link to (found by dpkg-shlibdeps).
     void paquete() {
         QTemporaryDir salida;
         const Resultado r =
             Ejecuta(VELMOR_CPACK_COMMAND, {"--config", Construccion + "/CPackConfig.cmake", "-G",
                                            "DEB", "-B", salida.path()});
-        QVERIFY2(r.estado == 0, qPrintable(Describe(r)));
-        const QStringList debs = QDir(salida.path()).entryList({"*.deb"}, QDir::Files);
+        QVERIFY2(r.estado == 0, qPrintable(r.describe()));
         const QString arquitectura = Ejecuta("dpkg", {"--print-architecture"}).salida.trimmed();
-        QCOMPARE(debs, QStringList{"velmor_" + Version + "_" + arquitectura + ".deb"});
-        const QString deb = salida.filePath(debs.value(0));
-
-        const Resultado control = Ejecuta("dpkg-deb", {"-f", deb, "Package", "Version", "Depends"});
-        QVERIFY2(control.estado == 0, qPrintable(Describe(control)));
-        QVERIFY2(control.salida.contains("Package: velmor\n") &&
-                     control.salida.contains("Version: " + Version + "\n"),
-                 qPrintable(control.salida));
+        const QString deb = salida.filePath("velmor_" + Version + "_" + arquitectura + ".deb");
+        const QString control = Ejecuta("dpkg-deb", {"-f", deb, "Package", "Depends"}).salida;
+        QVERIFY2(control.startsWith("Package: velmor\n"), qPrintable(control));
         for (const char* dependencia :
-             {"libc6 (>=", "libqt6widgets6 (>=", "libcups2 (>=", "libharfbuzz-subset0 (>="})
-            QVERIFY2(control.salida.contains(dependencia), qPrintable(control.salida));
-
-        const Resultado contenido = Ejecuta("dpkg-deb", {"-c", deb});
-        QVERIFY2(contenido.estado == 0, qPrintable(Describe(contenido)));
+             {"libc6 (>=", "libqt6widgets6 (>=", "libcups2", "libharfbuzz-subset0 (>="})
+            QVERIFY2(control.contains(dependencia), qPrintable(control));
         QStringList ficheros;
-        for (const QString& linea : contenido.salida.split('\n', Qt::SkipEmptyParts)) {
+        for (const QString& linea :
+             Ejecuta("dpkg-deb", {"-c", deb}).salida.split('\n', Qt::SkipEmptyParts)) {
             QVERIFY2(linea.contains(" root/root "), qPrintable(linea));
             if (linea.startsWith('-')) ficheros << linea.section(' ', -1).mid(2); // "./usr/..."
         }

@@ -8,6 +8,7 @@
 #include "shared/fichero_regular.h"
 #include "shared/paths.h"
 #include "support/ficheros.h"
+#include "support/filas.h"
 
 #include <QTest>
 #include <sys/stat.h>
@@ -15,9 +16,90 @@
 using namespace Qt::StringLiterals;
 
 namespace {
-QByteArray esc(const QByteArray& resto) {
-    return "\x1b" + resto;
-}
+// Every line end a DOS, Unix or Mac program writes. Bytes ¦ the lines read, "/" between them.
+const char* const kLecturas = R"filas(
+CR LF ¦ uno\r\ndos\r\n ¦ uno/dos
+CR ¦ uno\rdos\r ¦ uno/dos
+mezcla ¦ a\rb\r\nc\nd ¦ a/b/c/d
+vacías ¦ \r\n\r\nx\r\n\r\n ¦ //x/
+LF CR son dos fines ¦ a\n\rb ¦ a//b
+solo un fin ¦ \r\n ¦
+)filas";
+
+// Bracket codes ¦ what they expand to.
+const char* const kExpansiones = R"filas(
+sin códigos ¦ Sin codigos ¦ Sin codigos
+sin cierre ¦ abc [def ¦ abc [def
+vacío entre texto ¦ x[]y ¦ xy
+negrita ¦ [N]Hola[n] ¦ {{NegritaOn}}Hola{{NegritaOff}}
+1 es PN ¦ [1] ¦ {{Pica}}{{NegritaOn}}
+ignorados ¦ [N x] ¦ {{NegritaOn}}
+fuente vacía ¦ [*] ¦ {{*}}
+cierre antes ¦ ]a[N] ¦ ]a{{NegritaOn}}
+corchete dentro ¦ [N[I] ¦ {{NegritaOn}}{{ItalicaOn}}
+dos tramos ¦ [N]a[I]b ¦ {{NegritaOn}}a{{ItalicaOn}}b
+Courier New ¦ [*Courier New] ¦ {{*Courier New}}
+asterisco segundo ¦ [N*Arial] ¦ {{**Arial}}
+todos ¦ [AaPECNnIiSs1ZFL] ¦ {{AmpliadaOn}}{{AmpliadaOff}}{{Pica}}{{Elite}}{{Comprimida}}{{NegritaOn}}{{NegritaOff}}{{ItalicaOn}}{{ItalicaOff}}{{SubrayadoOn}}{{SubrayadoOff}}{{Pica}}{{NegritaOn}}{{Pica}}{{NegritaOff}}{{Pagina}}{{Courier}}
+minúsculas sin código ¦ [pecflz] ¦
+palabra con código ¦ [Hola] ¦ {{AmpliadaOff}}
+tramo tras uno sin cierre ¦ [N]x[y ¦ {{NegritaOn}}x[y
+# A font name holding "[" opens the next span inside the tag just made.
+fuente con corchete ¦ [*A[B]C] ¦ {{*A{{Comprimida}}
+fuente con corchete, luego N ¦ [*x[N]y]z ¦ {{*x{{NegritaOn}}z
+fuente anidada ¦ [*[*ab]cd] ¦ {{*{{*ab}}cd}}
+)filas";
+
+// A line ¦ its segments, "/" between them, each "text|tag": "*name" a font, "?" an unknown tag;
+// "!" where the line is found malformed.
+const char* const kSegmentos = R"filas(
+ejemplo ¦ Total: {{NegritaOn}}125{{NegritaOff}} EUR ¦ Total: |NegritaOn/125|NegritaOff/ EUR|
+etiqueta vacía ¦ a{{}}b ¦ a|?/b|
+desconocidas ¦ {{pica}}x{{ Pica}} ¦ |?/x|?
+tercera llave ¦ a{{{Pica}}b ¦ a|?/b|
+fuente ¦ {{*  Courier New }}x ¦ |*Courier New/x|
+fuente vacía ¦ {{*}} ¦ |*
+Pagina corta la línea ¦ abc{{Pagina}}def{{Pica}} ¦ abc|Pagina
+cierre suelto tras etiqueta ¦ {{Pica}}a}}b ¦ |Pica/a}}b|
+sin cierre ¦ x{{NegritaOn} ¦ !
+cierre antes ¦ a}}b{{Pica}}c ¦ !
+mala tras una buena ¦ {{Pica}}a{{b ¦ |Pica/!
+cierre solo antes ¦ {{Pica}}}}x{{y ¦ |Pica/!
+)filas";
+
+// A DOS program's Epson codes ¦ the markup's tags they become; no byte of a code prints. Graphics
+// data may hold any byte (CR, LF, ESC, letters), and a code may be split anywhere between reads.
+const char* const kEscP = R"filas(
+texto y marcas intactos ¦ Total {{NegritaOn}}[N]5\t\xa4\r\n ¦ Total {{NegritaOn}}[N]5\t\xa4\r\n
+negrita ¦ \eEb \eFx ¦ {{NegritaOn}}b {{NegritaOff}}x
+cursiva ¦ \e4it\e5 ¦ {{ItalicaOn}}it{{ItalicaOff}}
+subrayado binario y ASCII ¦ \e-\x01a\e-0b\e-1c\e-\0 ¦ {{SubrayadoOn}}a{{SubrayadoOff}}b{{SubrayadoOn}}c{{SubrayadoOff}}
+ESC W repetido no cuadruplica ¦ \eW1\eW\x01A\eW0\eW\0b ¦ {{AmpliadaOn}}A{{AmpliadaOff}}b
+SO hasta el fin de línea ¦ \x0eTITULO\r\nresto ¦ {{AmpliadaOn}}TITULO{{AmpliadaOff}}\r\nresto
+DC4 cancela SO ¦ \x0eAB\x14cd\r\n ¦ {{AmpliadaOn}}AB{{AmpliadaOff}}cd\r\n
+SO dentro de ESC W sigue doble ¦ \eW1\x0ea\r\nb ¦ {{AmpliadaOn}}a\r\nb
+SI y DC2 vuelven al paso ¦ \eM\x0fc\x12e ¦ {{Elite}}{{Comprimida}}c{{Elite}}e
+ESC SI ¦ \e\x0fc ¦ {{Comprimida}}c
+pasos con doble ancho ¦ \eW1\eP\eM\eg ¦ {{AmpliadaOn}}{{Pica}}{{AmpliadaOn}}{{Elite}}{{AmpliadaOn}}{{Comprimida}}{{AmpliadaOn}}
+reinicio ¦ \eE\e@x ¦ {{NegritaOn}}{{\x01Reinicio}}x
+página en líneas ¦ \eC\x30x ¦ {{\x01Lineas 48}}x
+página en pulgadas ¦ \eC\0\x0bx ¦ {{\x01Lineas 66}}x
+ESC * 8 puntos ¦ \e*\0\x04\0A\r\n\efin ¦ fin
+ESC * 24 puntos ¦ \e*\x21\x02\0ABCDEFfin ¦ fin
+ESC K ¦ \eK\x03\0\r\nZfin ¦ fin
+ESC ( con su largo ¦ \e(C\x02\0\x10\x27fin ¦ fin
+ESC . por tramos ¦ \e.\x01\x0a\x0a\x01\x10\0\0A\xfeBfin ¦ fin
+ESC . sin comprimir ¦ \e.\0\x0a\x0a\x02\x08\0XYfin ¦ fin
+ESC $ posición ¦ \e$\x10\0a ¦ a
+ESC B hasta NUL ¦ \eB\x05\x0a\0a ¦ a
+ESC & caracteres propios ¦ \e&\0\x41\x42\0\x01\0abc\0\x01\0deffin ¦ fin
+desconocida: ESC y un byte ¦ \e~ab ¦ ab
+controles sin imprimir ¦ a\x07\0\x08\x0bb ¦ ab
+salto de página intacto ¦ a\fb ¦ a\fb
+ESC suelto al final de línea ¦ a\e\r\nb ¦ a\r\nb
+secuencia cortada al final ¦ \e*\0\x10\0ABC ¦
+)filas";
+
 // A line of `largo` bytes ending in CR exactly at the reader's 64 KiB block boundary, then CR LF.
 QByteArray crEnElLimite(int largo) {
     QByteArray b(largo, 'x');
@@ -32,18 +114,14 @@ class TestMarcado : public QObject {
     CarpetasDePrueba dir;
 
   private slots:
-    // Every line end a DOS, Unix or Mac program writes, and lines longer than a read block.
+    // Lines longer than a read block are shown as "#length".
     void lectura_data() {
         QTest::addColumn<QByteArray>("bytes");
-        QTest::addColumn<QStringList>("lineas"); // "#n": a line of n characters
-        QTest::newRow("CR LF") << "uno\r\ndos\r\n"_ba << QStringList{"uno", "dos"};
-        QTest::newRow("CR") << "uno\rdos\r"_ba << QStringList{"uno", "dos"};
-        QTest::newRow("mezcla") << "a\rb\r\nc\nd"_ba << QStringList{"a", "b", "c", "d"};
-        QTest::newRow("vacías") << "\r\n\r\nx\r\n\r\n"_ba << QStringList{"", "", "x", ""};
-        QTest::newRow("LF CR son dos fines") << "a\n\rb"_ba << QStringList{"a", "", "b"};
+        QTest::addColumn<QStringList>("lineas");
+        for (const QStringList& f : Filas(kLecturas, 3))
+            QTest::newRow(qPrintable(f[0])) << Bytes(f[1]) << f[2].split('/');
         QTest::newRow("fichero vacío") << QByteArray() << QStringList{};
-        QTest::newRow("solo un fin") << "\r\n"_ba << QStringList{""};
-        QTest::newRow("bytes altos") << "\xA4\x81\xFF"_ba << QStringList{"¤\u0081ÿ"};
+        QTest::newRow("bytes altos") << "\xA4\x81\xFF"_ba << QStringList{u"¤\u0081ÿ"_s};
         QTest::newRow("CR LF partido entre bloques")
             << QByteArray(65535, 'a') + "\r\nb" << QStringList{"#65535", "b"};
         QTest::newRow("línea de varios bloques")
@@ -65,34 +143,10 @@ class TestMarcado : public QObject {
     void expansion_data() {
         QTest::addColumn<QString>("linea");
         QTest::addColumn<QString>("esperado");
+        for (const QStringList& f : Filas(kExpansiones, 3))
+            QTest::newRow(qPrintable(f[0])) << f[1] << f[2];
         const QString relleno(40000, ' ');
-        for (const auto& [nombre, linea, esperado] :
-             std::initializer_list<std::tuple<const char*, QString, QString>>{
-                 {"sin códigos", "Sin codigos", "Sin codigos"},
-                 {"sin cierre", "abc [def", "abc [def"},
-                 {"vacío entre texto", "x[]y", "xy"},
-                 {"negrita", "[N]Hola[n]", "{{NegritaOn}}Hola{{NegritaOff}}"},
-                 {"1 es PN", "[1]", "{{Pica}}{{NegritaOn}}"},
-                 {"ignorados", "[N x]", "{{NegritaOn}}"},
-                 {"fuente vacía", "[*]", "{{*}}"},
-                 {"cierre antes", "]a[N]", "]a{{NegritaOn}}"},
-                 {"corchete dentro", "[N[I]", "{{NegritaOn}}{{ItalicaOn}}"},
-                 {"dos tramos", "[N]a[I]b", "{{NegritaOn}}a{{ItalicaOn}}b"},
-                 {"Courier New", "[*Courier New]", "{{*Courier New}}"},
-                 {"asterisco segundo", "[N*Arial]", "{{**Arial}}"},
-                 {"todos", "[AaPECNnIiSs1ZFL]",
-                  "{{AmpliadaOn}}{{AmpliadaOff}}{{Pica}}{{Elite}}{{Comprimida}}{{NegritaOn}}"
-                  "{{NegritaOff}}{{ItalicaOn}}{{ItalicaOff}}{{SubrayadoOn}}{{SubrayadoOff}}"
-                  "{{Pica}}{{NegritaOn}}{{Pica}}{{NegritaOff}}{{Pagina}}{{Courier}}"},
-                 {"minúsculas sin código", "[pecflz]", ""},
-                 {"palabra con código", "[Hola]", "{{AmpliadaOff}}"},
-                 {"tramo tras uno sin cierre", "[N]x[y", "{{NegritaOn}}x[y"},
-                 // A font name holding "[" opens the next span inside the tag just made.
-                 {"fuente con corchete", "[*A[B]C]", "{{*A{{Comprimida}}"},
-                 {"fuente con corchete, luego N", "[*x[N]y]z", "{{*x{{NegritaOn}}z"},
-                 {"fuente anidada", "[*[*ab]cd]", "{{*{{*ab}}cd}}"},
-                 {"más allá de 32765", relleno + "[N]x", relleno + "{{NegritaOn}}x"}})
-            QTest::newRow(nombre) << linea << esperado;
+        QTest::newRow("más allá de 32765") << relleno + "[N]x" << relleno + "{{NegritaOn}}x";
     }
     void expansion() {
         QFETCH(QString, linea);
@@ -100,39 +154,24 @@ class TestMarcado : public QObject {
         QCOMPARE(SustituyePrt(linea), esperado);
     }
 
-    // Each segment as "text|tag": "*name" a font, "?" an unknown tag, "!" a malformed line.
     void segmentos_data() {
         QTest::addColumn<QString>("linea");
-        QTest::addColumn<QStringList>("partes");
+        QTest::addColumn<QString>("partes");
+        for (const QStringList& f : Filas(kSegmentos, 3))
+            QTest::newRow(qPrintable(f[0])) << f[1] << f[2];
         const QString relleno(40000, 'x');
-        for (const auto& [nombre, linea, partes] :
-             std::initializer_list<std::tuple<const char*, QString, QStringList>>{
-                 {"ejemplo",
-                  "Total: {{NegritaOn}}125{{NegritaOff}} EUR",
-                  {"Total: |NegritaOn", "125|NegritaOff", " EUR|"}},
-                 {"vacía", "", {}},
-                 {"etiqueta vacía", "a{{}}b", {"a|?", "b|"}},
-                 {"desconocidas", "{{pica}}x{{ Pica}}", {"|?", "x|?"}},
-                 {"tercera llave", "a{{{Pica}}b", {"a|?", "b|"}},
-                 {"fuente", "{{*  Courier New }}x", {"|*Courier New", "x|"}},
-                 {"fuente vacía", "{{*}}", {"|*"}},
-                 {"Pagina corta la línea", "abc{{Pagina}}def{{Pica}}", {"abc|Pagina"}},
-                 {"cierre suelto tras etiqueta", "{{Pica}}a}}b", {"|Pica", "a}}b|"}},
-                 {"más allá de 32765", relleno + "{{Pica}}y", {relleno + "|Pica", "y|"}},
-                 {"sin cierre", "x{{NegritaOn}", {"!"}},
-                 {"cierre antes", "a}}b{{Pica}}c", {"!"}},
-                 {"mala tras una buena", "{{Pica}}a{{b", {"|Pica", "!"}},
-                 {"cierre solo antes", "{{Pica}}}}x{{y", {"|Pica", "!"}}})
-            QTest::newRow(nombre) << linea << partes;
+        QTest::newRow("vacía") << QString() << QString();
+        QTest::newRow("más allá de 32765") << relleno + "{{Pica}}y" << relleno + "|Pica/y|";
     }
     void segmentos() {
         QFETCH(QString, linea);
-        QFETCH(QStringList, partes);
+        QFETCH(QString, partes);
+        const QStringList esperadas = partes.split('/', Qt::SkipEmptyParts);
         Segmentos s(linea);
         QStringList leidas;
         try {
             for (auto g = s.siguiente(); g; g = s.siguiente()) {
-                const QString tag = partes.value(leidas.size()).section('|', 1);
+                const QString tag = esperadas.value(leidas.size()).section('|', 1);
                 const bool esa = g->fuente       ? "*" + *g->fuente == tag
                                  : tag.isEmpty() ? g->etiqueta == Etiqueta::Ninguna
                                  : tag == "?"    ? g->etiqueta == Etiqueta::Desconocida
@@ -145,86 +184,14 @@ class TestMarcado : public QObject {
                      qPrintable(e.descripcion()));
             leidas << "!";
         }
-        QCOMPARE(leidas, partes);
+        QCOMPARE(leidas, esperadas);
     }
 
-    // A DOS program's Epson codes become the markup's tags; no byte of a code prints.
     void escp_data() {
         QTest::addColumn<QByteArray>("entrada");
         QTest::addColumn<QByteArray>("esperado");
-        QTest::newRow("texto y marcas intactos") << "Total {{NegritaOn}}[N]5\t\xa4\r\n"_ba
-                                                 << "Total {{NegritaOn}}[N]5\t\xa4\r\n"_ba;
-        QTest::newRow("negrita") << esc("E") + "b " + esc("F") + "x"
-                                 << "{{NegritaOn}}b {{NegritaOff}}x"_ba;
-        QTest::newRow("cursiva") << esc("4") + "it" + esc("5")
-                                 << "{{ItalicaOn}}it{{ItalicaOff}}"_ba;
-        QTest::newRow("subrayado binario y ASCII")
-            << esc("-\x01") + "a" + esc("-0") + "b" + esc("-1") + "c" + esc("-\x00"_ba)
-            << "{{SubrayadoOn}}a{{SubrayadoOff}}b{{SubrayadoOn}}c{{SubrayadoOff}}"_ba;
-        QTest::newRow("ESC W repetido no cuadruplica")
-            << esc("W1") + esc("W\x01") + "A" + esc("W0") + esc("W\x00"_ba) + "b"
-            << "{{AmpliadaOn}}A{{AmpliadaOff}}b"_ba;
-        QTest::newRow("SO hasta el fin de línea")
-            << "\x0eTITULO\r\nresto"_ba
-            << "{{AmpliadaOn}}TITULO{{AmpliadaOff}}\r\nresto"_ba;
-        QTest::newRow("DC4 cancela SO") << "\x0e"
-                                           "AB\x14"
-                                           "cd\r\n"_ba
-                                        << "{{AmpliadaOn}}AB{{AmpliadaOff}}cd\r\n"_ba;
-        QTest::newRow("SO dentro de ESC W sigue doble") << esc("W1") + "\x0e"
-                                                                       "a\r\nb"
-                                                        << "{{AmpliadaOn}}a\r\nb"_ba;
-        QTest::newRow("SI y DC2 vuelven al paso") << esc("M") + "\x0f"
-                                                                "c\x12"
-                                                                "e"
-                                                  << "{{Elite}}{{Comprimida}}c{{Elite}}e"_ba;
-        QTest::newRow("ESC SI") << esc("\x0f") + "c"
-                                << "{{Comprimida}}c"_ba;
-        QTest::newRow("pasos con doble ancho")
-            << esc("W1") + esc("P") + esc("M") + esc("g")
-            << "{{AmpliadaOn}}{{Pica}}{{AmpliadaOn}}{{Elite}}{{AmpliadaOn}}{{Comprimida}}"
-               "{{AmpliadaOn}}"_ba;
-        QTest::newRow("reinicio") << esc("E") + esc("@") + "x"
-                                  << "{{NegritaOn}}{{\x01Reinicio}}x"_ba;
-        QTest::newRow("página en líneas") << esc("C\x30") + "x"
-                                          << "{{\x01Lineas 48}}x"_ba;
-        QTest::newRow("página en pulgadas") << esc("C\x00\x0b"_ba) + "x"
-                                            << "{{\x01Lineas 66}}x"_ba;
-        // Graphics data may hold any byte: CR, LF, ESC, letters; none of it reaches the text.
-        QTest::newRow("ESC * 8 puntos") << esc("*\x00\x04\x00"_ba) + "A\r\n\x1b"
-                                                                     "fin"
-                                        << "fin"_ba;
-        QTest::newRow("ESC * 24 puntos") << esc("*\x21\x02\x00"_ba) + "ABCDEFfin"
-                                         << "fin"_ba;
-        QTest::newRow("ESC K") << esc("K\x03\x00"_ba) + "\r\nZfin"
-                               << "fin"_ba;
-        QTest::newRow("ESC ( con su largo") << esc("(C\x02\x00\x10\x27"_ba) + "fin"
-                                            << "fin"_ba;
-        QTest::newRow("ESC . por tramos") << esc(".\x01\x0a\x0a\x01\x10\x00"_ba) + "\x00"
-                                                                                   "A\xfe"
-                                                                                   "Bfin"_ba
-                                          << "fin"_ba;
-        QTest::newRow("ESC . sin comprimir") << esc(".\x00\x0a\x0a\x02\x08\x00"_ba) + "XYfin"
-                                             << "fin"_ba;
-        QTest::newRow("ESC $ posición") << esc("$\x10\x00"_ba) + "a"
-                                        << "a"_ba;
-        QTest::newRow("ESC B hasta NUL") << esc("B\x05\x0a\x00"_ba) + "a"
-                                         << "a"_ba;
-        QTest::newRow("ESC & caracteres propios") << esc("&\x00\x41\x42"_ba) + "\x00\x01\x00"
-                                                                               "abc\x00\x01\x00"
-                                                                               "deffin"_ba
-                                                  << "fin"_ba;
-        QTest::newRow("desconocida: ESC y un byte") << esc("~") + "ab"
-                                                    << "ab"_ba;
-        QTest::newRow("controles sin imprimir") << "a\x07\x00\x08\x0b"
-                                                   "b"_ba
-                                                << "ab"_ba;
-        QTest::newRow("salto de página intacto") << "a\fb"_ba
-                                                 << "a\fb"_ba;
-        QTest::newRow("ESC suelto al final de línea") << "a\x1b\r\nb"_ba
-                                                      << "a\r\nb"_ba;
-        QTest::newRow("secuencia cortada al final") << esc("*\x00\x10\x00"_ba) + "ABC"
-                                                    << ""_ba;
+        for (const QStringList& f : Filas(kEscP, 3))
+            QTest::newRow(qPrintable(f[0])) << Bytes(f[1]) << Bytes(f[2]);
     }
     void escp() {
         QFETCH(QByteArray, entrada);

@@ -154,59 +154,58 @@ class TestTrabajo : public QObject {
         for (const QStringList& c : Filas(kOrdenes, 7))
             QTest::newRow(qPrintable(c[0])) << c[1] << c[2] << c[3] << c[4] << c[5] << c[6];
     }
-} void orden() {
-    QFETCH(QString, prepara);
-    QFETCH(QString, orden);
-    QFETCH(QString, estado);
-    QFETCH(QString, dice);
-    QFETCH(QString, comprueba);
-    QFETCH(QString, cola);
-    const QString c = dir.nueva();
-    QString salida;
-    const int preparado = Shell(c, "set -e; " + prepara, &salida);
-    if (preparado == 77) QSKIP("cannot be made here");
-    QVERIFY2(preparado == 0, qPrintable(salida));
-    const QStringList antes = trabajos();
-    QCOMPARE(Shell(c, orden, &salida), estado.toInt());
-    for (const QString& parte : dice.split(';', Qt::SkipEmptyParts))
-        QVERIFY2(salida.contains(parte), qPrintable(salida));
-    QVERIFY2(Shell(c, "set -ex; " + comprueba, &salida) == 0, qPrintable(salida));
-    if (cola.isEmpty()) return;
-    if (cola == "-") QCOMPARE(Shell(c, "echo SIGUIENTE > S.PRT; $V S.PRT"), 0);
-    const QStringList llegados = nuevos(antes, cola == "-" ? "Oficina" : cola);
-    QVERIFY(!llegados.isEmpty());
-    QVERIFY(texto(llegados[0]).contains(cola == "-" ? "SIGUIENTE" : "PARA LA COLA España"));
-}
-
-// What the scheduler answers, in Spanish: a missing queue, and no scheduler at all.
-void erroresDelServidor_data() {
-    QTest::addColumn<QString>("servidor");
-    QTest::addColumn<QString>("cola");
-    QTest::addColumn<QString>("dice");
-    QTest::newRow("cola que no existe") << ""
-                                        << "NoExiste"
-                                        << "«NoExiste» no existe";
-    QTest::newRow("sin servidor") << dir.filePath("sin-servidor.sock") << "Oficina"
-                                  << "CUPS) no está en marcha";
-}
-void erroresDelServidor() {
-    QFETCH(QString, servidor);
-    QFETCH(QString, cola);
-    QFETCH(QString, dice);
-    cupsSetServer(servidor.isEmpty() ? nullptr : QFile::encodeName(servidor).constData());
-    const int fd = ::open("/dev/null", O_RDONLY);
-    QString mensaje;
-    try {
-        ColaCups(cola, 5).envia(fd, "x", 1);
-    } catch (const ErrorVelmor& e) {
-        mensaje = e.mensaje();
+    void orden() {
+        QFETCH(QString, prepara);
+        QFETCH(QString, orden);
+        QFETCH(QString, estado);
+        QFETCH(QString, dice);
+        QFETCH(QString, comprueba);
+        QFETCH(QString, cola);
+        const QString c = dir.nueva();
+        QString salida;
+        const int preparado = Shell(c, "set -e; " + prepara, &salida);
+        if (preparado == 77) QSKIP("cannot be made here");
+        QVERIFY2(preparado == 0, qPrintable(salida));
+        const QStringList antes = trabajos();
+        QCOMPARE(Shell(c, orden, &salida), estado.toInt());
+        for (const QString& parte : dice.split(';', Qt::SkipEmptyParts))
+            QVERIFY2(salida.contains(parte), qPrintable(salida));
+        QVERIFY2(Shell(c, "set -ex; " + comprueba, &salida) == 0, qPrintable(salida));
+        if (cola.isEmpty()) return;
+        if (cola == "-") QCOMPARE(Shell(c, "echo SIGUIENTE > S.PRT; $V S.PRT"), 0);
+        const QStringList llegados = nuevos(antes, cola == "-" ? "Oficina" : cola);
+        QVERIFY(!llegados.isEmpty());
+        QVERIFY(texto(llegados[0]).contains(cola == "-" ? "SIGUIENTE" : "PARA LA COLA España"));
     }
-    ::close(fd);
-    cupsSetServer(nullptr);
-    QVERIFY2(mensaje.contains(dice), qPrintable(mensaje));
-}
-}
-;
+
+    // What the scheduler answers, in Spanish: a missing queue, and no scheduler at all.
+    void erroresDelServidor_data() {
+        QTest::addColumn<QString>("servidor");
+        QTest::addColumn<QString>("cola");
+        QTest::addColumn<QString>("dice");
+        QTest::newRow("cola que no existe") << ""
+                                            << "NoExiste"
+                                            << "«NoExiste» no existe";
+        QTest::newRow("sin servidor") << dir.filePath("sin-servidor.sock") << "Oficina"
+                                      << "CUPS) no está en marcha";
+    }
+    void erroresDelServidor() {
+        QFETCH(QString, servidor);
+        QFETCH(QString, cola);
+        QFETCH(QString, dice);
+        cupsSetServer(servidor.isEmpty() ? nullptr : QFile::encodeName(servidor).constData());
+        const int fd = ::open("/dev/null", O_RDONLY);
+        QString mensaje;
+        try {
+            ColaCups(cola, 5).envia(fd, "x", 1);
+        } catch (const ErrorVelmor& e) {
+            mensaje = e.mensaje();
+        }
+        ::close(fd);
+        cupsSetServer(nullptr);
+        QVERIFY2(mensaje.contains(dice), qPrintable(mensaje));
+    }
+};
 
 int main(int argc, char** argv) {
     QGuiApplication app(argc, argv);

@@ -131,6 +131,19 @@ familias por nombre ¦ 0 ¦ {{*Courier New}}a{{*courier new}}b{{*Arial}}c{{*Deja
 cara sin tablas (Type 1) ¦ 0 ¦ {{*Nimbus Sans}}HHHH [N]HHHH[n]\r\n ¦  ¦ -
 códigos Epson ¦ 0 ¦ \e@Normal \eEnegrita\eF \e4cursiva\e5 \e-1subrayado\e-0\r\n\x0eANCHO\r\n\x0fcondensado\x12 normal\r\n\e*\0\x06\0A\r\nB\eCtras grafico\r\nfin\x07\e*\x21\x10\0AB ¦ Normal negrita cursiva subrayado ANCHO condensado normal tras grafico fin ¦ LiberationMono-Regular LiberationMono-Bold LiberationMono-Italic
 )filas";
+// A picture of each kind ¦ what the message says, empty when printed ¦ what pdfimages lists.
+const char* const kImagenes = R"filas(
+png ¦ ¦ 64 48 76
+escaneo ¦ ¦ 1012 812 1199
+texto ¦ no es una imagen de un formato ¦
+cortada ¦ dañados ¦
+carpeta ¦ es una carpeta ¦
+fifo ¦ es una tubería (FIFO) ¦
+ilegible ¦ No hay permiso para leer la imagen ¦
+gigante ¦ demasiado grande (7000 × 7000 píxeles ¦
+bucle ¦ ¦
+minúsculas ¦ ¦
+)filas";
 } // namespace
 
 class TestSalidaPdf : public QObject {
@@ -377,26 +390,8 @@ class TestSalidaPdf : public QObject {
     void imagenes_data() {
         QTest::addColumn<QString>("dice");   // empty: printed
         QTest::addColumn<QString>("imagen"); // pdfimages: width, height, x-ppi; empty: none
-        QTest::newRow("png") << ""
-                             << "64 48 76";
-        QTest::newRow("escaneo") << ""
-                                 << "1012 812 1199";
-        QTest::newRow("texto") << "no es una imagen de un formato"
-                               << "";
-        QTest::newRow("cortada") << "dañados"
-                                 << "";
-        QTest::newRow("carpeta") << "es una carpeta"
-                                 << "";
-        QTest::newRow("fifo") << "es una tubería (FIFO)"
-                              << "";
-        QTest::newRow("ilegible") << "No hay permiso para leer la imagen"
-                                  << "";
-        QTest::newRow("gigante") << "demasiado grande (7000 × 7000 píxeles"
-                                 << "";
-        QTest::newRow("bucle") << ""
-                               << "";
-        QTest::newRow("minúsculas") << ""
-                                    << "";
+        for (const QStringList& f : Filas(kImagenes, 3))
+            QTest::newRow(qPrintable(f[0])) << f[1] << f[2];
     }
     void imagenes() {
         QFETCH(QString, dice);

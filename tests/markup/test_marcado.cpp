@@ -54,6 +54,7 @@ fuente anidada ¦ [*[*ab]cd] ¦ {{*{{*ab}}cd}}
 // "!" where the line is found malformed.
 const char* const kSegmentos = R"filas(
 ejemplo ¦ Total: {{NegritaOn}}125{{NegritaOff}} EUR ¦ Total: |NegritaOn/125|NegritaOff/ EUR|
+sin etiquetas ¦ texto ¦ texto|
 etiqueta vacía ¦ a{{}}b ¦ a|?/b|
 desconocidas ¦ {{pica}}x{{ Pica}} ¦ |?/x|?
 tercera llave ¦ a{{{Pica}}b ¦ a|?/b|

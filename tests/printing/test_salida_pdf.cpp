@@ -418,12 +418,13 @@ class TestSalidaPdf : public QObject {
         }
         const QString directiva = clase == "minúsculas" ? "/imagen/" : "/IMAGEN/";
         const QString prt =
-            EscribeFichero(c + "/I.PRT", "a\r\n" + directiva.toLatin1() + QFile::encodeName(ruta) +
-                                             " Factura\r\n" + lineas(1, 70));
+            EscribeFichero(c + "/i", "a\r\n" + directiva.toLatin1() + QFile::encodeName(ruta) +
+                                         " Factura\r\n" + lineas(1, 70));
         const ResultadoPrt r = imprime(prt);
         QCOMPARE(r.ok(), dice.isEmpty());
         if (!r) {
             QCOMPARE(r.error->linea(), 2);
+            QCOMPARE(r.error->fichero(), prt); // not the picture, whose path begins with it
             QVERIFY2(r.error->mensaje().contains(dice) && r.error->mensaje().contains(ruta),
                      qPrintable(r.error->mensaje()));
             QVERIFY(!QFile::exists(prt + ".pdf"));

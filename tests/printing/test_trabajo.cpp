@@ -60,7 +60,7 @@ int Shell(const QString& carpeta, const QString& orden, QString* salida = nullpt
 
 // One row a line: name ¦ prepara ¦ orden ¦ estado ¦ dice ¦ comprueba ¦ cola. The shell has "$V"
 // (velmor-imprimir), "$N" (before it: without root's rights), "r F" (a one-line PRT file F), "q"
-// (Q.PRT, with a page break), "g" (G.PRT, 2000 pages) and "a_mitad" (see above).
+// (Q.PRT, with a page break), "g" (G.PRT, 8000 pages) and "a_mitad" (see above).
 const char* const kOrdenes = R"filas(
 # What is not a regular file, or cannot be read, is refused at once (a FIFO with no writer would hang the job for ever) and kept.
 FIFO ¦ mkfifo R.PRT ¦ $V --pdf R.pdf --borrar R.PRT ¦ 1 ¦ es una tubería (FIFO) ¦ test -p R.PRT; test ! -e R.pdf ¦
@@ -134,7 +134,9 @@ class TestTrabajo : public QObject {
     void initTestCase() {
         QVERIFY(!qEnvironmentVariable("VELMOR_CUPS_JOBS_DIR").isEmpty());
         QFile::setPermissions(dir.path(), QFile::Permissions(0x7755)); // reachable without root
-        Shell(dir.path(), "seq -f 'linea %g del informe de ventas del mes' 132000 > G.PRT");
+        // 8000 pages of one line each: long to read, quick to draw (also with the sanitizers).
+        Shell(dir.path(), "seq -f 'linea %g del informe' 8000 | awk '{ print; for (i = 0; i < 65; "
+                          "i++) print \"\" }' | sed 's/$/\\r/' > G.PRT");
     }
     // Names Qt cannot remove (not UTF-8) and folders without rights go by the shell.
     void cleanupTestCase() { Shell(dir.path(), "chmod -R u+rwx . && rm -rf ./*"); }

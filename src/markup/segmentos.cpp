@@ -51,12 +51,6 @@ Etiqueta etiquetaDeNombre(QStringView nombre) {
     return Etiqueta::Desconocida;
 }
 
-QString nombreDeEtiqueta(Etiqueta etiqueta) {
-    for (const auto& [texto, e] : kNombres)
-        if (e == etiqueta) return texto;
-    return {};
-}
-
 Segmentos::Segmentos(const QString& linea) : linea_(linea) {}
 
 std::optional<Segmento> Segmentos::siguiente() {

@@ -30,7 +30,6 @@ enum class Etiqueta {
 
 // Tag for a name, matched exactly (case-sensitive, untrimmed). Font tags are not names here.
 Etiqueta etiquetaDeNombre(QStringView nombre);
-QString nombreDeEtiqueta(Etiqueta etiqueta);
 
 struct Segmento {
     QStringView texto; // text before the tag, a view into the line being split

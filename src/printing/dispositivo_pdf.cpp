@@ -98,7 +98,6 @@ void DispositivoPdf::abreDocumento() {
     salidaAbierta_ = true;
     s.abre();
     documento_ = std::make_unique<DocumentoPdf>(s, *compresor_, hoja.size(), TituloVelmor());
-    paginas_ = 0;
 }
 
 void DispositivoPdf::pinta(const Dibujo& d) {
@@ -111,7 +110,6 @@ void DispositivoPdf::pinta(const Dibujo& d) {
 
 void DispositivoPdf::empiezaPagina(const std::vector<Dibujo>& dibujos) {
     documento_->empiezaPagina();
-    ++paginas_;
     dibujosPagina_.clear();
     for (const Dibujo& d : dibujos)
         pinta(d);
@@ -182,7 +180,6 @@ void DispositivoPdf::cierraEstado() {
     pendientes_.clear();
     dibujosPagina_.clear();
     x_ = y_ = 0;
-    paginas_ = 0;
 }
 
 void DispositivoPdf::finDocumento() {

@@ -43,7 +43,6 @@ class DispositivoPdf : public DispositivoImpresora {
     // Where the next document goes (not owned). Only changed between documents.
     void ponSalida(SalidaDocumento* salida);
     bool documentoAbierto() const { return documento_ != nullptr; }
-    int paginasEmitidas() const { return paginas_; }
 
     void ponFuente(const QString& nombre) override;
     QString fuente() const override { return familia_; }
@@ -95,7 +94,6 @@ class DispositivoPdf : public DispositivoImpresora {
     // document is open, the first entry stands for the page the first output will begin.
     std::vector<std::vector<Dibujo>> pendientes_;
     std::vector<Dibujo> dibujosPagina_; // the pictures of the page being drawn
-    int paginas_ = 0;                   // pages begun in the current document
     bool salidaAbierta_ = false;        // the output holds this document's bytes
     // The printable area in points from the page's bottom-left corner, and its height in device
     // pixels as Qt's printer measured it.

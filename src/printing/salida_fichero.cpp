@@ -39,10 +39,6 @@ SalidaFichero::~SalidaFichero() {
     descarta();
 }
 
-QString SalidaFichero::rutaEscritura() const {
-    return QString::fromLatin1(procFd(fd_));
-}
-
 void SalidaFichero::falla(const QString& que, int causa) {
     descarta();
     const QString sobre = destino_.isEmpty() ? QStringLiteral("el documento temporal de impresión")

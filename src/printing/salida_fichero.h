@@ -29,18 +29,10 @@ class SalidaFichero : public SalidaDocumento {
     void descarta() noexcept override;
 
     const QString& destino() const { return destino_; }
-    // Another destination for the next document (empty: a nameless temporary).
-    void ponDestino(QString destino) {
-        descarta();
-        destino_ = std::move(destino);
-    }
     bool abierta() const { return fd_ >= 0; }
     bool terminada() const { return terminada_; }
-    // The open file, for reading back (nameless temporary) or for engines that write by path.
+    // The open file, for reading back (nameless temporary).
     int descriptor() const { return fd_; }
-    // A path that reaches the open file (/proc/self/fd/N), for engines that open their output by
-    // name: they write into the same, still nameless, file.
-    QString rutaEscritura() const;
 
   private:
     [[noreturn]] void falla(const QString& que, int causa);

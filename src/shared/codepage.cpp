@@ -58,7 +58,7 @@ QByteArray nombreIconv(const QString& pagina) {
 
 } // namespace
 
-PaginasCodigo::PaginasCodigo(const QString& paginaDos) : nombre_(paginaDos) {
+PaginasCodigo::PaginasCodigo(const QString& paginaDos) {
     auto windows = tabla("CP1252", true);
     auto dos = paginaDos.trimmed().isEmpty() ? std::nullopt : tabla(nombreIconv(paginaDos), false);
     if (!windows || !dos)
@@ -69,7 +69,6 @@ PaginasCodigo::PaginasCodigo(const QString& paginaDos) : nombre_(paginaDos) {
     windows_ = *windows;
     dos_ = *dos;
     byteWindows_ = inversa(windows_);
-    byteDos_ = inversa(dos_);
 }
 
 QString PaginasCodigo::paginaDosConfigurada() {
@@ -101,15 +100,6 @@ QString PaginasCodigo::decodifica(QByteArrayView bytes) const {
     return texto;
 }
 
-QByteArray PaginasCodigo::codifica(const QString& texto) const {
-    QByteArray bytes(texto.size(), Qt::Uninitialized);
-    for (qsizetype i = 0; i < texto.size(); ++i) {
-        const int16_t b = byteWindows_[texto[i].unicode()];
-        bytes[i] = b < 0 ? '?' : char(b);
-    }
-    return bytes;
-}
-
 namespace {
 // Each character through its byte in one table to the character of that byte in the other;
 // '?' when the first table has no byte for it.
@@ -127,15 +117,4 @@ QString Traduce(const QString& texto, const std::vector<int16_t>& aByte,
 
 QString PaginasCodigo::aWindows(const QString& texto) const {
     return Traduce(texto, byteWindows_, dos_);
-}
-
-QString PaginasCodigo::aDos(const QString& texto) const {
-    return Traduce(texto, byteDos_, windows_);
-}
-
-QString ConvierteTexto(const QString& texto, const QString& direccion) {
-    const QString palabra = direccion.toUpper();
-    if (palabra == QLatin1String("WIN")) return PaginasCodigo::actuales().aWindows(texto);
-    if (palabra == QLatin1String("DOS")) return PaginasCodigo::actuales().aDos(texto);
-    return texto;
 }

@@ -20,26 +20,14 @@ class PaginasCodigo {
     static const PaginasCodigo& actuales();
     static QString paginaDosConfigurada();
 
-    const QString& paginaDos() const { return nombre_; }
-
-    // File bytes to text and back.
+    // File bytes to text.
     QString decodifica(QByteArrayView bytes) const;
-    QByteArray codifica(const QString& texto) const;
 
     // Each character stands for a file byte; returns the character that byte is in the DOS page.
     QString aWindows(const QString& texto) const;
-    // Each character to its DOS byte, shown as that byte's Windows-1252 character; '?' if none.
-    QString aDos(const QString& texto) const;
 
   private:
-    QString nombre_;
     std::array<char16_t, 256> windows_{}; // byte -> Windows-1252 character
     std::array<char16_t, 256> dos_{};     // byte -> DOS character
     std::vector<int16_t> byteWindows_;    // character -> byte, -1 when none
-    std::vector<int16_t> byteDos_;
 };
-
-// Converts a line between the DOS and the Windows code page. The direction word is matched after
-// upper-casing, without trimming: "WIN" converts from DOS, "DOS" to DOS, any other leaves the text
-// as it is. The result always has as many characters as the text.
-QString ConvierteTexto(const QString& texto, const QString& direccion);

@@ -1,0 +1,218 @@
+// The print job, as velmor-imprimir runs it and as the window does: what it prints, where, and
+// which file it deletes. A file is deleted only when that very file printed whole; the output is
+// whole or absent. Queues are those of the private CUPS scheduler of the fixture "cups":
+// "Oficina" (default) and "Almacen" hand their jobs to a listener that writes them to
+// $VELMOR_CUPS_JOBS_DIR/<Queue>-<n>.pdf; "Detenida" is stopped, "Rechaza" refuses jobs,
+// "Inalcanzable" sends to a printer that never answers.
+#include "printing/cola_cups.h"
+#include "printing/trabajo_impresion.h"
+#include "support/ficheros.h"
+#include "support/filas.h"
+#include "support/programas.h"
+
+#include <QGuiApplication>
+#include <QSignalSpy>
+#include <QTest>
+#include <csignal>
+#include <cups/cups.h>
+#include <fcntl.h>
+#include <unistd.h>
+
+namespace {
+QStringList trabajos() {
+    return QDir(qEnvironmentVariable("VELMOR_CUPS_JOBS_DIR")).entryList({"*.pdf"}, QDir::Files);
+}
+// The jobs of a queue the listener has written since `antes`, once there is one.
+QStringList nuevos(const QStringList& antes, const QString& cola) {
+    QStringList n;
+    (void)QTest::qWaitFor(
+        [&] {
+            n = trabajos().filter(QRegularExpression("^" + cola + "-"));
+            for (const QString& f : antes)
+                n.removeOne(f);
+            return !n.isEmpty();
+        },
+        60000);
+    return n;
+}
+QString texto(const QString& trabajo) {
+    return TextoPdf(qEnvironmentVariable("VELMOR_CUPS_JOBS_DIR") + "/" + trabajo);
+}
+// A shell in `carpeta`, velmor-imprimir as "$V", "$N" before it to run it without root's rights.
+int Shell(const QString& carpeta, const QString& orden, QString* salida = nullptr) {
+    auto entorno = QProcessEnvironment::systemEnvironment();
+    entorno.insert("V", VELMOR_IMPRIMIR);
+    entorno.insert("N", geteuid() == 0 ? "setpriv --reuid=65534 --regid=65534 --clear-groups" : "");
+    int estado = -1;
+    QString errores;
+    const QString funciones =
+        "r() { printf 'x\\r\\n' > \"$1\"; }\n"
+        "q() { printf 'PARA LA COLA Espa\\244a\\r\\n{{Pagina}}\\r\\nsegunda\\r\\n' > Q.PRT; }\n"
+        "g() { cp ../G.PRT .; mkdir o t; mkdir -m 700 x; }\n"
+        // Starts the command given and returns once it writes into o/, its PID in $p.
+        "a_mitad() { TMPDIR=$PWD/t XDG_RUNTIME_DIR=$PWD/x \"$@\" & p=$!; for i in $(seq 3000); do\n"
+        "  ls -l /proc/$p/fd 2>/dev/null | grep -q \"$PWD/o/\" && return; sleep 0.01; done; }\n";
+    const QString out =
+        Ejecuta("sh", {"-c", funciones + orden}, &estado, &errores, carpeta, entorno);
+    if (salida) *salida = out + errores;
+    return estado;
+}
+
+// One row a line: name ¦ prepara ¦ orden ¦ estado ¦ dice ¦ comprueba ¦ cola. The shell has "$V"
+// (velmor-imprimir), "$N" (before it: without root's rights), "r F" (a one-line PRT file F), "q"
+// (Q.PRT, with a page break), "g" (G.PRT, 8000 pages) and "a_mitad" (see above).
+const char* const kOrdenes = R"filas(
+# What is not a regular file, or cannot be read, is refused at once (a FIFO with no writer would hang the job for ever) and kept.
+FIFO ¦ mkfifo R.PRT ¦ $V --pdf R.pdf --borrar R.PRT ¦ 1 ¦ es una tubería (FIFO) ¦ test -p R.PRT; test ! -e R.pdf ¦
+dispositivo ¦ mknod R.PRT c 1 3 || exit 77 ¦ $V --pdf R.pdf --borrar R.PRT ¦ 1 ¦ es un dispositivo ¦ test -c R.PRT; test ! -e R.pdf ¦
+carpeta ¦ mkdir R.PRT ¦ $V --pdf R.pdf --borrar R.PRT ¦ 1 ¦ es una carpeta ¦ test -d R.PRT; test ! -e R.pdf ¦
+no existe ¦ ¦ $V --pdf R.pdf --borrar R.PRT ¦ 1 ¦ R.PRT;no encontrado ¦ test ! -e R.pdf ¦
+enlace en bucle ¦ ln -s R.PRT R.PRT ¦ $V --pdf R.pdf --borrar R.PRT ¦ 1 ¦ no encontrado ¦ test -L R.PRT; test ! -e R.pdf ¦
+sin permiso de lectura ¦ r R.PRT; chmod 0 R.PRT; chmod 777 . ¦ $N $V --pdf R.pdf --borrar R.PRT ¦ 1 ¦ No hay permiso para leer el fichero ¦ test -e R.PRT; test ! -e R.pdf ¦
+en una carpeta cerrada ¦ mkdir -m 0 c; r c/R.PRT; chmod 777 . ¦ $N $V --pdf R.pdf --borrar c/R.PRT ¦ 1 ¦ c/R.PRT ¦ test -e c/R.PRT; test ! -e R.pdf ¦
+no se puede borrar ¦ mkdir c; r c/R.PRT; chmod 555 c; chmod 777 . ¦ $N $V --pdf R.pdf --borrar c/R.PRT ¦ 1 ¦ no hay permiso ¦ test -e c/R.PRT; test -s R.pdf ¦
+# A name that is not UTF-8 names that file, not the one Qt would make of it (U+FFFD).
+byte suelto ¦ echo ES BYTES > "$(printf '\377.prt')"; r "$(printf '\357\277\275.prt')" ¦ $V --pdf s.pdf --borrar "$(printf '\377.prt')" ¦ 0 ¦ ¦ test ! -e "$(printf '\377.prt')"; test -e "$(printf '\357\277\275.prt')"; pdftotext s.pdf - | grep -q 'ES BYTES' ¦
+Latin-1 ¦ echo ES BYTES > "$(printf 'A\321O.PRT')"; r "$(printf 'A\357\277\275O.PRT')" ¦ $V --pdf s.pdf --borrar "$(printf 'A\321O.PRT')" ¦ 0 ¦ ¦ test ! -e "$(printf 'A\321O.PRT')"; test -e "$(printf 'A\357\277\275O.PRT')"; pdftotext s.pdf - | grep -q 'ES BYTES' ¦
+página 850 ¦ echo ES BYTES > "$(printf 'A\245O.PRT')"; r "$(printf 'A\357\277\275O.PRT')" ¦ $V --pdf s.pdf --borrar "$(printf 'A\245O.PRT')" ¦ 0 ¦ ¦ test ! -e "$(printf 'A\245O.PRT')"; test -e "$(printf 'A\357\277\275O.PRT')"; pdftotext s.pdf - | grep -q 'ES BYTES' ¦
+# The PDF is never written over the file it prints, whatever name reaches it.
+PDF sobre el PRT ¦ r M.PRT ¦ $V --pdf M.PRT --borrar M.PRT ¦ 1 ¦ propio fichero ¦ printf 'x\r\n' | cmp - M.PRT ¦
+PDF por otro camino ¦ r M.PRT ¦ $V --pdf "$PWD/./M.PRT" --borrar M.PRT ¦ 1 ¦ propio fichero ¦ printf 'x\r\n' | cmp - M.PRT ¦
+PDF por un enlace simbólico ¦ r M.PRT; ln -s M.PRT e.pdf ¦ $V --pdf e.pdf --borrar M.PRT ¦ 1 ¦ propio fichero ¦ printf 'x\r\n' | cmp - M.PRT ¦
+PDF por un enlace duro ¦ r M.PRT; ln M.PRT e.pdf ¦ $V --pdf e.pdf --borrar M.PRT ¦ 1 ¦ propio fichero ¦ printf 'x\r\n' | cmp - M.PRT ¦
+# Another program changes the file while the job writes its PDF: the job fails saying so, leaves no PDF, and keeps the file.
+sustituido ¦ g ¦ a_mitad $V --pdf o/G.pdf --borrar G.PRT; kill -STOP $p; r n; mv n G.PRT; kill -CONT $p; wait $p ¦ 1 ¦ ha cambiado ¦ test -e G.PRT; test -z "$(ls -A o)" ¦
+ampliado ¦ g ¦ a_mitad $V --pdf o/G.pdf --borrar G.PRT; kill -STOP $p; echo mas >> G.PRT; kill -CONT $p; wait $p ¦ 1 ¦ ha cambiado ¦ test -e G.PRT; test -z "$(ls -A o)" ¦
+recortado ¦ g ¦ a_mitad $V --pdf o/G.pdf --borrar G.PRT; kill -STOP $p; truncate -s 100 G.PRT; kill -CONT $p; wait $p ¦ 1 ¦ ha cambiado ¦ test -e G.PRT; test -z "$(ls -A o)" ¦
+tocado ¦ g ¦ a_mitad $V --pdf o/G.pdf --borrar G.PRT; kill -STOP $p; touch -d 2001-01-01 G.PRT; kill -CONT $p; wait $p ¦ 1 ¦ ha cambiado ¦ test -e G.PRT; test -z "$(ls -A o)" ¦
+aún se escribe ¦ g ¦ a_mitad $V --pdf o/G.pdf --borrar G.PRT; kill -STOP $p; (exec 3>>G.PRT; exec sleep 600) & w=$!; until ls -l /proc/$w/fd | grep -q G.PRT; do sleep 0.01; done; kill -CONT $p; wait $p; e=$?; kill $w; exit $e ¦ 1 ¦ aún se está escribiendo ¦ test -e G.PRT; test -z "$(ls -A o)" ¦
+sin cambios ¦ g ¦ a_mitad $V --pdf o/G.pdf --borrar G.PRT; kill -STOP $p; kill -CONT $p; wait $p ¦ 0 ¦ ¦ test ! -e G.PRT; test -s o/G.pdf ¦
+# A signal while the PDF is written leaves no half PDF at the output's name and no temporary file anywhere.
+SIGTERM ¦ g ¦ a_mitad $V --pdf o/G.pdf --borrar G.PRT; kill -TERM $p; wait $p ¦ 143 ¦ ¦ test -e G.PRT; test -z "$(ls -A o)$(ls -A t)" ¦
+SIGINT ¦ g ¦ a_mitad env --default-signal=INT $V --pdf o/G.pdf --borrar G.PRT; kill -INT $p; wait $p ¦ 130 ¦ ¦ test -e G.PRT; test -z "$(ls -A o)$(ls -A t)" ¦
+SIGHUP ¦ g ¦ a_mitad $V --pdf o/G.pdf --borrar G.PRT; kill -HUP $p; wait $p ¦ 129 ¦ ¦ test -e G.PRT; test -z "$(ls -A o)$(ls -A t)" ¦
+SIGKILL ¦ g ¦ a_mitad $V --pdf o/G.pdf --borrar G.PRT; kill -KILL $p; wait $p ¦ 137 ¦ ¦ test -e G.PRT; test -z "$(ls -A o)$(ls -A t)" ¦
+# A PDF that could not be written whole is no print: nothing at its name or beside it.
+disco lleno ¦ mkdir lim; seq -f 'linea %g' 2000 > G.PRT ¦ prlimit --fsize=20000 $V --pdf lim/s.pdf --borrar G.PRT ¦ 1 ¦ s.pdf ¦ test -e G.PRT; test -z "$(ls -A lim)" ¦
+salida que no es un fichero ¦ r R.PRT ¦ $V --pdf /dev/full --borrar R.PRT ¦ 1 ¦ /dev/full;no es un fichero normal ¦ test -e R.PRT; test -c /dev/full ¦
+nada que imprimir ¦ printf '{{Pagina}}\r\n' > V.PRT ¦ $V --pdf v.pdf --borrar V.PRT ¦ 0 ¦ V.PRT;nada que imprimir ¦ test ! -e v.pdf ¦
+# VELMOR_CP_DOS: the DOS page the text is converted from; one that cannot be used stops before anything is printed.
+sin VELMOR_CP_DOS: 850 ¦ printf 'caja \325\r\n' > C.PRT ¦ env -u VELMOR_CP_DOS $V --pdf c.pdf C.PRT ¦ 0 ¦ ¦ pdftotext c.pdf - | grep -q 'caja ı' ¦
+437 ¦ printf 'caja \325\r\n' > C.PRT ¦ VELMOR_CP_DOS=437 $V --pdf c.pdf C.PRT ¦ 0 ¦ ¦ pdftotext c.pdf - | grep -q 'caja ╒' ¦
+858 ¦ printf 'caja \325\r\n' > C.PRT ¦ VELMOR_CP_DOS=858 $V --pdf c.pdf C.PRT ¦ 0 ¦ ¦ pdftotext c.pdf - | grep -q 'caja €' ¦
+nombre de iconv ¦ printf 'caja \325\r\n' > C.PRT ¦ VELMOR_CP_DOS=IBM437 $V --pdf c.pdf C.PRT ¦ 0 ¦ ¦ pdftotext c.pdf - | grep -q 'caja ╒' ¦
+desconocida ¦ r C.PRT ¦ VELMOR_CP_DOS=klingon $V --pdf c.pdf C.PRT ¦ 2 ¦ klingon;VELMOR_CP_DOS ¦ test ! -e c.pdf ¦
+de varios bytes ¦ r C.PRT ¦ VELMOR_CP_DOS=UTF-8 $V --pdf c.pdf C.PRT ¦ 2 ¦ UTF-8;VELMOR_CP_DOS ¦ test ! -e c.pdf ¦
+vacía ¦ r C.PRT ¦ VELMOR_CP_DOS= $V --pdf c.pdf C.PRT ¦ 2 ¦ VELMOR_CP_DOS ¦ test ! -e c.pdf ¦
+# Several files: two that would write one PDF are refused before anything is printed; a --pdf folder is made under its very bytes; one that fails stops neither the others nor their deletion, and is kept.
+mismo PDF dos veces ¦ mkdir a b; r a/I.prt; r b/I.prt ¦ $V --pdf s --borrar a/I.prt b/I.prt ¦ 2 ¦ a/I.prt;b/I.prt ¦ test -e a/I.prt; test -e b/I.prt; test ! -e s/I.pdf ¦
+carpeta --pdf que no es UTF-8 ¦ r UNO.PRT; r OTRO.PRT ¦ $V --pdf "$(printf 'SAL\321')" UNO.PRT OTRO.PRT ¦ 0 ¦ ¦ cd "$(printf 'SAL\321')"; test -s UNO.pdf; test -s OTRO.pdf ¦
+varios, uno mal ¦ r UNO.PRT; printf 'ok\r\nx}}y{{Pica\r\n' > MALO.PRT; r dos.prt ¦ $V --pdf s --borrar UNO.PRT MALO.PRT dos.prt ¦ 1 ¦ MALO.PRT;línea 2 ¦ test -s s/UNO.pdf; test -s s/dos.pdf; test ! -e s/MALO.pdf; test ! -e UNO.PRT; test ! -e dos.prt; test -e MALO.PRT ¦
+--horizontal ¦ r R.PRT ¦ $V --pdf c.pdf --horizontal R.PRT ¦ 0 ¦ ¦ pdfinfo c.pdf | grep -q '842 x 595' ¦
+--help ¦ ¦ $V --help ¦ 0 ¦ --impresora NOMBRE ¦ ¦
+--impresora que no existe ¦ r R.PRT ¦ $V --borrar --impresora NoExiste R.PRT ¦ 2 ¦ NoExiste ¦ test -e R.PRT ¦
+--impresoras ¦ ¦ $V --impresoras > l ¦ 0 ¦ ¦ printf '  Almacen\n  Detenida\n  Inalcanzable\n* Oficina\n  Rechaza\n  Archivo PDF\n' | cmp - l ¦
+# The queues: without deletion the scheduler's acceptance is enough; with it, the file goes only when its job has completed, and a job that does not complete keeps it and says which queue, job and state.
+Oficina ¦ q ¦ $V Q.PRT ¦ 0 ¦ ¦ test -e Q.PRT ¦ Oficina
+Oficina, borrar ¦ q ¦ $V --borrar Q.PRT ¦ 0 ¦ ¦ test ! -e Q.PRT ¦ Oficina
+Almacen, 2 copias, borrar ¦ q ¦ $V --borrar -d Almacen -n 2 Q.PRT ¦ 0 ¦ ¦ test ! -e Q.PRT ¦ Almacen
+detenida ¦ q ¦ $V -d Detenida Q.PRT ¦ 0 ¦ ¦ test -e Q.PRT ¦
+detenida, borrar ¦ q ¦ $V --borrar --impresora=Detenida Q.PRT ¦ 1 ¦ «Detenida» está detenida;espera su turno;trabajo ;Q.PRT» no se ha borrado ¦ test -e Q.PRT ¦
+rechaza ¦ q ¦ $V -d Rechaza Q.PRT ¦ 1 ¦ «Rechaza» no acepta trabajos ¦ test -e Q.PRT ¦
+rechaza, borrar ¦ q ¦ $V --borrar -d Rechaza Q.PRT ¦ 1 ¦ «Rechaza» no acepta trabajos ¦ test -e Q.PRT ¦
+no termina a tiempo, borrar ¦ q ¦ $V --borrar -d Inalcanzable --espera 1 Q.PRT ¦ 1 ¦ «Inalcanzable» no ha terminado en 1 segundos;trabajo ;Q.PRT» no se ha borrado ¦ test -e Q.PRT ¦
+cancelado, borrar ¦ q ¦ $V --borrar -d Inalcanzable Q.PRT & for i in $(seq 600); do lpstat -o Inalcanzable | grep -q . && break; sleep 0.05; done; cancel -a Inalcanzable; wait $! ¦ 1 ¦ se ha cancelado ¦ test -e Q.PRT ¦
+fallido, no llega ¦ printf 'NO DEBE SALIR\r\nx{{NegritaOn}\r\n' > Q.PRT ¦ $V --borrar Q.PRT ¦ 1 ¦ Q.PRT;línea 2 ¦ test -e Q.PRT ¦ -
+)filas";
+} // namespace
+
+class TestTrabajo : public QObject {
+    Q_OBJECT
+    CarpetasDePrueba dir;
+
+  private slots:
+    void initTestCase() {
+        QVERIFY(!qEnvironmentVariable("VELMOR_CUPS_JOBS_DIR").isEmpty());
+        QFile::setPermissions(dir.path(), QFile::Permissions(0x7755)); // reachable without root
+        // 8000 pages of one line each: long to read, quick to draw (also with the sanitizers).
+        Shell(dir.path(), "seq -f 'linea %g del informe' 8000 | awk '{ print; for (i = 0; i < 65; "
+                          "i++) print \"\" }' | sed 's/$/\\r/' > G.PRT");
+    }
+    // Names Qt cannot remove (not UTF-8) and folders without rights go by the shell.
+    void cleanupTestCase() { Shell(dir.path(), "chmod -R u+rwx . && rm -rf ./*"); }
+    void cleanup() {
+        for (const char* cola : {"Detenida", "Inalcanzable"})
+            cupsCancelJob2(CUPS_HTTP_DEFAULT, cola, 0, 1);
+        QProcess::execute("cupsenable", {"Inalcanzable"}); // as the fixture made it
+    }
+
+    // velmor-imprimir run as a user would, in a fresh folder: files made by `prepara` (exit 77:
+    // cannot be made here), `orden` run, its exit status and what it says (parts between ";"),
+    // then `comprueba` must hold. `cola`: a job with the file's text reaches that queue's
+    // printer; "-": none reaches "Oficina" before the next job does.
+    void orden_data() {
+        for (const char* c : {"prepara", "orden", "estado", "dice", "comprueba", "cola"})
+            QTest::addColumn<QString>(c);
+        for (const QStringList& c : Filas(kOrdenes, 7))
+            QTest::newRow(qPrintable(c[0])) << c[1] << c[2] << c[3] << c[4] << c[5] << c[6];
+    }
+    void orden() {
+        QFETCH(QString, prepara);
+        QFETCH(QString, orden);
+        QFETCH(QString, estado);
+        QFETCH(QString, dice);
+        QFETCH(QString, comprueba);
+        QFETCH(QString, cola);
+        const QString c = dir.nueva();
+        QString salida;
+        const int preparado = Shell(c, "set -e; " + prepara, &salida);
+        if (preparado == 77) QSKIP("cannot be made here");
+        QVERIFY2(preparado == 0, qPrintable(salida));
+        const QStringList antes = trabajos();
+        QCOMPARE(Shell(c, orden, &salida), estado.toInt());
+        for (const QString& parte : dice.split(';', Qt::SkipEmptyParts))
+            QVERIFY2(salida.contains(parte), qPrintable(salida));
+        QVERIFY2(Shell(c, "set -ex; " + comprueba, &salida) == 0, qPrintable(salida));
+        if (cola.isEmpty()) return;
+        if (cola == "-") QCOMPARE(Shell(c, "echo SIGUIENTE > S.PRT; $V S.PRT"), 0);
+        const QStringList llegados = nuevos(antes, cola == "-" ? "Oficina" : cola);
+        QVERIFY(!llegados.isEmpty());
+        QVERIFY(texto(llegados[0]).contains(cola == "-" ? "SIGUIENTE" : "PARA LA COLA España"));
+    }
+
+    // What the scheduler answers, in Spanish: a missing queue, and no scheduler at all.
+    void erroresDelServidor_data() {
+        QTest::addColumn<QString>("servidor");
+        QTest::addColumn<QString>("cola");
+        QTest::addColumn<QString>("dice");
+        QTest::newRow("cola que no existe") << ""
+                                            << "NoExiste"
+                                            << "«NoExiste» no existe";
+        QTest::newRow("sin servidor") << dir.filePath("sin-servidor.sock") << "Oficina"
+                                      << "CUPS) no está en marcha";
+    }
+    void erroresDelServidor() {
+        QFETCH(QString, servidor);
+        QFETCH(QString, cola);
+        QFETCH(QString, dice);
+        cupsSetServer(servidor.isEmpty() ? nullptr : QFile::encodeName(servidor).constData());
+        const int fd = ::open("/dev/null", O_RDONLY);
+        QString mensaje;
+        try {
+            ColaCups(cola, 5).envia(fd, "x", 1);
+        } catch (const ErrorVelmor& e) {
+            mensaje = e.mensaje();
+        }
+        ::close(fd);
+        cupsSetServer(nullptr);
+        QVERIFY2(mensaje.contains(dice), qPrintable(mensaje));
+    }
+};
+
+int main(int argc, char** argv) {
+    QGuiApplication app(argc, argv);
+    TestTrabajo t;
+    return QTest::qExec(&t, argc, argv);
+}
+
+#include "test_trabajo.moc"

@@ -1,0 +1,39 @@
+#pragma once
+
+// Test tables written as text, one row a line: fields separated by "¦", the blanks around them
+// ignored; a line that starts with "#" is a comment.
+
+#include <QByteArray>
+#include <QList>
+#include <QString>
+#include <QStringList>
+
+inline QList<QStringList> Filas(const char* tabla, int campos) {
+    QList<QStringList> filas;
+    for (const QString& linea : QString::fromUtf8(tabla).split('\n', Qt::SkipEmptyParts)) {
+        if (linea.startsWith('#')) continue;
+        QStringList f = linea.split(u'¦');
+        if (f.size() != campos) qFatal("a row of %d fields: %s", int(f.size()), qPrintable(linea));
+        for (QString& c : f)
+            c = c.trimmed();
+        filas << f;
+    }
+    return filas;
+}
+
+// The bytes a field spells, with the escapes \r \n \f \t \e (ESC) \0 and \xHH.
+inline QByteArray Bytes(const QString& campo) {
+    static const QByteArray letras = "rnfte0", valores("\r\n\f\t\x1b\0", 6);
+    const QByteArray t = campo.toUtf8();
+    QByteArray b;
+    for (qsizetype i = 0; i < t.size(); ++i) {
+        const qsizetype e = t[i] == '\\' && i + 1 < t.size() ? letras.indexOf(t[i + 1]) : -1;
+        if (t[i] == '\\' && t.mid(i + 1, 1) == "x")
+            b += char(t.mid(i + 2, 2).toInt(nullptr, 16)), i += 3;
+        else if (e >= 0)
+            b += valores[e], ++i;
+        else
+            b += t[i];
+    }
+    return b;
+}

@@ -55,8 +55,8 @@ class TestPreview : public QObject {
     void initTestCase() { QVERIFY(QFontDatabase::addApplicationFont(VELMOR_RAVENDOT_TTF) >= 0); }
 
     // One paragraph per file line; formats carry over from line to line; a form feed is a rule
-    // across the box (the preview has no pages); "{{Pagina}}" drops the rest of its line; DOS
-    // mode shows the bytes unconverted in "Ravendot", otherwise through code page 850.
+    // across the box (the preview has no pages); DOS mode shows the bytes unconverted in
+    // "Ravendot", otherwise through code page 850.
     void documento_data() {
         QTest::addColumn<QByteArray>("bytes");
         QTest::addColumn<bool>("dos");
@@ -80,13 +80,6 @@ class TestPreview : public QObject {
         QTest::newRow("avance de página")
             << QByteArray("uno\fdos\r\n\f\r\ntres") << false
             << QStringList{"uno" + n, "<regla>", "dos" + n, "<regla>", "tres" + n};
-        QTest::newRow("Pagina") << QByteArray("abc{{Pagina}}def{{NegritaOn}}\r\nghi") << false
-                                << QStringList{"abc" + n, "ghi" + n};
-        QTest::newRow("códigos Epson y corchetes")
-            << QByteArray("a\x1b"
-                          "Eb\x1b"
-                          "F[I]c")
-            << false << QStringList{"a" + n + " + b<Courier New,9.75,N> + c<Courier New,9.75,I>"};
         QTest::newRow("DOS") << QByteArray("Ma\xA4"
                                            "ana \xB3 {{Courier}}\xA4")
                              << true

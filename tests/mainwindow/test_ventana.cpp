@@ -235,7 +235,7 @@ class TestVentana : public QObject {
         QVERIFY(p.botones(!c[3].isEmpty()));
     }
 
-    // The user goes to another folder by the tree or a base folder: its files are
+    // The user goes to another folder by the tree (mouse or keys) or a base folder: its files are
     // listed and nothing is chosen. A folder refused (gone, unreadable) is told, and the window
     // and the tree stay on the folder shown; a shown folder gone at a refresh is told and left.
     // Columns: how, what happens to Varenta first, the folder shown then, the box.
@@ -243,6 +243,7 @@ class TestVentana : public QObject {
         QTest::addColumn<QStringList>("c");
         QTest::newRow("árbol") << QStringList{"árbol", "", "Varenta", ""};
         QTest::newRow("base") << QStringList{"base", "", "Varenta", ""};
+        QTest::newRow("teclado") << QStringList{"teclado", "", "Varenta", ""};
         QTest::newRow("árbol, no existe") << QStringList{"árbol", "borrar", "Kolmera", "no existe"};
         QTest::newRow("árbol, sin permiso") << QStringList{"árbol", "cerrar", "Kolmera", "permiso"};
         QTest::newRow("base, no existe") << QStringList{"base", "borrar", "Kolmera", "no existe"};
@@ -261,6 +262,11 @@ class TestVentana : public QObject {
         };
         if (c[0] == "árbol") {
             p.clicEnArbol("Varenta", estropea);
+        } else if (c[0] == "teclado") {
+            p.clicEnArbol("Kolmera");
+            const QModelIndex varenta = p.modelo()->index(p.ruta("Varenta"));
+            const bool abajo = p.arbol()->indexBelow(p.arbol()->currentIndex()) == varenta;
+            QTest::keyClick(p.arbol(), abajo ? Qt::Key_Down : Qt::Key_Up); // to its neighbour
         } else if (c[0] == "base") {
             estropea();
             p.control<QComboBox>("Carpetas base")->setCurrentIndex(0);
@@ -277,7 +283,7 @@ class TestVentana : public QObject {
         QCOMPARE(p.mensajes.cajas.size(), c[3].isEmpty() ? 0 : 1);
         QVERIFY2(p.cajas().contains(c[3]), qPrintable(p.cajas()));
         if (c[2] == "Varenta") QVERIFY(p.botones(false));
-        if (c[0] == "árbol")
+        if (c[0] != "base")
             QTRY_COMPARE(p.modelo()->filePath(p.arbol()->currentIndex()), p.ruta(c[2]));
     }
 

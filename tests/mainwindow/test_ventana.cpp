@@ -70,12 +70,15 @@ template <class T> class AlAbrirse {
     std::function<void(T*)> accion_;
 };
 
-// The printer dialog: accepts `impresora` (empty: the one preselected), or cancels ("-").
+// The printer dialog: accepts `impresora` (empty: the one preselected; "papel": that one with
+// the paper turned), or cancels ("-").
 AlAbrirse<Impresora>* DialogoImpresora(const QString& impresora) {
     return new AlAbrirse<Impresora>([=](Impresora* d) {
         if (impresora == "-") return Control<QAbstractButton>(d, "Cancelar")->click();
+        if (impresora == "papel") Control<QAbstractButton>(d, "Orientación del papel")->click();
         auto* lista = Control<QComboBox>(d, "Lista de impresoras");
-        if (!impresora.isEmpty()) lista->setCurrentIndex(lista->findText(impresora));
+        if (impresora != "papel" && !impresora.isEmpty())
+            lista->setCurrentIndex(lista->findText(impresora));
         Control<QAbstractButton>(d, "Aceptar")->click();
     });
 }
@@ -194,7 +197,7 @@ struct Caso {
 // namesake in lower case and a name read lossily.
 struct CasoPdf {
     QByteArray nombre = "INFORME.PRT", contenido = Informe;
-    bool directo = true, guardar = true, existia = false, rehacer = false;
+    bool directo = true, guardar = true, existia = false, rehacer = false, apaisado = false;
     QString pdf = "INFORME.pdf", texto = "INFORME DE VENTAS España", caja{};
 };
 
@@ -426,6 +429,7 @@ class TestVentana : public QObject {
         QTest::addColumn<CasoPdf>("caso");
         QTest::newRow("guardar, No") << CasoPdf{.directo = false};
         QTest::newRow("cancelar") << CasoPdf{.directo = false, .guardar = false};
+        QTest::newRow("apaisado en el diálogo") << CasoPdf{.directo = false, .apaisado = true};
         QTest::newRow("reemplazar, confirmado") << CasoPdf{.existia = true};
         QTest::newRow("vacío: ningún PDF")
             << CasoPdf{.contenido = "", .caja = "no tiene nada que imprimir: no se ha escrito"};
@@ -462,7 +466,8 @@ class TestVentana : public QObject {
             }
             caso.guardar ? static_cast<QDialog*>(d)->accept() : d->reject(); // its own checks run
         });
-        std::unique_ptr<AlAbrirse<Impresora>> dialogo(DialogoImpresora(""));
+        std::unique_ptr<AlAbrirse<Impresora>> dialogo(
+            DialogoImpresora(caso.apaisado ? "papel" : ""));
         p.pulsa(caso.directo ? "Imprimir y borrar" : "Imprimir");
         QCOMPARE(propuesto, p.ruta("K/" + caso.pdf));
         QCOMPARE(confirmacion.visto, caso.existia);
@@ -472,6 +477,10 @@ class TestVentana : public QObject {
         else
             QCOMPARE(QFile::exists(pdf), caso.existia);
         QVERIFY2(caso.caja.isEmpty() || p.cajas().contains(caso.caja), qPrintable(p.cajas()));
+        const QStringList hoja =
+            Ejecuta("pdfinfo", {pdf}).section("Page size:", 1).simplified().split(' ');
+        if (caso.guardar && !caso.contenido.isEmpty()) // the paper as the dialog left it
+            QCOMPARE(hoja.value(0).toDouble() > hoja.value(2).toDouble(), caso.apaisado);
         QCOMPARE(p.mensajes.cajas.size(),
                  caso.caja.isEmpty() && (caso.directo || !caso.guardar) ? 0 : 1);
         QCOMPARE(::access(prt.constData(), F_OK) == 0, !(caso.guardar && caso.directo));

@@ -1,6 +1,7 @@
 #include "mainwindow/frm_velmor.h"
 #include "preview/frm_prt_ver.h"
 
+#include "mainwindow/arbol_carpetas.h"
 #include "mainwindow/carpeta_inicio.h"
 #include "mainwindow/delegado_recortado.h"
 #include "mainwindow/desplegable_rutas.h"
@@ -173,7 +174,7 @@ QWidget* frmVelmor::CrearPanelBusqueda() {
     modeloCarpetas_ = new QFileSystemModel(this);
     modeloCarpetas_->setFilter(QDir::AllDirs | QDir::NoDotAndDotDot);
     modeloCarpetas_->setRootPath(QDir::rootPath());
-    Carpetas = new QTreeView(panelBusqueda_);
+    Carpetas = new ArbolCarpetas(panelBusqueda_);
     Carpetas->setObjectName("Carpetas");
     Carpetas->setAccessibleName("Carpetas");
     Carpetas->setModel(modeloCarpetas_);
@@ -210,10 +211,11 @@ void frmVelmor::Conectar() {
     connect(cmdPrtKill, &QPushButton::clicked, this, &frmVelmor::cmdPrtKill_Click);
     connect(Discos, &QComboBox::currentIndexChanged, this, &frmVelmor::Discos_Change);
     connect(DirBasico, &QComboBox::activated, this, &frmVelmor::DirBasico_Click);
-    connect(Carpetas->selectionModel(), &QItemSelectionModel::currentChanged, this,
-            &frmVelmor::Carpetas_Seleccion);
+    // Only the user's own choice in the tree moves the window.
+    Carpetas->alElegir = [this](const QModelIndex& indice) { Carpetas_Seleccion(indice); };
     connect(modeloCarpetas_, &QFileSystemModel::rowsInserted, this,
             &frmVelmor::ProgramarVerEnArbol);
+    connect(modeloCarpetas_, &QFileSystemModel::rowsRemoved, this, &frmVelmor::ProgramarVerEnArbol);
     connect(modeloCarpetas_, &QFileSystemModel::layoutChanged, this,
             &frmVelmor::ProgramarVerEnArbol);
     connect(modeloCarpetas_, &QFileSystemModel::directoryLoaded, this,
@@ -350,9 +352,8 @@ void frmVelmor::Discos_Change() {
     Discos->setCurrentIndex(navegador_->VolumenActual());
 }
 
-void frmVelmor::Carpetas_Seleccion() {
-    if (moviendoArbol_) return;
-    const QString ruta = modeloCarpetas_->filePath(Carpetas->currentIndex());
+void frmVelmor::Carpetas_Seleccion(const QModelIndex& indice) {
+    const QString ruta = modeloCarpetas_->filePath(indice);
     if (!ruta.isEmpty() && ruta != navegador_->Carpeta()) navegador_->PonCarpeta(ruta);
 }
 
@@ -418,27 +419,32 @@ void frmVelmor::Refrescar() {
 
 void frmVelmor::MostrarEnArbol(const QString& ruta) {
     if (ruta.isEmpty()) return;
-    moviendoArbol_ = true;
     const QModelIndex indice = modeloCarpetas_->index(ruta);
     Carpetas->selectionModel()->setCurrentIndex(indice, QItemSelectionModel::ClearAndSelect |
                                                             QItemSelectionModel::Rows);
     for (QModelIndex arriba = indice.parent(); arriba.isValid(); arriba = arriba.parent())
         Carpetas->expand(arriba);
     Carpetas->expand(indice);
-    moviendoArbol_ = false;
     seguirEnArbol_ = true;
     VerEnArbol();
 }
 
+// The tree highlights the folder shown again once its model has it back (its row dropped and
+// added by the model moved the highlight by itself), and keeps it in view while it follows it.
 void frmVelmor::VerEnArbol() {
     verEnArbolPendiente_ = false;
+    const QModelIndex mostrada = modeloCarpetas_->index(navegador_->Carpeta());
+    if (mostrada.isValid() && mostrada != Carpetas->currentIndex())
+        Carpetas->selectionModel()->setCurrentIndex(mostrada, QItemSelectionModel::ClearAndSelect |
+                                                                  QItemSelectionModel::Rows);
     if (seguirEnArbol_) Carpetas->scrollTo(Carpetas->currentIndex());
 }
 
 // The tree reads its folders in the background: folders read after the shown one was put in
-// view (its parents' other folders) push it down, so it is brought back into view.
+// view (its parents' other folders) push it down, so it is brought back into view; a folder it
+// dropped and read again is highlighted again.
 void frmVelmor::ProgramarVerEnArbol() {
-    if (!seguirEnArbol_ || verEnArbolPendiente_) return;
+    if (verEnArbolPendiente_) return;
     verEnArbolPendiente_ = true;
     QTimer::singleShot(0, this, &frmVelmor::VerEnArbol);
 }

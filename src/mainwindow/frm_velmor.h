@@ -14,9 +14,10 @@ class QComboBox;
 class QFileSystemModel;
 class QFrame;
 class QLabel;
+class ArbolCarpetas;
 class QListWidget;
+class QModelIndex;
 class QPushButton;
-class QTreeView;
 
 // The main window: a ".prt" file list with its command buttons, and beside them a search panel
 // (volumes, folder tree, base folders) that cmdCarpeta shows and hides. The browser's state and
@@ -50,7 +51,6 @@ class frmVelmor : public QWidget, private InterlocutorTrabajo {
     // deleting the file after a good print; otherwise after the printer dialog, asking whether
     // to delete it afterwards.
     void Velmor(bool Directo);
-    bool ImpresoraOk() const { return false; } // kept for callers of the classic interface
 
   public slots:
     void Refrescar();
@@ -85,7 +85,7 @@ class frmVelmor : public QWidget, private InterlocutorTrabajo {
 
     void DirBasico_Click();
     void Discos_Change();
-    void Carpetas_Seleccion();
+    void Carpetas_Seleccion(const QModelIndex& indice);
     void Carpetas_Change(const QString& ruta);
     void MostrarFicheros(const QStringList& nombres);
     void FicherosPRT_Click();
@@ -129,11 +129,10 @@ class frmVelmor : public QWidget, private InterlocutorTrabajo {
     QLabel* Label2 = nullptr;
     QWidget* panelBusqueda_ = nullptr;
     QComboBox* Discos = nullptr;
-    QTreeView* Carpetas = nullptr;
+    ArbolCarpetas* Carpetas = nullptr;
     QComboBox* DirBasico = nullptr;
     QFileSystemModel* modeloCarpetas_ = nullptr;
 
-    bool moviendoArbol_ = false;
     // The folder just shown is kept in view while the tree loads around it, until the user
     // scrolls the tree.
     bool seguirEnArbol_ = false;

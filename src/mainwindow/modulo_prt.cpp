@@ -33,8 +33,4 @@ void DesengancharVentana(frmVelmor&) {
     ProcedimientoAnterior = {};
 }
 
-bool Enganchada() {
-    return bool(ProcedimientoAnterior);
-}
-
 } // namespace ModuloPrt

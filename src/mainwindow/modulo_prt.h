@@ -13,7 +13,5 @@ namespace ModuloPrt {
 void EngancharVentana(frmVelmor& ventana);
 // Removes it again; without one installed it does nothing.
 void DesengancharVentana(frmVelmor& ventana);
-// True while the activation refresh is installed.
-bool Enganchada();
 
 } // namespace ModuloPrt

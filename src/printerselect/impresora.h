@@ -21,8 +21,6 @@ class Impresora : public QDialog {
     // Empty and SegunImpresora until the user accepts.
     QString ImpresoraElegida() const { return impresoraElegida_; }
     Orientacion OrientacionElegida() const { return orientacionElegida_; }
-    // The orientation the paper button shows now.
-    Orientacion OrientacionPapel() const { return orientacion_; }
 
   private:
     void CrearControles();

@@ -1,0 +1,622 @@
+// The main window driven as a user drives it (controls found by their accessible names), on real
+// folders in a temporary volume and the printers of the private CUPS scheduler: "Oficina" (the
+// default), "Almacen", "Inalcanzable" (never completes a job) and the PDF printer.
+#include "mainwindow/frm_velmor.h"
+#include "mainwindow/navegador_prt.h"
+#include "preview/frm_prt_ver.h"
+#include "printerselect/impresora.h"
+#include "printing/impresoras_sistema.h"
+#include "shared/nombres_fichero.h"
+#include "support/accesible.h"
+#include "support/ficheros.h"
+#include "support/programas.h"
+#include "support/scripted_messages.h"
+
+#include <QAbstractButton>
+#include <QApplication>
+#include <QCheckBox>
+#include <QFileDialog>
+#include <QFileSystemModel>
+#include <QFileSystemWatcher>
+#include <QFontDatabase>
+#include <QLabel>
+#include <QListWidget>
+#include <QPointer>
+#include <QProcess>
+#include <QSignalSpy>
+#include <QTemporaryDir>
+#include <QTest>
+#include <QTextEdit>
+#include <QTimer>
+#include <QTreeView>
+#include <cstdio>
+#include <functional>
+#include <memory>
+#include <unistd.h>
+
+namespace {
+
+// Files named by their bytes, which need not be UTF-8 (QFile would name another file).
+void EscribeBytes(const QByteArray& ruta, const QByteArray& contenido) {
+    std::FILE* f = std::fopen(ruta.constData(), "wb");
+    QVERIFY(f && std::fwrite(contenido.constData(), 1, size_t(contenido.size()), f) ==
+                     size_t(contenido.size()));
+    std::fclose(f);
+}
+QByteArray LeeBytes(const QByteArray& ruta) {
+    QFile f;
+    return f.open(std::fopen(ruta.constData(), "rb"), QIODevice::ReadOnly, QFile::AutoCloseHandle)
+               ? f.readAll()
+               : QByteArray();
+}
+
+// Acts once on the first modal window of type T that opens while it lives.
+template <class T> class AlAbrirse {
+  public:
+    explicit AlAbrirse(std::function<void(T*)> accion) : accion_(std::move(accion)) {
+        QObject::connect(&reloj_, &QTimer::timeout, [this] {
+            auto* ventana = qobject_cast<T*>(QApplication::activeModalWidget());
+            if (!ventana || visto) return;
+            visto = true;
+            reloj_.stop();
+            accion_(ventana);
+        });
+        reloj_.start(10);
+    }
+    bool visto = false;
+
+  private:
+    QTimer reloj_;
+    std::function<void(T*)> accion_;
+};
+
+// The printer dialog: accepts `impresora` (empty: the one preselected; "papel": that one with
+// the paper turned), or cancels ("-").
+AlAbrirse<Impresora>* DialogoImpresora(const QString& impresora) {
+    return new AlAbrirse<Impresora>([=](Impresora* d) {
+        if (impresora == "-") return Control<QAbstractButton>(d, "Cancelar")->click();
+        if (impresora == "papel") Control<QAbstractButton>(d, "Orientación del papel")->click();
+        auto* lista = Control<QComboBox>(d, "Lista de impresoras");
+        if (impresora != "papel" && !impresora.isEmpty())
+            lista->setCurrentIndex(lista->findText(impresora));
+        Control<QAbstractButton>(d, "Aceptar")->click();
+    });
+}
+
+// Every job the scheduler has taken, finished or not, as lpstat lists them ("Oficina-12 ...").
+QStringList TrabajosEnColas() {
+    return Ejecuta("lpstat", {"-W", "all", "-o"}).split('\n', Qt::SkipEmptyParts);
+}
+
+// The queue of the one job taken since `antes`; empty when none was (lp hands a job over before
+// the print returns, so none can come later).
+QString ColaNueva(const QStringList& antes) {
+    QStringList nuevos = TrabajosEnColas();
+    for (const QString& t : antes)
+        nuevos.removeAll(t);
+    return nuevos.size() == 1 ? nuevos[0].section('-', 0, 0) : nuevos.join("|");
+}
+
+// A volume with folders and files, the window on it and the scripted message boxes.
+struct Puesto {
+    QTemporaryDir raiz;
+    MensajesGuionizados mensajes;
+    ImpresorasSistema impresoras;
+    std::unique_ptr<frmVelmor> v;
+
+    QString ruta(const QString& relativa) const { return raiz.path() + "/" + relativa; }
+    // Paths ending in "/" are folders, the others empty files.
+    void crear(const QStringList& entradas) const {
+        for (const QString& e : entradas)
+            e.endsWith('/') ? void(QDir().mkpath(ruta(e))) : void(EscribeFichero(ruta(e), {}));
+    }
+    void usarImpresora(const QString& nombre) {
+        for (int i = 0; i < impresoras.cuenta(); ++i)
+            if (impresoras.nombre(i) == nombre) impresoras.hazActual(i);
+    }
+    frmVelmor& arrancar(const QString& programa, const QStringList& argumentos = {},
+                        const QStringList& fuentes = {}) {
+        EntornoVelmor e;
+        e.carpetaPrograma = programa.startsWith('/') ? programa : ruta(programa);
+        e.carpetaActual = raiz.path();
+        e.raizVolumen = raiz.path();
+        e.argumentos = argumentos;
+        e.fuentes = fuentes;
+        v = std::make_unique<frmVelmor>(impresoras, e);
+        v->show();
+        return *v;
+    }
+
+    template <class T = QWidget> T* control(const QString& nombre) const {
+        return Control<T>(v.get(), nombre);
+    }
+    QAbstractButton* boton(const QString& nombre) const { return control<QAbstractButton>(nombre); }
+    QListWidget* ficheros() const { return control<QListWidget>("Ficheros PRT"); }
+    QTreeView* arbol() const { return control<QTreeView>("Carpetas"); }
+    QFileSystemModel* modelo() const { return qobject_cast<QFileSystemModel*>(arbol()->model()); }
+    QStringList lista() const {
+        QStringList l;
+        for (auto* item : ficheros()->findItems("*", Qt::MatchWildcard))
+            l << item->text();
+        return l;
+    }
+    bool botones(bool habilitados) const {
+        for (const char* b : {"Imprimir", "Previsualizar", "Eliminar", "Imprimir y borrar"})
+            if (boton(b)->isEnabled() != habilitados) return false;
+        return true;
+    }
+    QString cajas() const {
+        QStringList l;
+        for (const auto& c : mensajes.cajas)
+            l << c.titulo + "|" + c.texto;
+        return l.join("\n");
+    }
+
+    void elegir(const QString& nombre) const {
+        const auto hallados = ficheros()->findItems(nombre, Qt::MatchExactly);
+        QVERIFY(!hallados.isEmpty());
+        ficheros()->setCurrentItem(hallados.first());
+    }
+    // The user clicks the folder in the tree, once the tree has read it.
+    void clicEnArbol(const QString& relativa, const std::function<void()>& antes = {}) const {
+        if (!v->BusquedaAbierta()) boton("Buscar carpeta")->click();
+        QModelIndex indice;
+        QTRY_VERIFY_WITH_TIMEOUT(
+            (indice = modelo()->index(ruta(relativa))).isValid() &&
+                (arbol()->scrollTo(indice), arbol()->visualRect(indice).isValid()),
+            30000);
+        if (antes) antes(); // nothing in between lets the tree notice it before the click
+        QTest::mouseClick(arbol()->viewport(), Qt::LeftButton, {},
+                          arbol()->visualRect(indice).center());
+    }
+    // Presses a button and waits until the jobs it started have ended (sent, awaited, deleted).
+    void pulsa(const QString& nombre) const {
+        boton(nombre)->click();
+        QTRY_VERIFY_WITH_TIMEOUT(v->TrabajosPendientes() == 0, 60000);
+    }
+};
+
+const QByteArray Informe = "INFORME DE VENTAS Espa\xa4"
+                           "a\r\n[N]Total[n]  1.234,56\r\n";
+
+// One print job through the window: the button, what the printer dialog does ("": accepts the
+// printer preselected, "-": is cancelled, "x": is not offered) and the answer to the question;
+// then the queue that took the job, the box shown last, and the file's fate.
+struct Caso {
+    QStringList argumentos{};
+    bool visual = true;
+    QString boton = "Imprimir";
+    QByteArray contenido = Informe;
+    QString dialogo{};
+    bool si = false;
+    QString cola{}, caja{};
+    bool borrado = false;
+};
+
+// One print to "Archivo PDF" and its save dialog, of the file `nombre` (its bytes), beside its
+// namesake in lower case and a name read lossily.
+struct CasoPdf {
+    QByteArray nombre = "INFORME.PRT", contenido = Informe;
+    bool directo = true, guardar = true, existia = false, rehacer = false, apaisado = false;
+    QString pdf = "INFORME.pdf", texto = "INFORME DE VENTAS España", caja{};
+};
+
+} // namespace
+Q_DECLARE_METATYPE(Caso)
+Q_DECLARE_METATYPE(CasoPdf)
+
+class TestVentana : public QObject {
+    Q_OBJECT
+  private slots:
+    // Where the window starts: the file or folder named on the command line, chosen as if the
+    // user had chosen it (and still once the window has shown and refreshed), else the program's
+    // own folder or, installed, the working folder. Columns: program, argument, folder, chosen,
+    // box.
+    void arranque_data() {
+        QTest::addColumn<QStringList>("c");
+        QTest::newRow("fichero") << QStringList{"H", "<r>/L/INFORME.PRT", "L", "INFORME.PRT", ""};
+        QTest::newRow("carpeta") << QStringList{"H", "<r>/L", "L", "", ""};
+        QTest::newRow("no existe") << QStringList{"H", "<r>/L/NADA.PRT", "H", "",
+                                                  "No se puede abrir «<r>/L/NADA.PRT»: no existe."};
+        QTest::newRow("no es .prt")
+            << QStringList{"H", "<r>/L/notas.txt", "L", "",
+                           "El fichero «<r>/L/notas.txt» no es un fichero .prt: no se ha elegido."};
+        QTest::newRow("instalado") << QStringList{"/usr/bin", "/b", "", "", ""};
+    }
+    void arranque() {
+        QFETCH(QStringList, c);
+        Puesto p;
+        p.crear({"H/", "L/INFORME.PRT", "L/notas.txt"});
+        c.replaceInStrings("<r>", p.raiz.path());
+        frmVelmor& v = p.arrancar(c[0], {c[1]});
+        QCOMPARE(v.RutaCarpetas(), c[2].isEmpty() ? p.raiz.path() : p.ruta(c[2]));
+        QCOMPARE(p.control<QComboBox>("Carpetas base")->currentText(), v.RutaCarpetas());
+        QCOMPARE(p.cajas(), c[4].isEmpty() ? "" : "Velmor 2.0|" + c[4]);
+        QVERIFY(QTest::qWaitForWindowExposed(&v));
+        QTRY_COMPARE(v.FileNameFicheros(), c[3]);
+        QVERIFY(p.botones(!c[3].isEmpty()));
+    }
+
+    // The user goes to another folder by the tree (mouse or keys) or a base folder: its files are
+    // listed and nothing is chosen. A folder refused (gone, unreadable) is told, and the window
+    // and the tree stay on the folder shown; a shown folder gone at a refresh is told and left.
+    // Columns: how, what happens to Varenta first, the folder shown then, the box.
+    void carpetas_data() {
+        QTest::addColumn<QStringList>("c");
+        QTest::newRow("árbol") << QStringList{"árbol", "", "Varenta", ""};
+        QTest::newRow("base") << QStringList{"base", "", "Varenta", ""};
+        QTest::newRow("teclado") << QStringList{"teclado", "", "Varenta", ""};
+        QTest::newRow("árbol, no existe") << QStringList{"árbol", "borrar", "Kolmera", "no existe"};
+        QTest::newRow("árbol, sin permiso") << QStringList{"árbol", "cerrar", "Kolmera", "permiso"};
+        QTest::newRow("base, no existe") << QStringList{"base", "borrar", "Kolmera", "no existe"};
+        QTest::newRow("desaparecida") << QStringList{"refresco", "borrar", "Kolmera", "no existe"};
+    }
+    void carpetas() {
+        QFETCH(QStringList, c);
+        if (c[1] == "cerrar" && geteuid() == 0) QSKIP("permissions do not block root");
+        Puesto p;
+        p.crear({"Varenta/Menu.exe", "Varenta/v.prt", "Kolmera/Menu.exe", "Kolmera/k.prt"});
+        frmVelmor& v = p.arrancar("Kolmera");
+        p.elegir("k.prt");
+        const auto estropea = [&] {
+            if (c[1] == "borrar") QVERIFY(QDir(p.ruta("Varenta")).removeRecursively());
+            if (c[1] == "cerrar") QFile::setPermissions(p.ruta("Varenta"), QFile::WriteOwner);
+        };
+        if (c[0] == "árbol") {
+            p.clicEnArbol("Varenta", estropea);
+        } else if (c[0] == "teclado") {
+            p.clicEnArbol("Kolmera");
+            const QModelIndex varenta = p.modelo()->index(p.ruta("Varenta"));
+            const bool abajo = p.arbol()->indexBelow(p.arbol()->currentIndex()) == varenta;
+            QTest::keyClick(p.arbol(), abajo ? Qt::Key_Down : Qt::Key_Up); // to its neighbour
+        } else if (c[0] == "base") {
+            estropea();
+            p.control<QComboBox>("Carpetas base")->setCurrentIndex(0);
+            emit p.control<QComboBox>("Carpetas base")->activated(0);
+        } else {
+            p.clicEnArbol("Varenta");
+            estropea();
+            v.Refrescar();
+        }
+        QFile::setPermissions(p.ruta("Varenta"),
+                              QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
+        QCOMPARE(v.RutaCarpetas(), p.ruta(c[2]));
+        QCOMPARE(p.lista(), QStringList{c[2] == "Varenta" ? "v.prt" : "k.prt"});
+        QCOMPARE(p.mensajes.cajas.size(), c[3].isEmpty() ? 0 : 1);
+        QVERIFY2(p.cajas().contains(c[3]), qPrintable(p.cajas()));
+        if (c[2] == "Varenta") QVERIFY(p.botones(false));
+        if (c[0] != "base")
+            QTRY_COMPARE(p.modelo()->filePath(p.arbol()->currentIndex()), p.ruta(c[2]));
+    }
+
+    // QFileSystemModel drops the row of a removed folder from a thread of its own, and the tree
+    // then moves its highlight to the parent by itself: the window stays on the folder the user
+    // chose (here one a program wipes and makes again), and the tree highlights it once it is
+    // back. The browser's own watcher is held and the window hidden (no refresh on showing) until
+    // then, as under load they may come late.
+    void sigueSoloAlUsuario() {
+        Puesto p;
+        p.crear({"K/Sub/a.prt", "K/Menu.exe"});
+        frmVelmor& v = p.arrancar("K");
+        p.clicEnArbol("K/Sub");
+        QCOMPARE(p.lista(), QStringList{"a.prt"});
+        QSignalSpy quitadas(p.modelo(), &QFileSystemModel::rowsRemoved);
+        QSignalSpy puestas(p.modelo(), &QFileSystemModel::rowsInserted);
+        {
+            const QSignalBlocker tarde(
+                v.findChild<NavegadorPrt*>()->findChild<QFileSystemWatcher*>());
+            v.hide();
+            QCoreApplication::processEvents(); // the refreshes it had pending run now
+            QCoreApplication::sendPostedEvents();
+            QVERIFY(QDir(p.ruta("K/Sub")).removeRecursively());
+            QTRY_VERIFY_WITH_TIMEOUT(!quitadas.isEmpty(), 30000);
+            QCOMPARE(v.RutaCarpetas(), p.ruta("K/Sub"));
+            p.crear({"K/Sub/"});
+            QTRY_VERIFY_WITH_TIMEOUT(!puestas.isEmpty(), 30000);
+        }
+        v.show();
+        QCOMPARE(v.RutaCarpetas(), p.ruta("K/Sub"));
+        QTRY_COMPARE(p.modelo()->filePath(p.arbol()->currentIndex()), p.ruta("K/Sub"));
+        v.Refrescar();
+        QVERIFY(p.lista().isEmpty());
+        p.crear({"K/Sub/nuevo.prt"}); // still watched
+        QTRY_COMPARE(p.lista(), QStringList{"nuevo.prt"});
+        QVERIFY2(p.mensajes.cajas.isEmpty(), qPrintable(p.cajas()));
+    }
+
+    // The list follows the disk and the window's activation; the chosen file gone, no button acts
+    // and a file written later under its name is not chosen (the browser's table has the rest).
+    void listaSigueElDisco() {
+        Puesto p;
+        p.crear({"K/a.prt"});
+        frmVelmor& v = p.arrancar("K");
+        p.elegir("a.prt");
+        p.crear({"K/NUEVO.PRT"});
+        QTRY_COMPARE(p.lista(), (QStringList{"a.prt", "NUEVO.PRT"}));
+        QCOMPARE(v.FileNameFicheros(), QString("a.prt"));
+        QVERIFY(QFile::remove(p.ruta("K/a.prt")));
+        QTRY_COMPARE(p.lista(), QStringList{"NUEVO.PRT"});
+        QVERIFY(p.botones(false));
+        p.crear({"K/a.prt"});
+        emit qApp->applicationStateChanged(Qt::ApplicationActive); // re-read at once
+        QCOMPARE(p.lista(), (QStringList{"a.prt", "NUEVO.PRT"}));
+        QVERIFY(p.botones(false));
+    }
+
+    // The "MS-Dos" box is offered only with the font named exactly "Ravendot" installed; ticked,
+    // the preview shows the file in it and the job prints in it.
+    void msDos() {
+        Puesto p;
+        EscribeFichero(p.ruta("K/DOS.PRT"), "uno \xa4\r\n");
+        for (const char* otra : {"ravendot", "Ravendot Sans"})
+            QVERIFY(!Control(&p.arrancar("K", {}, {otra}), "MS-Dos")->isEnabled());
+        QVERIFY(QFontDatabase::addApplicationFont(VELMOR_RAVENDOT_TTF) >= 0);
+        p.usarImpresora("Archivo PDF");
+        p.arrancar("K", {}, EntornoVelmor::DelSistema().fuentes);
+        p.control<QCheckBox>("MS-Dos")->setChecked(true);
+        p.elegir("DOS.PRT");
+        QString vista; // the preview, a window of its own gone when it ends, shows it so too
+        QPointer<frmPrtVer> ver;
+        AlAbrirse<frmPrtVer> alVer([&](frmPrtVer* f) {
+            ver = f;
+            vista = f->rtfVisor()->toPlainText() + "|" + QFontInfo(f->rtfVisor()->font()).family();
+            QTest::keyClick(f->focusProxy(), Qt::Key_Escape);
+        });
+        p.boton("Previsualizar")->click();
+        QCOMPARE(vista, QString("uno ¤|Ravendot"));
+        QVERIFY(ver.isNull());
+        AlAbrirse<QFileDialog> guardado([](QFileDialog* d) { static_cast<QDialog*>(d)->accept(); });
+        p.pulsa("Imprimir y borrar");
+        QVERIFY(Ejecuta("pdffonts", {p.ruta("K/DOS.pdf")}).contains("Ravendot"));
+        QVERIFY(TextoPdf(p.ruta("K/DOS.pdf")).contains("uno ¤")); // the byte as it is
+    }
+
+    // The print job through the window's buttons, dialogs and questions, on the queues.
+    void trabajo_data() {
+        QTest::addColumn<Caso>("caso");
+        const QString pregunta = "¿ Desea borrar el fichero";
+        const QByteArray malo = "bien\r\nmal {{Pica\r\n";
+        QTest::newRow("Almacen, No")
+            << Caso{.dialogo = "Almacen", .cola = "Almacen", .caja = pregunta};
+        QTest::newRow("Sí") << Caso{.si = true, .cola = "Oficina", .caja = pregunta, .borrado = 1};
+        QTest::newRow("diálogo cancelado") << Caso{.dialogo = "-"};
+        QTest::newRow("directo") << Caso{
+            .boton = "Imprimir y borrar", .dialogo = "x", .cola = "Oficina", .borrado = 1};
+        QTest::newRow("vacío") << Caso{
+            .boton = "Imprimir y borrar", .contenido = "", .dialogo = "x", .borrado = 1};
+        QTest::newRow("malformado") << Caso{.boton = "Imprimir y borrar",
+                                            .contenido = malo,
+                                            .dialogo = "x",
+                                            .caja = "Etiqueta mal formada"};
+        QTest::newRow("/b") << Caso{.argumentos = {"/b"}, .cola = "Oficina", .borrado = 1};
+        QTest::newRow("ruta con /B") << Caso{
+            .argumentos = {"<r>/Borradores/INFORME.PRT"}, .cola = "Oficina", .caja = pregunta};
+        QTest::newRow("sin ventana") << Caso{.visual = false, .dialogo = "x", .cola = "Oficina"};
+        QTest::newRow("sin ventana, /I declinado")
+            << Caso{.argumentos = {"/I"}, .visual = false, .dialogo = "-"};
+    }
+    void trabajo() {
+        QFETCH(Caso, caso);
+        Puesto p;
+        const QString fichero = p.ruta("Borradores/INFORME.PRT");
+        EscribeFichero(fichero, caso.contenido);
+        frmVelmor& v =
+            p.arrancar("Borradores", caso.argumentos.replaceInStrings("<r>", p.raiz.path()));
+        p.elegir("INFORME.PRT");
+        v.Visual = caso.visual;
+        p.mensajes.respuestas = {caso.si ? QMessageBox::Yes : QMessageBox::No};
+        bool cursorEnCaja = false; // the wait cursor is gone before any box shows
+        p.mensajes.alMostrar = [&](const auto&) {
+            cursorEnCaja |= bool(QApplication::overrideCursor());
+        };
+        std::unique_ptr<AlAbrirse<Impresora>> vigia(DialogoImpresora(caso.dialogo));
+        const QStringList antes = TrabajosEnColas();
+        p.pulsa(caso.boton);
+        QCOMPARE(vigia->visto, caso.dialogo != "x");
+        QCOMPARE(ColaNueva(antes), caso.cola);
+        QVERIFY2(caso.caja.isEmpty() ? p.mensajes.cajas.isEmpty() : p.cajas().contains(caso.caja),
+                 qPrintable(p.cajas()));
+        QVERIFY(!cursorEnCaja);
+        QCOMPARE(!QFile::exists(fichero), caso.borrado);
+        QCOMPARE(v.isVisible(), caso.visual);
+        if (caso.visual) QVERIFY(p.botones(!caso.borrado));
+    }
+
+    // "Archivo PDF" asks where to write, in the file's folder with the PDF-style name filled in,
+    // and the job then acts on the file it opened, by its exact bytes, and on no other: not its
+    // namesake in another letter case, nor the name a lossy reading of its bytes would give.
+    void archivoPdf_data() {
+        QTest::addColumn<CasoPdf>("caso");
+        QTest::newRow("guardar, No") << CasoPdf{.directo = false};
+        QTest::newRow("cancelar") << CasoPdf{.directo = false, .guardar = false};
+        QTest::newRow("apaisado en el diálogo") << CasoPdf{.directo = false, .apaisado = true};
+        QTest::newRow("reemplazar, confirmado") << CasoPdf{.existia = true};
+        QTest::newRow("vacío: ningún PDF")
+            << CasoPdf{.contenido = "", .caja = "no tiene nada que imprimir: no se ha escrito"};
+        // Deleted and made again while the dialog is open, refreshes in between.
+        QTest::newRow("rehecho durante el diálogo")
+            << CasoPdf{.nombre = "A.PRT", .rehacer = true, .pdf = "A.pdf", .texto = "nuevo"};
+        QTest::newRow("no es UTF-8") << CasoPdf{
+            .nombre = "A\xa5O.PRT", .contenido = "ANIO\r\n", .pdf = "AÑO.pdf", .texto = "ANIO"};
+    }
+    void archivoPdf() {
+        QFETCH(CasoPdf, caso);
+        Puesto p;
+        p.crear({"K/"});
+        const QByteArray carpeta = QFile::encodeName(p.ruta("K/"));
+        const QByteArray prt = carpeta + caso.nombre, homonimo = carpeta + caso.nombre.toLower();
+        const QByteArray otro = carpeta + "\xef\xbf\xbd.prt"; // U+FFFD, as a lossy reading gives
+        for (const QByteArray& f : {prt, homonimo, otro})
+            EscribeBytes(f, f == prt ? caso.contenido : f);
+        if (caso.existia) EscribeFichero(p.ruta("K/" + caso.pdf), "viejo");
+        p.usarImpresora("Archivo PDF");
+        frmVelmor& v = p.arrancar("K");
+        p.elegir(NombreVisible(NombreDeBytes(caso.nombre)));
+        p.mensajes.respuestas = {QMessageBox::No};
+        AlAbrirse<QMessageBox> confirmacion(
+            [](QMessageBox* c) { c->button(QMessageBox::Yes)->click(); });
+        QString propuesto;
+        AlAbrirse<QFileDialog> guardado([&](QFileDialog* d) {
+            propuesto = d->selectedFiles().value(0);
+            if (caso.rehacer) {
+                QCOMPARE(::unlink(prt.constData()), 0);
+                v.Refrescar();
+                EscribeBytes(prt, "nuevo\r\n");
+                v.Refrescar();
+            }
+            caso.guardar ? static_cast<QDialog*>(d)->accept() : d->reject(); // its own checks run
+        });
+        std::unique_ptr<AlAbrirse<Impresora>> dialogo(
+            DialogoImpresora(caso.apaisado ? "papel" : ""));
+        p.pulsa(caso.directo ? "Imprimir y borrar" : "Imprimir");
+        QCOMPARE(propuesto, p.ruta("K/" + caso.pdf));
+        QCOMPARE(confirmacion.visto, caso.existia);
+        const QString pdf = p.ruta("K/" + caso.pdf);
+        if (caso.guardar && !caso.contenido.isEmpty())
+            QVERIFY2(TextoPdf(pdf).contains(caso.texto), qPrintable(TextoPdf(pdf)));
+        else
+            QCOMPARE(QFile::exists(pdf), caso.existia);
+        QVERIFY2(caso.caja.isEmpty() || p.cajas().contains(caso.caja), qPrintable(p.cajas()));
+        const QStringList hoja =
+            Ejecuta("pdfinfo", {pdf}).section("Page size:", 1).simplified().split(' ');
+        if (caso.guardar && !caso.contenido.isEmpty()) // the paper as the dialog left it
+            QCOMPARE(hoja.value(0).toDouble() > hoja.value(2).toDouble(), caso.apaisado);
+        QCOMPARE(p.mensajes.cajas.size(),
+                 caso.caja.isEmpty() && (caso.directo || !caso.guardar) ? 0 : 1);
+        QCOMPARE(::access(prt.constData(), F_OK) == 0, !(caso.guardar && caso.directo));
+        QVERIFY(LeeBytes(homonimo) == homonimo && LeeBytes(otro) == otro);
+        QVERIFY(p.botones(!(caso.guardar && caso.directo)));
+        for (const QByteArray& f : {prt, homonimo}) // QTemporaryDir cannot remove them
+            ::unlink(f.constData());
+    }
+
+    // "Eliminar" deletes at once, and afterwards nothing is chosen, whatever namesake remains or
+    // comes later. A deletion that fails (the file gone before the button or while the question
+    // is open, a refresh choosing nothing else meanwhile) is told and never ends the program.
+    void borrado_data() {
+        QTest::addColumn<QString>("como"); // and the box told, after "|"
+        QTest::newRow("Eliminar") << "Eliminar|";
+        QTest::newRow("Eliminar, ya borrado") << "ya borrado|ya no existe";
+        QTest::newRow("tras la pregunta") << "pregunta|ya no existe";
+    }
+    void borrado() {
+        QFETCH(QString, como);
+        const QString caja = como.section('|', 1);
+        Puesto p;
+        EscribeFichero(p.ruta("K/A.PRT"), "otro\r\n");
+        EscribeFichero(p.ruta("K/a.prt"), Informe);
+        frmVelmor& v = p.arrancar("K");
+        p.elegir("a.prt");
+        if (como.startsWith("pregunta")) {
+            std::unique_ptr<AlAbrirse<Impresora>> dialogo(DialogoImpresora(""));
+            p.mensajes.respuestas = {QMessageBox::Yes};
+            p.mensajes.alMostrar = [&](const MensajesGuionizados::Caja& c) {
+                if (!c.texto.contains("Desea borrar")) return;
+                QFile::remove(p.ruta("K/a.prt"));
+                v.Refrescar();
+            };
+            p.pulsa("Imprimir");
+        } else {
+            if (como.startsWith("ya borrado")) QVERIFY(QFile::remove(p.ruta("K/a.prt")));
+            p.boton("Eliminar")->click();
+        }
+        QVERIFY2(caja.isEmpty() ? p.mensajes.cajas.isEmpty()
+                                : p.mensajes.cajas.last().texto.contains(p.ruta("K/a.prt")) &&
+                                      p.mensajes.cajas.last().texto.contains(caja),
+                 qPrintable(p.cajas()));
+        QVERIFY(!QFile::exists(p.ruta("K/a.prt")));
+        QVERIFY(QFile::exists(p.ruta("K/A.PRT")));
+        QVERIFY(v.isVisible());
+        QCOMPARE(p.lista(), QStringList{"A.PRT"});
+        EscribeFichero(p.ruta("K/a.prt"), "otra\r\n");
+        v.Refrescar();
+        QVERIFY(p.ficheros()->selectedItems().isEmpty());
+        QVERIFY(p.botones(false));
+    }
+
+    // A job awaited from a queue never blocks the window: the button returns at once, the status
+    // line follows the job (shortened, the window keeping its size), the file stays; quitting
+    // while it is awaited asks first, and the file then stays.
+    void trabajoEsperado() {
+        QProcess::execute("cupsenable", {"Inalcanzable"});
+        Puesto p;
+        const QString largo = "INFORME DE VENTAS DEL SEGUNDO TRIMESTRE POR DELEGACIONES.PRT";
+        EscribeFichero(p.ruta("K/" + largo), Informe);
+        p.usarImpresora("Inalcanzable");
+        frmVelmor& v = p.arrancar("K");
+        QVERIFY(QTest::qWaitForWindowExposed(&v));
+        const QSize tamano = v.size();
+        p.elegir(largo);
+        p.boton("Imprimir y borrar")->click();
+        QCOMPARE(v.TrabajosPendientes(), 1);
+        auto* estado = p.control<QLabel>("Estado");
+        QTRY_VERIFY_WITH_TIMEOUT(Descripcion(estado).contains("Esperando a que termine el trabajo"),
+                                 30000);
+        QVERIFY2(estado->text().contains(QChar(0x2026)), qPrintable(estado->text()));
+        QCOMPARE(v.size(), tamano);
+        p.mensajes.respuestas = {QMessageBox::No, QMessageBox::Yes};
+        v.close();
+        QVERIFY(v.isVisible()); // the user chose to stay
+        QVERIFY2(p.cajas().contains("sin terminar"), qPrintable(p.cajas()));
+        v.close();
+        QVERIFY(!v.isVisible());
+        QVERIFY(QFile::exists(p.ruta("K/" + largo)));
+        QProcess::execute("cancel", {"-a", "Inalcanzable"});
+        QTRY_VERIFY_WITH_TIMEOUT(v.TrabajosPendientes() == 0, 60000);
+        QVERIFY(QFile::exists(p.ruta("K/" + largo)));
+    }
+
+    // Esc wherever the focus is, the close box and "Salir" end the program; Esc that closes an
+    // open drop-down list closes only the list. Tab never walks into the closed search panel.
+    void salir_data() {
+        QTest::addColumn<QString>("como");
+        QTest::newRow("Esc en la lista") << "Ficheros PRT";
+        QTest::newRow("Esc en el árbol") << "Carpetas";
+        QTest::newRow("cierre") << "cierre";
+        QTest::newRow("Salir") << "Salir";
+        QTest::newRow("Esc en una lista abierta") << "Carpetas base";
+    }
+    void salir() {
+        QFETCH(QString, como);
+        Puesto p;
+        frmVelmor& v = p.arrancar("", {}, {"Ravendot"});
+        QVERIFY(QTest::qWaitForWindowActive(&v));
+        for (int i = 0; i < 8; ++i)
+            QTest::keyClick(QApplication::focusWidget(), Qt::Key_Tab);
+        QCOMPARE(QApplication::focusWidget(), p.ficheros()); // from "MS-Dos" back to the list
+        p.boton("Buscar carpeta")->click();
+        if (como == "cierre") QVERIFY(v.windowHandle()->close());
+        if (como == "Salir") QTest::mouseClick(p.boton("Salir"), Qt::LeftButton);
+        if (como.startsWith("C") || como.startsWith("F")) {
+            p.control(como)->setFocus();
+            if (auto* lista = qobject_cast<QComboBox*>(p.control(como))) lista->showPopup();
+            QTRY_VERIFY(QApplication::activePopupWidget() ||
+                        QApplication::focusWidget() == p.control(como));
+            QTest::keyClick(QApplication::focusWidget(), Qt::Key_Escape);
+            QTRY_VERIFY(!QApplication::activePopupWidget());
+            QCoreApplication::processEvents();
+        }
+        QCOMPARE(v.isVisible(), como == "Carpetas base");
+    }
+
+    // After a base folder is chosen the tree's current folder is in view, once the tree has read
+    // the folders around it (they push it down as they come).
+    void arbolMuestraLaCarpeta() {
+        Puesto p;
+        p.crear({"Varenta/Menu.exe", "Kolmera/Menu.exe"});
+        for (int i = 0; i < 40; ++i)
+            p.crear({QString("A%1 carpeta con un nombre largo/").arg(i, 2, 10, QChar('0'))});
+        p.arrancar("Kolmera");
+        p.clicEnArbol("Kolmera");
+        p.control<QComboBox>("Carpetas base")->setCurrentIndex(0);
+        emit p.control<QComboBox>("Carpetas base")->activated(0);
+        QTRY_COMPARE_WITH_TIMEOUT(p.modelo()->rowCount(p.modelo()->index(p.raiz.path())), 42,
+                                  30000);
+        const QTreeView* t = p.arbol();
+        QTRY_VERIFY(t->viewport()->rect().contains(t->visualRect(t->currentIndex())));
+        QCOMPARE(p.modelo()->filePath(t->currentIndex()), p.ruta("Varenta"));
+    }
+};
+
+QTEST_MAIN(TestVentana)
+#include "test_ventana.moc"

@@ -1,10 +1,10 @@
 #include "printing/dispositivo_pdf.h"
 
-#include "printing/pdf/catalogo_fuentes.h"
-#include "printing/pdf/compresor.h"
-#include "printing/pdf/documento_pdf.h"
-#include "printing/pdf/texto_pdf.h"
-#include "printing/salida_documento.h"
+#include "pdf/catalogo_fuentes.h"
+#include "pdf/compresor.h"
+#include "pdf/documento_pdf.h"
+#include "pdf/texto_pdf.h"
+#include "pdf/salida_documento.h"
 #include "shared/error.h"
 #include "shared/version.h"
 #include <QMarginsF>

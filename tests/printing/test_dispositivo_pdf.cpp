@@ -3,7 +3,7 @@
 // compared with renders of the Qt-based device's output.
 #include "printing/dispositivo_pdf.h"
 #include "printing/imprimir_prt.h"
-#include "printing/pdf/catalogo_fuentes.h"
+#include "pdf/catalogo_fuentes.h"
 #include "printing/salida_fichero.h"
 #include "support/ficheros.h"
 #include "support/programas.h"

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "printing/pdf/buffer_pdf.h"
+#include "pdf/buffer_pdf.h"
 #include <QPainterPath>
 #include <cstdint>
 #include <string_view>

@@ -1,6 +1,6 @@
-#include "printing/pdf/letra_pdf.h"
+#include "pdf/letra_pdf.h"
 
-#include "printing/pdf/fuente_pdf.h"
+#include "pdf/fuente_pdf.h"
 #include <QImage>
 
 namespace {

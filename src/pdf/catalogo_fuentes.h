@@ -1,6 +1,6 @@
 #pragma once
 
-#include "printing/pdf/letra_pdf.h"
+#include "pdf/letra_pdf.h"
 #include "shared/cache_acotada.h"
 #include "shared/familias_fuente.h"
 #include <QString>

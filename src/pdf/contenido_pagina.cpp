@@ -1,4 +1,4 @@
-#include "printing/pdf/contenido_pagina.h"
+#include "pdf/contenido_pagina.h"
 
 #include <string>
 

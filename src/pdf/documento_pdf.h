@@ -1,9 +1,9 @@
 #pragma once
 
-#include "printing/pdf/compresor.h"
-#include "printing/pdf/contenido_pagina.h"
-#include "printing/pdf/escritor_pdf.h"
-#include "printing/pdf/fuente_pdf.h"
+#include "pdf/compresor.h"
+#include "pdf/contenido_pagina.h"
+#include "pdf/escritor_pdf.h"
+#include "pdf/fuente_pdf.h"
 #include <QByteArray>
 #include <QHash>
 #include <QImage>

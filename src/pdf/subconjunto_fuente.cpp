@@ -1,4 +1,4 @@
-#include "printing/pdf/subconjunto_fuente.h"
+#include "pdf/subconjunto_fuente.h"
 
 #include <QtEndian>
 #include <array>

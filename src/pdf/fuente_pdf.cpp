@@ -1,7 +1,7 @@
-#include "printing/pdf/fuente_pdf.h"
+#include "pdf/fuente_pdf.h"
 
-#include "printing/pdf/escritor_pdf.h"
-#include "printing/pdf/subconjunto_fuente.h"
+#include "pdf/escritor_pdf.h"
+#include "pdf/subconjunto_fuente.h"
 #include <QCryptographicHash>
 #include <QtEndian>
 #include <algorithm>

@@ -1,4 +1,4 @@
-#include "printing/pdf/catalogo_fuentes.h"
+#include "pdf/catalogo_fuentes.h"
 
 #include <QFont>
 

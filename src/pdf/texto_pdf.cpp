@@ -1,7 +1,7 @@
-#include "printing/pdf/texto_pdf.h"
+#include "pdf/texto_pdf.h"
 
-#include "printing/pdf/documento_pdf.h"
-#include "printing/pdf/letra_pdf.h"
+#include "pdf/documento_pdf.h"
+#include "pdf/letra_pdf.h"
 #include <QGlyphRun>
 #include <QTextLayout>
 #include <cmath>

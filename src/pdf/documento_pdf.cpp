@@ -1,6 +1,6 @@
-#include "printing/pdf/documento_pdf.h"
+#include "pdf/documento_pdf.h"
 
-#include "printing/pdf/imagen_pdf.h"
+#include "pdf/imagen_pdf.h"
 #include <QDateTime>
 
 namespace {

@@ -1,4 +1,4 @@
-#include "printing/pdf/compresor.h"
+#include "pdf/compresor.h"
 
 #include <new>
 #include <zlib.h>

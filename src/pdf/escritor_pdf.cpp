@@ -1,7 +1,7 @@
-#include "printing/pdf/escritor_pdf.h"
+#include "pdf/escritor_pdf.h"
 
-#include "printing/pdf/compresor.h"
-#include "printing/salida_documento.h"
+#include "pdf/compresor.h"
+#include "pdf/salida_documento.h"
 #include <cstdio>
 
 namespace {

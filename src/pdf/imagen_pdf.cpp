@@ -1,6 +1,6 @@
-#include "printing/pdf/imagen_pdf.h"
+#include "pdf/imagen_pdf.h"
 
-#include "printing/pdf/escritor_pdf.h"
+#include "pdf/escritor_pdf.h"
 #include <string>
 
 namespace {

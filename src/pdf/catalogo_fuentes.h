@@ -3,12 +3,17 @@
 #include "pdf/letra_pdf.h"
 #include "shared/cache_acotada.h"
 #include "shared/familias_fuente.h"
+#include <QHash>
 #include <QString>
 #include <memory>
 
-// The fonts of the formats a document asks for, matched by Qt as the printer device always did,
-// through FamiliasFuente (names no font has all become one), each format kept in a cache of
-// bounded size.
+class CaraFuente;
+
+// The fonts of the formats a document asks for, matched by fontconfig as the window's Qt font
+// is: the name through FamiliasFuente (names no font has all become one), then the face of that
+// family and style, a monospaced one when the name is no family; characters the face lacks are
+// looked for in fontconfig's fallbacks for the family, in order. Each format is kept in a cache
+// of bounded size.
 class CatalogoFuentes {
   public:
     CatalogoFuentes();
@@ -21,7 +26,12 @@ class CatalogoFuentes {
     void actualiza();
     QString familia(const QString& nombre) { return familias_.familia(nombre); }
 
+    // The face fontconfig gives the family in that style; null when there is none at all.
+    static std::shared_ptr<CaraFuente> cara(const QString& familia, bool negrita, bool cursiva);
+
   private:
+    class Respaldos;
     FamiliasFuente familias_;
+    QHash<QString, std::shared_ptr<Respaldos>> respaldos_; // by family; as many as letras_ has
     CacheAcotada<QString, std::shared_ptr<LetraPdf>> letras_{64};
 };

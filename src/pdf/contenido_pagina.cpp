@@ -1,5 +1,6 @@
 #include "pdf/contenido_pagina.h"
 
+#include "pdf/cara_fuente.h"
 #include <string>
 
 void ContenidoPagina::imagen(int n, double x, double y, double ancho, double alto) {
@@ -85,25 +86,26 @@ void ContenidoPagina::vacia() {
     puntos_ = 0;
 }
 
-void ContenidoPagina::contorno(const QPainterPath& camino, double x, double y, double escala,
+void ContenidoPagina::contorno(const Contorno& camino, double x, double y, double escala,
                                double inclinacion) {
-    if (camino.isEmpty()) return;
-    auto punto = [&](const QPointF& p) {
-        texto_.decimal(x + (p.x() - inclinacion * p.y()) * escala);
+    if (camino.vacio()) return;
+    size_t p = 0;
+    auto punto = [&] {
+        const Contorno::Punto& q = camino.puntos[p++];
+        texto_.decimal(x + (q.x - inclinacion * q.y) * escala);
         texto_.anade(' ');
-        texto_.decimal(y - p.y() * escala);
+        texto_.decimal(y - q.y * escala);
         texto_.anade(' ');
     };
-    for (int i = 0; i < camino.elementCount(); ++i) {
-        const QPainterPath::Element e = camino.elementAt(i);
-        punto(e);
-        if (e.isMoveTo()) {
+    for (const Contorno::Orden o : camino.ordenes) {
+        punto();
+        if (o == Contorno::Mueve) {
             texto_.anade("m ");
-        } else if (e.isLineTo()) {
+        } else if (o == Contorno::Linea) {
             texto_.anade("l ");
-        } else if (e.isCurveTo()) {
-            punto(camino.elementAt(++i));
-            punto(camino.elementAt(++i));
+        } else {
+            punto();
+            punto();
             texto_.anade("c ");
         }
     }

@@ -1,9 +1,10 @@
 #pragma once
 
 #include "pdf/buffer_pdf.h"
-#include <QPainterPath>
 #include <cstdint>
 #include <string_view>
+
+struct Contorno;
 
 // The content stream of one page, in points from the page's bottom-left corner. Pictures go to a
 // layer of their own that is written before the text, so that a picture drawn after some of the
@@ -24,8 +25,7 @@ class ContenidoPagina {
 
     // A glyph's outline (device pixels, y down from the origin) filled at (x, y) points, `escala`
     // points a pixel, slanted like text: for faces that cannot be embedded.
-    void contorno(const QPainterPath& camino, double x, double y, double escala,
-                  double inclinacion);
+    void contorno(const Contorno& camino, double x, double y, double escala, double inclinacion);
 
     // A filled rectangle in the text colour (underlines).
     void rectangulo(double x, double y, double ancho, double alto);

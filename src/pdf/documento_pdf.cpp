@@ -41,11 +41,11 @@ void DocumentoPdf::terminaPagina() {
     paginas_.push_back(pagina);
 }
 
-FuentePdf& DocumentoPdf::fuente(const QRawFont& cara, const QByteArray& clave) {
-    if (FuentePdf* f = porClave_.value(clave)) return *f;
+FuentePdf& DocumentoPdf::fuente(const std::shared_ptr<CaraFuente>& cara) {
+    if (FuentePdf* f = porCara_.value(cara.get())) return *f;
     fuentes_.push_back(std::make_unique<FuentePdf>(cara, int(fuentes_.size()) + 1));
     if (fuentes_.back()->incrustable()) fuentes_.back()->ponObjeto(pdf_.reserva());
-    porClave_.insert(clave, fuentes_.back().get());
+    porCara_.insert(cara.get(), fuentes_.back().get());
     return *fuentes_.back();
 }
 

@@ -7,12 +7,12 @@
 #include <QByteArray>
 #include <QHash>
 #include <QImage>
-#include <QRawFont>
 #include <QSizeF>
 #include <QString>
 #include <memory>
 #include <vector>
 
+class CaraFuente;
 class SalidaDocumento;
 
 // One PDF document written as it is drawn: each page's content and page object are written when
@@ -34,7 +34,7 @@ class DocumentoPdf {
     int paginas() const { return int(paginas_.size()); }
 
     // The document's font for the face, created at its first use.
-    FuentePdf& fuente(const QRawFont& cara, const QByteArray& clave);
+    FuentePdf& fuente(const std::shared_ptr<CaraFuente>& cara);
     // The picture's resource number (/ImN), written at its first use.
     int imagen(const QImage& imagen);
 
@@ -53,7 +53,7 @@ class DocumentoPdf {
     ContenidoPagina contenido_;
     std::vector<int> paginas_; // page objects
     std::vector<std::unique_ptr<FuentePdf>> fuentes_;
-    QHash<QByteArray, FuentePdf*> porClave_;
+    QHash<const CaraFuente*, FuentePdf*> porCara_;
     std::vector<int> imagenes_;    // image objects, by resource number - 1
     QHash<qint64, int> porImagen_; // QImage::cacheKey -> resource number
 };

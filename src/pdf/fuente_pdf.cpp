@@ -1,5 +1,6 @@
 #include "pdf/fuente_pdf.h"
 
+#include "pdf/cara_fuente.h"
 #include "pdf/escritor_pdf.h"
 #include "pdf/subconjunto_fuente.h"
 #include <QCryptographicHash>
@@ -10,10 +11,10 @@
 #include <map>
 
 namespace {
-quint16 u16(const QByteArray& t, qsizetype o) {
-    return o + 2 <= t.size() ? qFromBigEndian<quint16>(t.constData() + o) : 0;
+quint16 u16(const std::string& t, size_t o) {
+    return o + 2 <= t.size() ? qFromBigEndian<quint16>(t.data() + o) : 0;
 }
-qint16 s16(const QByteArray& t, qsizetype o) {
+qint16 s16(const std::string& t, size_t o) {
     return qint16(u16(t, o));
 }
 
@@ -43,36 +44,17 @@ constexpr std::string_view kPieCMap =
     "endcmap\nCMapName currentdict /CMap defineresource pop\nend\nend\n";
 } // namespace
 
-FuentePdf::FuentePdf(const QRawFont& cara, int indice) : cara_(cara), indice_(indice) {
+FuentePdf::FuentePdf(std::shared_ptr<CaraFuente> cara, int indice)
+    : cara_(std::move(cara)), indice_(indice) {
     leeMetricas();
 }
 
-QByteArray FuentePdf::clave(const QRawFont& cara) {
-    const QByteArray head = cara.fontTable("head");
-    // Without tables nothing is embedded: all such faces share one (unused) font. Their family
-    // is not asked for: Qt's box-drawing stand-in for characters no font has crashes on it.
-    if (!cara.isValid() || head.isEmpty()) return {};
-    return cara.familyName().toUtf8() + '\0' + cara.styleName().toUtf8() + '\0' + head;
-}
-
-FuentePdf::Estilo FuentePdf::estilo(const QRawFont& cara) {
-    if (!cara.isValid()) return {false, false};
-    const QByteArray os2 = cara.fontTable("OS/2");
-    if (os2.size() >= 64) {
-        const quint16 seleccion = u16(os2, 62);
-        return {u16(os2, 4) >= 600 || (seleccion & 0x20), (seleccion & 0x201) != 0};
-    }
-    const QByteArray head = cara.fontTable("head");
-    if (head.isEmpty()) // no tables (a Type 1 font): what the face was loaded as
-        return {cara.weight() >= QFont::DemiBold, cara.style() != QFont::StyleNormal};
-    const quint16 estiloMac = u16(head, 44);
-    return {(estiloMac & 1) != 0, (estiloMac & 2) != 0};
-}
+FuentePdf::~FuentePdf() = default;
 
 void FuentePdf::leeMetricas() {
-    const QByteArray head = cara_.fontTable("head"), hhea = cara_.fontTable("hhea"),
-                     maxp = cara_.fontTable("maxp"), hmtx = cara_.fontTable("hmtx"),
-                     os2 = cara_.fontTable("OS/2"), post = cara_.fontTable("post");
+    const std::string head = cara_->tabla("head"), hhea = cara_->tabla("hhea"),
+                      maxp = cara_->tabla("maxp"), hmtx = cara_->tabla("hmtx"),
+                      os2 = cara_->tabla("OS/2"), post = cara_->tabla("post");
     unidades_ = std::max<int>(16, u16(head, 18));
     for (int i = 0; i < 4; ++i)
         caja_[i] = s16(head, 36 + 2 * i) * 1000 / unidades_;
@@ -80,10 +62,9 @@ void FuentePdf::leeMetricas() {
     descenso_ = s16(hhea, 6) * 1000 / unidades_;
     mayusculas_ = u16(os2, 0) >= 2 ? s16(os2, 88) * 1000 / unidades_ : ascenso_;
     angulo_ = s16(post, 4);
-    fija_ = post.size() >= 16 && qFromBigEndian<quint32>(post.constData() + 12) != 0;
-    const Estilo e = estilo(cara_);
-    negrita_ = e.negrita;
-    cursiva_ = e.cursiva;
+    fija_ = post.size() >= 16 && qFromBigEndian<quint32>(post.data() + 12) != 0;
+    negrita_ = cara_->negrita();
+    cursiva_ = cara_->cursiva();
     const int glifos = u16(maxp, 4), metricas = u16(hhea, 34);
     avances_.assign(size_t(glifos), 0);
     for (int g = 0; g < glifos; ++g)
@@ -102,6 +83,13 @@ void FuentePdf::usa(uint32_t glifo, char32_t caracter) {
     if (!caracteres_[glifo]) caracteres_[glifo] = caracter;
 }
 
+void FuentePdf::usa(uint32_t glifo, const std::u32string& texto) {
+    if (texto.size() == 1) return usa(glifo, texto[0]);
+    if (glifo >= usados_.size()) return;
+    usados_[glifo] = 1;
+    if (!texto.empty() && !caracteres_[glifo] && !varios_.count(glifo)) varios_[glifo] = texto;
+}
+
 std::vector<uint32_t> FuentePdf::glifosUsados() const {
     std::vector<uint32_t> g{0}; // .notdef is always kept
     for (uint32_t i = 1; i < usados_.size(); ++i)
@@ -111,7 +99,7 @@ std::vector<uint32_t> FuentePdf::glifosUsados() const {
 
 QByteArray FuentePdf::nombrePostScript() const {
     QByteArray nombre;
-    const QByteArray fuente = cara_.familyName().toLatin1() + '-' + cara_.styleName().toLatin1();
+    const QByteArray fuente = QByteArray::fromStdString(cara_->familia() + '-' + cara_->estilo());
     for (char c : fuente)
         if (c > ' ' && c < 127 && !strchr("()<>[]{}/%#", c)) nombre += c;
     // A subset's name starts with six capitals that differ with the glyphs it holds.
@@ -154,8 +142,9 @@ void FuentePdf::escribeCidFont(EscritorPdf& pdf, int cid, int descriptor) const 
                        })->first;
     const long defecto = std::lround(comun / 1000.0);
     BufferPdf& b = pdf.abre(cid);
-    b.anade(SubconjuntoFuente::esTrueType(cara_) ? "<< /Type /Font /Subtype /CIDFontType2"
-                                                 : "<< /Type /Font /Subtype /CIDFontType0");
+    b.anade((cara_->formato() == CaraFuente::Formato::TrueType)
+                ? "<< /Type /Font /Subtype /CIDFontType2"
+                : "<< /Type /Font /Subtype /CIDFontType0");
     b.anade(" /BaseFont /");
     b.anade(nombrePostScript().toStdString());
     b.anade(" /CIDSystemInfo << /Registry (Adobe) /Ordering (Identity) /Supplement 0 >>"
@@ -181,7 +170,7 @@ void FuentePdf::escribeCidFont(EscritorPdf& pdf, int cid, int descriptor) const 
     }
     if (abierto) b.anade(']');
     b.anade("]");
-    if (SubconjuntoFuente::esTrueType(cara_)) b.anade(" /CIDToGIDMap /Identity");
+    if ((cara_->formato() == CaraFuente::Formato::TrueType)) b.anade(" /CIDToGIDMap /Identity");
     b.anade(" >>");
     pdf.cierra();
 }
@@ -210,7 +199,8 @@ void FuentePdf::escribeDescriptor(EscritorPdf& pdf, int descriptor, int programa
     b.anade(" /StemV ");
     b.entero(negrita_ ? 120 : 80);
     if (programa) {
-        b.anade(SubconjuntoFuente::esTrueType(cara_) ? " /FontFile2 " : " /FontFile3 ");
+        b.anade((cara_->formato() == CaraFuente::Formato::TrueType) ? " /FontFile2 "
+                                                                    : " /FontFile3 ");
         b.entero(programa);
         b.anade(" 0 R");
     }
@@ -219,11 +209,11 @@ void FuentePdf::escribeDescriptor(EscritorPdf& pdf, int descriptor, int programa
 }
 
 int FuentePdf::escribePrograma(EscritorPdf& pdf) const {
-    const QByteArray programa = SubconjuntoFuente::crea(cara_, glifosUsados());
+    const QByteArray programa = SubconjuntoFuente::crea(*cara_, glifosUsados());
     if (programa.isEmpty()) return 0;
     const int n = pdf.reserva();
     BufferPdf& b = pdf.abre(n);
-    if (SubconjuntoFuente::esTrueType(cara_)) {
+    if ((cara_->formato() == CaraFuente::Formato::TrueType)) {
         b.anade("<< /Length1 ");
         b.entero(programa.size());
         b.anade(' ');
@@ -239,7 +229,7 @@ int FuentePdf::escribeToUnicode(EscritorPdf& pdf) const {
     cmap.anade(kCabeceraCMap);
     std::vector<uint32_t> conTexto;
     for (uint32_t g = 0; g < caracteres_.size(); ++g)
-        if (usados_[g] && caracteres_[g]) conTexto.push_back(g);
+        if (usados_[g] && (caracteres_[g] || varios_.count(g))) conTexto.push_back(g);
     for (size_t i = 0; i < conTexto.size(); i += 100) {
         const size_t n = std::min<size_t>(100, conTexto.size() - i);
         cmap.entero(static_cast<long long>(n));
@@ -248,7 +238,11 @@ int FuentePdf::escribeToUnicode(EscritorPdf& pdf) const {
             cmap.anade('<');
             hex4(cmap, conTexto[k]);
             cmap.anade("> <");
-            utf16(cmap, caracteres_[conTexto[k]]);
+            if (const char32_t c = caracteres_[conTexto[k]])
+                utf16(cmap, c);
+            else
+                for (char32_t v : varios_.at(conTexto[k]))
+                    utf16(cmap, v);
             cmap.anade(">\n");
         }
         cmap.anade("endbfchar\n");

@@ -1,11 +1,13 @@
 #pragma once
 
 #include <QByteArray>
-#include <QRawFont>
-#include <QString>
 #include <cstdint>
+#include <map>
+#include <memory>
+#include <string>
 #include <vector>
 
+class CaraFuente;
 class EscritorPdf;
 
 // One face embedded in a document: a Type0 font with Identity-H encoding over a CID font whose
@@ -16,11 +18,12 @@ class FuentePdf {
   public:
     // `indice` names the page resource /F<indice>; the font's object is given with ponObjeto
     // once it is known to be embeddable.
-    FuentePdf(const QRawFont& cara, int indice);
+    FuentePdf(std::shared_ptr<CaraFuente> cara, int indice);
+    ~FuentePdf();
     void ponObjeto(int objeto) { objeto_ = objeto; }
 
-    // False for a face whose program Qt cannot hand over (no TrueType or OpenType tables, such as
-    // a Type 1 font): its glyphs are drawn as outlines instead.
+    // False for a face that has no TrueType or OpenType tables (a Type 1 font): its glyphs are
+    // drawn as outlines instead.
     bool incrustable() const { return !avances_.empty(); }
     int indice() const { return indice_; }
     int objeto() const { return objeto_; }
@@ -31,21 +34,10 @@ class FuentePdf {
         if (glifo < usados_.size()) usados_[glifo] = 1;
     }
     void usa(uint32_t glifo, char32_t caracter);
-    // Whether the face itself is bold or italic (else Qt makes the style up when asked).
-    bool negrita() const { return negrita_; }
-    bool cursiva() const { return cursiva_; }
+    // A glyph that stands for several characters (a ligature, a shaped cluster).
+    void usa(uint32_t glifo, const std::u32string& texto);
     // Writes the font's objects.
     void escribe(EscritorPdf& pdf) const;
-
-    struct Estilo {
-        bool negrita, cursiva;
-    };
-    // Whether the face itself is bold or italic (OS/2 weight and selection, else the header's
-    // style bits): when it is not and the style is asked for, Qt makes it up.
-    static Estilo estilo(const QRawFont& cara);
-
-    // What tells two faces apart: family, style and the face's header (checksum and dates).
-    static QByteArray clave(const QRawFont& cara);
 
   private:
     void leeMetricas();
@@ -57,7 +49,7 @@ class FuentePdf {
     QByteArray nombrePostScript() const;
     std::vector<uint32_t> glifosUsados() const;
 
-    QRawFont cara_;
+    std::shared_ptr<CaraFuente> cara_;
     int indice_, objeto_ = 0;
     int unidades_ = 1000; // per em
     bool negrita_ = false, cursiva_ = false, fija_ = false;
@@ -65,5 +57,6 @@ class FuentePdf {
     int caja_[4] = {0, 0, 0, 0};
     std::vector<uint16_t> avances_; // font units, by glyph id
     std::vector<uint8_t> usados_;
-    std::vector<char32_t> caracteres_; // by glyph id; 0: none known
+    std::vector<char32_t> caracteres_;          // by glyph id; 0: none known
+    std::map<uint32_t, std::u32string> varios_; // glyphs of several characters
 };

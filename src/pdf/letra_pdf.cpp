@@ -1,11 +1,12 @@
 #include "pdf/letra_pdf.h"
 
-#include "pdf/fuente_pdf.h"
-#include <QImage>
+#include "pdf/cara_fuente.h"
+#include <QChar>
+#include <cmath>
 
 namespace {
-// Characters the font can draw one by one with the same result as shaped text: no controls, soft
-// hyphens, combining or format marks, and only scripts that never reorder or join.
+// A character the device may place with its own glyph and advance: printable, not a combining
+// mark, and only scripts that never reorder or join.
 bool esDirecto(char16_t c) {
     if (c < 0x20 || (c >= 0x7f && c < 0xa0) || c == 0xad) return false;
     const QChar q(c);
@@ -31,36 +32,31 @@ bool esDirecto(char16_t c) {
 }
 } // namespace
 
-const QPaintDevice& LetraPdf::lienzo() {
-    static const QImage imagen = [] {
-        QImage i(1, 1, QImage::Format_RGB32);
-        const int puntosMetro = qRound(kResolucion / 0.0254);
-        i.setDotsPerMeterX(puntosMetro);
-        i.setDotsPerMeterY(puntosMetro);
-        return i;
-    }();
-    return imagen;
-}
-
-LetraPdf::LetraPdf(const QFont& fuente, bool negrita, bool cursiva)
-    : fuente_(fuente, &lienzo()), cara_(QRawFont::fromFont(fuente_)),
-      claveCara_(FuentePdf::clave(cara_)), metricas_(fuente, &lienzo()), alto_(metricas_.height()),
-      ascenso_(metricas_.ascent()) {
-    const auto estilo = FuentePdf::estilo(cara_);
-    negritaSintetica_ = negrita && !estilo.negrita;
-    cursivaSintetica_ = cursiva && !estilo.cursiva;
-}
-
-const QRawFont& LetraPdf::caraContornos() {
-    if (!negritaSintetica_ && !cursivaSintetica_) return cara_;
-    if (!caraContornos_.isValid()) {
-        QFont sinInventar(fuente_);
-        if (negritaSintetica_) sinInventar.setBold(false);
-        if (cursivaSintetica_) sinInventar.setItalic(false);
-        caraContornos_ = QRawFont::fromFont(sinInventar);
-        if (!caraContornos_.isValid()) caraContornos_ = cara_;
+// The pixel size is a whole number, as Qt rounds it for the printer resolution.
+LetraPdf::LetraPdf(std::shared_ptr<CaraFuente> cara, double puntos, bool negrita, bool cursiva,
+                   Respaldo respaldo)
+    : cara_(std::move(cara)), respaldo_(std::move(respaldo)),
+      pixeles_(std::max(1.0, std::round(puntos * kResolucion / 72.0))), negrita_(negrita),
+      cursiva_(cursiva) {
+    if (!cara_) {
+        ascenso_ = pixeles_ * 0.8;
+        descenso_ = pixeles_ * 0.2;
+        return;
     }
-    return caraContornos_;
+    const CaraFuente::Metricas m = cara_->metricas(pixeles_);
+    ascenso_ = m.ascenso;
+    descenso_ = m.descenso;
+    grosor_ = m.grosor;
+    subrayado_ = m.subrayado;
+    negritaSintetica_ = negrita && !cara_->negrita();
+    cursivaSintetica_ = cursiva && !cara_->cursiva();
+}
+
+LetraPdf::~LetraPdf() = default;
+
+std::shared_ptr<CaraFuente> LetraPdf::caraPara(char32_t c) {
+    if (cara_ && cara_->glifo(c)) return cara_;
+    return respaldo_ ? respaldo_(c) : nullptr;
 }
 
 const LetraPdf::Glifo& LetraPdf::glifo(char16_t c) {
@@ -69,16 +65,11 @@ const LetraPdf::Glifo& LetraPdf::glifo(char16_t c) {
     Glifo& g = (*bloque)[c & 0xff];
     if (g.clase != Glifo::SinVer) return g;
     g.clase = Glifo::Complejo;
-    const QChar q(c);
-    quint32 indice = 0;
-    int n = 1;
-    if (esDirecto(c) && cara_.glyphIndexesForChars(&q, 1, &indice, &n) && n == 1 && indice != 0) {
-        QPointF avance;
-        if (cara_.advancesForGlyphIndexes(&indice, &avance, 1)) {
-            g.indice = indice;
-            g.avance = avance.x();
-            g.clase = Glifo::Directo;
-        }
+    if (!cara_ || !esDirecto(c)) return g;
+    if (const uint32_t indice = cara_->glifo(c)) {
+        g.indice = indice;
+        g.avance = cara_->avance(indice, pixeles_);
+        g.clase = Glifo::Directo;
     }
     return g;
 }

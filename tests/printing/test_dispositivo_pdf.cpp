@@ -1,9 +1,10 @@
 // The PDF device on real documents: PRT files printed through ImprimirPrt (and the device driven
 // directly where that says more), the PDFs checked with qpdf and poppler-utils and their pages
 // compared with renders of the Qt-based device's output.
+#include "pdf/cara_fuente.h"
+#include "pdf/catalogo_fuentes.h"
 #include "printing/dispositivo_pdf.h"
 #include "printing/imprimir_prt.h"
-#include "pdf/catalogo_fuentes.h"
 #include "printing/salida_fichero.h"
 #include "support/ficheros.h"
 #include "support/programas.h"
@@ -14,6 +15,7 @@
 #include <QFontDatabase>
 #include <QGuiApplication>
 #include <QImage>
+#include <QRawFont>
 #include <QRegularExpression>
 #include <QSet>
 #include <QTemporaryDir>
@@ -488,10 +490,10 @@ class TestDispositivoPdf : public QObject {
         f.setPointSizeF(10);
         f.setStyleHint(QFont::TypeWriter);
         f.setHintingPreference(QFont::PreferNoHinting);
-        const QRawFont qt = QRawFont::fromFont(QFont(f, &LetraPdf::lienzo()));
+        const QRawFont qt = QRawFont::fromFont(f);
         const auto letra = catalogo.letra(nombre, 10, false, false);
-        QCOMPARE(letra->cara().familyName(), qt.familyName());
-        QCOMPARE(letra->cara().styleName(), qt.styleName());
+        QCOMPARE(QString::fromStdString(letra->cara()->familia()), qt.familyName());
+        QCOMPARE(QString::fromStdString(letra->cara()->estilo()), qt.styleName());
     }
 
     // Thousands of font names in one file: one embedded font for all that resolve to one face.

@@ -2,6 +2,7 @@
 
 #include "markup/interprete_prt.h"
 #include "markup/lenguaje_impresora.h"
+#include "printing/imprimir_escp.h"
 #include "shared/nombres_fichero.h"
 #include <algorithm>
 #include <exception>
@@ -113,6 +114,17 @@ ResultadoPrt falla(DispositivoImpresora& p, ErrorVelmor error) {
     p.descartaDocumento();
     return {std::move(error), {}};
 }
+// An Epson file, as its printer prints it.
+ResultadoPrt imprimeEscP(const TrabajoPrt& trabajo, DispositivoImpresora& p) {
+    SalidaEscPImpresora salida(p);
+    OpcionesEscP opciones;
+    opciones.nueveAgujas = trabajo.nueveAgujas;
+    opciones.lineasPagina = trabajo.lineasPagina;
+    opciones.modoDos = trabajo.modoDos;
+    const IdentidadFichero identidad = InterpreteEscP(opciones, salida).interpreta(trabajo.ruta);
+    if (identidad.tamano > 0 && !salida.marcas()) return falla(p, SinMarcas(trabajo.ruta));
+    return {std::nullopt, identidad};
+}
 } // namespace
 
 QString TituloErrorPrt(const TrabajoPrt& trabajo) {
@@ -127,8 +139,9 @@ ResultadoPrt ImprimirPrt(const TrabajoPrt& trabajo, DispositivoImpresora& dispos
 ResultadoPrt ImprimirPrt(const TrabajoPrt& trabajo, DispositivoImpresora& p, ImagenFondo& fondo) {
     const QString& ruta = trabajo.ruta;
     try {
-        LenguajeDe(ruta);
+        const Lenguaje lenguaje = LenguajeDe(ruta);
         p.reiniciaFormato();
+        if (lenguaje == Lenguaje::EscP) return imprimeEscP(trabajo, p);
         SalidaImpresora salida(p, fondo, CarpetaDe(ruta), ruta);
         InterpretePrt interprete(PerfilLector::Impresora(trabajo.lineasPagina), trabajo.modoDos);
         const IdentidadFichero identidad = interprete.interpreta(ruta, salida);

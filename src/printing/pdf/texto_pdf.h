@@ -22,10 +22,15 @@ class TextoPdf {
     double dibuja(DocumentoPdf& doc, LetraPdf& letra, const QString& texto, double x, double y,
                   bool subrayado);
 
+    // Each character in a cell `celda` device pixels wide from (x, y), its glyph stretched
+    // horizontally by `escala` (a printer's pitch: condensed, double width).
+    void dibujaEnCeldas(DocumentoPdf& doc, LetraPdf& letra, const QString& texto, double x,
+                        double y, bool subrayado, double celda, double escala);
+
   private:
     bool directo(LetraPdf& letra, const QString& texto, double& ancho);
     void escribeDirecto(DocumentoPdf& doc, LetraPdf& letra, const QString& texto, double x,
-                        double y, bool subrayado);
+                        double y, bool subrayado, double escala = 1);
     void escribeComplejo(DocumentoPdf& doc, LetraPdf& letra, const QString& texto, double x,
                          double y);
     enum class Pasadas { Texto, Segunda, Ambas };

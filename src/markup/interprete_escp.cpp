@@ -448,7 +448,7 @@ void InterpreteEscP::marca() {
 }
 
 void InterpreteEscP::avanzaLinea(double cuanto) {
-    y_ += cuanto;
+    y_ = std::max(0.0, y_ + cuanto); // a move up stops at the top of the page
     if (y_ >= largo_ - 1e-9) nuevaPagina(false);
 }
 
@@ -662,8 +662,8 @@ void InterpreteEscP::ejecutaParentesis() {
         avanzaLinea(int16_t(uint16_t(palabra(0))) * v);
         break;
     case '^': // the data printed as characters, control codes included
-        for (const char c : d)
-            caracter(juego_.caracter(uint8_t(c)));
+        for (const char c : d) // codes without a glyph of their own in the table print nothing
+            if (uint8_t(c) >= 0x20 && uint8_t(c) != 0x7F) caracter(juego_.caracter(uint8_t(c)));
         break;
     case 't':
         if (dato(1) == 1 || dato(1) == 3)

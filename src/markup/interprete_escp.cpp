@@ -326,7 +326,7 @@ void InterpreteEscP::control(uint8_t c) {
         break;
     case '\t': {
         vuelcaTrozo();
-        const double paso = celdaBase() * 8;
+        const double paso = kCeldaPica * 8; // the default stops do not follow the pitch
         double siguiente = -1;
         if (!tabulacionesPropias_)
             siguiente = margenIzq_ + (std::floor((x_ - margenIzq_) / paso + 1e-9) + 1) * paso;
@@ -447,6 +447,12 @@ void InterpreteEscP::marca() {
     marcasEnPagina_ = true;
 }
 
+// ESC $ and ESC \\ never move outside the margins: the printer ignores them then.
+void InterpreteEscP::muevePosicion(double x) {
+    if (x < margenIzq_ - 1e-9 || (margenDer_ > 0 && x > margenDer_ + 1e-9)) return;
+    x_ = x;
+}
+
 void InterpreteEscP::avanzaLinea(double cuanto) {
     y_ = std::max(0.0, y_ + cuanto); // a move up stops at the top of the page
     if (y_ >= largo_ - 1e-9) nuevaPagina(false);
@@ -544,12 +550,11 @@ void InterpreteEscP::ejecuta() {
         break;
     case '$': // absolute, from the left margin, in 1/60 inch
         vuelcaTrozo();
-        x_ = margenIzq_ + columnas(p, 0) * (unidadH_ > 0 ? unidadH_ : kPulgada / 60);
+        muevePosicion(margenIzq_ + columnas(p, 0) * (unidadH_ > 0 ? unidadH_ : kPulgada / 60));
         break;
     case '\\': // relative, in 1/180 inch (24-pin) or 1/120 inch (9-pin)
         vuelcaTrozo();
-        x_ = std::max(margenIzq_,
-                      x_ + conSigno(p, 0) *
+        muevePosicion(x_ + conSigno(p, 0) *
                                (unidadH_ > 0 ? unidadH_ : kPulgada / (nueve ? 120 : 180)));
         break;
     case 'l':
@@ -591,7 +596,13 @@ void InterpreteEscP::ejecuta() {
     case 'J':
         avanzaLinea(n * kPulgada / (nueve ? 216 : 180));
         break;
-    case 'C':
+    case 'C': // the page length, and the current line becomes the top of the form
+        if (marcasEnPagina_ && y_ > 0) {
+            const double x = x_;
+            nuevaPagina(false);
+            x_ = x;
+        }
+        y_ = 0;
         largo_ = p.size() == 2 ? uint8_t(p[1]) * kPulgada : n * espacio_;
         if (largo_ <= 0) largo_ = opciones_.lineasPagina * 60.0;
         break;

@@ -88,6 +88,7 @@ class InterpreteEscP {
 
     void caracter(QChar c, bool cursivaDeTabla = false);
     void vuelcaTrozo();
+    void muevePosicion(double x);
     void avanzaLinea(double cuanto);
     void nuevaPagina(bool porAvance);
     void marca();

@@ -554,8 +554,8 @@ void InterpreteEscP::ejecuta() {
         break;
     case '\\': // relative, in 1/180 inch (24-pin) or 1/120 inch (9-pin)
         vuelcaTrozo();
-        muevePosicion(x_ + conSigno(p, 0) *
-                               (unidadH_ > 0 ? unidadH_ : kPulgada / (nueve ? 120 : 180)));
+        muevePosicion(x_ +
+                      conSigno(p, 0) * (unidadH_ > 0 ? unidadH_ : kPulgada / (nueve ? 120 : 180)));
         break;
     case 'l':
         margenIzq_ = n * celdaBase(), x_ = std::max(x_, margenIzq_);
@@ -672,7 +672,7 @@ void InterpreteEscP::ejecutaParentesis() {
         vuelcaTrozo();
         avanzaLinea(int16_t(uint16_t(palabra(0))) * v);
         break;
-    case '^': // the data printed as characters, control codes included
+    case '^':                  // the data printed as characters, control codes included
         for (const char c : d) // codes without a glyph of their own in the table print nothing
             if (uint8_t(c) >= 0x20 && uint8_t(c) != 0x7F) caracter(juego_.caracter(uint8_t(c)));
         break;

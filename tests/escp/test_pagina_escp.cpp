@@ -194,6 +194,9 @@ class TestPaginaEscP : public QObject {
         QTest::newRow("ESC/P: ESC C 0 1, una página por pulgada")
             << epson + esc("C\x00\x01"_ba) + "a\r\nb\r\nc\r\nd\r\ne\r\nf\r\ng\r\n"
             << QStringList{"a b c d e f", "g"};
+        QTest::newRow("ESC/P: ESC C 3 a media página: la línea es el principio del impreso")
+            << epson + "a\r\nb\r\n" + esc("C\x03"_ba) + "c\r\nd\r\ne\r\nf\r\n"
+            << QStringList{"a b", "c d e", "f"};
         QByteArray ochenta = epson + esc("0");
         for (int i = 1; i <= 90; ++i)
             ochenta += "m" + QByteArray::number(i) + "\r\n";
@@ -291,16 +294,20 @@ class TestPaginaEscP : public QObject {
         QTest::addColumn<int>("alto");
         QTest::addColumn<int>("ppiX");
         QTest::addColumn<int>("ppiY");
-        QTest::newRow("ESC * 39: 24 puntos a 180 ppp") << 120 << 24 << 180 << 180;
-        QTest::newRow("ESC * 1: 8 puntos a 120 x 60 ppp") << 96 << 8 << 120 << 60;
-        QTest::newRow("ESC . por tramos a 180 ppp") << 64 << 24 << 180 << 180;
+        QTest::addColumn<QStringList>("opciones");
+        QTest::newRow("ESC * 39: 24 puntos a 180 ppp") << 120 << 24 << 180 << 180 << QStringList();
+        QTest::newRow("ESC * 1: 8 puntos a 120 x 60 ppp") << 96 << 8 << 120 << 60 << QStringList();
+        QTest::newRow("ESC . por tramos a 180 ppp") << 64 << 24 << 180 << 180 << QStringList();
+        QTest::newRow("9 agujas: ESC * 1 a 120 x 72 ppp")
+            << 96 << 8 << 120 << 72 << QStringList{"--escp9"};
     }
     void graficos() {
         QFETCH(int, ancho);
         QFETCH(int, alto);
         QFETCH(int, ppiX);
         QFETCH(int, ppiY);
-        const QString pdf = pdfDe("logo.prt", {});
+        QFETCH(QStringList, opciones);
+        const QString pdf = pdfDe("logo.prt", opciones);
         QCOMPARE(PaginasPdf(pdf), 3);
         QSet<QString> objetos;
         int veces = 0;

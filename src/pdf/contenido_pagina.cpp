@@ -17,8 +17,13 @@ void ContenidoPagina::imagen(int n, double x, double y, double ancho, double alt
     fondo_.anade(" Do Q\n");
 }
 
-void ContenidoPagina::matriz(double x, double y) {
-    texto_.anade("1 0 ");
+void ContenidoPagina::matriz(double x, double y, double escala) {
+    if (escala == 1) {
+        texto_.anade("1 0 ");
+    } else {
+        texto_.decimal(escala);
+        texto_.anade(" 0 ");
+    }
     texto_.decimal(inclinacion_);
     texto_.anade(" 1 ");
     texto_.decimal(x);
@@ -28,7 +33,7 @@ void ContenidoPagina::matriz(double x, double y) {
 }
 
 void ContenidoPagina::empiezaTexto(int fuente, double puntos, double x, double y,
-                                   double inclinacion) {
+                                   double inclinacion, double escala) {
     texto_.anade("BT ");
     if (fuente != fuente_ || puntos != puntos_) {
         texto_.anade("/F");
@@ -40,7 +45,7 @@ void ContenidoPagina::empiezaTexto(int fuente, double puntos, double x, double y
         puntos_ = puntos;
     }
     inclinacion_ = inclinacion;
-    matriz(x, y);
+    matriz(x, y, escala);
     texto_.anade(" [");
     enCadena_ = false;
 }

@@ -17,7 +17,9 @@ class ContenidoPagina {
     // A show-text operator in font resource /Fn at `puntos`, its first glyph's origin at (x, y),
     // slanted by `inclinacion` (0: upright; the x shift per unit of height). Glyphs and
     // adjustments follow; terminaTexto closes it.
-    void empiezaTexto(int fuente, double puntos, double x, double y, double inclinacion);
+    // `escala` stretches the glyphs and their advances horizontally.
+    void empiezaTexto(int fuente, double puntos, double x, double y, double inclinacion,
+                      double escala = 1);
     void glifo(uint16_t codigo);
     // Moves the next glyph right by `milesimas` of the font size.
     void avanza(double milesimas);
@@ -36,7 +38,7 @@ class ContenidoPagina {
     bool vacio() const { return fondo_.size() == 0 && texto_.size() == 0; }
 
   private:
-    void matriz(double x, double y);
+    void matriz(double x, double y, double escala);
     BufferPdf fondo_, texto_;
     int fuente_ = -1; // the text state's font, kept across text objects
     double puntos_ = 0;

@@ -48,6 +48,20 @@ double TextoPdf::dibuja(DocumentoPdf& doc, LetraPdf& letra, const QString& texto
     return ancho;
 }
 
+void TextoPdf::dibujaEnCeldas(DocumentoPdf& doc, LetraPdf& letra, const QString& texto, double x,
+                              double y, bool subrayado, double celda, double escala) {
+    double ancho = 0;
+    if (directo(letra, texto, ancho)) {
+        std::fill(avances_.begin(), avances_.end(), celda / escala);
+        escribeDirecto(doc, letra, texto, x, y, subrayado, escala);
+    } else { // a character from another face: each in its cell, at the face's own width
+        for (qsizetype i = 0; i < texto.size(); ++i)
+            if (texto[i] != u' ')
+                escribeComplejo(doc, letra, texto.mid(i, 1), x + i * celda * kPuntosPorPixel, y);
+    }
+    if (subrayado) subraya(doc, letra, x, y, celda * double(texto.size()));
+}
+
 bool TextoPdf::directo(LetraPdf& letra, const QString& texto, double& ancho) {
     if (!letra.cara()) return false;
     indices_.clear();
@@ -65,7 +79,7 @@ bool TextoPdf::directo(LetraPdf& letra, const QString& texto, double& ancho) {
 }
 
 void TextoPdf::escribeDirecto(DocumentoPdf& doc, LetraPdf& letra, const QString& texto, double x,
-                              double y, bool subrayado) {
+                              double y, bool subrayado, double escala) {
     const qsizetype n = texto.size();
     qsizetype i = 0;
     double inicio = 0;
@@ -90,8 +104,8 @@ void TextoPdf::escribeDirecto(DocumentoPdf& doc, LetraPdf& letra, const QString&
     }
     const double milesimas = 1000.0 / pixeles;
     ContenidoPagina& pagina = doc.pagina();
-    pagina.empiezaTexto(f.indice(), pixeles * kPuntosPorPixel, x + inicio * kPuntosPorPixel, y,
-                        inclinacion);
+    pagina.empiezaTexto(f.indice(), pixeles * kPuntosPorPixel,
+                        x + inicio * escala * kPuntosPorPixel, y, inclinacion, escala);
     const double minimo = kMinimoAjuste * 1000.0 / (pixeles * kPuntosPorPixel);
     double pendiente = 0;
     for (; i < n; ++i) {

@@ -30,6 +30,11 @@ class TextoPdf {
     double dibuja(DocumentoPdf& doc, LetraPdf& letra, const QString& texto, double x, double y,
                   bool subrayado);
 
+    // Each character in a cell `celda` device pixels wide from (x, y), its glyph stretched
+    // horizontally by `escala` (a printer's pitch: condensed, double width).
+    void dibujaEnCeldas(DocumentoPdf& doc, LetraPdf& letra, const QString& texto, double x,
+                        double y, bool subrayado, double celda, double escala);
+
   private:
     // A glyph placed in device pixels from the text's origin (y down), with its cluster's text.
     struct Colocado {
@@ -39,7 +44,7 @@ class TextoPdf {
     };
     bool directo(LetraPdf& letra, const QString& texto, double& ancho);
     void escribeDirecto(DocumentoPdf& doc, LetraPdf& letra, const QString& texto, double x,
-                        double y, bool subrayado);
+                        double y, bool subrayado, double escala = 1);
     double escribeComplejo(DocumentoPdf& doc, LetraPdf& letra, const QString& texto, double x,
                            double y);
     double forma(const CaraFuente& cara, double pixeles, const std::u32string& texto, double origen,

@@ -152,6 +152,16 @@ void DispositivoPdf::escribe(const QString& texto) {
     x_ += ancho * 1440.0 / kResolucion;
 }
 
+void DispositivoPdf::escribeEnCeldas(int x, int base, const QString& texto, int celda) {
+    if (texto.isEmpty()) return;
+    aseguraPagina();
+    LetraPdf& l = letra();
+    const double propio = l.glifo(u'0').avance;
+    const double escala = propio > 0 ? px(celda) / propio : 1;
+    texto_->dibujaEnCeldas(*documento_, l, texto, area_.left() + puntos(x),
+                           area_.top() - puntos(base), subrayado_, px(celda), escala);
+}
+
 void DispositivoPdf::finLinea() {
     aseguraPagina();
     x_ = 0;

@@ -339,7 +339,7 @@ class TestInstalacion : public QObject {
         QVERIFY2(ayuda.estado == 0, qPrintable(Describe(ayuda)));
         const QString pagina = paginaEnTexto("velmor-imprimir");
         QStringList opciones;
-        auto it = QRegularExpression("(?<![\\w-])--?[a-z][a-z-]*").globalMatch(ayuda.salida);
+        auto it = QRegularExpression("(?<![\\w-])--?[a-z][a-z0-9-]*").globalMatch(ayuda.salida);
         while (it.hasNext())
             opciones << it.next().captured();
         QVERIFY(opciones.size() > 5);

@@ -130,7 +130,7 @@ class TestSalidaPdf : public QObject {
              "tras grafico\r\n";
         f += esc + "C" + QByteArray(1, char(3)) + "l1\r\nl2\r\nl3\r\nl4\r\n";
         f += "fin\x07" + esc + "*" +
-             QByteArray("\x21\x10\x00"
+             QByteArray("\x00\x02\x00"
                         "AB",
                         5);
         const QString pdf = imprime(escribe(f));
@@ -427,7 +427,7 @@ class TestSalidaPdf : public QObject {
         QString errores;
         const QString vacio = escribe("{{Pagina}}\r\n");
         Ejecuta(VELMOR_IMPRIMIR, {"--pdf", vieja, vacio}, &estado, &errores);
-        QCOMPARE(estado, 0);
+        QCOMPARE(estado, 1);
         QVERIFY2(errores.contains(vacio) && errores.contains("nada que imprimir"),
                  qPrintable(errores));
         Ejecuta(VELMOR_IMPRIMIR, {"--pdf", vieja, escribe("nuevo\r\n")}, &estado, &errores);

@@ -25,6 +25,14 @@ int indiceNacional(uint8_t byte) {
 }
 } // namespace
 
+QChar CaracterNacional(int juego, uint8_t byte) {
+    const int i = indiceNacional(byte);
+    if (i >= 0)
+        for (const Internacional& j : kInternacionales)
+            if (j.numero == juego) return QChar(j.caracteres[i]);
+    return QChar(char16_t(byte));
+}
+
 JuegoEscP::JuegoEscP(const PaginasCodigo& pagina) {
     ponInternacional(0);
     ponPagina(pagina);
@@ -34,7 +42,7 @@ void JuegoEscP::ponInternacional(int n) {
     for (const Internacional& j : kInternacionales)
         if (j.numero == n)
             for (int i = 0; i < 12; ++i)
-                nacionales_[size_t(i)] = j.caracteres[i];
+                nacionales_[size_t(i)] = CaracterNacional(n, uint8_t(kCodigos[i])).unicode();
 }
 
 void JuegoEscP::ponTabla(int n) {

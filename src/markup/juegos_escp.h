@@ -6,6 +6,10 @@
 
 class PaginasCodigo;
 
+// The character international set `juego` (ESC R n) prints for a byte of the lower half: the
+// byte's own ASCII character unless the set replaces it (or the set is unknown).
+QChar CaracterNacional(int juego, uint8_t byte);
+
 // The characters an Epson printer prints for the bytes of a file: the lower half as the
 // international character set (ESC R n) has it, the upper half from the character table in use
 // (ESC t n): italics of the lower half, or a DOS code page.

@@ -1,6 +1,8 @@
 #include "markup/traductor_escp.h"
 
+#include "markup/juegos_escp.h"
 #include "markup/ordenes_escp.h"
+#include "shared/codepage.h"
 
 #include "shared/error.h"
 
@@ -99,7 +101,7 @@ void TraductorEscP::traduce(QByteArrayView entrada, QByteArray& salida) {
 void TraductorEscP::texto(char c, QByteArray& salida) {
     const auto u = uint8_t(c);
     if (u >= 0x20 || c == '\t' || c == '\f') {
-        salida += c;
+        salida += u < 0x80 && !nacionales_.isEmpty() ? nacionales_[u] : c;
         return;
     }
     switch (c) {
@@ -258,10 +260,27 @@ void TraductorEscP::rle(uint8_t c) {
     estado_ = rleResta_ > 0 ? Estado::Rle : Estado::Texto;
 }
 
+// The set's characters as bytes of the DOS code page the file is read in; a character the page
+// lacks stays the byte it was.
+void TraductorEscP::ponInternacional(int juego) {
+    nacionales_.clear();
+    if (juego == 0) return;
+    const PaginasCodigo& pagina = PaginasCodigo::actuales();
+    for (int b = 0; b < 0x80; ++b) {
+        const QChar c = CaracterNacional(juego, uint8_t(b));
+        const QByteArray dos = c.unicode() == b ? QByteArray() : pagina.codifica(pagina.aDos(c));
+        nacionales_ += dos.size() == 1 && dos[0] != '?' ? dos[0] : char(b);
+    }
+}
+
 void TraductorEscP::aplica(QByteArray& salida) {
     const QByteArray& p = parametros_;
     switch (orden_) {
+    case 'R':
+        ponInternacional(uint8_t(p[0]));
+        break;
     case '@':
+        ponInternacional(0);
         doble_ = dobleLinea_ = condensado_ = false;
         paso_ = 'P';
         etiqueta(salida, "\x01Reinicio");

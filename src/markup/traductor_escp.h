@@ -53,6 +53,7 @@ class TraductorEscP {
     void etiqueta(QByteArray& salida, const char* nombre);
     void tamano(QByteArray& salida); // the pitch tag for the current pitch and width
     void rle(uint8_t c);
+    void ponInternacional(int juego);
 
     void cuentaLinea(char c);
     void cuentaByte();
@@ -76,4 +77,7 @@ class TraductorEscP {
     bool dobleLinea_ = false; // SO: double width to the end of the line
     bool condensado_ = false;
     char paso_ = 'P'; // 'P' pica, 'M' elite, 'g' fifteen to the inch
+    // ESC R: the byte of the DOS code page for each byte of the lower half the international set
+    // replaces ("\\" is "Ñ" in Spain I); empty for USA.
+    QByteArray nacionales_;
 };

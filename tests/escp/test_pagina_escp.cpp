@@ -264,9 +264,10 @@ class TestPaginaEscP : public QObject {
         fila("tipos.prt", n, "Pica", "Veinte", 151.8, 0, 21.6);
         fila("nacional.prt", n, "AÑO", "español", 28.8, 0); // ESC R 7
         fila("nacional.prt", n, "AÑO", "₧", 86.4, 0);
-        fila("nacional.prt", n, "¡Qué", "¿Cómo?", 72, 0);     // ESC R 11
-        fila("nacional.prt", n, "Pingüino", "niño", 64.8, 0); // ESC R 12
-        fila("nacional.prt", n, "AÑO", "Cursiva", 0, 36);     // ESC t 0
+        fila("nacional.prt", n, "¡Qué", "¿Cómo?", 72, 0);         // ESC R 11
+        fila("nacional.prt", n, "Pingüino", "niño", 64.8, 0);     // ESC R 12
+        fila("nacional.prt", n, "AÑO", "Cursiva", 0, 36);         // ESC t 0
+        fila("marcado_nacional.prt", n, "AÑO", "español", 24, 0); // markup: 10-point Courier
     }
     void posiciones() {
         QFETCH(QString, fichero);

@@ -83,3 +83,7 @@ f += b'm' + E + b'S\x00' + b'2' + E + b'T' + b' H' + E + b'S\x01' + b'2' + E + b
 f += b'Pica ' + E + b'M' + b'Elite ' + E + b'g' + b'Quince ' + E + b'P'
 f += b'\x0f' + b'Condensada ' + E + b'M' + b'Veinte' + E + b'P' + b'\x12' + b' fin\r\n'
 escribe('tipos.prt', f)
+
+# A markup file with Epson codes: ESC R 7 gives the Spanish letters there too (and in the preview).
+escribe('marcado_nacional.prt',
+        b'{{NegritaOn}}Titulo{{NegritaOff}}\r\n' + E + b'R\x07' + b'A\\O espa|ol\r\n')

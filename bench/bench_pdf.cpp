@@ -3,7 +3,7 @@
 // file naming 20,000 fonts no one has. "Pdf" runs are this program started again on one job
 // ("--hijo"), which reports its own peak memory; "Orden" runs are velmor-imprimir itself, whose
 // peak memory the parent reads when it ends: pico_KiB. Compresion measures the two deflate
-// libraries on a page's content, which chose zlib (see printing/pdf/compresor.h).
+// libraries on a page's content, which chose zlib (see pdf/compresor.h).
 #include "printing/dispositivo_pdf.h"
 #include "printing/imprimir_prt.h"
 #include "printing/salida_fichero.h"

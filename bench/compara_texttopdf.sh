@@ -1,8 +1,8 @@
 #!/usr/bin/env bash
 # Whole-process comparison of velmor-imprimir --pdf with cups-filters' texttopdf on the same plain
 # text, run alternately, N rounds (5 by default): median wall time and peak memory of each, and
-# their ratio. Reports of 1,000 and 5,000 plain pages and a 3-page report with formats, boxes and
-# a picture (texttopdf gets its 3 pages of plain text).
+# their ratio. Reports of 3, 1,000 and 5,000 plain pages and a 3-page report with formats, boxes
+# and a picture (texttopdf gets its 3 pages of plain text).
 # Usage: bench/compara_texttopdf.sh VELMOR_IMPRIMIR [N]
 set -euo pipefail
 imprimir=$(realpath "$1")
@@ -17,6 +17,7 @@ texto() { for ((i = 0; i < $1 * 66; i++)); do linea "$i"; done; }
 texto 1000 >"$tmp/1000.prt"
 texto 5000 >"$tmp/5000.prt"
 texto 3 >"$tmp/3.txt"
+cp "$tmp/3.txt" "$tmp/3plano.prt"
 {
     printf '/IMAGEN/%s\r\n[1]FERRETERIA DEL NORTE, S.L.[Z]\r\n' "$tmp/logo.png"
     for ((i = 0; i < 188; i++)); do
@@ -39,7 +40,7 @@ mide() {
 mediana() { sort -n | awk '{a[NR] = $1} END {print a[int((NR + 1) / 2)]}'; }
 
 printf '%-16s %10s %12s %10s %10s %8s\n' caso velmor_us texttopdf_us velmor_KiB ttp_KiB veces
-for caso in 1000 5000 3; do
+for caso in 3plano 3 1000 5000; do
     entrada=$tmp/$caso.prt
     [ "$caso" = 3 ] && plano=$tmp/3.txt || plano=$entrada
     : >"$tmp/v" && : >"$tmp/t"

@@ -122,6 +122,7 @@ PeticionTrabajo peticionDe(const OpcionesCli& o) {
     PeticionTrabajo p;
     p.modoDos = o.modoDos;
     p.lineasPagina = o.lineas;
+    p.nueveAgujas = o.nueveAgujas;
     p.borrar = o.borrar;
     p.esperaSegundos = o.esperaSegundos;
     p.copias = o.copias;

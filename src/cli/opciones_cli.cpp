@@ -19,9 +19,9 @@ std::optional<QString> OpcionesCli::analiza(const QStringList& argumentos) {
         oPdf("pdf", {}, "SALIDA"), oHorizontal("horizontal"), oVertical("vertical"), oDos("ms-dos"),
         oLineas("lineas", {}, "N"), oBorrar("borrar"), oEspera("espera", {}, "SEGUNDOS"),
         oCopias(QStringList{"n", "copias"}, {}, "COPIAS"), oVigilar("vigilar", {}, "CARPETA"),
-        oReposo("reposo", {}, "MILISEGUNDOS");
+        oReposo("reposo", {}, "MILISEGUNDOS"), oNueve("escp9");
     p.addOptions({oAyuda, oVersion, oLista, oImpresora, oPdf, oHorizontal, oVertical, oDos, oLineas,
-                  oBorrar, oEspera, oCopias, oVigilar, oReposo});
+                  oBorrar, oEspera, oCopias, oVigilar, oReposo, oNueve});
     if (!p.parse(argumentos)) return p.errorText();
 
     ayuda = p.isSet(oAyuda);
@@ -35,6 +35,7 @@ std::optional<QString> OpcionesCli::analiza(const QStringList& argumentos) {
                   : p.isSet(oVertical) ? Orientacion::Vertical
                                        : Orientacion::SegunImpresora;
     modoDos = p.isSet(oDos);
+    nueveAgujas = p.isSet(oNueve);
     borrar = p.isSet(oBorrar);
     if (p.isSet(oLineas)) {
         const auto n = entero(p.value(oLineas), 1, 32767);
@@ -94,6 +95,8 @@ QString OpcionesCli::Ayuda() {
         "  --vertical           papel en vertical\n"
         "  --ms-dos             modo MS-Dos: sin conversión de página de códigos, letra Ravendot\n"
         "  --lineas N           líneas por página (por defecto 66)\n"
+        "  --escp9              los ficheros Epson son de una impresora de 9 agujas (sus\n"
+        "                       unidades de interlineado y gráficos); por defecto, de 24 agujas\n"
         "  -n, --copias N       número de copias en una impresora del sistema (por defecto 1)\n"
         "  --borrar             borra cada fichero cuando se ha impreso entero: con «Archivo "
         "PDF»,\n"

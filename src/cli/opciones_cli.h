@@ -16,6 +16,7 @@ struct OpcionesCli {
     Orientacion orientacion = Orientacion::SegunImpresora; // the printer's own unless asked
     bool modoDos = false;
     int lineas = 66;
+    bool nueveAgujas = false; // --escp9: Epson files in 9-pin units
     bool borrar = false;
     int esperaSegundos = 300;
     int copias = 1;

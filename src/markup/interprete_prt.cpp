@@ -49,6 +49,7 @@ class Lectura {
     // One file line, already expanded and converted.
     void linea(const QString& linea, int numero) {
         numero_ = numero;
+        avanceAbsorbido_ = escritoEnLinea_ = false;
         Segmentos segmentos(linea);
         while (const auto s = deLaLinea(ruta_, numero_, [&] { return segmentos.siguiente(); })) {
             texto(s->texto);
@@ -67,6 +68,11 @@ class Lectura {
             terminaPagina(SalidaMarcado::Salto::AvancePagina);
             return;
         }
+        // A line that only held a form feed the full page before it had already done: nothing.
+        if (avanceAbsorbido_ && !escritoEnLinea_) {
+            if (lector_.alFinal()) porTerminar_ = true;
+            return;
+        }
         salida_.finLinea(pitch_);
         paginaVacia_ = false;
         if (lineasPagina_ <= 0) return;
@@ -83,25 +89,44 @@ class Lectura {
   private:
     // Text, with the form feeds in it: each ends the page where it stands, and what follows
     // goes on at the top of the next page. The page ends when something follows (or at the end
-    // of the line); a form feed on a page with nothing on it yet (right after a full page, say)
-    // gives no blank sheet.
+    // of the line). As on a printer, a form feed right after a full page (or at the start) finds
+    // the paper already at the top of a sheet and does nothing, while one on a page the file's own
+    // form feed began ejects that page blank.
     void texto(QStringView texto) {
         qsizetype avance;
         while ((avance = texto.indexOf(kAvancePagina)) >= 0) {
             escribe(texto.left(avance));
-            if (!paginaVacia_) avancePendiente_ = true;
+            avanceDePagina();
             texto = texto.mid(avance + 1);
         }
         escribe(texto);
+    }
+    void avanceDePagina() {
+        if (avancePendiente_) { // the second of two in a row: the page between them is blank
+            avancePendiente_ = false;
+            contador_ = 0;
+            salida_.salto(SalidaMarcado::Salto::AvancePagina);
+            paginaDelFichero_ = true;
+        }
+        if (!paginaVacia_) {
+            avancePendiente_ = true;
+        } else if (paginaDelFichero_) {
+            salida_.finLinea(pitch_); // the blank sheet is a page of its own
+            paginaVacia_ = false;
+            avancePendiente_ = true;
+        } else {
+            avanceAbsorbido_ = true;
+        }
     }
     void escribe(QStringView texto) {
         if (!texto.isEmpty() && avancePendiente_) {
             avancePendiente_ = false;
             contador_ = 0;
             salida_.salto(SalidaMarcado::Salto::AvancePagina);
+            paginaDelFichero_ = true;
         }
         salida_.texto(texto.toString());
-        if (!texto.isEmpty()) paginaVacia_ = false;
+        if (!texto.isEmpty()) paginaVacia_ = false, escritoEnLinea_ = true;
     }
 
     // A full page, "{{Pagina}}" or a form feed. A page that ends with the file's last line ends
@@ -110,6 +135,7 @@ class Lectura {
     void terminaPagina(SalidaMarcado::Salto causa) {
         contador_ = 0;
         paginaVacia_ = true;
+        paginaDelFichero_ = causa != SalidaMarcado::Salto::PorLineas;
         if (lector_.alFinal() && perfil_.paginaEsSalto)
             porTerminar_ = true;
         else
@@ -187,8 +213,11 @@ class Lectura {
     QString memoriaFuente_;
     int contador_ = 0; // lines ended on the current page
     bool porTerminar_ = false;
-    bool paginaVacia_ = true;      // nothing printed since the page began
-    bool avancePendiente_ = false; // a form feed whose page ends when something follows
+    bool paginaVacia_ = true;       // nothing printed since the page began
+    bool avancePendiente_ = false;  // a form feed whose page ends when something follows
+    bool paginaDelFichero_ = false; // the page began at the file's form feed or "{{Pagina}}"
+    bool avanceAbsorbido_ = false;  // this line held a form feed that did nothing
+    bool escritoEnLinea_ = false;   // this line wrote text
 };
 } // namespace
 

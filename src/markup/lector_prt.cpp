@@ -3,10 +3,26 @@
 
 namespace {
 constexpr qsizetype kBloque = 64 * 1024;
+// The limit counts the file's bytes (the translator's own check); a line's markup may be several
+// times its codes ("ESC E" is "{{NegritaOn}}"), and only a line past this bound of its
+// translation is refused here, to keep memory bounded whatever the codes.
+constexpr qsizetype kExpansionMaxima = 16;
 } // namespace
 
 LectorPrt::LectorPrt(const QString& ruta, const PaginasCodigo& paginas, qsizetype limiteLinea)
-    : paginas_(paginas), fichero_(ruta, FicheroRegular::Clase::Prt), limiteLinea_(limiteLinea) {}
+    : paginas_(paginas), fichero_(ruta, FicheroRegular::Clase::Prt), escp_(limiteLinea),
+      limiteLinea_(limiteLinea) {}
+
+void LectorPrt::traduce(qsizetype cuantos) {
+    try {
+        if (cuantos > 0)
+            escp_.traduce(QByteArrayView(crudo_.constData(), cuantos), bufer_);
+        else
+            escp_.termina();
+    } catch (const ErrorVelmor& e) {
+        throw e.en(ruta(), escp_.lineaActual());
+    }
+}
 
 // Loads the next block; false when the file has no more bytes.
 bool LectorPrt::rellena() {
@@ -19,9 +35,10 @@ bool LectorPrt::rellena() {
         const qint64 leidos = fichero_.lee(crudo_.data(), kBloque);
         if (leidos == 0) {
             finFichero_ = true;
+            traduce(0);
             break;
         }
-        escp_.traduce(QByteArrayView(crudo_.constData(), leidos), bufer_);
+        traduce(leidos);
     } while (bufer_.size() == antes); // a block of graphics data alone gives nothing to read
     return bufer_.size() > antes;
 }
@@ -38,7 +55,7 @@ bool LectorPrt::alFinal() {
 }
 
 void LectorPrt::anadeALinea(const char* inicio, qsizetype cuantos) {
-    if (linea_.size() + cuantos > limiteLinea_)
+    if (linea_.size() + cuantos > limiteLinea_ * kExpansionMaxima)
         throw ErrorVelmor(ErrorVelmor::LineaDemasiadoLarga,
                           QStringLiteral("La línea pasa de %1 bytes, el límite de una línea "
                                          "impresa: no parece un fichero de impresión")

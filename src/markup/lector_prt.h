@@ -37,6 +37,7 @@ class LectorPrt {
 
   private:
     bool rellena();
+    void traduce(qsizetype cuantos); // the block just read; 0: the end of the file
     void anadeALinea(const char* inicio, qsizetype cuantos);
 
     const PaginasCodigo& paginas_;

@@ -1,85 +1,16 @@
 #include "markup/traductor_escp.h"
 
+#include "markup/juegos_escp.h"
+#include "markup/ordenes_escp.h"
+#include "shared/codepage.h"
+
+#include "shared/error.h"
+
+using namespace OrdenesEscP;
+
 namespace {
 constexpr char kEsc = 0x1B;
 constexpr char kSo = 0x0E, kSi = 0x0F, kDc2 = 0x12, kDc4 = 0x14;
-
-// Fixed parameter bytes after "ESC c"; -1 for the commands read by rules of their own.
-int parametrosFijos(uint8_t c) {
-    switch (c) {
-    case '-':
-    case 'W':
-    case 'w':
-    case 'p':
-    case 'x':
-    case 'k':
-    case 'R':
-    case '%':
-    case 'S':
-    case 'q':
-    case 't':
-    case '3':
-    case 'A':
-    case '+':
-    case 'J':
-    case 'j':
-    case 'Q':
-    case 'l':
-    case 'N':
-    case '/':
-    case 'a':
-    case 'r':
-    case 'i':
-    case 's':
-    case 'U':
-    case 0x19:
-    case 'm':
-    case 'I':
-    case 'h':
-    case 'u':
-    case '!':
-    case ' ':
-    case 'C':
-        return 1;
-    case 'c':
-    case '$':
-    case '\\':
-    case '?':
-    case 'e':
-    case 'f':
-        return 2;
-    case 'X':
-    case ':':
-        return 3;
-    case '(':
-    case '*':
-    case '^':
-    case '&':
-        return 3;
-    case 'K':
-    case 'L':
-    case 'Y':
-    case 'Z':
-        return 2;
-    case '.':
-        return 6;
-    case 'b':
-        return 1; // the channel, then a list that ends with NUL
-    default:
-        return 0; // commands without parameters, and any unknown one: ESC and one byte
-    }
-}
-
-int64_t columnas(const QByteArray& p, int desde) {
-    return int64_t(uint8_t(p[desde])) + 256 * int64_t(uint8_t(p[desde + 1]));
-}
-
-// Bytes a column of bit-image graphics takes for density m of "ESC *".
-int bytesPorColumna(uint8_t m) {
-    if (m >= 71) return 6;
-    if (m >= 32) return 3;
-    return 1;
-}
 
 bool activa(char n) {
     return n == 1 || n == '1';
@@ -101,8 +32,46 @@ void TraductorEscP::tamano(QByteArray& salida) {
     if (doble_ || dobleLinea_) etiqueta(salida, "AmpliadaOn");
 }
 
+void TraductorEscP::cuentaByte() {
+    if (++bytesLinea_ > limiteLinea_)
+        throw ErrorVelmor(ErrorVelmor::LineaDemasiadoLarga,
+                          QStringLiteral("La línea pasa de %1 bytes, el límite de una línea "
+                                         "impresa: no parece un fichero de impresión")
+                              .arg(limiteLinea_));
+}
+
+// Line ends as the reader splits lines (CR, CR LF, LF), in the text only: graphics data and
+// parameters may hold those bytes.
+void TraductorEscP::cuentaLinea(char c) {
+    if (c == '\r' || (c == '\n' && !trasCr_)) {
+        ++lineas_;
+        bytesLinea_ = 0;
+    } else if (c != '\n') {
+        cuentaByte();
+    }
+    trasCr_ = c == '\r';
+}
+
+void TraductorEscP::termina() const {
+    const bool enDatos = estado_ == Estado::Datos || estado_ == Estado::Rle ||
+                         estado_ == Estado::RleLiteral || estado_ == Estado::RleRepite;
+    if (!enDatos) return;
+    const QString orden =
+        orden_ >= 0x21 && orden_ < 0x7f ? QString(QChar(orden_)) : QString::number(orden_);
+    throw ErrorVelmor(ErrorVelmor::OrdenMalFormada,
+                      QStringLiteral("La orden ESC %1 declara %2 bytes de datos y el fichero "
+                                     "se acaba antes: orden de impresora mal formada, no se "
+                                     "imprime")
+                          .arg(orden)
+                          .arg(declarados_));
+}
+
 void TraductorEscP::traduce(QByteArrayView entrada, QByteArray& salida) {
     for (const char c : entrada) {
+        if (estado_ == Estado::Texto || estado_ == Estado::Orden)
+            cuentaLinea(c);
+        else
+            cuentaByte();
         switch (estado_) {
         case Estado::Texto:
             texto(c, salida);
@@ -132,7 +101,7 @@ void TraductorEscP::traduce(QByteArrayView entrada, QByteArray& salida) {
 void TraductorEscP::texto(char c, QByteArray& salida) {
     const auto u = uint8_t(c);
     if (u >= 0x20 || c == '\t' || c == '\f') {
-        salida += c;
+        salida += u < 0x80 && !nacionales_.isEmpty() ? nacionales_[u] : c;
         return;
     }
     switch (c) {
@@ -215,7 +184,7 @@ void TraductorEscP::completa(QByteArray& salida) {
     case '.': {
         const int64_t bytes = int64_t(uint8_t(p[3])) * ((columnas(p, 4) + 7) / 8);
         if (p[0] == 1) {
-            rleResta_ = bytes;
+            rleResta_ = declarados_ = bytes;
             estado_ = bytes > 0 ? Estado::Rle : Estado::Texto;
             return;
         }
@@ -248,6 +217,7 @@ void TraductorEscP::completa(QByteArray& salida) {
         aplica(salida);
         return;
     }
+    declarados_ = saltar_;
     if (estado_ == Estado::Texto && saltar_ > 0) estado_ = Estado::Datos;
     if (orden_ == 'C') aplica(salida);
 }
@@ -290,10 +260,27 @@ void TraductorEscP::rle(uint8_t c) {
     estado_ = rleResta_ > 0 ? Estado::Rle : Estado::Texto;
 }
 
+// The set's characters as bytes of the DOS code page the file is read in; a character the page
+// lacks stays the byte it was.
+void TraductorEscP::ponInternacional(int juego) {
+    nacionales_.clear();
+    if (juego == 0) return;
+    const PaginasCodigo& pagina = PaginasCodigo::actuales();
+    for (int b = 0; b < 0x80; ++b) {
+        const QChar c = CaracterNacional(juego, uint8_t(b));
+        const QByteArray dos = c.unicode() == b ? QByteArray() : pagina.codifica(pagina.aDos(c));
+        nacionales_ += dos.size() == 1 && dos[0] != '?' ? dos[0] : char(b);
+    }
+}
+
 void TraductorEscP::aplica(QByteArray& salida) {
     const QByteArray& p = parametros_;
     switch (orden_) {
+    case 'R':
+        ponInternacional(uint8_t(p[0]));
+        break;
     case '@':
+        ponInternacional(0);
         doble_ = dobleLinea_ = condensado_ = false;
         paso_ = 'P';
         etiqueta(salida, "\x01Reinicio");

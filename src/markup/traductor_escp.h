@@ -14,11 +14,24 @@
 //
 // The reset ("ESC @") and the page length ("ESC C") have no markup of their own: they become
 // tags whose names start with a control character, which no file can spell (see segmentos.h).
+//
+// The translator also guards the file's own shape, in the file's bytes: a line longer than the
+// limit, and a command whose declared length runs past the end of the file (which would swallow
+// the rest of the file as data), are errors with the number of the line where they stand.
 class TraductorEscP {
   public:
+    explicit TraductorEscP(qsizetype limiteLinea = 1024 * 1024) : limiteLinea_(limiteLinea) {}
+
     // Appends the translation of the next bytes of the file to `salida`; a sequence may continue
-    // in the next call.
+    // in the next call. Throws ErrorVelmor (LineaDemasiadoLarga) when a line of the file, counted
+    // in its bytes, passes the limit; the error's line is lineaActual().
     void traduce(QByteArrayView entrada, QByteArray& salida);
+    // The file has ended: throws ErrorVelmor (OrdenMalFormada, at lineaActual()) when it ended
+    // inside a command's declared data.
+    void termina() const;
+    // 1-based line of the file where the bytes last translated stand (where the unfinished
+    // command began, after termina's error).
+    int lineaActual() const { return lineas_ + 1; }
 
   private:
     enum class Estado : uint8_t {
@@ -40,6 +53,16 @@ class TraductorEscP {
     void etiqueta(QByteArray& salida, const char* nombre);
     void tamano(QByteArray& salida); // the pitch tag for the current pitch and width
     void rle(uint8_t c);
+    void ponInternacional(int juego);
+
+    void cuentaLinea(char c);
+    void cuentaByte();
+
+    qsizetype limiteLinea_;
+    qsizetype bytesLinea_ = 0; // bytes of the file since the last line end
+    int lineas_ = 0;           // line ends seen in the text
+    bool trasCr_ = false;      // the last text byte was CR: an LF after it ends no other line
+    int64_t declarados_ = 0;   // the data length the unfinished command declared
 
     Estado estado_ = Estado::Texto;
     uint8_t orden_ = 0;
@@ -54,4 +77,7 @@ class TraductorEscP {
     bool dobleLinea_ = false; // SO: double width to the end of the line
     bool condensado_ = false;
     char paso_ = 'P'; // 'P' pica, 'M' elite, 'g' fifteen to the inch
+    // ESC R: the byte of the DOS code page for each byte of the lower half the international set
+    // replaces ("\\" is "Ñ" in Spain I); empty for USA.
+    QByteArray nacionales_;
 };

@@ -35,6 +35,15 @@ class DispositivoImpresora {
     // Draws text at the position in the current font and advances the position by its width.
     // The first output of a job opens the document.
     virtual void escribe(const QString& texto) = 0;
+    // Draws text in the current font with its baseline's left end at (x, base), each character in
+    // a cell `celda` twips wide, its glyph stretched or narrowed to the cell (a printer's pitch);
+    // the print position does not move. By default, where escribe would put it.
+    virtual void escribeEnCeldas(int x, int base, const QString& texto, int celda) {
+        (void)celda;
+        ponX(x);
+        ponY(base - qRound(tamano() * 16));
+        escribe(texto);
+    }
     // Back to the left edge and down by the current font's line height.
     virtual void finLinea() = 0;
     virtual void nuevaPagina() = 0;

@@ -1,10 +1,10 @@
 #include "printing/dispositivo_pdf.h"
 
-#include "printing/pdf/catalogo_fuentes.h"
-#include "printing/pdf/compresor.h"
-#include "printing/pdf/documento_pdf.h"
-#include "printing/pdf/texto_pdf.h"
-#include "printing/salida_documento.h"
+#include "pdf/catalogo_fuentes.h"
+#include "pdf/compresor.h"
+#include "pdf/documento_pdf.h"
+#include "pdf/texto_pdf.h"
+#include "pdf/salida_documento.h"
 #include "shared/error.h"
 #include "shared/version.h"
 #include <QMarginsF>
@@ -148,6 +148,16 @@ void DispositivoPdf::escribe(const QString& texto) {
     const double ancho =
         texto_->dibuja(*documento_, l, texto, area_.left() + puntos(x_), base, subrayado_);
     x_ += ancho * 1440.0 / kResolucion;
+}
+
+void DispositivoPdf::escribeEnCeldas(int x, int base, const QString& texto, int celda) {
+    if (texto.isEmpty()) return;
+    aseguraPagina();
+    LetraPdf& l = letra();
+    const double propio = l.glifo(u'0').avance;
+    const double escala = propio > 0 ? px(celda) / propio : 1;
+    texto_->dibujaEnCeldas(*documento_, l, texto, area_.left() + puntos(x),
+                           area_.top() - puntos(base), subrayado_, px(celda), escala);
 }
 
 void DispositivoPdf::finLinea() {

@@ -58,6 +58,7 @@ class DispositivoPdf : public DispositivoImpresora {
     void ponY(int twips) override { y_ = twips; }
 
     void escribe(const QString& texto) override;
+    void escribeEnCeldas(int x, int base, const QString& texto, int celda) override;
     void finLinea() override;
     void nuevaPagina() override;
     void finDocumento() override;

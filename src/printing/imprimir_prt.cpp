@@ -1,20 +1,53 @@
 #include "printing/imprimir_prt.h"
 
 #include "markup/interprete_prt.h"
+#include "markup/lenguaje_impresora.h"
+#include "printing/imprimir_escp.h"
 #include "shared/nombres_fichero.h"
+#include <algorithm>
 #include <exception>
 #include <new>
 
 namespace {
 constexpr int kDesplazamientoIzquierdo = 11256; // twips
 
+ErrorVelmor SinMarcas(const QString& ruta) {
+    return ErrorVelmor::DeFichero(
+        ErrorVelmor::NadaQueImprimir,
+        QStringLiteral(
+            "«%1» no tiene nada que imprimir: solo trae códigos o caracteres de control, "
+            "que no dejan ninguna marca en el papel. El fichero se conserva.")
+            .arg(NombreVisible(ruta)),
+        ruta);
+}
+
+// What the file is written in, from its first bytes; a language Velmor does not render stops
+// the job here, before anything is drawn.
+Lenguaje LenguajeDe(const QString& ruta) {
+    FicheroRegular fichero(ruta, FicheroRegular::Clase::Prt);
+    QByteArray cabecera(kCabeceraLenguaje, Qt::Uninitialized);
+    qsizetype leidos = 0;
+    while (leidos < cabecera.size()) {
+        const qint64 n = fichero.lee(cabecera.data() + leidos, cabecera.size() - leidos);
+        if (n == 0) break;
+        leidos += n;
+    }
+    cabecera.truncate(leidos);
+    const Lenguaje lenguaje = DetectaLenguaje(cabecera);
+    if (Rechazado(lenguaje))
+        throw ErrorVelmor::DeFichero(ErrorVelmor::LenguajeNoImprimible,
+                                     MotivoRechazo(lenguaje, NombreVisible(ruta)), ruta);
+    return lenguaje;
+}
+
 // The printer as the markup's output: lines start at the page width less the left offset, line
 // ends add the pitch's extra spacing, and the background picture of an "/IMAGEN/" directive is
 // drawn where it is taken and behind every page begun after it.
 class SalidaImpresora : public SalidaMarcado {
   public:
-    SalidaImpresora(DispositivoImpresora& p, ImagenFondo& fondo, QString carpetaPrt)
-        : p_(p), fondo_(fondo), carpetaPrt_(std::move(carpetaPrt)) {}
+    SalidaImpresora(DispositivoImpresora& p, ImagenFondo& fondo, QString carpetaPrt,
+                    const QString& ruta)
+        : p_(p), fondo_(fondo), carpetaPrt_(std::move(carpetaPrt)), ruta_(ruta) {}
 
     void ponFuente(const QString& nombre) override { p_.ponFuente(nombre); }
     double tamano() const override { return p_.tamano(); }
@@ -30,7 +63,11 @@ class SalidaImpresora : public SalidaMarcado {
         ImagenDeFondo(fondo_, linea, laTengo_, carpetaPrt_);
         if (laTengo_) dibujaFondo();
     }
-    void texto(const QString& texto) override { p_.escribe(texto); }
+    void texto(const QString& texto) override {
+        if (!marcas_)
+            marcas_ = std::any_of(texto.begin(), texto.end(), [](QChar c) { return !c.isSpace(); });
+        p_.escribe(texto);
+    }
     void finLinea(int pitch) override {
         p_.finLinea();
         p_.ponY(p_.y() + espacioExtra(pitch));
@@ -41,7 +78,12 @@ class SalidaImpresora : public SalidaMarcado {
         if (causa == Salto::AvancePagina) p_.ponX(inicioX_);
         if (laTengo_) dibujaFondo();
     }
-    void finDocumento() override { p_.finDocumento(); }
+    // A document with no mark on its paper is not sent: its file did not print.
+    void finDocumento() override {
+        if (!marcas_) throw SinMarcas(ruta_);
+        p_.finDocumento();
+    }
+    bool marcas() const { return marcas_; }
 
   private:
     static int espacioExtra(int pitch) {
@@ -54,18 +96,34 @@ class SalidaImpresora : public SalidaMarcado {
             return 4;
         }
     }
-    void dibujaFondo() { p_.dibujaImagen(fondo_.imagen, 0, 0, fondo_.ancho, fondo_.alto); }
+    void dibujaFondo() {
+        marcas_ = true;
+        p_.dibujaImagen(fondo_.imagen, 0, 0, fondo_.ancho, fondo_.alto);
+    }
 
     DispositivoImpresora& p_;
     ImagenFondo& fondo_;
     QString carpetaPrt_;
+    const QString& ruta_;
     bool laTengo_ = false;
-    int inicioX_ = -1; // the page width does not change within a document
+    bool marcas_ = false; // text other than blanks, or a picture
+    int inicioX_ = -1;    // the page width does not change within a document
 };
 
 ResultadoPrt falla(DispositivoImpresora& p, ErrorVelmor error) {
     p.descartaDocumento();
     return {std::move(error), {}};
+}
+// An Epson file, as its printer prints it.
+ResultadoPrt imprimeEscP(const TrabajoPrt& trabajo, DispositivoImpresora& p) {
+    SalidaEscPImpresora salida(p);
+    OpcionesEscP opciones;
+    opciones.nueveAgujas = trabajo.nueveAgujas;
+    opciones.lineasPagina = trabajo.lineasPagina;
+    opciones.modoDos = trabajo.modoDos;
+    const IdentidadFichero identidad = InterpreteEscP(opciones, salida).interpreta(trabajo.ruta);
+    if (identidad.tamano > 0 && !salida.marcas()) return falla(p, SinMarcas(trabajo.ruta));
+    return {std::nullopt, identidad};
 }
 } // namespace
 
@@ -81,10 +139,14 @@ ResultadoPrt ImprimirPrt(const TrabajoPrt& trabajo, DispositivoImpresora& dispos
 ResultadoPrt ImprimirPrt(const TrabajoPrt& trabajo, DispositivoImpresora& p, ImagenFondo& fondo) {
     const QString& ruta = trabajo.ruta;
     try {
+        const Lenguaje lenguaje = LenguajeDe(ruta);
         p.reiniciaFormato();
-        SalidaImpresora salida(p, fondo, CarpetaDe(ruta));
+        if (lenguaje == Lenguaje::EscP) return imprimeEscP(trabajo, p);
+        SalidaImpresora salida(p, fondo, CarpetaDe(ruta), ruta);
         InterpretePrt interprete(PerfilLector::Impresora(trabajo.lineasPagina), trabajo.modoDos);
-        return {std::nullopt, interprete.interpreta(ruta, salida)};
+        const IdentidadFichero identidad = interprete.interpreta(ruta, salida);
+        if (identidad.tamano > 0 && !salida.marcas()) return falla(p, SinMarcas(ruta));
+        return {std::nullopt, identidad};
     } catch (const ErrorVelmor& e) {
         return falla(p, e.en(ruta));
     } catch (const std::bad_alloc&) {

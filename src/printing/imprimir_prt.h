@@ -1,7 +1,7 @@
 #pragma once
 
-#include "printing/imagen_fondo.h"
 #include "printing/dispositivo_impresora.h"
+#include "printing/imagen_fondo.h"
 #include "shared/error.h"
 #include "shared/fichero_regular.h"
 #include "shared/version.h"
@@ -13,6 +13,7 @@ struct TrabajoPrt {
     QString ruta;                    // Nombre: full path of the PRT file
     bool modoDos = false;            // "MS-Dos" box: no code-page conversion, base font "Ravendot"
     int lineasPagina = 66;           // LineasPagina
+    bool nueveAgujas = false;        // an Epson file in 9-pin units (else 24-pin)
     QString titulo = TituloVelmor(); // Titulo, first part of the error box title
 };
 

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "printing/salida_documento.h"
+#include "pdf/salida_documento.h"
 #include <QByteArray>
 #include <QString>
 

@@ -118,6 +118,7 @@ void TrabajoImpresion::imprime() {
     trabajo.ruta = peticion_.ruta;
     trabajo.modoDos = peticion_.modoDos;
     trabajo.lineasPagina = peticion_.lineasPagina;
+    trabajo.nueveAgujas = peticion_.nueveAgujas;
     if (!peticion_.titulo.isEmpty()) trabajo.titulo = peticion_.titulo;
     emit renderizando(true);
     const ResultadoPrt r = ImprimirPrt(trabajo, impresoras_.dispositivo(*salida_));

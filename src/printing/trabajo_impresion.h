@@ -33,6 +33,7 @@ struct PeticionTrabajo {
     QString ruta;         // the PRT file, in the lossless form of nombres_fichero.h
     bool modoDos = false; // no code-page conversion, base font "Ravendot"
     int lineasPagina = 66;
+    bool nueveAgujas = false;     // Epson files in 9-pin units
     bool elegirImpresora = false; // offer the printer dialog
     bool borrar = false;          // delete the file once it counts as printed
     bool preguntar = false;       // otherwise, ask whether to delete it once printed

@@ -20,6 +20,9 @@ class ErrorVelmor : public std::runtime_error {
         FicheroCambiado = 76,
         PaginaCodigosDesconocida = 1001,
         LineaDemasiadoLarga = 1002,
+        LenguajeNoImprimible = 1003, // a printer language Velmor does not render
+        NadaQueImprimir = 1004,      // a file that is not empty puts no mark on paper
+        OrdenMalFormada = 1005,      // a printer command whose declared length runs past the end
         ImagenNoValida = 481,
         ErrorImpresora = 482,
         OrientacionRechazada = 484,

@@ -1,11 +1,30 @@
 #include "shared/familias_fuente.h"
 
-#include <QFontDatabase>
 #include <fontconfig/fontconfig.h>
 
 namespace {
 // A family name no font and no fontconfig rule has.
 const QString kDesconocida = QStringLiteral("Velmor Familia Desconocida");
+
+// The first family name of every font fontconfig lists, the application's fonts included, sorted
+// and without repeats.
+QStringList familiasInstaladas() {
+    FcPattern* patron = FcPatternCreate();
+    FcObjectSet* objetos = FcObjectSetBuild(FC_FAMILY, nullptr);
+    FcFontSet* lista = FcFontList(nullptr, patron, objetos);
+    QStringList familias;
+    for (int i = 0; lista && i < lista->nfont; ++i) {
+        FcChar8* f = nullptr;
+        if (FcPatternGetString(lista->fonts[i], FC_FAMILY, 0, &f) == FcResultMatch)
+            familias << QString::fromUtf8(reinterpret_cast<const char*>(f));
+    }
+    if (lista) FcFontSetDestroy(lista);
+    FcObjectSetDestroy(objetos);
+    FcPatternDestroy(patron);
+    familias.sort(Qt::CaseInsensitive);
+    familias.removeDuplicates();
+    return familias;
+}
 } // namespace
 
 FamiliasFuente::FamiliasFuente() {
@@ -13,7 +32,7 @@ FamiliasFuente::FamiliasFuente() {
 }
 
 bool FamiliasFuente::actualiza() {
-    const QStringList instaladas = QFontDatabase::families();
+    const QStringList instaladas = familiasInstaladas();
     if (instaladas == instaladas_ && !genericos_.isEmpty()) return false;
     instaladas_ = instaladas;
     conocidas_.clear();

@@ -5,12 +5,12 @@
 #include <QString>
 #include <QStringList>
 
-// The family a font name is matched as. Qt's matching of a name that is no installed family goes
-// through fontconfig's fallbacks, a quarter of a millisecond each time, and every distinct name
-// is another font for Qt to keep; a file may name thousands of such fonts. Every name fontconfig
-// knows nothing about is matched like any other such name, so those all become one name, and
-// every answer is kept in a cache of bounded size: the work is linear in the names and the memory
-// bounded.
+// The family a font name is matched as. Matching a name that is no installed family goes through
+// fontconfig's fallbacks, a quarter of a millisecond each time, and every distinct name would be
+// another font to keep; a file may name thousands of such fonts. Every name fontconfig knows
+// nothing about is matched like any other such name, so those all become one name, and every
+// answer is kept in a cache of bounded size: the work is linear in the names and the memory
+// bounded. Fontconfig only: the printer core and the preview share it.
 class FamiliasFuente {
   public:
     FamiliasFuente();
@@ -21,6 +21,9 @@ class FamiliasFuente {
     // Reads the installed families again (an application may have added fonts); true when they
     // changed, and every answer so far is forgotten.
     bool actualiza();
+    // The family an empty name is drawn in: the first installed one in Qt's order, which is the
+    // face Qt's database gives a font that names no family.
+    QString primera() const { return instaladas_.value(0); }
 
   private:
     QStringList sustitutos(const QString& nombre) const;

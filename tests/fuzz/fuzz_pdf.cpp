@@ -4,7 +4,7 @@
 // must not crash or trip a sanitizer, a finished document must be a PDF whose cross-reference
 // offset points at its table, and the output must be discarded or finished, never left open.
 #include "printing/dispositivo_pdf.h"
-#include "printing/salida_documento.h"
+#include "pdf/salida_documento.h"
 #include "shared/error.h"
 
 #include <QGuiApplication>

@@ -262,7 +262,7 @@ class TestInstalacion : public QObject {
         QTest::addColumn<QStringList>("terminos");
         const QString ayuda = Ejecuta(usr("bin/velmor-imprimir"), {"--help"}).salida;
         QTest::newRow("opciones") << "velmor-imprimir"
-                                  << Coincidencias("(?<![\\w-])--?[a-z][a-z-]*", ayuda);
+                                  << Coincidencias("(?<![\\w-])--?[a-z][a-z0-9-]*", ayuda);
         const QString readme = QString::fromUtf8(Lee(Fuente + "/README.md"));
         const qsizetype desde = readme.indexOf("## Markup reference");
         const QString seccion = readme.mid(desde, readme.indexOf("\n## ", desde + 1) - desde);

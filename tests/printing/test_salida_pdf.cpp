@@ -129,7 +129,7 @@ estilos ¦ 0 ¦ a [N]b[n] [I]c[i] [N][I]d[i][n] [S]e  f[s]\r\n ¦ a b c d e f ¦
 ms-dos, estilos inventados ¦ 1 ¦ A\xd1\xe7 [N]b[n] [I]c[i] {{Courier}}d\r\n ¦ AÑç b c d ¦ Ravendot
 familias por nombre ¦ 0 ¦ {{*Courier New}}a{{*courier new}}b{{*Arial}}c{{*DejaVu Serif}}d{{*Ravendot}}e{{*Fuente00001}}f\r\n ¦ abcdef ¦ LiberationMono-Regular LiberationSans DejaVuSerif-Book Ravendot DejaVuSansMono
 cara sin tablas (Type 1) ¦ 0 ¦ {{*Nimbus Sans}}HHHH [N]HHHH[n]\r\n ¦  ¦ -
-códigos Epson ¦ 0 ¦ \e@Normal \eEnegrita\eF \e4cursiva\e5 \e-1subrayado\e-0\r\n\x0eANCHO\r\n\x0fcondensado\x12 normal\r\n\e*\0\x06\0A\r\nB\eCtras grafico\r\nfin\x07\e*\x21\x10\0AB ¦ Normal negrita cursiva subrayado ANCHO condensado normal tras grafico fin ¦ LiberationMono-Regular LiberationMono-Bold LiberationMono-Italic
+códigos Epson ¦ 0 ¦ \e@Normal \eEnegrita\eF \e4cursiva\e5 \e-1subrayado\e-0\r\n\x0eANCHO\r\n\x0fcondensado\x12 normal\r\n\e*\0\x06\0A\r\nB\eCtras grafico\r\nfin\x07\e*\0\x02\0AB ¦ Normal negrita cursiva subrayado ANCHO condensado normal tras grafico fin ¦ LiberationMono-Regular LiberationMono-Bold LiberationMono-Italic
 )filas";
 // A picture of each kind ¦ what the message says, empty when printed ¦ what pdfimages lists.
 const char* const kImagenes = R"filas(

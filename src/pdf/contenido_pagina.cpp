@@ -1,0 +1,118 @@
+#include "pdf/contenido_pagina.h"
+
+#include "pdf/cara_fuente.h"
+#include <string>
+
+void ContenidoPagina::imagen(int n, double x, double y, double ancho, double alto) {
+    fondo_.anade("q ");
+    fondo_.decimal(ancho);
+    fondo_.anade(" 0 0 ");
+    fondo_.decimal(alto);
+    fondo_.anade(' ');
+    fondo_.decimal(x);
+    fondo_.anade(' ');
+    fondo_.decimal(y);
+    fondo_.anade(" cm /Im");
+    fondo_.entero(n);
+    fondo_.anade(" Do Q\n");
+}
+
+void ContenidoPagina::matriz(double x, double y, double escala) {
+    if (escala == 1) {
+        texto_.anade("1 0 ");
+    } else {
+        texto_.decimal(escala);
+        texto_.anade(" 0 ");
+    }
+    texto_.decimal(inclinacion_);
+    texto_.anade(" 1 ");
+    texto_.decimal(x);
+    texto_.anade(' ');
+    texto_.decimal(y);
+    texto_.anade(" Tm");
+}
+
+void ContenidoPagina::empiezaTexto(int fuente, double puntos, double x, double y,
+                                   double inclinacion, double escala) {
+    texto_.anade("BT ");
+    if (fuente != fuente_ || puntos != puntos_) {
+        texto_.anade("/F");
+        texto_.entero(fuente);
+        texto_.anade(' ');
+        texto_.decimal(puntos);
+        texto_.anade(" Tf ");
+        fuente_ = fuente;
+        puntos_ = puntos;
+    }
+    inclinacion_ = inclinacion;
+    matriz(x, y, escala);
+    texto_.anade(" [");
+    enCadena_ = false;
+}
+
+void ContenidoPagina::glifo(uint16_t codigo) {
+    if (!enCadena_) texto_.anade('(');
+    enCadena_ = true;
+    texto_.codigo(codigo);
+}
+
+void ContenidoPagina::avanza(double milesimas) {
+    if (enCadena_) texto_.anade(')');
+    enCadena_ = false;
+    texto_.decimal(-milesimas);
+}
+
+void ContenidoPagina::terminaTexto() {
+    if (enCadena_) texto_.anade(')');
+    enCadena_ = false;
+    texto_.anade("] TJ ET\n");
+}
+
+void ContenidoPagina::rectangulo(double x, double y, double ancho, double alto) {
+    texto_.decimal(x);
+    texto_.anade(' ');
+    texto_.decimal(y);
+    texto_.anade(' ');
+    texto_.decimal(ancho);
+    texto_.anade(' ');
+    texto_.decimal(alto);
+    texto_.anade(" re f\n");
+}
+
+std::string_view ContenidoPagina::datos() {
+    fondo_.anade(texto_.datos());
+    return fondo_.datos();
+}
+
+void ContenidoPagina::vacia() {
+    fondo_.vacia();
+    texto_.vacia();
+    fuente_ = -1;
+    puntos_ = 0;
+}
+
+void ContenidoPagina::contorno(const Contorno& camino, double x, double y, double escala,
+                               double inclinacion) {
+    if (camino.vacio()) return;
+    size_t p = 0;
+    auto punto = [&] {
+        const Contorno::Punto& q = camino.puntos[p++];
+        texto_.decimal(x + (q.x - inclinacion * q.y) * escala);
+        texto_.anade(' ');
+        texto_.decimal(y - q.y * escala);
+        texto_.anade(' ');
+    };
+    for (const Contorno::Orden o : camino.ordenes) {
+        punto();
+        if (o == Contorno::Mueve) {
+            texto_.anade("m ");
+        } else if (o == Contorno::Linea) {
+            texto_.anade("l ");
+        } else {
+            punto();
+            punto();
+            texto_.anade("c ");
+        }
+    }
+    texto_.anade("f\n");
+}

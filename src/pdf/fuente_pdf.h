@@ -1,0 +1,62 @@
+#pragma once
+
+#include <QByteArray>
+#include <cstdint>
+#include <map>
+#include <memory>
+#include <string>
+#include <vector>
+
+class CaraFuente;
+class EscritorPdf;
+
+// One face embedded in a document: a Type0 font with Identity-H encoding over a CID font whose
+// CIDs are the face's glyph ids, a /W array of the glyphs used, a ToUnicode map for searching
+// and copying, and the face's program cut down to those glyphs. The glyphs and their characters
+// are noted as the pages use them; the objects are written once, at the document's end.
+class FuentePdf {
+  public:
+    // `indice` names the page resource /F<indice>; the font's object is given with ponObjeto
+    // once it is known to be embeddable.
+    FuentePdf(std::shared_ptr<CaraFuente> cara, int indice);
+    ~FuentePdf();
+    void ponObjeto(int objeto) { objeto_ = objeto; }
+
+    // False for a face that has no TrueType or OpenType tables (a Type 1 font): its glyphs are
+    // drawn as outlines instead.
+    bool incrustable() const { return !avances_.empty(); }
+    int indice() const { return indice_; }
+    int objeto() const { return objeto_; }
+    // The glyph's advance in thousandths of the font size, as a reader will advance it.
+    double ancho(uint32_t glifo) const;
+    // Notes a glyph drawn and, when known, the text it stands for (UTF-16).
+    void usa(uint32_t glifo) {
+        if (glifo < usados_.size()) usados_[glifo] = 1;
+    }
+    void usa(uint32_t glifo, char32_t caracter);
+    // A glyph that stands for several characters (a ligature, a shaped cluster).
+    void usa(uint32_t glifo, const std::u32string& texto);
+    // Writes the font's objects.
+    void escribe(EscritorPdf& pdf) const;
+
+  private:
+    void leeMetricas();
+    void escribeCidFont(EscritorPdf& pdf, int cid, int descriptor) const;
+    void escribeDescriptor(EscritorPdf& pdf, int descriptor, int programa,
+                           const QByteArray& nombre) const;
+    int escribePrograma(EscritorPdf& pdf) const;
+    int escribeToUnicode(EscritorPdf& pdf) const;
+    QByteArray nombrePostScript() const;
+    std::vector<uint32_t> glifosUsados() const;
+
+    std::shared_ptr<CaraFuente> cara_;
+    int indice_, objeto_ = 0;
+    int unidades_ = 1000; // per em
+    bool negrita_ = false, cursiva_ = false, fija_ = false;
+    int ascenso_ = 0, descenso_ = 0, mayusculas_ = 0, angulo_ = 0;
+    int caja_[4] = {0, 0, 0, 0};
+    std::vector<uint16_t> avances_; // font units, by glyph id
+    std::vector<uint8_t> usados_;
+    std::vector<char32_t> caracteres_;          // by glyph id; 0: none known
+    std::map<uint32_t, std::u32string> varios_; // glyphs of several characters
+};

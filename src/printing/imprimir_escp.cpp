@@ -1,0 +1,56 @@
+#include "printing/imprimir_escp.h"
+
+#include <QCryptographicHash>
+#include <algorithm>
+#include <cmath>
+
+namespace {
+constexpr int kTwipsPorUnidad = 4;
+constexpr qsizetype kImagenesRecordadas = 256;
+
+int twips(double unidades) {
+    return int(std::lround(unidades * kTwipsPorUnidad));
+}
+} // namespace
+
+void SalidaEscPImpresora::texto(const TextoEscP& t) {
+    const FormatoEscP& f = t.formato;
+    if (!marcas_)
+        marcas_ = std::any_of(t.texto.begin(), t.texto.end(), [](QChar c) { return !c.isSpace(); });
+    if (p_.fuente() != f.fuente) p_.ponFuente(f.fuente);
+    if (p_.tamano() != f.puntos) p_.ponTamano(f.puntos);
+    p_.ponNegrita(f.negrita);
+    p_.ponCursiva(f.cursiva);
+    p_.ponSubrayado(f.subrayado);
+    p_.escribeEnCeldas(twips(t.x), twips(t.base), t.texto, twips(f.celda));
+}
+
+const QImage& SalidaEscPImpresora::imagen(const GraficoEscP& g) {
+    QByteArray clave = QCryptographicHash::hash(g.puntos, QCryptographicHash::Sha1);
+    clave += QByteArray::number(g.ancho) + 'x' + QByteArray::number(g.alto);
+    const auto hecha = imagenes_.constFind(clave);
+    if (hecha != imagenes_.constEnd()) return *hecha;
+    if (imagenes_.size() >= kImagenesRecordadas) imagenes_.clear();
+    QImage img(g.ancho, g.alto, QImage::Format_ARGB32);
+    img.fill(Qt::transparent);
+    const int fila = (g.ancho + 7) / 8;
+    for (int y = 0; y < g.alto; ++y) {
+        auto* linea = reinterpret_cast<QRgb*>(img.scanLine(y));
+        const char* puntos = g.puntos.constData() + qsizetype(y) * fila;
+        for (int x = 0; x < g.ancho; ++x)
+            if (uint8_t(puntos[x / 8]) & (0x80 >> (x % 8))) linea[x] = qRgba(0, 0, 0, 255);
+    }
+    return *imagenes_.insert(clave, img);
+}
+
+void SalidaEscPImpresora::grafico(const GraficoEscP& g) {
+    const bool conPuntos = std::any_of(g.puntos.begin(), g.puntos.end(), [](char b) { return b; });
+    if (!conPuntos) return; // blank columns only move the head
+    marcas_ = true;
+    p_.dibujaImagen(imagen(g), twips(g.x), twips(g.y), twips(g.anchoUnidades),
+                    twips(g.altoUnidades));
+}
+
+void SalidaEscPImpresora::finDocumento() {
+    if (marcas_) p_.finDocumento();
+}

@@ -31,7 +31,6 @@ class RegistroImpresos {
     bool olvidaAusentes(const QSet<IdentidadFichero>& presentes);
     // Writes the record; throws ErrorVelmor naming the file and the cause.
     void guarda() const;
-    qsizetype cuenta() const { return impresos_.size(); }
 
   private:
     QByteArray carpeta_;

@@ -53,10 +53,11 @@ QString entreComillas(const QString& ruta) {
 VigilanteCarpeta::VigilanteCarpeta(Impresoras& impresoras, ConfiguracionVigilancia configuracion,
                                    QObject* parent)
     : QObject(parent), impresoras_(impresoras), config_(conCarpetaLimpia(std::move(configuracion))),
-      carpeta_(BytesDeNombre(config_.carpeta)), registro_(carpeta_) {
-    reloj_.start();
+      carpeta_(BytesDeNombre(config_.carpeta)), registro_(carpeta_),
+      reloj_(config_.reloj ? config_.reloj : &relojSistema_) {
     reposo_.setSingleShot(true);
     connect(&reposo_, &QTimer::timeout, this, &VigilanteCarpeta::alVencer);
+    connect(reloj_, &RelojVigilancia::avanzado, this, &VigilanteCarpeta::alAvanzarReloj);
 }
 
 VigilanteCarpeta::~VigilanteCarpeta() {
@@ -173,7 +174,7 @@ void VigilanteCarpeta::examina() {
         deja(1);
         return;
     }
-    const qint64 ahora = reloj_.elapsed();
+    const qint64 ahora = reloj_->ahora();
     QSet<IdentidadFichero> presentes;
     QSet<QByteArray> vistos;
     QList<std::pair<QByteArray, IdentidadFichero>> nuevos;
@@ -228,12 +229,12 @@ void VigilanteCarpeta::programaReposo() {
         reposo_.stop();
         return;
     }
-    reposo_.start(int(std::max<qint64>(0, proximo - reloj_.elapsed())));
+    reposo_.start(int(std::max<qint64>(0, proximo - reloj_->ahora())));
 }
 
 // The settle time of some candidates is over: those unchanged and closed are complete.
 void VigilanteCarpeta::alVencer() {
-    const qint64 ahora = reloj_.elapsed();
+    const qint64 ahora = reloj_->ahora();
     QList<QByteArray> vencidos;
     for (auto c = candidatos_.cbegin(); c != candidatos_.cend(); ++c)
         if (!c->listo && c->cambio + config_.reposoMs <= ahora) vencidos << c.key();
@@ -241,6 +242,14 @@ void VigilanteCarpeta::alVencer() {
         compruebaCompleto(nombre, candidatos_[nombre], ahora);
     programaReposo();
     programaSiguiente();
+}
+
+// A clock moved by hand: whatever changed in the folder up to now changed before the time moved,
+// as the notifications of a folder would have told.
+void VigilanteCarpeta::alAvanzarReloj() {
+    if (detenido_ || parando_) return;
+    examina();
+    if (!detenido_) alVencer();
 }
 
 void VigilanteCarpeta::compruebaCompleto(const QByteArray& nombre, Candidato& c, qint64 ahora) {
@@ -363,7 +372,7 @@ void VigilanteCarpeta::reintenta(const QByteArray& nombre, const QString& motivo
     escribe(nombre, motivo + QStringLiteral("; se imprimirá cuando esté completo"));
     const auto identidad = identidadEn(fd_, nombre);
     if (!identidad) return;
-    candidatos_.insert(nombre, Candidato{*identidad, reloj_.elapsed(), llegadaActual_, false});
+    candidatos_.insert(nombre, Candidato{*identidad, reloj_->ahora(), llegadaActual_, false});
     programaReposo();
 }
 

@@ -2,9 +2,9 @@
 
 #include "cli/interlocutor_cli.h"
 #include "cli/registro_impresos.h"
+#include "cli/reloj_vigilancia.h"
 #include "printing/trabajo_impresion.h"
 #include "shared/fichero_regular.h"
-#include <QElapsedTimer>
 #include <QHash>
 #include <QMap>
 #include <QObject>
@@ -22,6 +22,8 @@ struct ConfiguracionVigilancia {
     PeticionTrabajo peticion;
     // How long a file must stay unchanged, and closed by its writers, before it prints.
     int reposoMs = 2000;
+    // The clock the settle time is measured by; null: the system's (RelojVigilancia).
+    RelojVigilancia* reloj = nullptr;
 };
 
 // The watched folder of velmor-imprimir --vigilar: prints each ".prt" file of the folder (any
@@ -54,9 +56,6 @@ class VigilanteCarpeta : public QObject {
     // then parado() is emitted.
     void para();
 
-    bool trabajando() const { return actual_ != nullptr; }
-    qsizetype pendientes() const { return candidatos_.size(); }
-
   signals:
     // One line per file (time, file, outcome, job), and the watcher's own start and stop.
     void registro(const QString& linea);
@@ -79,6 +78,7 @@ class VigilanteCarpeta : public QObject {
     void examina();
     void programaExamen();
     void alVencer();
+    void alAvanzarReloj();
     void compruebaCompleto(const QByteArray& nombre, Candidato& c, qint64 ahora);
     void programaReposo();
     void siguiente();
@@ -103,7 +103,8 @@ class VigilanteCarpeta : public QObject {
     InterlocutorCli interlocutor_;
     QFileSystemWatcher* vigia_ = nullptr;
     QTimer reposo_;
-    QElapsedTimer reloj_;
+    RelojVigilancia relojSistema_;
+    RelojVigilancia* reloj_;
     QHash<QByteArray, Candidato> candidatos_;
     QMap<quint64, QByteArray> listos_;   // by arrival
     QSet<IdentidadFichero> descartados_; // failed, and could not be moved aside

@@ -1,106 +1,195 @@
 #include "cli/registro_impresos.h"
 
-#include "printing/salida_fichero.h"
+#include "shared/causa_sistema.h"
 #include "shared/error.h"
 #include "shared/nombres_fichero.h"
-#include <QList>
+#include <QFile>
 #include <cerrno>
+#include <cstring>
 #include <fcntl.h>
+#include <optional>
+#include <sqlite3.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
 namespace {
-constexpr char kCabecera[] =
-    "# velmor-imprimir --vigilar: ficheros de esta carpeta ya impresos, que no se vuelven a\n"
-    "# imprimir mientras no cambien (dispositivo:nodo:tamaño:segundos:nanosegundos nombre)\n";
+constexpr char kTabla[] =
+    "CREATE TABLE IF NOT EXISTS impresos (dispositivo INTEGER, nodo INTEGER, tamano INTEGER,"
+    " mseg INTEGER, mnseg INTEGER, cseg INTEGER, cnseg INTEGER, nombre BLOB,"
+    " PRIMARY KEY (dispositivo, nodo, tamano, mseg, mnseg, cseg, cnseg)) WITHOUT ROWID";
+constexpr char kCabeceraSqlite[] = "SQLite format 3";
 
-// Reads a whole small file; empty when it cannot be read.
-QByteArray leeTodo(const QByteArray& ruta) {
-    QByteArray datos;
-    const int fd = ::open(ruta.constData(), O_RDONLY | O_CLOEXEC | O_NOFOLLOW);
-    if (fd < 0) return datos;
-    char bloque[65536];
-    for (ssize_t n; (n = ::read(fd, bloque, sizeof bloque)) != 0;) {
-        if (n < 0 && errno == EINTR) continue;
-        if (n < 0) break;
-        datos.append(bloque, n);
+// A prepared statement, finalized when it goes.
+class Sentencia {
+  public:
+    Sentencia(sqlite3* bd, const char* sql) { sqlite3_prepare_v2(bd, sql, -1, &s_, nullptr); }
+    ~Sentencia() { sqlite3_finalize(s_); }
+    bool valida() const { return s_ != nullptr; }
+    // Binds the identity to ?1..?7.
+    Sentencia& con(const IdentidadFichero& i) {
+        const qint64 v[] = {qint64(i.dispositivo),
+                            qint64(i.nodo),
+                            qint64(i.tamano),
+                            qint64(i.modificado.tv_sec),
+                            qint64(i.modificado.tv_nsec),
+                            qint64(i.cambiado.tv_sec),
+                            qint64(i.cambiado.tv_nsec)};
+        for (int n = 0; n < 7; ++n)
+            sqlite3_bind_int64(s_, n + 1, v[n]);
+        return *this;
     }
-    ::close(fd);
-    return datos;
+    int paso() { return s_ ? sqlite3_step(s_) : SQLITE_ERROR; }
+    sqlite3_stmt* s_ = nullptr;
+};
+
+IdentidadFichero identidadDeFila(sqlite3_stmt* s) {
+    IdentidadFichero i;
+    i.dispositivo = dev_t(sqlite3_column_int64(s, 0));
+    i.nodo = ino_t(sqlite3_column_int64(s, 1));
+    i.tamano = off_t(sqlite3_column_int64(s, 2));
+    i.modificado = {time_t(sqlite3_column_int64(s, 3)), long(sqlite3_column_int64(s, 4))};
+    i.cambiado = {time_t(sqlite3_column_int64(s, 5)), long(sqlite3_column_int64(s, 6))};
+    return i;
 }
 
+// An older version's line: "dispositivo:nodo:tamaño:segundos:nanosegundos nombre%codificado".
+// The file it names counts as printed when it is still the same in all of those.
+std::optional<std::pair<QByteArray, IdentidadFichero>> lineaAntigua(int carpeta,
+                                                                    const QByteArray& linea) {
+    const qsizetype espacio = linea.indexOf(' ');
+    const QList<QByteArray> partes = linea.left(espacio).split(':');
+    if (espacio < 0 || partes.size() != 5) return std::nullopt;
+    const QByteArray nombre = QByteArray::fromPercentEncoding(linea.mid(espacio + 1).trimmed());
+    struct stat datos {};
+    if (nombre.isEmpty() || nombre.contains('/') ||
+        ::fstatat(carpeta, nombre.constData(), &datos, AT_SYMLINK_NOFOLLOW) != 0 ||
+        !S_ISREG(datos.st_mode))
+        return std::nullopt;
+    const qint64 ahora[] = {qint64(datos.st_dev), qint64(datos.st_ino), qint64(datos.st_size),
+                            qint64(datos.st_mtim.tv_sec), qint64(datos.st_mtim.tv_nsec)};
+    for (int i = 0; i < 5; ++i)
+        if (partes[i].toLongLong() != ahora[i]) return std::nullopt;
+    return std::pair{nombre, IdentidadFichero::De(datos)};
+}
 } // namespace
-
-QByteArray TextoIdentidad(const IdentidadFichero& identidad) {
-    return QByteArray::number(quint64(identidad.dispositivo)) + ':' +
-           QByteArray::number(quint64(identidad.nodo)) + ':' +
-           QByteArray::number(qint64(identidad.tamano)) + ':' +
-           QByteArray::number(qint64(identidad.modificado.tv_sec)) + ':' +
-           QByteArray::number(qint64(identidad.modificado.tv_nsec));
-}
-
-std::optional<IdentidadFichero> IdentidadDeTexto(const QByteArray& texto) {
-    const QList<QByteArray> partes = texto.split(':');
-    if (partes.size() != 5) return std::nullopt;
-    qint64 numeros[5];
-    for (int i = 0; i < 5; ++i) {
-        bool ok = false;
-        numeros[i] = partes[i].toLongLong(&ok);
-        if (!ok || numeros[i] < 0) return std::nullopt;
-    }
-    IdentidadFichero identidad;
-    identidad.dispositivo = dev_t(numeros[0]);
-    identidad.nodo = ino_t(numeros[1]);
-    identidad.tamano = off_t(numeros[2]);
-    identidad.modificado = {time_t(numeros[3]), long(numeros[4])};
-    return identidad;
-}
 
 size_t qHash(const IdentidadFichero& identidad, size_t semilla) noexcept {
     return qHashMulti(semilla, quint64(identidad.dispositivo), quint64(identidad.nodo),
                       qint64(identidad.tamano), qint64(identidad.modificado.tv_sec),
-                      qint64(identidad.modificado.tv_nsec));
+                      qint64(identidad.modificado.tv_nsec), qint64(identidad.cambiado.tv_nsec));
 }
 
 RegistroImpresos::RegistroImpresos(QByteArray carpeta) : carpeta_(std::move(carpeta)) {}
 
-void RegistroImpresos::carga() {
-    impresos_.clear();
-    for (const QByteArray& linea : leeTodo(carpeta_ + '/' + kNombre).split('\n')) {
-        const qsizetype espacio = linea.indexOf(' ');
-        const auto identidad = IdentidadDeTexto(linea.left(espacio));
-        if (!identidad) continue; // a comment, or what does not parse
-        anota(*identidad,
-              espacio < 0 ? QByteArray() : QByteArray::fromPercentEncoding(linea.mid(espacio + 1)));
-    }
+RegistroImpresos::~RegistroImpresos() {
+    sqlite3_close(bd_);
 }
 
-bool RegistroImpresos::contiene(const IdentidadFichero& identidad) const {
-    return impresos_.contains(identidad);
+void RegistroImpresos::falla(const QString& que, QString motivo) {
+    if (motivo.isEmpty() && bd_) motivo = QString::fromUtf8(sqlite3_errmsg(bd_));
+    const QString ruta = NombreDeBytes(carpeta_ + '/' + kNombre);
+    throw ErrorVelmor::DeFichero(ErrorVelmor::ErrorAccesoRuta,
+                                 QStringLiteral("No se puede %1 la lista de ficheros impresos "
+                                                "«%2»: %3")
+                                     .arg(que, NombreVisible(ruta), motivo),
+                                 ruta);
+}
+
+void RegistroImpresos::ejecuta(const char* sql) {
+    if (sqlite3_exec(bd_, sql, nullptr, nullptr, nullptr) != SQLITE_OK)
+        falla(QStringLiteral("escribir"));
+}
+
+void RegistroImpresos::abre() {
+    const QByteArray ruta = carpeta_ + '/' + kNombre;
+    // Never a link followed, never an open that blocks (a FIFO would hang the watcher).
+    const int fd =
+        ::open(ruta.constData(), O_RDONLY | O_NOFOLLOW | O_NONBLOCK | O_CLOEXEC | O_NOCTTY);
+    if (fd < 0 && errno != ENOENT)
+        falla(QStringLiteral("abrir"),
+              errno == ELOOP ? QStringLiteral("es un enlace simbólico") : CausaSistema(errno));
+    bool antigua = false;
+    if (fd >= 0) {
+        struct stat datos {};
+        char cabecera[sizeof kCabeceraSqlite] = {};
+        const bool regular = ::fstat(fd, &datos) == 0 && S_ISREG(datos.st_mode);
+        antigua = regular && ::read(fd, cabecera, sizeof cabecera) > 0 &&
+                  memcmp(cabecera, kCabeceraSqlite, sizeof cabecera) != 0;
+        ::close(fd);
+        if (!regular) falla(QStringLiteral("abrir"), QueEs(datos.st_mode));
+    }
+    if (antigua) convierte(ruta);
+    abreBase(ruta);
+}
+
+void RegistroImpresos::abreBase(const QByteArray& ruta) {
+    sqlite3_close(bd_);
+    bd_ = nullptr;
+    if (sqlite3_open_v2(ruta.constData(), &bd_,
+                        SQLITE_OPEN_READWRITE | SQLITE_OPEN_CREATE | SQLITE_OPEN_NOFOLLOW,
+                        nullptr) != SQLITE_OK)
+        falla(QStringLiteral("abrir"));
+    sqlite3_busy_timeout(bd_, 5000);
+    // A kill leaves every committed row; a power cut at most the last ones, printed again.
+    ejecuta("PRAGMA journal_mode=WAL");
+    ejecuta("PRAGMA synchronous=NORMAL");
+    ejecuta(kTabla);
+}
+
+// The older text record, read a line at a time, becomes a database under its name.
+void RegistroImpresos::convierte(const QByteArray& ruta) {
+    const QByteArray nueva = ruta + ".nueva";
+    ::unlink(nueva.constData());
+    abreBase(nueva);
+    const int carpeta = ::open(carpeta_.constData(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+    QFile vieja(QFile::decodeName(ruta));
+    ejecuta("BEGIN");
+    if (carpeta >= 0 && vieja.open(QIODevice::ReadOnly))
+        while (!vieja.atEnd())
+            if (const auto fila = lineaAntigua(carpeta, vieja.readLine(8192)))
+                inserta(fila->second, fila->first);
+    ejecuta("COMMIT");
+    if (carpeta >= 0) ::close(carpeta);
+    sqlite3_close(bd_);
+    bd_ = nullptr;
+    if (::rename(nueva.constData(), ruta.constData()) != 0)
+        falla(QStringLiteral("convertir"), CausaSistema(errno));
+}
+
+bool RegistroImpresos::contiene(const IdentidadFichero& identidad) {
+    Sentencia s(bd_, "SELECT 1 FROM impresos WHERE dispositivo=?1 AND nodo=?2 AND tamano=?3 AND "
+                     "mseg=?4 AND mnseg=?5 AND cseg=?6 AND cnseg=?7");
+    return s.con(identidad).paso() == SQLITE_ROW;
+}
+
+void RegistroImpresos::inserta(const IdentidadFichero& identidad, const QByteArray& nombre) {
+    Sentencia s(bd_, "INSERT OR REPLACE INTO impresos VALUES (?1, ?2, ?3, ?4, ?5, ?6, ?7, ?8)");
+    s.con(identidad);
+    sqlite3_bind_blob(s.s_, 8, nombre.constData(), int(nombre.size()), SQLITE_TRANSIENT);
+    if (s.paso() != SQLITE_DONE) falla(QStringLiteral("escribir"));
 }
 
 void RegistroImpresos::anota(const IdentidadFichero& identidad, const QByteArray& nombre) {
-    impresos_.insert(identidad,
-                     TextoIdentidad(identidad) + ' ' + nombre.toPercentEncoding() + '\n');
+    inserta(identidad, nombre);
 }
 
 void RegistroImpresos::olvida(const IdentidadFichero& identidad) {
-    impresos_.remove(identidad);
+    Sentencia s(bd_, "DELETE FROM impresos WHERE dispositivo=?1 AND nodo=?2 AND tamano=?3 AND "
+                     "mseg=?4 AND mnseg=?5 AND cseg=?6 AND cnseg=?7");
+    if (s.con(identidad).paso() != SQLITE_DONE) falla(QStringLiteral("escribir"));
 }
 
-bool RegistroImpresos::olvidaAusentes(const QSet<IdentidadFichero>& presentes) {
-    return impresos_.removeIf([&](const auto& e) { return !presentes.contains(e.key()); }) > 0;
-}
-
-void RegistroImpresos::guarda() const {
-    QByteArray datos = kCabecera;
-    datos.reserve(datos.size() + impresos_.size() * 64);
-    for (const QByteArray& linea : impresos_)
-        datos += linea;
-
-    // Written whole or not at all, as every file the program writes.
-    SalidaFichero salida(NombreDeBytes(carpeta_ + '/' + kNombre),
-                         QStringLiteral("la lista de ficheros impresos"));
-    salida.abre();
-    salida.escribe(datos.constData(), size_t(datos.size()));
-    salida.termina();
+void RegistroImpresos::olvidaAusentes(const QSet<IdentidadFichero>& presentes) {
+    QList<IdentidadFichero> ausentes;
+    {
+        Sentencia s(bd_,
+                    "SELECT dispositivo, nodo, tamano, mseg, mnseg, cseg, cnseg FROM impresos");
+        while (s.paso() == SQLITE_ROW)
+            if (const auto i = identidadDeFila(s.s_); !presentes.contains(i)) ausentes << i;
+    }
+    if (ausentes.isEmpty()) return;
+    ejecuta("BEGIN");
+    for (const IdentidadFichero& i : ausentes)
+        olvida(i);
+    ejecuta("COMMIT");
 }

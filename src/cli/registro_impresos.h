@@ -2,44 +2,50 @@
 
 #include "shared/fichero_regular.h"
 #include <QByteArray>
-#include <QHash>
 #include <QSet>
-#include <optional>
+
+struct sqlite3;
 
 // The files of a watched folder that were printed and are still there, by identity (device,
-// inode, size, modification time), kept in a hidden file of that folder so that a restart prints
-// none of them again. A file that changes is another file: it prints again. A file that leaves
-// the folder is forgotten.
+// inode, size, modification and change times), kept in a hidden SQLite database of that folder so
+// that a restart prints none of them again. A file that changes is another file: it prints again.
+// A file that leaves the folder is forgotten.
 //
-// The file is rewritten whole on every change, as every file the program writes (SalidaFichero):
-// flushed to disk under no name or a hidden one, then renamed over the old record, so that a kill
-// leaves the old record or the new one, never half of one.
+// One row per file and one transaction per change, in write-ahead-log mode: recording the
+// 100,000th file costs what the 10th did, nothing is held in memory, and a kill leaves every
+// committed row. The record is opened without following a link and without blocking, and only
+// when it is a regular file.
 class RegistroImpresos {
   public:
     static constexpr const char* kNombre = ".velmor-vigilar";
 
     // The folder's path as bytes (nombres_fichero.h).
     explicit RegistroImpresos(QByteArray carpeta);
+    ~RegistroImpresos();
+    RegistroImpresos(const RegistroImpresos&) = delete;
+    RegistroImpresos& operator=(const RegistroImpresos&) = delete;
 
-    // Reads the record left by an earlier run, if any; lines that do not parse are skipped.
-    void carga();
-    bool contiene(const IdentidadFichero& identidad) const;
-    // `nombre` is for whoever reads the file; the identity alone decides.
+    // Opens the record, or makes it; a record left by an older version (text, one line per file)
+    // becomes one of these, keeping the files that are still the same. Throws ErrorVelmor.
+    void abre();
+    bool contiene(const IdentidadFichero& identidad);
+    // `nombre` is for whoever reads the record; the identity alone decides. These throw
+    // ErrorVelmor naming the record and the cause.
     void anota(const IdentidadFichero& identidad, const QByteArray& nombre);
     void olvida(const IdentidadFichero& identidad);
-    // Forgets every file whose identity is not among those present; true when any was forgotten.
-    bool olvidaAusentes(const QSet<IdentidadFichero>& presentes);
-    // Writes the record; throws ErrorVelmor naming the file and the cause.
-    void guarda() const;
+    // Forgets every file whose identity is not among those present.
+    void olvidaAusentes(const QSet<IdentidadFichero>& presentes);
 
   private:
-    QByteArray carpeta_;
-    QHash<IdentidadFichero, QByteArray> impresos_; // -> its line in the file
-};
+    void abreBase(const QByteArray& ruta);
+    void convierte(const QByteArray& ruta);
+    void inserta(const IdentidadFichero& identidad, const QByteArray& nombre);
+    void ejecuta(const char* sql);
+    // Throws the error of doing `que` with the record; `motivo` by default SQLite's.
+    [[noreturn]] void falla(const QString& que, QString motivo = {});
 
-// An identity as one word of text ("dispositivo:nodo:tamaño:segundos:nanosegundos"), as the
-// record holds it, and back.
-QByteArray TextoIdentidad(const IdentidadFichero& identidad);
-std::optional<IdentidadFichero> IdentidadDeTexto(const QByteArray& texto);
+    QByteArray carpeta_;
+    sqlite3* bd_ = nullptr;
+};
 
 size_t qHash(const IdentidadFichero& identidad, size_t semilla = 0) noexcept;

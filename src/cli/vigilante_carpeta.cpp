@@ -70,7 +70,12 @@ std::optional<QString> VigilanteCarpeta::inicia() {
     if (impresoras_.actualEsPdf() && !CreaCarpetas(config_.carpetaPdf))
         return QStringLiteral("La carpeta de los PDF %1 no es una carpeta ni se puede crear")
             .arg(entreComillas(config_.carpetaPdf));
-    registro_.carga();
+    try {
+        registro_.abre();
+    } catch (const ErrorVelmor& e) {
+        return QStringLiteral("No se puede vigilar la carpeta %1: %2")
+            .arg(entreComillas(config_.carpeta), e.texto());
+    }
     if (auto motivo = empiezaAVigilar()) return motivo;
     const QString destino =
         impresoras_.actualEsPdf()
@@ -216,7 +221,7 @@ void VigilanteCarpeta::examina() {
         c = candidatos_.erase(c);
     }
     descartados_.intersect(presentes);
-    if (registro_.olvidaAusentes(presentes)) guardaRegistro();
+    guardaRegistro([&] { registro_.olvidaAusentes(presentes); });
     programaReposo();
 }
 
@@ -336,10 +341,7 @@ void VigilanteCarpeta::alTerminar(const ResultadoTrabajo& r) {
                               : QStringLiteral("impreso ") + trabajoEn(r);
         if (r.borrado) {
             que += QStringLiteral("; borrado");
-            if (registro_.contiene(r.identidad)) {
-                registro_.olvida(r.identidad);
-                guardaRegistro();
-            }
+            guardaRegistro([&] { registro_.olvida(r.identidad); });
         } else {
             anota(r.identidad, nombre);
             if (r.error) que += QStringLiteral("; se conserva: ") + r.error->texto();
@@ -399,13 +401,12 @@ void VigilanteCarpeta::apartaFallido(const QByteArray& nombre, const ResultadoTr
 }
 
 void VigilanteCarpeta::anota(const IdentidadFichero& identidad, const QByteArray& nombre) {
-    registro_.anota(identidad, nombre);
-    guardaRegistro();
+    guardaRegistro([&] { registro_.anota(identidad, nombre); });
 }
 
-void VigilanteCarpeta::guardaRegistro() {
+void VigilanteCarpeta::guardaRegistro(const std::function<void()>& cambio) {
     try {
-        registro_.guarda();
+        cambio();
     } catch (const ErrorVelmor& e) {
         emit aviso(e.texto() + QStringLiteral(" (si la orden se reinicia, los ficheros ya "
                                               "impresos que sigan en la carpeta se imprimirán "

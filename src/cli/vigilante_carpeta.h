@@ -10,6 +10,7 @@
 #include <QObject>
 #include <QSet>
 #include <QTimer>
+#include <functional>
 #include <optional>
 
 class Impresoras;
@@ -89,7 +90,7 @@ class VigilanteCarpeta : public QObject {
     void apartaFallido(const QByteArray& nombre, const ResultadoTrabajo& r);
     void reintenta(const QByteArray& nombre, const QString& motivo);
     void anota(const IdentidadFichero& identidad, const QByteArray& nombre);
-    void guardaRegistro();
+    void guardaRegistro(const std::function<void()>& cambio);
     void escribe(const QByteArray& nombre, const QString& que);
     void deja(int estado);
     QString ruta(const QByteArray& nombre) const;

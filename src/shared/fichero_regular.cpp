@@ -9,10 +9,15 @@
 #include <unistd.h>
 
 IdentidadFichero IdentidadFichero::De(const struct stat& datos) {
-    return {datos.st_dev, datos.st_ino, datos.st_size, datos.st_mtim};
+    return {datos.st_dev, datos.st_ino, datos.st_size, datos.st_mtim, datos.st_ctim};
 }
 
 bool IdentidadFichero::operator==(const IdentidadFichero& otra) const {
+    return igualSalvoCambio(otra) && cambiado.tv_sec == otra.cambiado.tv_sec &&
+           cambiado.tv_nsec == otra.cambiado.tv_nsec;
+}
+
+bool IdentidadFichero::igualSalvoCambio(const IdentidadFichero& otra) const {
     return dispositivo == otra.dispositivo && nodo == otra.nodo && tamano == otra.tamano &&
            modificado.tv_sec == otra.modificado.tv_sec &&
            modificado.tv_nsec == otra.modificado.tv_nsec;
@@ -31,14 +36,17 @@ QString mayuscula(QString texto) {
     return texto;
 }
 
-// What a path that is not a regular file is instead.
-QString queEs(mode_t modo) {
+} // namespace
+
+QString QueEs(mode_t modo) {
     if (S_ISDIR(modo)) return QStringLiteral("es una carpeta");
     if (S_ISFIFO(modo)) return QStringLiteral("es una tubería (FIFO)");
     if (S_ISSOCK(modo)) return QStringLiteral("es un socket");
     if (S_ISCHR(modo) || S_ISBLK(modo)) return QStringLiteral("es un dispositivo");
     return QStringLiteral("no es un fichero normal");
 }
+
+namespace {
 
 ErrorVelmor errorApertura(const QString& ruta, FicheroRegular::Clase clase, int causa) {
     const QString quien = NombraFichero(ruta, clase);
@@ -94,7 +102,7 @@ FicheroRegular::FicheroRegular(const QString& ruta, Clase clase) : ruta_(ruta), 
         cierra();
         throw ErrorVelmor::DeFichero(ErrorVelmor::ErrorAccesoRuta,
                                      mayuscula(NombraFichero(ruta, clase)) + ' ' +
-                                         queEs(datos.st_mode) +
+                                         QueEs(datos.st_mode) +
                                          QStringLiteral(", no un fichero que se pueda leer"),
                                      ruta);
     }

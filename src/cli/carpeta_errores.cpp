@@ -1,9 +1,9 @@
 #include "cli/carpeta_errores.h"
 
-#include "cli/nombre_libre.h"
 #include "shared/causa_sistema.h"
 #include "shared/error.h"
 #include "shared/escribe_todo.h"
+#include "shared/nombre_libre.h"
 #include "shared/nombres_fichero.h"
 #include <cerrno>
 #include <fcntl.h>

@@ -231,6 +231,8 @@ int main(int argc, char** argv) {
         interlocutor.destino = destinos->at(i);
         PeticionTrabajo p = peticionDe(o);
         p.ruta = o.ficheros.at(i);
+        // Into a folder, a PDF never replaces one; a single --pdf SALIDA.pdf is the user's name.
+        p.pdfSinSustituir = o.ficheros.size() > 1 && !o.pdf.isEmpty();
         if (!imprime(impresoras, interlocutor, p)) ++fallos;
     }
     return fallos ? 1 : 0;

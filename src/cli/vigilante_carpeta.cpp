@@ -1,7 +1,6 @@
 #include "cli/vigilante_carpeta.h"
 
 #include "cli/carpeta_errores.h"
-#include "cli/nombre_libre.h"
 #include "cli/parada_senal.h"
 #include "printing/dispositivo_impresora.h"
 #include "shared/causa_sistema.h"
@@ -298,19 +297,12 @@ void VigilanteCarpeta::siguiente() {
     llegadaActual_ = c.llegada;
     PeticionTrabajo p = config_.peticion;
     p.ruta = ruta(nombreActual_);
-    if (impresoras_.actualEsPdf()) {
-        const QByteArray pdf = PdfLibre(BytesDeNombre(config_.carpetaPdf), nombreActual_);
-        if (pdf.isEmpty()) {
-            escribe(nombreActual_, QStringLiteral("error: no queda ningún nombre libre para su "
-                                                  "PDF en %1; no se imprime")
-                                       .arg(entreComillas(config_.carpetaPdf)));
-            descartados_.insert(c.identidad);
-            nombreActual_.clear();
-            programaSiguiente();
-            return;
-        }
-        interlocutor_.destino = config_.carpetaPdf + u'/' + NombreDeBytes(pdf);
-    }
+    // Its name with ".pdf", or the next free one when that is taken at the moment it is given:
+    // never a file replaced, another watcher's or another program's.
+    const qsizetype punto = nombreActual_.lastIndexOf('.');
+    interlocutor_.destino = config_.carpetaPdf + u'/' + NombreDeBytes(nombreActual_.left(punto)) +
+                            QStringLiteral(".pdf");
+    p.pdfSinSustituir = true;
     actual_ = new TrabajoImpresion(impresoras_, interlocutor_, p, this);
     connect(actual_, &TrabajoImpresion::enviado, this, &VigilanteCarpeta::alEnviar);
     connect(actual_, &TrabajoImpresion::terminado, this, &VigilanteCarpeta::alTerminar);

@@ -28,6 +28,9 @@ class SalidaFichero : public SalidaDocumento {
     void termina() override;
     void descarta() noexcept override;
 
+    // Never replace a file: the destination's name, or when it is taken at the moment the file
+    // gets its name, the next free one of "X-2.pdf", "X-3.pdf", ...; destino() then names it.
+    void numera() { numerada_ = true; }
     const QString& destino() const { return destino_; }
     // Another destination for the next document (empty: a nameless temporary).
     void ponDestino(QString destino) {
@@ -47,6 +50,7 @@ class SalidaFichero : public SalidaDocumento {
     void abreSinNombre(const QByteArray& carpeta);
     void abreOculto(const QByteArray& carpeta);
     void daNombre();
+    bool tomaNombre(const QByteArray& nombre);
 
     QString destino_;
     QString que_;
@@ -54,4 +58,5 @@ class SalidaFichero : public SalidaDocumento {
     QByteArray oculto_; // hidden temporary beside the destination, when no nameless file
     int hueco_ = -1;    // its slot in the signal clean-up
     bool terminada_ = false;
+    bool numerada_ = false;
 };

@@ -386,35 +386,42 @@ class TestVigilancia : public QObject {
         cupsCancelJob2(CUPS_HTTP_DEFAULT, cola.toUtf8().constData(), 0, 1);
     }
 
-    // A signal while a long report is drawn: the first one lets it finish (a whole PDF, recorded)
-    // and stops with status 0; a second one ends the process at once with no PDF of it. Started
-    // again, the watcher prints every report exactly once.
-    void senales_data() {
-        QTest::addColumn<QList<int>>("senales");
-        QTest::newRow("SIGTERM") << QList<int>{SIGTERM};
-        QTest::newRow("SIGINT") << QList<int>{SIGINT};
-        QTest::newRow("dos SIGTERM") << QList<int>{SIGTERM, SIGTERM};
+    // While a long report is drawn: a signal lets it finish (a whole PDF, recorded) and stops
+    // with status 0; a second one ends the process at once with no PDF of it; another program
+    // writing the PDF's name keeps its file. Started again, the watcher prints every report once.
+    void mientrasDibuja_data() {
+        QTest::addColumn<QList<int>>("senales"); // none: another program writes GRANDE.pdf
+        QTest::addColumn<QStringList>("pdfs");
+        const QStringList todos{"F1.pdf", "GRANDE.pdf", "ZZZ.pdf"};
+        QTest::newRow("SIGTERM") << QList<int>{SIGTERM} << todos;
+        QTest::newRow("SIGINT") << QList<int>{SIGINT} << todos;
+        QTest::newRow("dos SIGTERM") << QList<int>{SIGTERM, SIGTERM} << todos;
+        QTest::newRow("su nombre tomado")
+            << QList<int>{} << QStringList{"F1.pdf", "GRANDE-2.pdf", "GRANDE.pdf", "ZZZ.pdf"};
     }
-    void senales() {
+    void mientrasDibuja() {
         QFETCH(QList<int>, senales);
+        QFETCH(QStringList, pdfs);
         const QString carpeta = dir.nueva(), pdf = dir.nueva();
         EscribeFichero(carpeta + "/GRANDE.PRT", QByteArray("GRANDE\r\n").repeated(66 * 10000));
         EscribeFichero(carpeta + "/F1.PRT", "F1\r\n");
         const QStringList argumentos{"--vigilar", carpeta, "--pdf", pdf, "--reposo", "100"};
         {
             Vigilancia v(argumentos);
-            QVERIFY2(v.espera([&] { return v.escribeEn(pdf); }, 1),
-                     "drawn before it could be stopped");
-            QCOMPARE(v.para(senales), senales.size() == 1 ? 0 : -1);
-            QCOMPARE(contenido(pdf),
-                     senales.size() == 1 ? QStringList{"GRANDE.pdf"} : QStringList());
+            QVERIFY2(v.espera([&] { return v.escribeEn(pdf); }, 1), "drawn before the test acted");
+            if (senales.isEmpty()) EscribeFichero(pdf + "/GRANDE.pdf", "AJENO");
+            const int estado =
+                senales.isEmpty() ? (v.imprime("GRANDE.PRT"), v.para()) : v.para(senales);
+            QCOMPARE(estado, senales.size() == 2 ? -1 : 0);
+            QCOMPARE(contenido(pdf).contains(pdfs[1]), senales.size() != 2);
         }
         EscribeFichero(carpeta + '/' + kUltimo, "ULTIMO\r\n");
         Vigilancia v(argumentos);
         QVERIFY2(v.imprime(kUltimo), qPrintable(v.todo()));
         QCOMPARE(v.para(), 0);
-        QCOMPARE(contenido(pdf), (QStringList{"F1.pdf", "GRANDE.pdf", "ZZZ.pdf"}));
-        QCOMPARE(PaginasPdf(pdf + "/GRANDE.pdf"), 10000);
+        QCOMPARE(contenido(pdf), pdfs);
+        QCOMPARE(PaginasPdf(pdf + '/' + pdfs[1]), 10000);
+        QVERIFY(senales.size() || lee(pdf + "/GRANDE.pdf") == "AJENO");
         QCOMPARE(contenido(carpeta).filter(QRegularExpression("^\\.")),
                  QStringList{".velmor-vigilar"}); // no temporaries
     }

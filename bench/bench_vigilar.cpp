@@ -7,9 +7,10 @@
 // - BM_CpuEnReposo: CPU time (getrusage, every thread of the process) of 3 s of an idle watched
 //   folder that holds 1,000 printed files. Peer: 3 s of an event loop that watches nothing.
 // The system's scheduler is never asked (CUPS_SERVER points at a socket that does not exist).
-#include "cli/vigilante_carpeta.h"
 #include "printing/impresoras_sistema.h"
 #include "printing/trabajo_impresion.h"
+#include "vigilancia/interlocutor_vigilancia.h"
+#include "vigilancia/vigilante_carpeta.h"
 
 #include <QDir>
 #include <QEventLoop>
@@ -62,6 +63,9 @@ ConfiguracionVigilancia configuracion(const QString& carpeta, const QString& pdf
     c.carpetaPdf = pdf;
     c.peticion.borrar = borrar;
     c.reposoMs = kReposoMs;
+    static InterlocutorVigilancia* interlocutor = nullptr;
+    delete interlocutor;
+    c.interlocutor = interlocutor = new InterlocutorVigilancia(pdf);
     return c;
 }
 

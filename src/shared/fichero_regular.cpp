@@ -2,6 +2,7 @@
 
 #include "shared/error.h"
 #include "shared/nombres_fichero.h"
+#include <atomic>
 #include <cerrno>
 #include <csignal>
 #include <fcntl.h>
@@ -37,6 +38,14 @@ QString mayuscula(QString texto) {
 }
 
 } // namespace
+
+namespace {
+std::atomic<bool> sinEnlaces{false};
+}
+
+void FicheroRegular::NoSigasEnlaces() {
+    sinEnlaces = true;
+}
 
 QString QueEs(mode_t modo) {
     if (S_ISDIR(modo)) return QStringLiteral("es una carpeta");
@@ -90,7 +99,13 @@ FicheroRegular::FicheroRegular(const QString& ruta, Clase clase) : ruta_(ruta), 
     if (bytes.isEmpty() || bytes.contains('\0')) throw errorApertura(ruta, clase, ENOENT);
     // Non-blocking, so that a FIFO without a writer cannot hang the open; the check below refuses
     // anything that is not a regular file before a byte is read.
-    fd_ = ::open(bytes.constData(), O_RDONLY | O_NONBLOCK | O_CLOEXEC | O_NOCTTY);
+    fd_ = ::open(bytes.constData(),
+                 O_RDONLY | O_NONBLOCK | O_CLOEXEC | O_NOCTTY | (sinEnlaces ? O_NOFOLLOW : 0));
+    if (fd_ < 0 && errno == ELOOP && sinEnlaces)
+        throw ErrorVelmor::DeFichero(ErrorVelmor::ErrorAccesoRuta,
+                                     mayuscula(NombraFichero(ruta, clase)) +
+                                         QStringLiteral(" es un enlace simbólico: no se sigue"),
+                                     ruta);
     if (fd_ < 0) throw errorApertura(ruta, clase, errno);
     struct stat datos {};
     if (::fstat(fd_, &datos) != 0) {

@@ -32,6 +32,9 @@ class FicheroRegular {
 
     // Throws ErrorVelmor (not found, no permission, not a regular file, ...).
     FicheroRegular(const QString& ruta, Clase clase);
+    // From now on, in this process, a file whose name is a symbolic link is refused rather than
+    // followed (the watched folder: what a link points at is not the folder's to print).
+    static void NoSigasEnlaces();
     ~FicheroRegular();
     FicheroRegular(const FicheroRegular&) = delete;
     FicheroRegular& operator=(const FicheroRegular&) = delete;

@@ -4,10 +4,11 @@
 // a user runs it: to PDF and the private CUPS scheduler's queues (fixture "cups"), signals,
 // options. Nothing waits for silence: a row drops a last report and waits for it to print; what
 // would print wrongly prints before it.
-#include "cli/vigilante_carpeta.h"
 #include "printing/impresoras_sistema.h"
 #include "support/ficheros.h"
 #include "support/programas.h"
+#include "vigilancia/interlocutor_vigilancia.h"
+#include "vigilancia/vigilante_carpeta.h"
 
 #include <QGuiApplication>
 #include <QTest>
@@ -65,13 +66,14 @@ class RelojAMano : public RelojVigilancia {
 struct Vigilado {
     ImpresorasSistema impresoras{ImpresorasSistema::Cuales::SoloPdf};
     RelojAMano reloj;
+    InterlocutorVigilancia interlocutor;
     std::unique_ptr<VigilanteCarpeta> vigilante;
     QString carpeta;
     QStringList lineas, avisos;
     int parado = -1;
 
-    Vigilado(const QString& carpeta, const QString& pdf) : carpeta(carpeta) {
-        ConfiguracionVigilancia c{carpeta, pdf, {}, kReposo, &reloj};
+    Vigilado(const QString& carpeta, const QString& pdf) : interlocutor(pdf), carpeta(carpeta) {
+        ConfiguracionVigilancia c{carpeta, pdf, {}, kReposo, &reloj, &interlocutor, {}};
         vigilante = std::make_unique<VigilanteCarpeta>(impresoras, c);
         QObject::connect(vigilante.get(), &VigilanteCarpeta::registro,
                          [this](auto l) { lineas << l; });
@@ -152,7 +154,8 @@ class TestVigilancia : public QObject {
 
   private slots:
     // What counts as a complete report, and the order of printing. Steps, in the watched folder:
-    // "reposo" lets the settle time pass, "medio" half of it, "espera N" waits for N prints,
+    // "reposo" lets the settle time pass, "medio" half of it, "eventos" lets what is due run,
+    // "espera N" waits for N prints,
     // "abre X"/"cierra" hold X open for writing here, anything else is a shell command. A report
     // taken as complete too soon prints half, then again.
     void completo_data() {
@@ -177,6 +180,15 @@ class TestVigilancia : public QObject {
             << "abre L.PRT; printf 'L\\r\\n' >> L.PRT; medio; printf 'C\\r\\n' > C.PRT; medio; "
                "printf 'A\\r\\n' > A.PRT; medio; printf 'B\\r\\n' > B.PRT; reposo; espera 3; cierra"
             << QStringList{"C.PRT", "A.PRT", "B.PRT", "L.PRT"} << QStringList{"C", "L"};
+        // Queued behind another, then changed or replaced by a link: looked at again first.
+        QTest::newRow("cambia mientras espera")
+            << "printf 'A\\r\\n' > A.PRT; printf 'TROZO 1\\r\\n' > W.PRT; reposo; "
+               "printf 'TROZO 2\\r\\n' >> W.PRT; eventos; printf 'TROZO 3\\r\\n' >> W.PRT"
+            << QStringList{"A.PRT", "W.PRT"} << QStringList{"TROZO 1", "TROZO 3"};
+        QTest::newRow("enlace en lugar de uno que espera")
+            << "printf 'A\\r\\n' > A.PRT; printf 'S\\r\\n' > S.PRT; reposo; "
+               "printf 'NO\\r\\n' > ../secreto && ln -sf ../secreto S.PRT; eventos"
+            << QStringList{"A.PRT"} << QStringList{"A"};
         QTest::newRow("no son informes")
             << "printf 'NO\\r\\n' > .OCULTO.PRT; printf 'NO\\r\\n' > NOTA.TXT; "
                "printf 'NO\\r\\n' > A.PRT.BAK; mkfifo TUBO.PRT; mkdir DIR.PRT; "
@@ -194,6 +206,8 @@ class TestVigilancia : public QObject {
         for (const QString& paso : pasos.split("; ")) {
             if (paso == "reposo")
                 v.asienta();
+            else if (paso == "eventos")
+                QCoreApplication::processEvents();
             else if (paso == "medio")
                 v.pasa(kReposo / 2);
             else if (paso.startsWith("espera "))
@@ -319,6 +333,20 @@ class TestVigilancia : public QObject {
         QTRY_COMPARE_WITH_TIMEOUT(v.parado, 1, kPlazo);
         QVERIFY2(v.avisos.size() == 1 && v.avisos.first().contains("ya no existe"),
                  qPrintable(v.avisos.join('\n')));
+    }
+
+    // A report rewritten in place (same name and inode) prints again: only the file's
+    // close-after-write tells of it, nothing changes in the folder's entries.
+    void reescritoEnSuSitio() {
+        const QString carpeta = dir.nueva(), pdf = dir.nueva();
+        Vigilancia v({"--vigilar", carpeta, "--pdf", pdf, "--reposo", "100"});
+        QVERIFY(v.espera([&] { return v.todo().contains("vigilando"); }));
+        EscribeFichero(carpeta + "/R.PRT", "PRIMERA\r\n");
+        QVERIFY(v.imprime("R.PRT"));
+        EscribeFichero(carpeta + "/R.PRT", "SEGUNDA\r\n");
+        QVERIFY2(v.espera([&] { return v.de("R.PRT").size() == 2; }), qPrintable(v.todo()));
+        QVERIFY(TextoPdf(pdf + "/R-2.pdf").contains("SEGUNDA"));
+        QCOMPARE(v.para(), 0);
     }
 
     // velmor-imprimir --vigilar --borrar to PDF and to each kind of queue: a report printed is

@@ -1,16 +1,14 @@
-#include "cli/vigilante_carpeta.h"
+#include "vigilancia/vigilante_carpeta.h"
 
-#include "cli/carpeta_errores.h"
-#include "cli/parada_senal.h"
 #include "printing/dispositivo_impresora.h"
 #include "shared/causa_sistema.h"
 #include "shared/nombres_fichero.h"
 #include "shared/paths.h"
+#include "vigilancia/avisos_carpeta.h"
+#include "vigilancia/carpeta_errores.h"
 #include <QDateTime>
 #include <QDir>
 #include <QFile>
-#include <QFileInfo>
-#include <QFileSystemWatcher>
 #include <algorithm>
 #include <dirent.h>
 #include <fcntl.h>
@@ -65,6 +63,10 @@ VigilanteCarpeta::~VigilanteCarpeta() {
 }
 
 std::optional<QString> VigilanteCarpeta::inicia() {
+    Q_ASSERT(config_.interlocutor);
+    // A report is never read through a link: a link put in its place does not print what it
+    // points at.
+    FicheroRegular::NoSigasEnlaces();
     if (auto motivo = abreCarpeta()) return motivo;
     if (impresoras_.actualEsPdf() && !CreaCarpetas(config_.carpetaPdf))
         return QStringLiteral("La carpeta de los PDF %1 no es una carpeta ni se puede crear")
@@ -112,21 +114,49 @@ std::optional<QString> VigilanteCarpeta::abreCarpeta() {
 }
 
 std::optional<QString> VigilanteCarpeta::empiezaAVigilar() {
-    vigia_ = new QFileSystemWatcher(this);
-    if (!vigia_->addPath(config_.carpeta))
+    vigia_ = new AvisosCarpeta(this);
+    if (const int causa = vigia_->vigila(fd_, carpeta_))
         return QStringLiteral("No se puede vigilar la carpeta %1: el sistema no avisa de sus "
-                              "cambios (¿demasiadas carpetas vigiladas?)")
-            .arg(entreComillas(config_.carpeta));
-    // The folder's own removal tells nothing while this process holds it open: its parent tells.
-    const QString padre = QFileInfo(config_.carpeta).absolutePath();
-    if (padre != QFileInfo(config_.carpeta).absoluteFilePath()) vigia_->addPath(padre);
-    connect(vigia_, &QFileSystemWatcher::directoryChanged, this, [this](const QString& cual) {
-        if (cual == config_.carpeta)
-            programaExamen();
-        else
-            sigueAhi();
-    });
+                              "cambios (%2)")
+            .arg(entreComillas(config_.carpeta), CausaSistema(causa));
+    connect(vigia_, &AvisosCarpeta::cambio, this, &VigilanteCarpeta::examinaNombre);
+    connect(vigia_, &AvisosCarpeta::desbordado, this, &VigilanteCarpeta::programaExamen);
+    connect(vigia_, &AvisosCarpeta::carpetaMovida, this, &VigilanteCarpeta::sigueAhi);
     return std::nullopt;
+}
+
+// One name of the folder, as it is now: a new candidate, a candidate that changed (another
+// settle time, out of the queue if it was waiting there), or one that is gone or is no longer a
+// regular file (forgotten: a link that replaced it is never printed).
+void VigilanteCarpeta::examinaNombre(const QByteArray& nombre) {
+    if (detenido_ || parando_ || !EsNombrePrt(nombre) || nombre == nombreActual_) return;
+    const auto identidad = identidadEn(fd_, nombre);
+    if (!identidad || registro_.contiene(*identidad) || descartados_.contains(*identidad)) {
+        olvidaCandidato(nombre);
+        return;
+    }
+    alCambiar(nombre, *identidad, reloj_->ahora());
+    programaReposo();
+}
+
+void VigilanteCarpeta::alCambiar(const QByteArray& nombre, const IdentidadFichero& identidad,
+                                 qint64 ahora) {
+    auto c = candidatos_.find(nombre);
+    if (c == candidatos_.end()) {
+        candidatos_.insert(nombre, Candidato{identidad, ahora, ++llegadas_, false});
+    } else if (!(c->identidad == identidad)) {
+        c->identidad = identidad;
+        c->cambio = ahora;
+        if (c->listo) listos_.remove(c->llegada);
+        c->listo = false;
+    }
+}
+
+void VigilanteCarpeta::olvidaCandidato(const QByteArray& nombre) {
+    const auto c = candidatos_.constFind(nombre);
+    if (c == candidatos_.cend()) return;
+    if (c->listo) listos_.remove(c->llegada);
+    candidatos_.erase(c);
 }
 
 QString VigilanteCarpeta::ruta(const QByteArray& nombre) const {
@@ -139,12 +169,11 @@ void VigilanteCarpeta::escribe(const QByteArray& nombre, const QString& que) {
                            entreComillas(NombreDeBytes(nombre)), que));
 }
 
-// Several notifications in a row make one reading of the folder. While files wait to print, the
-// reading waits until the queue is empty (the end of each job asks again): a folder receiving a
-// thousand files is read a few times, not once per file. Each job's own checks still see any
-// change to the file it prints.
+// The whole folder read again, once for several requests: at the start, when the kernel lost
+// notifications, and after a job when nothing waits (to forget printed files that left). Between
+// readings, each notification looks at its one name.
 void VigilanteCarpeta::programaExamen() {
-    if (actual_ || !listos_.isEmpty() || examenPendiente_ || detenido_ || parando_) return;
+    if (examenPendiente_ || detenido_ || parando_) return;
     examenPendiente_ = true;
     QMetaObject::invokeMethod(
         this,
@@ -192,15 +221,10 @@ void VigilanteCarpeta::examina() {
             descartados_.contains(*identidad))
             continue;
         vistos.insert(nombre);
-        auto c = candidatos_.find(nombre);
-        if (c == candidatos_.end()) {
+        if (candidatos_.contains(nombre))
+            alCambiar(nombre, *identidad, ahora);
+        else
             nuevos.append({nombre, *identidad});
-        } else if (!(c->identidad == *identidad)) {
-            c->identidad = *identidad;
-            c->cambio = ahora;
-            if (c->listo) listos_.remove(c->llegada);
-            c->listo = false;
-        }
     }
     ::closedir(d);
     // Files that arrived together (or were there before the start) arrive in the order of their
@@ -210,7 +234,7 @@ void VigilanteCarpeta::examina() {
         return std::tie(ta.tv_sec, ta.tv_nsec, a.first) < std::tie(tb.tv_sec, tb.tv_nsec, b.first);
     });
     for (const auto& [nombre, identidad] : nuevos)
-        candidatos_.insert(nombre, Candidato{identidad, ahora, ++llegadas_, false});
+        alCambiar(nombre, identidad, ahora);
     for (auto c = candidatos_.begin(); c != candidatos_.end();) {
         if (vistos.contains(c.key())) {
             ++c;
@@ -288,10 +312,20 @@ void VigilanteCarpeta::programaSiguiente() {
 // submission and wait run in the job's threads, and the event loop goes on meanwhile.
 void VigilanteCarpeta::siguiente() {
     // A signal caught while the last file was drawn is still on its way to para().
-    if (actual_ || parando_ || listos_.isEmpty() || ParadaPorSenal::Pedida()) return;
-    const auto primero = listos_.begin();
-    nombreActual_ = primero.value();
-    listos_.erase(primero);
+    if (actual_ || parando_ || listos_.isEmpty() ||
+        (config_.paradaPedida && config_.paradaPedida()))
+        return;
+    const QByteArray nombre = listos_.first();
+    // Changed, or replaced by a link, while it waited: it settles again, or is forgotten.
+    const auto ahora = identidadEn(fd_, nombre);
+    if (!ahora || !(*ahora == candidatos_.value(nombre).identidad)) {
+        examinaNombre(nombre);
+        if (!ahora) olvidaCandidato(nombre);
+        programaSiguiente();
+        return;
+    }
+    nombreActual_ = nombre;
+    listos_.erase(listos_.begin());
     const Candidato c = candidatos_.take(nombreActual_);
     identidadActual_ = c.identidad;
     llegadaActual_ = c.llegada;
@@ -299,11 +333,8 @@ void VigilanteCarpeta::siguiente() {
     p.ruta = ruta(nombreActual_);
     // Its name with ".pdf", or the next free one when that is taken at the moment it is given:
     // never a file replaced, another watcher's or another program's.
-    const qsizetype punto = nombreActual_.lastIndexOf('.');
-    interlocutor_.destino = config_.carpetaPdf + u'/' + NombreDeBytes(nombreActual_.left(punto)) +
-                            QStringLiteral(".pdf");
     p.pdfSinSustituir = true;
-    actual_ = new TrabajoImpresion(impresoras_, interlocutor_, p, this);
+    actual_ = new TrabajoImpresion(impresoras_, *config_.interlocutor, p, this);
     connect(actual_, &TrabajoImpresion::enviado, this, &VigilanteCarpeta::alEnviar);
     connect(actual_, &TrabajoImpresion::terminado, this, &VigilanteCarpeta::alTerminar);
     actual_->inicia();
@@ -356,8 +387,7 @@ void VigilanteCarpeta::alTerminar(const ResultadoTrabajo& r) {
         deja(0);
         return;
     }
-    programaExamen(); // what arrived meanwhile; and a file changed in place tells the folder
-                      // nothing
+    if (listos_.isEmpty()) programaExamen();
     programaSiguiente();
 }
 
@@ -374,9 +404,14 @@ void VigilanteCarpeta::apartaFallido(const QByteArray& nombre, const ResultadoTr
     const QString motivo =
         r.error ? r.error->texto()
                 : QStringLiteral("«%1» no se ha impreso").arg(NombreVisible(ruta(nombre)));
-    // Another file under that name now deserves its own try.
+    // Another file under that name now deserves its own try; what is not a regular file (a link
+    // put in its place) is left where it is.
     const auto identidad = identidadEn(fd_, nombre);
-    if (identidad && !(*identidad == identidadActual_)) {
+    if (!identidad) {
+        escribe(nombre, QStringLiteral("error: ") + motivo + QStringLiteral("; se deja"));
+        return;
+    }
+    if (!(*identidad == identidadActual_)) {
         reintenta(nombre, QStringLiteral("error: ") + motivo +
                               QStringLiteral("; el fichero ha cambiado desde entonces"));
         return;

@@ -1,10 +1,9 @@
 #pragma once
 
-#include "cli/interlocutor_cli.h"
-#include "cli/registro_impresos.h"
-#include "cli/reloj_vigilancia.h"
 #include "printing/trabajo_impresion.h"
 #include "shared/fichero_regular.h"
+#include "vigilancia/registro_impresos.h"
+#include "vigilancia/reloj_vigilancia.h"
 #include <QHash>
 #include <QMap>
 #include <QObject>
@@ -14,7 +13,7 @@
 #include <optional>
 
 class Impresoras;
-class QFileSystemWatcher;
+class AvisosCarpeta;
 
 struct ConfiguracionVigilancia {
     QString carpeta;    // the watched folder, in the lossless form of nombres_fichero.h
@@ -25,6 +24,10 @@ struct ConfiguracionVigilancia {
     int reposoMs = 2000;
     // The clock the settle time is measured by; null: the system's (RelojVigilancia).
     RelojVigilancia* reloj = nullptr;
+    // The answers to the print job's questions (InterlocutorVigilancia): where each PDF goes.
+    InterlocutorTrabajo* interlocutor = nullptr;
+    // Whether a stop was asked and is on its way to para(): no new job starts meanwhile.
+    std::function<bool()> paradaPedida;
 };
 
 // The watched folder of velmor-imprimir --vigilar: prints each ".prt" file of the folder (any
@@ -33,9 +36,11 @@ struct ConfiguracionVigilancia {
 //
 // Complete means: closed by every writer (a read lease is refused while a file is open for
 // writing) and unchanged in identity (size, modification time, inode) for the settle time. The
-// folder's notifications (inotify, through QFileSystemWatcher) tell of new and renamed files; one
-// timer re-examines, at the end of their settle time, only the files not yet complete. Nothing
-// runs while the folder is quiet.
+// folder's notifications (inotify: AvisosCarpeta) tell of each name created, moved, written or
+// closed after writing, and only that name is looked at again; a file that changes while it waits
+// settles again, and is looked at once more just before it prints. One timer re-examines, at the
+// end of their settle time, only the files not yet complete. Nothing runs while the folder is
+// quiet. Symbolic links are never printed, nor followed.
 //
 // A file that fails moves to "errores/" beside a ".txt" with the reason (CarpetaErrores); a file
 // that printed and stays (no deletion asked, its CUPS job not completed, its deletion refused) is
@@ -77,6 +82,9 @@ class VigilanteCarpeta : public QObject {
     std::optional<QString> empiezaAVigilar();
     bool sigueAhi();
     void examina();
+    void examinaNombre(const QByteArray& nombre);
+    void alCambiar(const QByteArray& nombre, const IdentidadFichero& identidad, qint64 ahora);
+    void olvidaCandidato(const QByteArray& nombre);
     void programaExamen();
     void alVencer();
     void alAvanzarReloj();
@@ -101,8 +109,7 @@ class VigilanteCarpeta : public QObject {
     QByteArray carpeta_; // bytes of config_.carpeta
     int fd_ = -1;        // the folder, open and locked
     RegistroImpresos registro_;
-    InterlocutorCli interlocutor_;
-    QFileSystemWatcher* vigia_ = nullptr;
+    AvisosCarpeta* vigia_ = nullptr;
     QTimer reposo_;
     RelojVigilancia relojSistema_;
     RelojVigilancia* reloj_;

@@ -1,4 +1,4 @@
-#include "cli/registro_impresos.h"
+#include "vigilancia/registro_impresos.h"
 
 #include "shared/causa_sistema.h"
 #include "shared/error.h"

@@ -1,4 +1,4 @@
-#include "cli/carpeta_errores.h"
+#include "vigilancia/carpeta_errores.h"
 
 #include "shared/causa_sistema.h"
 #include "shared/error.h"

@@ -109,7 +109,9 @@ void SalidaFichero::termina() {
 // The file, whole on disk, takes the destination's name in one step.
 void SalidaFichero::daNombre() {
     const QByteArray destino = BytesDeNombre(destino_);
-    if (oculto_.isEmpty()) {
+    // A link never replaces: a nameless file that must not replace one takes its name directly.
+    const bool directo = numerada_ && oculto_.isEmpty();
+    if (oculto_.isEmpty() && !directo) {
         // A nameless file gets a hidden name first (link cannot replace), then the real one.
         oculto_ =
             BytesDeNombre(CarpetaDe(destino_) + QStringLiteral("/.") + NombreDe(destino_) + u'.') +
@@ -122,6 +124,11 @@ void SalidaFichero::daNombre() {
             oculto_.clear();
             falla(QStringLiteral("guardar"), causa);
         }
+    }
+    if (antesDeNombrar_) {
+        struct stat datos {};
+        if (::fstat(fd_, &datos) != 0) falla(QStringLiteral("guardar"), errno);
+        antesDeNombrar_(datos);
     }
     if (numerada_) {
         const qsizetype punto = destino.lastIndexOf('.'), barra = destino.lastIndexOf('/');
@@ -148,6 +155,13 @@ void SalidaFichero::daNombre() {
 // The hidden name becomes `nombre` unless something has that name; false then. Throws on any other
 // failure.
 bool SalidaFichero::tomaNombre(const QByteArray& nombre) {
+    if (oculto_.isEmpty()) {
+        if (::linkat(AT_FDCWD, procFd(fd_).constData(), AT_FDCWD, nombre.constData(),
+                     AT_SYMLINK_FOLLOW) == 0)
+            return true;
+        if (errno != EEXIST) falla(QStringLiteral("guardar"), errno);
+        return false;
+    }
     if (::renameat2(AT_FDCWD, oculto_.constData(), AT_FDCWD, nombre.constData(),
                     RENAME_NOREPLACE) == 0)
         return true;

@@ -3,6 +3,9 @@
 #include "printing/salida_documento.h"
 #include <QByteArray>
 #include <QString>
+#include <functional>
+
+struct stat;
 
 // A document stored in a file, never half-written under its name.
 //
@@ -31,6 +34,11 @@ class SalidaFichero : public SalidaDocumento {
     // Never replace a file: the destination's name, or when it is taken at the moment the file
     // gets its name, the next free one of "X-2.pdf", "X-3.pdf", ...; destino() then names it.
     void numera() { numerada_ = true; }
+    // Called with the finished file's own data (device, inode) just before it takes its name, so
+    // that whoever must remember it can, before it exists under a name.
+    void antesDeNombrar(std::function<void(const struct stat&)> aviso) {
+        antesDeNombrar_ = std::move(aviso);
+    }
     const QString& destino() const { return destino_; }
     // Another destination for the next document (empty: a nameless temporary).
     void ponDestino(QString destino) {
@@ -59,4 +67,5 @@ class SalidaFichero : public SalidaDocumento {
     int hueco_ = -1;    // its slot in the signal clean-up
     bool terminada_ = false;
     bool numerada_ = false;
+    std::function<void(const struct stat&)> antesDeNombrar_;
 };

@@ -105,6 +105,7 @@ void TrabajoImpresion::inicia() {
         }
         salida_ = std::make_unique<SalidaFichero>(resultado_.salidaPdf);
         if (peticion_.pdfSinSustituir) salida_->numera();
+        if (peticion_.antesDeNombrarPdf) salida_->antesDeNombrar(peticion_.antesDeNombrarPdf);
     } else {
         cola_ = impresoras_.cola();
         resultado_.cola = cola_->nombre();

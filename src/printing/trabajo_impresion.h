@@ -41,6 +41,8 @@ struct PeticionTrabajo {
     // The PDF never replaces a file: when its name is taken at the moment it is given, it takes
     // the next free one ("INFORME-2.pdf", ...), and resultado().salidaPdf says which.
     bool pdfSinSustituir = false;
+    // Told the PDF's own data (device, inode) just before it takes its name.
+    std::function<void(const struct stat&)> antesDeNombrarPdf;
     QString titulo; // the program's title, for the documents' names
 };
 

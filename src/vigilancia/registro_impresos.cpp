@@ -10,12 +10,14 @@
 #include <optional>
 #include <sqlite3.h>
 #include <sys/stat.h>
+#include <tuple>
 #include <unistd.h>
 
 namespace {
 constexpr char kTabla[] =
     "CREATE TABLE IF NOT EXISTS impresos (dispositivo INTEGER, nodo INTEGER, tamano INTEGER,"
     " mseg INTEGER, mnseg INTEGER, cseg INTEGER, cnseg INTEGER, nombre BLOB,"
+    " pdf_dispositivo INTEGER, pdf_nodo INTEGER, pendiente INTEGER DEFAULT 0,"
     " PRIMARY KEY (dispositivo, nodo, tamano, mseg, mnseg, cseg, cnseg)) WITHOUT ROWID";
 constexpr char kCabeceraSqlite[] = "SQLite format 3";
 
@@ -158,12 +160,13 @@ void RegistroImpresos::convierte(const QByteArray& ruta) {
 
 bool RegistroImpresos::contiene(const IdentidadFichero& identidad) {
     Sentencia s(bd_, "SELECT 1 FROM impresos WHERE dispositivo=?1 AND nodo=?2 AND tamano=?3 AND "
-                     "mseg=?4 AND mnseg=?5 AND cseg=?6 AND cnseg=?7");
+                     "mseg=?4 AND mnseg=?5 AND cseg=?6 AND cnseg=?7 AND pendiente=0");
     return s.con(identidad).paso() == SQLITE_ROW;
 }
 
 void RegistroImpresos::inserta(const IdentidadFichero& identidad, const QByteArray& nombre) {
-    Sentencia s(bd_, "INSERT OR REPLACE INTO impresos VALUES (?1, ?2, ?3, ?4, ?5, ?6, ?7, ?8)");
+    Sentencia s(bd_, "INSERT OR REPLACE INTO impresos VALUES (?1, ?2, ?3, ?4, ?5, ?6, ?7, ?8, "
+                     "NULL, NULL, 0)");
     s.con(identidad);
     sqlite3_bind_blob(s.s_, 8, nombre.constData(), int(nombre.size()), SQLITE_TRANSIENT);
     if (s.paso() != SQLITE_DONE) falla(QStringLiteral("escribir"));
@@ -171,6 +174,38 @@ void RegistroImpresos::inserta(const IdentidadFichero& identidad, const QByteArr
 
 void RegistroImpresos::anota(const IdentidadFichero& identidad, const QByteArray& nombre) {
     inserta(identidad, nombre);
+}
+
+void RegistroImpresos::anotaIntento(const IdentidadFichero& identidad, const QByteArray& nombre,
+                                    dev_t dispositivoPdf, ino_t nodoPdf) {
+    Sentencia s(bd_, "INSERT OR REPLACE INTO impresos VALUES (?1, ?2, ?3, ?4, ?5, ?6, ?7, ?8, "
+                     "?9, ?10, 1)");
+    s.con(identidad);
+    sqlite3_bind_blob(s.s_, 8, nombre.constData(), int(nombre.size()), SQLITE_TRANSIENT);
+    sqlite3_bind_int64(s.s_, 9, qint64(dispositivoPdf));
+    sqlite3_bind_int64(s.s_, 10, qint64(nodoPdf));
+    if (s.paso() != SQLITE_DONE) falla(QStringLiteral("escribir"));
+}
+
+void RegistroImpresos::resuelveIntentos(const std::function<bool(dev_t, ino_t)>& pdfHecho) {
+    QList<std::tuple<IdentidadFichero, bool>> intentos;
+    {
+        Sentencia s(bd_, "SELECT dispositivo, nodo, tamano, mseg, mnseg, cseg, cnseg, "
+                         "pdf_dispositivo, pdf_nodo FROM impresos WHERE pendiente=1");
+        while (s.paso() == SQLITE_ROW)
+            intentos << std::tuple{identidadDeFila(s.s_),
+                                   pdfHecho(dev_t(sqlite3_column_int64(s.s_, 7)),
+                                            ino_t(sqlite3_column_int64(s.s_, 8)))};
+    }
+    for (const auto& [identidad, hecho] : intentos) {
+        if (!hecho) {
+            olvida(identidad);
+            continue;
+        }
+        Sentencia s(bd_, "UPDATE impresos SET pendiente=0 WHERE dispositivo=?1 AND nodo=?2 AND "
+                         "tamano=?3 AND mseg=?4 AND mnseg=?5 AND cseg=?6 AND cnseg=?7");
+        if (s.con(identidad).paso() != SQLITE_DONE) falla(QStringLiteral("escribir"));
+    }
 }
 
 void RegistroImpresos::olvida(const IdentidadFichero& identidad) {

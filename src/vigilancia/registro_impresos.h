@@ -3,6 +3,7 @@
 #include "shared/fichero_regular.h"
 #include <QByteArray>
 #include <QSet>
+#include <functional>
 
 struct sqlite3;
 
@@ -33,6 +34,13 @@ class RegistroImpresos {
     // ErrorVelmor naming the record and the cause.
     void anota(const IdentidadFichero& identidad, const QByteArray& nombre);
     void olvida(const IdentidadFichero& identidad);
+    // Before a PDF takes its name: the file is being printed into the PDF with that device and
+    // inode. Not yet printed for contiene(); a kill before anota() leaves it to resuelveIntentos().
+    void anotaIntento(const IdentidadFichero& identidad, const QByteArray& nombre,
+                      dev_t dispositivoPdf, ino_t nodoPdf);
+    // At the start: each file whose PDF was about to take its name when the last run ended counts
+    // as printed when `pdfHecho` finds that PDF, and is forgotten (to print again) otherwise.
+    void resuelveIntentos(const std::function<bool(dev_t, ino_t)>& pdfHecho);
     // Forgets every file whose identity is not among those present.
     void olvidaAusentes(const QSet<IdentidadFichero>& presentes);
 

@@ -73,6 +73,8 @@ std::optional<QString> VigilanteCarpeta::inicia() {
             .arg(entreComillas(config_.carpetaPdf));
     try {
         registro_.abre();
+        if (impresoras_.actualEsPdf())
+            registro_.resuelveIntentos([this](dev_t d, ino_t n) { return pdfEnCarpeta(d, n); });
     } catch (const ErrorVelmor& e) {
         return QStringLiteral("No se puede vigilar la carpeta %1: %2")
             .arg(entreComillas(config_.carpeta), e.texto());
@@ -157,6 +159,22 @@ void VigilanteCarpeta::olvidaCandidato(const QByteArray& nombre) {
     if (c == candidatos_.cend()) return;
     if (c->listo) listos_.remove(c->llegada);
     candidatos_.erase(c);
+}
+
+// Whether the PDF folder holds the file with that device and inode (a PDF that took its name).
+bool VigilanteCarpeta::pdfEnCarpeta(dev_t dispositivo, ino_t nodo) const {
+    DIR* d = ::opendir(BytesDeNombre(config_.carpetaPdf).constData());
+    if (!d) return false;
+    bool hallado = false;
+    while (const dirent* e = ::readdir(d)) {
+        struct stat datos {};
+        if (e->d_ino == nodo &&
+            ::fstatat(::dirfd(d), e->d_name, &datos, AT_SYMLINK_NOFOLLOW) == 0 &&
+            datos.st_dev == dispositivo && datos.st_ino == nodo)
+            hallado = true;
+    }
+    ::closedir(d);
+    return hallado;
 }
 
 QString VigilanteCarpeta::ruta(const QByteArray& nombre) const {
@@ -334,6 +352,12 @@ void VigilanteCarpeta::siguiente() {
     // Its name with ".pdf", or the next free one when that is taken at the moment it is given:
     // never a file replaced, another watcher's or another program's.
     p.pdfSinSustituir = true;
+    // The PDF's name and the record are one step: the intent is recorded before the name is
+    // taken, settled after; a kill in between is resolved at the next start by the PDF's inode.
+    p.antesDeNombrarPdf = [this, identidad = c.identidad,
+                           nombre = nombreActual_](const struct stat& pdf) {
+        guardaRegistro([&] { registro_.anotaIntento(identidad, nombre, pdf.st_dev, pdf.st_ino); });
+    };
     actual_ = new TrabajoImpresion(impresoras_, *config_.interlocutor, p, this);
     connect(actual_, &TrabajoImpresion::enviado, this, &VigilanteCarpeta::alEnviar);
     connect(actual_, &TrabajoImpresion::terminado, this, &VigilanteCarpeta::alTerminar);

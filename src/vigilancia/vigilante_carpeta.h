@@ -102,6 +102,7 @@ class VigilanteCarpeta : public QObject {
     void escribe(const QByteArray& nombre, const QString& que);
     void deja(int estado);
     QString ruta(const QByteArray& nombre) const;
+    bool pdfEnCarpeta(dev_t dispositivo, ino_t nodo) const;
     QString trabajoEn(const ResultadoTrabajo& r) const;
 
     Impresoras& impresoras_;

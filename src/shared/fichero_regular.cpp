@@ -106,6 +106,15 @@ FicheroRegular::FicheroRegular(const QString& ruta, Clase clase) : ruta_(ruta), 
                                      mayuscula(NombraFichero(ruta, clase)) +
                                          QStringLiteral(" es un enlace simbólico: no se sigue"),
                                      ruta);
+    struct stat sinAbrir {};
+    // A socket, or a device without its driver (a terminal not ours), cannot even be opened.
+    if (fd_ < 0 && errno == ENXIO && ::stat(bytes.constData(), &sinAbrir) == 0 &&
+        !S_ISREG(sinAbrir.st_mode))
+        throw ErrorVelmor::DeFichero(ErrorVelmor::ErrorAccesoRuta,
+                                     mayuscula(NombraFichero(ruta, clase)) + ' ' +
+                                         QueEs(sinAbrir.st_mode) +
+                                         QStringLiteral(", no un fichero que se pueda leer"),
+                                     ruta);
     if (fd_ < 0) throw errorApertura(ruta, clase, errno);
     struct stat datos {};
     if (::fstat(fd_, &datos) != 0) {
@@ -176,10 +185,20 @@ void FicheroRegular::compruebaIntacto() const {
     if (abierto && nombrado && IdentidadFichero::De(ahora) == identidad_ &&
         IdentidadFichero::De(enRuta) == identidad_ && leidos_ == identidad_.tamano)
         return;
+    // What happened, as far as can be told.
+    const QString que =
+        !nombrado || enRuta.st_ino != identidad_.nodo || enRuta.st_dev != identidad_.dispositivo
+            ? QStringLiteral("otro programa lo ha sustituido o quitado")
+        : !abierto ? QStringLiteral("no se puede comprobar")
+        : ahora.st_size < identidad_.tamano || leidos_ < identidad_.tamano
+            ? QStringLiteral("se ha recortado: tenía %1 bytes y tiene %2")
+                  .arg(identidad_.tamano)
+                  .arg(ahora.st_size)
+        : ahora.st_size > identidad_.tamano ? QStringLiteral("se ha ampliado")
+                                            : QStringLiteral("otro programa ha reescrito parte");
     throw ErrorVelmor::DeFichero(ErrorVelmor::FicheroCambiado,
                                  mayuscula(NombraFichero(ruta_, clase_)) +
-                                     QStringLiteral(" ha cambiado mientras se imprimía (otro "
-                                                    "programa lo ha sustituido, ampliado o "
-                                                    "recortado)"),
+                                     QStringLiteral(" ha cambiado mientras se imprimía (") + que +
+                                     ')',
                                  ruta_);
 }

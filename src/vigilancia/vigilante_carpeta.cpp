@@ -394,6 +394,7 @@ void VigilanteCarpeta::alTerminar(const ResultadoTrabajo& r) {
             if (r.error) que += QStringLiteral("; se conserva: ") + r.error->texto();
         }
         escribe(nombre, que);
+        esperaImpresoraMs_ = 0;
         break;
     }
     case ResultadoTrabajo::Fin::NoEncontrado:
@@ -403,6 +404,8 @@ void VigilanteCarpeta::alTerminar(const ResultadoTrabajo& r) {
     case ResultadoTrabajo::Fin::Declinado:
         if (r.error && r.error->numero() == ErrorVelmor::FicheroCambiado)
             reintenta(nombre, r.error->texto());
+        else if (r.error && r.error->numero() == ErrorVelmor::ErrorImpresora)
+            esperaImpresora(nombre, r.error->texto());
         else
             apartaFallido(nombre, r);
         break;
@@ -421,6 +424,23 @@ void VigilanteCarpeta::reintenta(const QByteArray& nombre, const QString& motivo
     const auto identidad = identidadEn(fd_, nombre);
     if (!identidad) return;
     candidatos_.insert(nombre, Candidato{*identidad, reloj_->ahora(), llegadaActual_, false});
+    programaReposo();
+}
+
+// The printer's fault, not the file's (a queue that refuses jobs, a scheduler that is down): the
+// file keeps its place and is tried again after a wait that doubles, from 30 s up to 5 minutes,
+// while the printer keeps failing.
+void VigilanteCarpeta::esperaImpresora(const QByteArray& nombre, const QString& motivo) {
+    esperaImpresoraMs_ = std::clamp(esperaImpresoraMs_ * 2, 30000, 300000);
+    escribe(nombre, QStringLiteral("error: %1; se reintenta en %2 s")
+                        .arg(motivo)
+                        .arg(esperaImpresoraMs_ / 1000));
+    const auto identidad = identidadEn(fd_, nombre);
+    if (!identidad) return;
+    // Its settle time ends when the wait does.
+    candidatos_.insert(nombre, Candidato{*identidad,
+                                         reloj_->ahora() + esperaImpresoraMs_ - config_.reposoMs,
+                                         llegadaActual_, false});
     programaReposo();
 }
 

@@ -97,6 +97,7 @@ class VigilanteCarpeta : public QObject {
     void abandona();
     void apartaFallido(const QByteArray& nombre, const ResultadoTrabajo& r);
     void reintenta(const QByteArray& nombre, const QString& motivo);
+    void esperaImpresora(const QByteArray& nombre, const QString& motivo);
     void anota(const IdentidadFichero& identidad, const QByteArray& nombre);
     void guardaRegistro(const std::function<void()>& cambio);
     void escribe(const QByteArray& nombre, const QString& que);
@@ -122,6 +123,7 @@ class VigilanteCarpeta : public QObject {
     QByteArray nombreActual_;
     IdentidadFichero identidadActual_; // as it was found complete
     quint64 llegadaActual_ = 0;
+    int esperaImpresoraMs_ = 0; // the last wait for a failing printer; 0 after a print
     bool examenPendiente_ = false;
     bool siguientePendiente_ = false;
     bool parando_ = false;

@@ -239,7 +239,7 @@ class TestVigilancia : public QObject {
     void sinSustituir_data() {
         QTest::addColumn<QStringList>("antes"); // "X->": a dangling link
         QTest::addColumn<bool>("malo");
-        QTest::addColumn<QString>("esperado"); // empty: it stays in the folder
+        QTest::addColumn<QString>("esperado"); // ":why": it stays in the folder
         QTest::newRow("PDF libre") << QStringList() << false << "pdf/INF.pdf";
         QTest::newRow("PDF tomado")
             << QStringList{"pdf/INF.pdf", "pdf/INF-2.pdf"} << false << "pdf/INF-3.pdf";
@@ -250,14 +250,17 @@ class TestVigilancia : public QObject {
                                         << true << "v/errores/INF-2.PRT";
         QTest::newRow("motivo suelto")
             << QStringList{"v/errores/INF.txt"} << true << "v/errores/INF-2.PRT";
-        QTest::newRow("errores es un fichero") << QStringList{"v/errores"} << true << "";
+        QTest::newRow("errores es un fichero")
+            << QStringList{"v/errores"} << true << ":«errores» es un fichero, no una carpeta";
+        QTest::newRow("errores es un enlace")
+            << QStringList{"v/errores->"} << true << ":«errores» es un enlace simbólico";
     }
     void sinSustituir() {
         QFETCH(QStringList, antes);
         QFETCH(bool, malo);
         QFETCH(QString, esperado);
         const QString base = dir.nueva();
-        QDir().mkpath(base + "/pdf");
+        QDir().mkpath(base + "/pdf"), QDir().mkpath(base + "/v");
         for (const QString& a : antes) {
             if (a.endsWith("->"))
                 QVERIFY(QFile::link(base + "/no-existe", base + '/' + a.chopped(2)));
@@ -270,12 +273,14 @@ class TestVigilancia : public QObject {
         QVERIFY(v.terminaCon());
         QCOMPARE(v.de("INF.PRT").size(), 1);
         const QString linea = v.de("INF.PRT").first();
-        QVERIFY2(linea.contains(esperado.isEmpty() ? "se queda en la carpeta"
-                                                   : QFileInfo(esperado).fileName() + "»"),
+        const bool queda = esperado.startsWith(':');
+        QVERIFY2(linea.contains(queda ? "se queda en la carpeta: "
+                                      : QFileInfo(esperado).fileName() + "»") &&
+                     (!queda || linea.contains(esperado.mid(1))),
                  qPrintable(linea));
         if (!malo)
             QVERIFY(TextoPdf(base + '/' + esperado).contains("NUEVO INFORME"));
-        else if (esperado.isEmpty())
+        else if (queda)
             QCOMPARE(lee(base + "/v/INF.PRT"), prt);
         else {
             QCOMPARE(lee(base + '/' + esperado), prt);
@@ -351,7 +356,7 @@ class TestVigilancia : public QObject {
 
     // velmor-imprimir --vigilar --borrar to PDF and to each kind of queue: a report printed is
     // deleted; one whose job never completes is kept, recorded, and not sent again by the next
-    // run; one that the queue refuses goes to errores/.
+    // run; one that the queue refuses waits for the printer, in its place.
     void deExtremoAExtremo_data() {
         QTest::addColumn<QString>("cola");     // empty: --pdf
         QTest::addColumn<bool>("pararAMitad"); // stop while the job's completion is awaited
@@ -368,8 +373,10 @@ class TestVigilancia : public QObject {
             << "Inalcanzable" << true
             << "se conserva: la vigilancia se ha parado antes de que el trabajo terminara"
             << "/";
-        QTest::newRow("rechaza") << "Rechaza" << false << "error: La impresora «Rechaza» no acepta"
-                                 << "/errores/";
+        QTest::newRow("rechaza")
+            << "Rechaza" << false
+            << "no acepta trabajos (su cola los rechaza) [482]; se reintenta en 30 s"
+            << "/";
     }
     void deExtremoAExtremo() {
         QFETCH(QString, cola);
@@ -399,7 +406,7 @@ class TestVigilancia : public QObject {
         Vigilancia otra(argumentos);
         QVERIFY2(otra.espera([&] { return enviado(otra, kUltimo); }), qPrintable(otra.todo()));
         QCOMPARE(otra.para(), 0);
-        QCOMPARE(otra.de("INF.PRT"), QStringList());
+        if (cola != "Rechaza") QCOMPARE(otra.de("INF.PRT"), QStringList());
         QCOMPARE(trabajos("INF.PRT", desde).size(), int(!cola.isEmpty() && cola != "Rechaza"));
         QCOMPARE(lee(carpeta + (queda.isEmpty() ? "/" : queda) + "INF.PRT"),
                  queda.isEmpty() ? "" : "INFORME\r\n");

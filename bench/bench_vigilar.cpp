@@ -6,10 +6,16 @@
 //   --borrar the folder empties; without, every file is recorded in the folder's state file.
 // - BM_CpuEnReposo: CPU time (getrusage, every thread of the process) of 3 s of an idle watched
 //   folder that holds 1,000 printed files. Peer: 3 s of an event loop that watches nothing.
+// - BM_Anotar: recording one more printed file (its own transaction) in a record that already
+//   holds 10 files (the peer) or 100,000; counter maxrss_mb: the process's peak memory after the
+//   record was filled and pruned against all of its files present, as the watcher does at every
+//   reading of the folder (run the 10 row first: a peak only grows).
 // The system's scheduler is never asked (CUPS_SERVER points at a socket that does not exist).
-#include "cli/vigilante_carpeta.h"
 #include "printing/impresoras_sistema.h"
 #include "printing/trabajo_impresion.h"
+#include "vigilancia/interlocutor_vigilancia.h"
+#include "vigilancia/registro_impresos.h"
+#include "vigilancia/vigilante_carpeta.h"
 
 #include <QDir>
 #include <QEventLoop>
@@ -62,6 +68,9 @@ ConfiguracionVigilancia configuracion(const QString& carpeta, const QString& pdf
     c.carpetaPdf = pdf;
     c.peticion.borrar = borrar;
     c.reposoMs = kReposoMs;
+    static InterlocutorVigilancia* interlocutor = nullptr;
+    delete interlocutor;
+    c.interlocutor = interlocutor = new InterlocutorVigilancia(pdf);
     return c;
 }
 
@@ -176,6 +185,31 @@ BENCHMARK(BM_CpuEnReposo)
     ->Iterations(2)
     ->UseRealTime()
     ->Unit(benchmark::kMillisecond);
+
+// range(0): files already recorded.
+static void BM_Anotar(benchmark::State& estado) {
+    QTemporaryDir raiz;
+    RegistroImpresos registro(QFile::encodeName(raiz.path()));
+    registro.abre();
+    IdentidadFichero identidad;
+    identidad.tamano = 1234;
+    QSet<IdentidadFichero> presentes;
+    for (int i = 0; i < estado.range(0); ++i) {
+        identidad.nodo = ino_t(i + 1);
+        registro.anota(identidad, nombre(i % 10000).toUtf8());
+        presentes.insert(identidad);
+    }
+    registro.olvidaAusentes(presentes);
+    rusage uso{};
+    ::getrusage(RUSAGE_SELF, &uso);
+    estado.counters["maxrss_mb"] = double(uso.ru_maxrss) / 1024;
+    for (auto _ : estado) {
+        identidad.nodo++;
+        registro.anota(identidad, "NUEVO.PRT");
+        benchmark::DoNotOptimize(registro.contiene(identidad));
+    }
+}
+BENCHMARK(BM_Anotar)->ArgNames({"anotados"})->Arg(10)->Arg(100000)->Iterations(2000);
 
 int main(int argc, char** argv) {
     qputenv("QT_QPA_PLATFORM", "offscreen");

@@ -2,7 +2,6 @@
 #include "cli/interlocutor_cli.h"
 #include "cli/opciones_cli.h"
 #include "cli/parada_senal.h"
-#include "cli/vigilante_carpeta.h"
 #include "printing/impresoras_sistema.h"
 #include "printing/trabajo_impresion.h"
 #include "shared/codepage.h"
@@ -11,6 +10,8 @@
 #include "shared/nombres_fichero.h"
 #include "shared/paths.h"
 #include "shared/version.h"
+#include "vigilancia/interlocutor_vigilancia.h"
+#include "vigilancia/vigilante_carpeta.h"
 
 #include <QEventLoop>
 #include <QGuiApplication>
@@ -161,6 +162,9 @@ int vigila(QGuiApplication& app, ImpresorasSistema& impresoras, const OpcionesCl
     c.carpetaPdf = o.pdf;
     c.peticion = peticionDe(o);
     c.reposoMs = o.reposoMs;
+    InterlocutorVigilancia interlocutor(o.pdf);
+    c.interlocutor = &interlocutor;
+    c.paradaPedida = &ParadaPorSenal::Pedida;
     VigilanteCarpeta vigilante(impresoras, c);
     QObject::connect(&vigilante, &VigilanteCarpeta::registro,
                      [](const QString& texto) { linea(stdout, texto); });
@@ -232,6 +236,8 @@ int main(int argc, char** argv) {
         interlocutor.destino = destinos->at(i);
         PeticionTrabajo p = peticionDe(o);
         p.ruta = o.ficheros.at(i);
+        // Into a folder, a PDF never replaces one; a single --pdf SALIDA.pdf is the user's name.
+        p.pdfSinSustituir = o.ficheros.size() > 1 && !o.pdf.isEmpty();
         if (!imprime(impresoras, interlocutor, p)) ++fallos;
     }
     return fallos ? 1 : 0;

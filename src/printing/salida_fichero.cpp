@@ -4,6 +4,7 @@
 #include "shared/causa_sistema.h"
 #include "shared/error.h"
 #include "shared/escribe_todo.h"
+#include "shared/nombre_libre.h"
 #include "shared/nombres_fichero.h"
 #include <QDir>
 #include <QRandomGenerator>
@@ -104,7 +105,9 @@ void SalidaFichero::termina() {
 // The file, whole on disk, takes the destination's name in one step.
 void SalidaFichero::daNombre() {
     const QByteArray destino = BytesDeNombre(destino_);
-    if (oculto_.isEmpty()) {
+    // A link never replaces: a nameless file that must not replace one takes its name directly.
+    const bool directo = numerada_ && oculto_.isEmpty();
+    if (oculto_.isEmpty() && !directo) {
         // A nameless file gets a hidden name first (link cannot replace), then the real one.
         oculto_ =
             BytesDeNombre(CarpetaDe(destino_) + QStringLiteral("/.") + NombreDe(destino_) + u'.') +
@@ -118,7 +121,20 @@ void SalidaFichero::daNombre() {
             falla(QStringLiteral("guardar"), causa);
         }
     }
-    if (::rename(oculto_.constData(), destino.constData()) != 0)
+    if (antesDeNombrar_) {
+        struct stat datos {};
+        if (::fstat(fd_, &datos) != 0) falla(QStringLiteral("guardar"), errno);
+        antesDeNombrar_(datos);
+    }
+    if (numerada_) {
+        const qsizetype punto = destino.lastIndexOf('.'), barra = destino.lastIndexOf('/');
+        const QByteArray base = punto > barra + 1 ? destino.left(punto) : destino;
+        const QByteArray elegido =
+            PrimerLibre(base, destino.mid(base.size()),
+                        [&](const QByteArray& n, int) { return tomaNombre(n); });
+        if (elegido.isEmpty()) falla(QStringLiteral("guardar"), EEXIST);
+        destino_ = NombreDeBytes(elegido);
+    } else if (::rename(oculto_.constData(), destino.constData()) != 0)
         falla(QStringLiteral("guardar"), errno);
     LimpiezaSenales::Olvida(hueco_);
     hueco_ = -1;
@@ -130,6 +146,29 @@ void SalidaFichero::daNombre() {
         ::fsync(carpeta);
         ::close(carpeta);
     }
+}
+
+// The hidden name becomes `nombre` unless something has that name; false then. Throws on any other
+// failure.
+bool SalidaFichero::tomaNombre(const QByteArray& nombre) {
+    if (oculto_.isEmpty()) {
+        if (::linkat(AT_FDCWD, procFd(fd_).constData(), AT_FDCWD, nombre.constData(),
+                     AT_SYMLINK_FOLLOW) == 0)
+            return true;
+        if (errno != EEXIST) falla(QStringLiteral("guardar"), errno);
+        return false;
+    }
+    if (::renameat2(AT_FDCWD, oculto_.constData(), AT_FDCWD, nombre.constData(),
+                    RENAME_NOREPLACE) == 0)
+        return true;
+    if (errno == EINVAL || errno == ENOSYS) { // no exclusive rename here: a link never replaces
+        if (::link(oculto_.constData(), nombre.constData()) == 0) {
+            ::unlink(oculto_.constData());
+            return true;
+        }
+    }
+    if (errno != EEXIST) falla(QStringLiteral("guardar"), errno);
+    return false;
 }
 
 void SalidaFichero::descarta() noexcept {

@@ -3,6 +3,9 @@
 #include "pdf/salida_documento.h"
 #include <QByteArray>
 #include <QString>
+#include <functional>
+
+struct stat;
 
 // A document stored in a file, never half-written under its name.
 //
@@ -28,6 +31,14 @@ class SalidaFichero : public SalidaDocumento {
     void termina() override;
     void descarta() noexcept override;
 
+    // Never replace a file: the destination's name, or when it is taken at the moment the file
+    // gets its name, the next free one of "X-2.pdf", "X-3.pdf", ...; destino() then names it.
+    void numera() { numerada_ = true; }
+    // Called with the finished file's own data (device, inode) just before it takes its name, so
+    // that whoever must remember it can, before it exists under a name.
+    void antesDeNombrar(std::function<void(const struct stat&)> aviso) {
+        antesDeNombrar_ = std::move(aviso);
+    }
     const QString& destino() const { return destino_; }
     bool abierta() const { return fd_ >= 0; }
     bool terminada() const { return terminada_; }
@@ -39,6 +50,7 @@ class SalidaFichero : public SalidaDocumento {
     void abreSinNombre(const QByteArray& carpeta);
     void abreOculto(const QByteArray& carpeta);
     void daNombre();
+    bool tomaNombre(const QByteArray& nombre);
 
     QString destino_;
     QString que_;
@@ -46,4 +58,6 @@ class SalidaFichero : public SalidaDocumento {
     QByteArray oculto_; // hidden temporary beside the destination, when no nameless file
     int hueco_ = -1;    // its slot in the signal clean-up
     bool terminada_ = false;
+    bool numerada_ = false;
+    std::function<void(const struct stat&)> antesDeNombrar_;
 };

@@ -104,6 +104,8 @@ void TrabajoImpresion::inicia() {
             return;
         }
         salida_ = std::make_unique<SalidaFichero>(resultado_.salidaPdf);
+        if (peticion_.pdfSinSustituir) salida_->numera();
+        if (peticion_.antesDeNombrarPdf) salida_->antesDeNombrar(peticion_.antesDeNombrarPdf);
     } else {
         cola_ = impresoras_.cola();
         resultado_.cola = cola_->nombre();
@@ -130,6 +132,7 @@ void TrabajoImpresion::imprime() {
     }
     resultado_.identidad = r.identidad;
     resultado_.vacio = !salida_->terminada();
+    if (impresoras_.actualEsPdf()) resultado_.salidaPdf = salida_->destino();
     if (resultado_.vacio || impresoras_.actualEsPdf()) {
         if (resultado_.vacio) resultado_.salidaPdf.clear();
         alImprimir();

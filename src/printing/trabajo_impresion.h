@@ -39,6 +39,11 @@ struct PeticionTrabajo {
     bool preguntar = false;       // otherwise, ask whether to delete it once printed
     int esperaSegundos = 300;     // how long to await a CUPS job's completion when deleting
     int copias = 1;
+    // The PDF never replaces a file: when its name is taken at the moment it is given, it takes
+    // the next free one ("INFORME-2.pdf", ...), and resultado().salidaPdf says which.
+    bool pdfSinSustituir = false;
+    // Told the PDF's own data (device, inode) just before it takes its name.
+    std::function<void(const struct stat&)> antesDeNombrarPdf;
     QString titulo; // the program's title, for the documents' names
 };
 

@@ -2,6 +2,7 @@
 
 #include "shared/error.h"
 #include "shared/nombres_fichero.h"
+#include <atomic>
 #include <cerrno>
 #include <csignal>
 #include <fcntl.h>
@@ -9,10 +10,15 @@
 #include <unistd.h>
 
 IdentidadFichero IdentidadFichero::De(const struct stat& datos) {
-    return {datos.st_dev, datos.st_ino, datos.st_size, datos.st_mtim};
+    return {datos.st_dev, datos.st_ino, datos.st_size, datos.st_mtim, datos.st_ctim};
 }
 
 bool IdentidadFichero::operator==(const IdentidadFichero& otra) const {
+    return igualSalvoCambio(otra) && cambiado.tv_sec == otra.cambiado.tv_sec &&
+           cambiado.tv_nsec == otra.cambiado.tv_nsec;
+}
+
+bool IdentidadFichero::igualSalvoCambio(const IdentidadFichero& otra) const {
     return dispositivo == otra.dispositivo && nodo == otra.nodo && tamano == otra.tamano &&
            modificado.tv_sec == otra.modificado.tv_sec &&
            modificado.tv_nsec == otra.modificado.tv_nsec;
@@ -31,14 +37,25 @@ QString mayuscula(QString texto) {
     return texto;
 }
 
-// What a path that is not a regular file is instead.
-QString queEs(mode_t modo) {
+} // namespace
+
+namespace {
+std::atomic<bool> sinEnlaces{false};
+}
+
+void FicheroRegular::NoSigasEnlaces() {
+    sinEnlaces = true;
+}
+
+QString QueEs(mode_t modo) {
     if (S_ISDIR(modo)) return QStringLiteral("es una carpeta");
     if (S_ISFIFO(modo)) return QStringLiteral("es una tubería (FIFO)");
     if (S_ISSOCK(modo)) return QStringLiteral("es un socket");
     if (S_ISCHR(modo) || S_ISBLK(modo)) return QStringLiteral("es un dispositivo");
     return QStringLiteral("no es un fichero normal");
 }
+
+namespace {
 
 ErrorVelmor errorApertura(const QString& ruta, FicheroRegular::Clase clase, int causa) {
     const QString quien = NombraFichero(ruta, clase);
@@ -82,7 +99,22 @@ FicheroRegular::FicheroRegular(const QString& ruta, Clase clase) : ruta_(ruta), 
     if (bytes.isEmpty() || bytes.contains('\0')) throw errorApertura(ruta, clase, ENOENT);
     // Non-blocking, so that a FIFO without a writer cannot hang the open; the check below refuses
     // anything that is not a regular file before a byte is read.
-    fd_ = ::open(bytes.constData(), O_RDONLY | O_NONBLOCK | O_CLOEXEC | O_NOCTTY);
+    fd_ = ::open(bytes.constData(),
+                 O_RDONLY | O_NONBLOCK | O_CLOEXEC | O_NOCTTY | (sinEnlaces ? O_NOFOLLOW : 0));
+    if (fd_ < 0 && errno == ELOOP && sinEnlaces)
+        throw ErrorVelmor::DeFichero(ErrorVelmor::ErrorAccesoRuta,
+                                     mayuscula(NombraFichero(ruta, clase)) +
+                                         QStringLiteral(" es un enlace simbólico: no se sigue"),
+                                     ruta);
+    struct stat sinAbrir {};
+    // A socket, or a device without its driver (a terminal not ours), cannot even be opened.
+    if (fd_ < 0 && errno == ENXIO && ::stat(bytes.constData(), &sinAbrir) == 0 &&
+        !S_ISREG(sinAbrir.st_mode))
+        throw ErrorVelmor::DeFichero(ErrorVelmor::ErrorAccesoRuta,
+                                     mayuscula(NombraFichero(ruta, clase)) + ' ' +
+                                         QueEs(sinAbrir.st_mode) +
+                                         QStringLiteral(", no un fichero que se pueda leer"),
+                                     ruta);
     if (fd_ < 0) throw errorApertura(ruta, clase, errno);
     struct stat datos {};
     if (::fstat(fd_, &datos) != 0) {
@@ -94,7 +126,7 @@ FicheroRegular::FicheroRegular(const QString& ruta, Clase clase) : ruta_(ruta), 
         cierra();
         throw ErrorVelmor::DeFichero(ErrorVelmor::ErrorAccesoRuta,
                                      mayuscula(NombraFichero(ruta, clase)) + ' ' +
-                                         queEs(datos.st_mode) +
+                                         QueEs(datos.st_mode) +
                                          QStringLiteral(", no un fichero que se pueda leer"),
                                      ruta);
     }
@@ -153,10 +185,20 @@ void FicheroRegular::compruebaIntacto() const {
     if (abierto && nombrado && IdentidadFichero::De(ahora) == identidad_ &&
         IdentidadFichero::De(enRuta) == identidad_ && leidos_ == identidad_.tamano)
         return;
+    // What happened, as far as can be told.
+    const QString que =
+        !nombrado || enRuta.st_ino != identidad_.nodo || enRuta.st_dev != identidad_.dispositivo
+            ? QStringLiteral("otro programa lo ha sustituido o quitado")
+        : !abierto ? QStringLiteral("no se puede comprobar")
+        : ahora.st_size < identidad_.tamano || leidos_ < identidad_.tamano
+            ? QStringLiteral("se ha recortado: tenía %1 bytes y tiene %2")
+                  .arg(identidad_.tamano)
+                  .arg(ahora.st_size)
+        : ahora.st_size > identidad_.tamano ? QStringLiteral("se ha ampliado")
+                                            : QStringLiteral("otro programa ha reescrito parte");
     throw ErrorVelmor::DeFichero(ErrorVelmor::FicheroCambiado,
                                  mayuscula(NombraFichero(ruta_, clase_)) +
-                                     QStringLiteral(" ha cambiado mientras se imprimía (otro "
-                                                    "programa lo ha sustituido, ampliado o "
-                                                    "recortado)"),
+                                     QStringLiteral(" ha cambiado mientras se imprimía (") + que +
+                                     ')',
                                  ruta_);
 }

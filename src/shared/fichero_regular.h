@@ -7,15 +7,20 @@
 struct stat;
 
 // What makes a file the same file: where it lives on disk and the state of its contents. A file
-// replaced under its name, appended to or truncated is no longer the same.
+// replaced under its name, appended to or truncated is no longer the same; nor is one whose bytes
+// were rewritten with its old modification time set back, since its change time (ctime) cannot
+// be set back.
 struct IdentidadFichero {
     dev_t dispositivo = 0;
     ino_t nodo = 0;
     off_t tamano = 0;
     timespec modificado{};
+    timespec cambiado{}; // ctime
 
     static IdentidadFichero De(const struct stat& datos);
     bool operator==(const IdentidadFichero& otra) const;
+    // The same but for the change time, which a rename of the file moves.
+    bool igualSalvoCambio(const IdentidadFichero& otra) const;
 };
 
 // A file opened for one sequential pass. Only a regular file is opened, and never in a way that
@@ -27,6 +32,9 @@ class FicheroRegular {
 
     // Throws ErrorVelmor (not found, no permission, not a regular file, ...).
     FicheroRegular(const QString& ruta, Clase clase);
+    // From now on, in this process, a file whose name is a symbolic link is refused rather than
+    // followed (the watched folder: what a link points at is not the folder's to print).
+    static void NoSigasEnlaces();
     ~FicheroRegular();
     FicheroRegular(const FicheroRegular&) = delete;
     FicheroRegular& operator=(const FicheroRegular&) = delete;
@@ -55,6 +63,9 @@ class FicheroRegular {
 // a read lease is refused then. Only the file's owner may take a lease; for anyone else the
 // answer is false, and the identity checks stand alone.
 bool AbiertoParaEscribir(int fd);
+
+// What a path that is not a regular file is instead: "es un socket", "es una carpeta", ...
+QString QueEs(mode_t modo);
 
 // "el fichero «X»" or "la imagen «X»", the name shown as the user reads it.
 QString NombraFichero(const QString& ruta, FicheroRegular::Clase clase);

@@ -99,7 +99,9 @@ void BorrarFichero(const QString& ruta, const IdentidadFichero& esperada, const 
         return;
     }
     struct stat datos {};
-    if (::lstat(apartado.constData(), &datos) == 0 && IdentidadFichero::De(datos) == esperada) {
+    // Moved aside, its change time is the rename's: the rest must still be what was checked.
+    if (::lstat(apartado.constData(), &datos) == 0 &&
+        IdentidadFichero::De(datos).igualSalvoCambio(esperada)) {
         if (::unlink(apartado.constData()) != 0) {
             const int causa = errno;
             ::renameat2(AT_FDCWD, apartado.constData(), AT_FDCWD, bytes.constData(),

@@ -1,19 +1,19 @@
 #pragma once
 
-#include "cli/interlocutor_cli.h"
-#include "cli/registro_impresos.h"
 #include "printing/trabajo_impresion.h"
 #include "shared/fichero_regular.h"
-#include <QElapsedTimer>
+#include "vigilancia/registro_impresos.h"
+#include "vigilancia/reloj_vigilancia.h"
 #include <QHash>
 #include <QMap>
 #include <QObject>
 #include <QSet>
 #include <QTimer>
+#include <functional>
 #include <optional>
 
 class Impresoras;
-class QFileSystemWatcher;
+class AvisosCarpeta;
 
 struct ConfiguracionVigilancia {
     QString carpeta;    // the watched folder, in the lossless form of nombres_fichero.h
@@ -22,6 +22,12 @@ struct ConfiguracionVigilancia {
     PeticionTrabajo peticion;
     // How long a file must stay unchanged, and closed by its writers, before it prints.
     int reposoMs = 2000;
+    // The clock the settle time is measured by; null: the system's (RelojVigilancia).
+    RelojVigilancia* reloj = nullptr;
+    // The answers to the print job's questions (InterlocutorVigilancia): where each PDF goes.
+    InterlocutorTrabajo* interlocutor = nullptr;
+    // Whether a stop was asked and is on its way to para(): no new job starts meanwhile.
+    std::function<bool()> paradaPedida;
 };
 
 // The watched folder of velmor-imprimir --vigilar: prints each ".prt" file of the folder (any
@@ -30,9 +36,11 @@ struct ConfiguracionVigilancia {
 //
 // Complete means: closed by every writer (a read lease is refused while a file is open for
 // writing) and unchanged in identity (size, modification time, inode) for the settle time. The
-// folder's notifications (inotify, through QFileSystemWatcher) tell of new and renamed files; one
-// timer re-examines, at the end of their settle time, only the files not yet complete. Nothing
-// runs while the folder is quiet.
+// folder's notifications (inotify: AvisosCarpeta) tell of each name created, moved, written or
+// closed after writing, and only that name is looked at again; a file that changes while it waits
+// settles again, and is looked at once more just before it prints. One timer re-examines, at the
+// end of their settle time, only the files not yet complete. Nothing runs while the folder is
+// quiet. Symbolic links are never printed, nor followed.
 //
 // A file that fails moves to "errores/" beside a ".txt" with the reason (CarpetaErrores); a file
 // that printed and stays (no deletion asked, its CUPS job not completed, its deletion refused) is
@@ -54,9 +62,6 @@ class VigilanteCarpeta : public QObject {
     // then parado() is emitted.
     void para();
 
-    bool trabajando() const { return actual_ != nullptr; }
-    qsizetype pendientes() const { return candidatos_.size(); }
-
   signals:
     // One line per file (time, file, outcome, job), and the watcher's own start and stop.
     void registro(const QString& linea);
@@ -77,8 +82,12 @@ class VigilanteCarpeta : public QObject {
     std::optional<QString> empiezaAVigilar();
     bool sigueAhi();
     void examina();
+    void examinaNombre(const QByteArray& nombre);
+    void alCambiar(const QByteArray& nombre, const IdentidadFichero& identidad, qint64 ahora);
+    void olvidaCandidato(const QByteArray& nombre);
     void programaExamen();
     void alVencer();
+    void alAvanzarReloj();
     void compruebaCompleto(const QByteArray& nombre, Candidato& c, qint64 ahora);
     void programaReposo();
     void siguiente();
@@ -88,11 +97,13 @@ class VigilanteCarpeta : public QObject {
     void abandona();
     void apartaFallido(const QByteArray& nombre, const ResultadoTrabajo& r);
     void reintenta(const QByteArray& nombre, const QString& motivo);
+    void esperaImpresora(const QByteArray& nombre, const QString& motivo);
     void anota(const IdentidadFichero& identidad, const QByteArray& nombre);
-    void guardaRegistro();
+    void guardaRegistro(const std::function<void()>& cambio);
     void escribe(const QByteArray& nombre, const QString& que);
     void deja(int estado);
     QString ruta(const QByteArray& nombre) const;
+    bool pdfEnCarpeta(dev_t dispositivo, ino_t nodo) const;
     QString trabajoEn(const ResultadoTrabajo& r) const;
 
     Impresoras& impresoras_;
@@ -100,10 +111,10 @@ class VigilanteCarpeta : public QObject {
     QByteArray carpeta_; // bytes of config_.carpeta
     int fd_ = -1;        // the folder, open and locked
     RegistroImpresos registro_;
-    InterlocutorCli interlocutor_;
-    QFileSystemWatcher* vigia_ = nullptr;
+    AvisosCarpeta* vigia_ = nullptr;
     QTimer reposo_;
-    QElapsedTimer reloj_;
+    RelojVigilancia relojSistema_;
+    RelojVigilancia* reloj_;
     QHash<QByteArray, Candidato> candidatos_;
     QMap<quint64, QByteArray> listos_;   // by arrival
     QSet<IdentidadFichero> descartados_; // failed, and could not be moved aside
@@ -112,6 +123,7 @@ class VigilanteCarpeta : public QObject {
     QByteArray nombreActual_;
     IdentidadFichero identidadActual_; // as it was found complete
     quint64 llegadaActual_ = 0;
+    int esperaImpresoraMs_ = 0; // the last wait for a failing printer; 0 after a print
     bool examenPendiente_ = false;
     bool siguientePendiente_ = false;
     bool parando_ = false;

@@ -11,7 +11,3 @@ QByteArray ConSufijo(const QByteArray& base, int n, const QByteArray& extension)
 // 100,000 is.
 QByteArray PrimerLibre(const QByteArray& base, const QByteArray& extension,
                        const std::function<bool(const QByteArray& nombre, int n)>& libre);
-
-// The PDF name of a ".prt" file in the folder `carpeta` (bytes): its name with ".pdf" in place of
-// the extension, numbered when that name is taken by anything (a dangling link included).
-QByteArray PdfLibre(const QByteArray& carpeta, const QByteArray& nombrePrt);

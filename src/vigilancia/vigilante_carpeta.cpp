@@ -1,17 +1,14 @@
-#include "cli/vigilante_carpeta.h"
+#include "vigilancia/vigilante_carpeta.h"
 
-#include "cli/carpeta_errores.h"
-#include "cli/nombre_libre.h"
-#include "cli/parada_senal.h"
 #include "printing/dispositivo_impresora.h"
 #include "shared/causa_sistema.h"
 #include "shared/nombres_fichero.h"
 #include "shared/paths.h"
+#include "vigilancia/avisos_carpeta.h"
+#include "vigilancia/carpeta_errores.h"
 #include <QDateTime>
 #include <QDir>
 #include <QFile>
-#include <QFileInfo>
-#include <QFileSystemWatcher>
 #include <algorithm>
 #include <dirent.h>
 #include <fcntl.h>
@@ -53,10 +50,11 @@ QString entreComillas(const QString& ruta) {
 VigilanteCarpeta::VigilanteCarpeta(Impresoras& impresoras, ConfiguracionVigilancia configuracion,
                                    QObject* parent)
     : QObject(parent), impresoras_(impresoras), config_(conCarpetaLimpia(std::move(configuracion))),
-      carpeta_(BytesDeNombre(config_.carpeta)), registro_(carpeta_) {
-    reloj_.start();
+      carpeta_(BytesDeNombre(config_.carpeta)), registro_(carpeta_),
+      reloj_(config_.reloj ? config_.reloj : &relojSistema_) {
     reposo_.setSingleShot(true);
     connect(&reposo_, &QTimer::timeout, this, &VigilanteCarpeta::alVencer);
+    connect(reloj_, &RelojVigilancia::avanzado, this, &VigilanteCarpeta::alAvanzarReloj);
 }
 
 VigilanteCarpeta::~VigilanteCarpeta() {
@@ -65,11 +63,22 @@ VigilanteCarpeta::~VigilanteCarpeta() {
 }
 
 std::optional<QString> VigilanteCarpeta::inicia() {
+    Q_ASSERT(config_.interlocutor);
+    // A report is never read through a link: a link put in its place does not print what it
+    // points at.
+    FicheroRegular::NoSigasEnlaces();
     if (auto motivo = abreCarpeta()) return motivo;
     if (impresoras_.actualEsPdf() && !CreaCarpetas(config_.carpetaPdf))
         return QStringLiteral("La carpeta de los PDF %1 no es una carpeta ni se puede crear")
             .arg(entreComillas(config_.carpetaPdf));
-    registro_.carga();
+    try {
+        registro_.abre();
+        if (impresoras_.actualEsPdf())
+            registro_.resuelveIntentos([this](dev_t d, ino_t n) { return pdfEnCarpeta(d, n); });
+    } catch (const ErrorVelmor& e) {
+        return QStringLiteral("No se puede vigilar la carpeta %1: %2")
+            .arg(entreComillas(config_.carpeta), e.texto());
+    }
     if (auto motivo = empiezaAVigilar()) return motivo;
     const QString destino =
         impresoras_.actualEsPdf()
@@ -107,21 +116,65 @@ std::optional<QString> VigilanteCarpeta::abreCarpeta() {
 }
 
 std::optional<QString> VigilanteCarpeta::empiezaAVigilar() {
-    vigia_ = new QFileSystemWatcher(this);
-    if (!vigia_->addPath(config_.carpeta))
+    vigia_ = new AvisosCarpeta(this);
+    if (const int causa = vigia_->vigila(fd_, carpeta_))
         return QStringLiteral("No se puede vigilar la carpeta %1: el sistema no avisa de sus "
-                              "cambios (¿demasiadas carpetas vigiladas?)")
-            .arg(entreComillas(config_.carpeta));
-    // The folder's own removal tells nothing while this process holds it open: its parent tells.
-    const QString padre = QFileInfo(config_.carpeta).absolutePath();
-    if (padre != QFileInfo(config_.carpeta).absoluteFilePath()) vigia_->addPath(padre);
-    connect(vigia_, &QFileSystemWatcher::directoryChanged, this, [this](const QString& cual) {
-        if (cual == config_.carpeta)
-            programaExamen();
-        else
-            sigueAhi();
-    });
+                              "cambios (%2)")
+            .arg(entreComillas(config_.carpeta), CausaSistema(causa));
+    connect(vigia_, &AvisosCarpeta::cambio, this, &VigilanteCarpeta::examinaNombre);
+    connect(vigia_, &AvisosCarpeta::desbordado, this, &VigilanteCarpeta::programaExamen);
+    connect(vigia_, &AvisosCarpeta::carpetaMovida, this, &VigilanteCarpeta::sigueAhi);
     return std::nullopt;
+}
+
+// One name of the folder, as it is now: a new candidate, a candidate that changed (another
+// settle time, out of the queue if it was waiting there), or one that is gone or is no longer a
+// regular file (forgotten: a link that replaced it is never printed).
+void VigilanteCarpeta::examinaNombre(const QByteArray& nombre) {
+    if (detenido_ || parando_ || !EsNombrePrt(nombre) || nombre == nombreActual_) return;
+    const auto identidad = identidadEn(fd_, nombre);
+    if (!identidad || registro_.contiene(*identidad) || descartados_.contains(*identidad)) {
+        olvidaCandidato(nombre);
+        return;
+    }
+    alCambiar(nombre, *identidad, reloj_->ahora());
+    programaReposo();
+}
+
+void VigilanteCarpeta::alCambiar(const QByteArray& nombre, const IdentidadFichero& identidad,
+                                 qint64 ahora) {
+    auto c = candidatos_.find(nombre);
+    if (c == candidatos_.end()) {
+        candidatos_.insert(nombre, Candidato{identidad, ahora, ++llegadas_, false});
+    } else if (!(c->identidad == identidad)) {
+        c->identidad = identidad;
+        c->cambio = ahora;
+        if (c->listo) listos_.remove(c->llegada);
+        c->listo = false;
+    }
+}
+
+void VigilanteCarpeta::olvidaCandidato(const QByteArray& nombre) {
+    const auto c = candidatos_.constFind(nombre);
+    if (c == candidatos_.cend()) return;
+    if (c->listo) listos_.remove(c->llegada);
+    candidatos_.erase(c);
+}
+
+// Whether the PDF folder holds the file with that device and inode (a PDF that took its name).
+bool VigilanteCarpeta::pdfEnCarpeta(dev_t dispositivo, ino_t nodo) const {
+    DIR* d = ::opendir(BytesDeNombre(config_.carpetaPdf).constData());
+    if (!d) return false;
+    bool hallado = false;
+    while (const dirent* e = ::readdir(d)) {
+        struct stat datos {};
+        if (e->d_ino == nodo &&
+            ::fstatat(::dirfd(d), e->d_name, &datos, AT_SYMLINK_NOFOLLOW) == 0 &&
+            datos.st_dev == dispositivo && datos.st_ino == nodo)
+            hallado = true;
+    }
+    ::closedir(d);
+    return hallado;
 }
 
 QString VigilanteCarpeta::ruta(const QByteArray& nombre) const {
@@ -134,12 +187,11 @@ void VigilanteCarpeta::escribe(const QByteArray& nombre, const QString& que) {
                            entreComillas(NombreDeBytes(nombre)), que));
 }
 
-// Several notifications in a row make one reading of the folder. While files wait to print, the
-// reading waits until the queue is empty (the end of each job asks again): a folder receiving a
-// thousand files is read a few times, not once per file. Each job's own checks still see any
-// change to the file it prints.
+// The whole folder read again, once for several requests: at the start, when the kernel lost
+// notifications, and after a job when nothing waits (to forget printed files that left). Between
+// readings, each notification looks at its one name.
 void VigilanteCarpeta::programaExamen() {
-    if (actual_ || !listos_.isEmpty() || examenPendiente_ || detenido_ || parando_) return;
+    if (examenPendiente_ || detenido_ || parando_) return;
     examenPendiente_ = true;
     QMetaObject::invokeMethod(
         this,
@@ -173,7 +225,7 @@ void VigilanteCarpeta::examina() {
         deja(1);
         return;
     }
-    const qint64 ahora = reloj_.elapsed();
+    const qint64 ahora = reloj_->ahora();
     QSet<IdentidadFichero> presentes;
     QSet<QByteArray> vistos;
     QList<std::pair<QByteArray, IdentidadFichero>> nuevos;
@@ -187,15 +239,10 @@ void VigilanteCarpeta::examina() {
             descartados_.contains(*identidad))
             continue;
         vistos.insert(nombre);
-        auto c = candidatos_.find(nombre);
-        if (c == candidatos_.end()) {
+        if (candidatos_.contains(nombre))
+            alCambiar(nombre, *identidad, ahora);
+        else
             nuevos.append({nombre, *identidad});
-        } else if (!(c->identidad == *identidad)) {
-            c->identidad = *identidad;
-            c->cambio = ahora;
-            if (c->listo) listos_.remove(c->llegada);
-            c->listo = false;
-        }
     }
     ::closedir(d);
     // Files that arrived together (or were there before the start) arrive in the order of their
@@ -205,7 +252,7 @@ void VigilanteCarpeta::examina() {
         return std::tie(ta.tv_sec, ta.tv_nsec, a.first) < std::tie(tb.tv_sec, tb.tv_nsec, b.first);
     });
     for (const auto& [nombre, identidad] : nuevos)
-        candidatos_.insert(nombre, Candidato{identidad, ahora, ++llegadas_, false});
+        alCambiar(nombre, identidad, ahora);
     for (auto c = candidatos_.begin(); c != candidatos_.end();) {
         if (vistos.contains(c.key())) {
             ++c;
@@ -215,7 +262,7 @@ void VigilanteCarpeta::examina() {
         c = candidatos_.erase(c);
     }
     descartados_.intersect(presentes);
-    if (registro_.olvidaAusentes(presentes)) guardaRegistro();
+    guardaRegistro([&] { registro_.olvidaAusentes(presentes); });
     programaReposo();
 }
 
@@ -228,12 +275,12 @@ void VigilanteCarpeta::programaReposo() {
         reposo_.stop();
         return;
     }
-    reposo_.start(int(std::max<qint64>(0, proximo - reloj_.elapsed())));
+    reposo_.start(int(std::max<qint64>(0, proximo - reloj_->ahora())));
 }
 
 // The settle time of some candidates is over: those unchanged and closed are complete.
 void VigilanteCarpeta::alVencer() {
-    const qint64 ahora = reloj_.elapsed();
+    const qint64 ahora = reloj_->ahora();
     QList<QByteArray> vencidos;
     for (auto c = candidatos_.cbegin(); c != candidatos_.cend(); ++c)
         if (!c->listo && c->cambio + config_.reposoMs <= ahora) vencidos << c.key();
@@ -241,6 +288,14 @@ void VigilanteCarpeta::alVencer() {
         compruebaCompleto(nombre, candidatos_[nombre], ahora);
     programaReposo();
     programaSiguiente();
+}
+
+// A clock moved by hand: whatever changed in the folder up to now changed before the time moved,
+// as the notifications of a folder would have told.
+void VigilanteCarpeta::alAvanzarReloj() {
+    if (detenido_ || parando_) return;
+    examina();
+    if (!detenido_) alVencer();
 }
 
 void VigilanteCarpeta::compruebaCompleto(const QByteArray& nombre, Candidato& c, qint64 ahora) {
@@ -275,29 +330,35 @@ void VigilanteCarpeta::programaSiguiente() {
 // submission and wait run in the job's threads, and the event loop goes on meanwhile.
 void VigilanteCarpeta::siguiente() {
     // A signal caught while the last file was drawn is still on its way to para().
-    if (actual_ || parando_ || listos_.isEmpty() || ParadaPorSenal::Pedida()) return;
-    const auto primero = listos_.begin();
-    nombreActual_ = primero.value();
-    listos_.erase(primero);
+    if (actual_ || parando_ || listos_.isEmpty() ||
+        (config_.paradaPedida && config_.paradaPedida()))
+        return;
+    const QByteArray nombre = listos_.first();
+    // Changed, or replaced by a link, while it waited: it settles again, or is forgotten.
+    const auto ahora = identidadEn(fd_, nombre);
+    if (!ahora || !(*ahora == candidatos_.value(nombre).identidad)) {
+        examinaNombre(nombre);
+        if (!ahora) olvidaCandidato(nombre);
+        programaSiguiente();
+        return;
+    }
+    nombreActual_ = nombre;
+    listos_.erase(listos_.begin());
     const Candidato c = candidatos_.take(nombreActual_);
     identidadActual_ = c.identidad;
     llegadaActual_ = c.llegada;
     PeticionTrabajo p = config_.peticion;
     p.ruta = ruta(nombreActual_);
-    if (impresoras_.actualEsPdf()) {
-        const QByteArray pdf = PdfLibre(BytesDeNombre(config_.carpetaPdf), nombreActual_);
-        if (pdf.isEmpty()) {
-            escribe(nombreActual_, QStringLiteral("error: no queda ningún nombre libre para su "
-                                                  "PDF en %1; no se imprime")
-                                       .arg(entreComillas(config_.carpetaPdf)));
-            descartados_.insert(c.identidad);
-            nombreActual_.clear();
-            programaSiguiente();
-            return;
-        }
-        interlocutor_.destino = config_.carpetaPdf + u'/' + NombreDeBytes(pdf);
-    }
-    actual_ = new TrabajoImpresion(impresoras_, interlocutor_, p, this);
+    // Its name with ".pdf", or the next free one when that is taken at the moment it is given:
+    // never a file replaced, another watcher's or another program's.
+    p.pdfSinSustituir = true;
+    // The PDF's name and the record are one step: the intent is recorded before the name is
+    // taken, settled after; a kill in between is resolved at the next start by the PDF's inode.
+    p.antesDeNombrarPdf = [this, identidad = c.identidad,
+                           nombre = nombreActual_](const struct stat& pdf) {
+        guardaRegistro([&] { registro_.anotaIntento(identidad, nombre, pdf.st_dev, pdf.st_ino); });
+    };
+    actual_ = new TrabajoImpresion(impresoras_, *config_.interlocutor, p, this);
     connect(actual_, &TrabajoImpresion::enviado, this, &VigilanteCarpeta::alEnviar);
     connect(actual_, &TrabajoImpresion::terminado, this, &VigilanteCarpeta::alTerminar);
     actual_->inicia();
@@ -327,15 +388,13 @@ void VigilanteCarpeta::alTerminar(const ResultadoTrabajo& r) {
                               : QStringLiteral("impreso ") + trabajoEn(r);
         if (r.borrado) {
             que += QStringLiteral("; borrado");
-            if (registro_.contiene(r.identidad)) {
-                registro_.olvida(r.identidad);
-                guardaRegistro();
-            }
+            guardaRegistro([&] { registro_.olvida(r.identidad); });
         } else {
             anota(r.identidad, nombre);
             if (r.error) que += QStringLiteral("; se conserva: ") + r.error->texto();
         }
         escribe(nombre, que);
+        esperaImpresoraMs_ = 0;
         break;
     }
     case ResultadoTrabajo::Fin::NoEncontrado:
@@ -345,6 +404,8 @@ void VigilanteCarpeta::alTerminar(const ResultadoTrabajo& r) {
     case ResultadoTrabajo::Fin::Declinado:
         if (r.error && r.error->numero() == ErrorVelmor::FicheroCambiado)
             reintenta(nombre, r.error->texto());
+        else if (r.error && r.error->numero() == ErrorVelmor::ErrorImpresora)
+            esperaImpresora(nombre, r.error->texto());
         else
             apartaFallido(nombre, r);
         break;
@@ -353,8 +414,7 @@ void VigilanteCarpeta::alTerminar(const ResultadoTrabajo& r) {
         deja(0);
         return;
     }
-    programaExamen(); // what arrived meanwhile; and a file changed in place tells the folder
-                      // nothing
+    if (listos_.isEmpty()) programaExamen();
     programaSiguiente();
 }
 
@@ -363,7 +423,24 @@ void VigilanteCarpeta::reintenta(const QByteArray& nombre, const QString& motivo
     escribe(nombre, motivo + QStringLiteral("; se imprimirá cuando esté completo"));
     const auto identidad = identidadEn(fd_, nombre);
     if (!identidad) return;
-    candidatos_.insert(nombre, Candidato{*identidad, reloj_.elapsed(), llegadaActual_, false});
+    candidatos_.insert(nombre, Candidato{*identidad, reloj_->ahora(), llegadaActual_, false});
+    programaReposo();
+}
+
+// The printer's fault, not the file's (a queue that refuses jobs, a scheduler that is down): the
+// file keeps its place and is tried again after a wait that doubles, from 30 s up to 5 minutes,
+// while the printer keeps failing.
+void VigilanteCarpeta::esperaImpresora(const QByteArray& nombre, const QString& motivo) {
+    esperaImpresoraMs_ = std::clamp(esperaImpresoraMs_ * 2, 30000, 300000);
+    escribe(nombre, QStringLiteral("error: %1; se reintenta en %2 s")
+                        .arg(motivo)
+                        .arg(esperaImpresoraMs_ / 1000));
+    const auto identidad = identidadEn(fd_, nombre);
+    if (!identidad) return;
+    // Its settle time ends when the wait does.
+    candidatos_.insert(nombre, Candidato{*identidad,
+                                         reloj_->ahora() + esperaImpresoraMs_ - config_.reposoMs,
+                                         llegadaActual_, false});
     programaReposo();
 }
 
@@ -371,9 +448,14 @@ void VigilanteCarpeta::apartaFallido(const QByteArray& nombre, const ResultadoTr
     const QString motivo =
         r.error ? r.error->texto()
                 : QStringLiteral("«%1» no se ha impreso").arg(NombreVisible(ruta(nombre)));
-    // Another file under that name now deserves its own try.
+    // Another file under that name now deserves its own try; what is not a regular file (a link
+    // put in its place) is left where it is.
     const auto identidad = identidadEn(fd_, nombre);
-    if (identidad && !(*identidad == identidadActual_)) {
+    if (!identidad) {
+        escribe(nombre, QStringLiteral("error: ") + motivo + QStringLiteral("; se deja"));
+        return;
+    }
+    if (!(*identidad == identidadActual_)) {
         reintenta(nombre, QStringLiteral("error: ") + motivo +
                               QStringLiteral("; el fichero ha cambiado desde entonces"));
         return;
@@ -390,13 +472,12 @@ void VigilanteCarpeta::apartaFallido(const QByteArray& nombre, const ResultadoTr
 }
 
 void VigilanteCarpeta::anota(const IdentidadFichero& identidad, const QByteArray& nombre) {
-    registro_.anota(identidad, nombre);
-    guardaRegistro();
+    guardaRegistro([&] { registro_.anota(identidad, nombre); });
 }
 
-void VigilanteCarpeta::guardaRegistro() {
+void VigilanteCarpeta::guardaRegistro(const std::function<void()>& cambio) {
     try {
-        registro_.guarda();
+        cambio();
     } catch (const ErrorVelmor& e) {
         emit aviso(e.texto() + QStringLiteral(" (si la orden se reinicia, los ficheros ya "
                                               "impresos que sigan en la carpeta se imprimirán "

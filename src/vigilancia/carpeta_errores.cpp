@@ -1,9 +1,10 @@
-#include "cli/carpeta_errores.h"
+#include "vigilancia/carpeta_errores.h"
 
-#include "shared/escribe_todo.h"
-#include "cli/nombre_libre.h"
 #include "shared/causa_sistema.h"
 #include "shared/error.h"
+#include "shared/escribe_todo.h"
+#include "shared/fichero_regular.h"
+#include "shared/nombre_libre.h"
 #include "shared/nombres_fichero.h"
 #include <cerrno>
 #include <fcntl.h>
@@ -40,7 +41,19 @@ int abreErrores(int carpeta, const QByteArray& nombre) {
         falla(nombre, QStringLiteral("no se puede crear la carpeta"), errno);
     const int fd =
         ::openat(carpeta, CarpetaErrores::kNombre, O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC);
-    if (fd < 0) falla(nombre, QStringLiteral("no se puede abrir la carpeta"), errno);
+    if (fd < 0) {
+        // Say what is there instead: a link (never followed), a file, ...
+        const int causa = errno;
+        struct stat datos {};
+        if (::fstatat(carpeta, CarpetaErrores::kNombre, &datos, AT_SYMLINK_NOFOLLOW) == 0 &&
+            !S_ISDIR(datos.st_mode))
+            falla(nombre, QStringLiteral("«%1» %2, no una carpeta")
+                              .arg(QLatin1String(CarpetaErrores::kNombre),
+                                   S_ISLNK(datos.st_mode) ? QStringLiteral("es un enlace simbólico")
+                                   : S_ISREG(datos.st_mode) ? QStringLiteral("es un fichero")
+                                                            : QueEs(datos.st_mode)));
+        falla(nombre, QStringLiteral("no se puede abrir la carpeta"), causa);
+    }
     return fd;
 }
 

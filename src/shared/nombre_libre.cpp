@@ -1,6 +1,4 @@
-#include "cli/nombre_libre.h"
-
-#include <sys/stat.h>
+#include "shared/nombre_libre.h"
 
 namespace {
 constexpr int kMaximo = 100000;
@@ -17,13 +15,4 @@ QByteArray PrimerLibre(const QByteArray& base, const QByteArray& extension,
         if (libre(nombre, n)) return nombre;
     }
     return {};
-}
-
-QByteArray PdfLibre(const QByteArray& carpeta, const QByteArray& nombrePrt) {
-    const qsizetype punto = nombrePrt.lastIndexOf('.');
-    const QByteArray base = punto > 0 ? nombrePrt.left(punto) : nombrePrt;
-    return PrimerLibre(base, ".pdf", [&](const QByteArray& nombre, int) {
-        struct stat datos {};
-        return ::lstat((carpeta + '/' + nombre).constData(), &datos) != 0 && errno == ENOENT;
-    });
 }

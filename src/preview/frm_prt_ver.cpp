@@ -2,11 +2,19 @@
 
 #include "markup/interprete_prt.h"
 #include "preview/salida_visor.h"
+#include "preview/vista_paginas.h"
+#include "printing/dispositivo_impresora.h"
 #include "shared/messages.h"
 #include "shared/nombres_fichero.h"
+#include "shared/version.h"
 #include <QGuiApplication>
+#include <QHBoxLayout>
 #include <QKeyEvent>
+#include <QPushButton>
 #include <QScreen>
+#include <QSettings>
+#include <QShortcut>
+#include <QStackedWidget>
 #include <QStyle>
 #include <QTextBlock>
 #include <QTextCursor>
@@ -28,7 +36,14 @@ class BloqueEdicion {
     QTextCursor& cursor_;
 };
 
+const QString kClaveVista = QStringLiteral("visor/vista");
+const QString kVistaPaginas = QStringLiteral("paginas"), kVistaTexto = QStringLiteral("texto");
+
 } // namespace
+
+PaginaImpresora PaginaImpresora::PorDefecto() {
+    return {Impresoras::Pagina(QPageSize(QPageSize::A4), Orientacion::Vertical), 66};
+}
 
 QColor frmPrtVer::ColorTexto() {
     return QColor(0, 0, 128);
@@ -37,7 +52,8 @@ QColor frmPrtVer::ColorTexto() {
 frmPrtVer::frmPrtVer(QWidget* parent)
     : QDialog(parent, Qt::Dialog | Qt::CustomizeWindowHint | Qt::WindowTitleHint |
                           Qt::WindowCloseButtonHint),
-      rtfVisor_(new QTextEdit(this)) {
+      rtfVisor_(new QTextEdit(this)), vistaPaginas_(new VistaPaginas(this)),
+      pila_(new QStackedWidget(this)), cmdVista_(new QPushButton(this)), titulo_(TituloVelmor()) {
     setObjectName(QStringLiteral("frmPrtVer"));
     setModal(true);
     setSizeGripEnabled(false);
@@ -59,11 +75,32 @@ frmPrtVer::frmPrtVer(QWidget* parent)
     rtfVisor_->installEventFilter(this);
     setFocusProxy(rtfVisor_);
 
-    // The box fills the window, with a thin margin as a frame around the text.
+    // The view fills the window, with a thin margin as a frame; under it, the button that
+    // switches views and the page view's own controls.
+    pila_->addWidget(rtfVisor_);
+    pila_->addWidget(vistaPaginas_);
+    cmdVista_->setObjectName(QStringLiteral("cmdVista"));
+    cmdVista_->setFocusPolicy(Qt::NoFocus); // the keys stay with the view
+    connect(cmdVista_, &QPushButton::clicked, this, &frmPrtVer::AlternaVista);
+    auto* tecla = new QShortcut(QKeySequence(Qt::Key_F2), this);
+    connect(tecla, &QShortcut::activated, this, &frmPrtVer::AlternaVista);
+    connect(vistaPaginas_, &VistaPaginas::fallido, this, &frmPrtVer::PaginasFallidas);
+
+    auto* fila = new QHBoxLayout;
+    fila->setContentsMargins(4, 2, 4, 2);
+    fila->addWidget(cmdVista_);
+    fila->addStretch(1);
+    fila->addWidget(vistaPaginas_->barra());
     auto* caja = new QVBoxLayout(this);
     caja->setContentsMargins(1, 1, 1, 1);
-    caja->addWidget(rtfVisor_);
+    caja->setSpacing(1);
+    caja->addWidget(pila_, 1);
+    caja->addLayout(fila);
+    vistaPaginas_->barra()->hide();
+    RotulaBoton();
 }
+
+frmPrtVer::~frmPrtVer() = default;
 
 // At the top left of the available part of the screen (what the desktop's panels leave), as wide
 // as it and as high less the title bar; the user cannot resize it.
@@ -86,9 +123,10 @@ QString frmPrtVer::TituloDe(const QString& ruta) {
            QStringLiteral("]   Para terminar visualización pulse [Esc]o cierre con [X]");
 }
 
-void frmPrtVer::Cargar(const QString& carpeta, const QString& fichero, bool dosMode) {
+void frmPrtVer::Cargar(const QString& carpeta, const QString& fichero, bool dosMode, Vista vista) {
     // Path and caption.
     ruta_ = RutaDe(carpeta, fichero);
+    dosMode_ = dosMode;
     setWindowTitle(TituloDe(NombreVisible(ruta_)));
 
     // The whole screen, less the room its panels take and the title bar.
@@ -97,8 +135,82 @@ void frmPrtVer::Cargar(const QString& carpeta, const QString& fichero, bool dosM
     // Navy text at the caret; everything CargarRTF inserts takes it.
     rtfVisor_->setTextColor(ColorTexto());
 
+    if (vista == Vista::Paginas) {
+        MuestraVista(Vista::Paginas);
+        return;
+    }
     // Fill the box.
     CargarRTF(ruta_, dosMode);
+    textoCargado_ = true;
+}
+
+frmPrtVer::Vista frmPrtVer::VistaRecordada() {
+    return QSettings().value(kClaveVista).toString() == kVistaPaginas ? Vista::Paginas
+                                                                      : Vista::Texto;
+}
+
+void frmPrtVer::AlternaVista() {
+    const Vista otra = vista_ == Vista::Texto ? Vista::Paginas : Vista::Texto;
+    if (!MuestraVista(otra)) return;
+    QSettings().setValue(kClaveVista, otra == Vista::Paginas ? kVistaPaginas : kVistaTexto);
+}
+
+bool frmPrtVer::MuestraVista(Vista vista) {
+    if (vista == Vista::Paginas) {
+        if (!paginasPosibles_) return false;
+        vistaPaginas_->prepara({ruta_, dosMode_, impresora_.lineasPagina, impresora_.pagina, 8});
+    } else if (!textoCargado_) {
+        try {
+            CargarRTF(ruta_, dosMode_);
+            textoCargado_ = true;
+        } catch (const ErrorVelmor& error) {
+            MuestraError(error);
+            return false;
+        }
+    }
+    vista_ = vista;
+    const bool paginas = vista == Vista::Paginas;
+    pila_->setCurrentWidget(paginas ? static_cast<QWidget*>(vistaPaginas_) : rtfVisor_);
+    vistaPaginas_->barra()->setVisible(paginas);
+    RotulaBoton();
+    pila_->currentWidget()->setFocus();
+    return true;
+}
+
+// The button says what it shows when pressed.
+void frmPrtVer::RotulaBoton() {
+    const bool aPaginas = vista_ == Vista::Texto;
+    cmdVista_->setText(aPaginas ? QStringLiteral("Ver páginas") : QStringLiteral("Ver texto"));
+    cmdVista_->setToolTip(
+        aPaginas ? QStringLiteral("Ver las páginas tal como saldrán por la impresora (F2)")
+                 : QStringLiteral("Ver el texto del fichero con sus efectos (F2)"));
+    cmdVista_->setEnabled(!aPaginas || paginasPosibles_);
+}
+
+void frmPrtVer::MuestraError(const ErrorVelmor& error) {
+    MostrarError(
+        titulo_,
+        QStringLiteral("No se puede visualizar el fichero.\n\n") + error.en(ruta_).mensaje(), this);
+}
+
+// A file that cannot print has no page view: its error is told and the text is shown instead,
+// when it can be; otherwise the preview ends.
+void frmPrtVer::PaginasFallidas(const ErrorVelmor& error) {
+    paginasPosibles_ = false;
+    MuestraError(error);
+    if (vista_ == Vista::Paginas) {
+        try {
+            if (!textoCargado_) CargarRTF(ruta_, dosMode_);
+            textoCargado_ = true;
+        } catch (const ErrorVelmor&) {
+            reject(); // the text cannot be read either: the cause has been told
+            return;
+        }
+        MuestraVista(Vista::Texto);
+    }
+    RotulaBoton();
+    cmdVista_->setToolTip(QStringLiteral("Las páginas no se pueden mostrar: el fichero no se "
+                                         "puede imprimir"));
 }
 
 void frmPrtVer::CargarRTF(const QString& ruta, bool dosMode) {
@@ -153,11 +265,13 @@ void frmPrtVer::CargarRTF(const QString& ruta, bool dosMode) {
 }
 
 bool frmPrtVer::Mostrar(const QString& carpeta, const QString& fichero, bool dosMode,
-                        const QString& titulo, QWidget* parent) {
+                        const QString& titulo, QWidget* parent, const PaginaImpresora& impresora) {
     frmPrtVer ventana(parent);
+    ventana.ponTitulo(titulo);
+    ventana.ponImpresora(impresora);
     QString causa;
     try {
-        ventana.Cargar(carpeta, fichero, dosMode);
+        ventana.Cargar(carpeta, fichero, dosMode, VistaRecordada());
     } catch (const ErrorVelmor& error) {
         causa = error.en(ventana.ruta()).mensaje();
     } catch (const std::bad_alloc&) {

@@ -4,6 +4,7 @@
 #include "printing/imprimir_prt.h"
 #include "printing/salida_fichero.h"
 #include <QMetaObject>
+#include <malloc.h>
 #include <optional>
 
 namespace {
@@ -115,6 +116,9 @@ void GeneradorPaginas::genera() {
         }
         pdf.completo = !limitado.cortado();
         entrega([this, pdf] { emit hecho(pdf); });
+        // What the renderer used (font tables, page buffers) goes back to the system rather
+        // than stay in this thread's heap for the rest of the run.
+        malloc_trim(0);
         if (pdf.completo) return;
     }
 }

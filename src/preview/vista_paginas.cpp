@@ -1,18 +1,15 @@
 #include "preview/vista_paginas.h"
 
+#include "preview/hojas_pdf.h"
 #include "printing/salida_fichero.h"
-#include <QGuiApplication>
 #include <QHBoxLayout>
 #include <QKeyEvent>
 #include <QLabel>
 #include <QPdfDocument>
-#include <QPdfPageNavigator>
-#include <QPdfView>
-#include <QScreen>
 #include <QToolButton>
 #include <QVBoxLayout>
 #include <QWheelEvent>
-#include <cmath>
+#include <algorithm>
 
 namespace {
 constexpr double kPaso = 1.25;                       // one step of + or −
@@ -20,11 +17,9 @@ constexpr double kZoomMinimo = 0.1, kZoomMaximo = 8; // of the page's natural si
 } // namespace
 
 VistaPaginas::VistaPaginas(QWidget* parent)
-    : QWidget(parent), vista_(new QPdfView(this)), barra_(new QWidget(this)),
+    : QWidget(parent), vista_(new HojasPdf(this)), barra_(new QWidget(this)),
       etiqueta_(new QLabel(barra_)) {
     vista_->setObjectName(QStringLiteral("vistaPaginas"));
-    vista_->setPageMode(QPdfView::PageMode::MultiPage);
-    vista_->setZoomMode(QPdfView::ZoomMode::FitToWidth);
     vista_->setFocusPolicy(Qt::StrongFocus);
     vista_->installEventFilter(this);
     vista_->viewport()->installEventFilter(this);
@@ -51,14 +46,13 @@ VistaPaginas::VistaPaginas(QWidget* parent)
     connect(boton(QStringLiteral("+"), QStringLiteral("Ampliar (tecla +, Ctrl+rueda)")),
             &QToolButton::clicked, this, [this] { amplia(kPaso); });
 
-    connect(vista_->pageNavigator(), &QPdfPageNavigator::currentPageChanged, this,
-            &VistaPaginas::actualizaEtiqueta);
+    connect(vista_, &HojasPdf::paginaCambiada, this, &VistaPaginas::actualizaEtiqueta);
     actualizaEtiqueta();
 }
 
 VistaPaginas::~VistaPaginas() {
     generador_.reset(); // stops the thread before the view it reports to goes
-    vista_->setDocument(nullptr);
+    vista_->ponDocumento(nullptr);
 }
 
 QToolButton* VistaPaginas::boton(const QString& texto, const QString& ayuda) {
@@ -81,7 +75,7 @@ void VistaPaginas::prepara(const EncargoPaginas& encargo) {
 }
 
 int VistaPaginas::pagina() const {
-    return vista_->pageNavigator()->currentPage();
+    return vista_->pagina();
 }
 
 int VistaPaginas::paginas() const {
@@ -102,17 +96,15 @@ void VistaPaginas::muestra(const PdfVisor& pdf) {
     documento_ = nuevo;
     pdf_ = pdf;
     completa_ = pdf.completo;
-    vista_->setDocument(documento_);
+    vista_->ponDocumento(documento_, enPantalla);
     delete viejo;
-    irA(enPantalla);
     actualizaEtiqueta();
     emit mostrado(completa_);
 }
 
 void VistaPaginas::irA(int pagina) {
     if (paginas() == 0) return;
-    vista_->pageNavigator()->jump(qBound(0, pagina, paginas() - 1), QPointF(),
-                                  vista_->pageNavigator()->currentZoom());
+    vista_->irA(pagina);
     actualizaEtiqueta();
 }
 
@@ -134,38 +126,15 @@ void VistaPaginas::actualizaEtiqueta() {
 }
 
 void VistaPaginas::ajustaAncho() {
-    const int p = pagina();
-    vista_->setZoomMode(QPdfView::ZoomMode::FitToWidth);
-    irA(p);
+    vista_->ponAjuste(HojasPdf::Ajuste::Ancho);
 }
 
 void VistaPaginas::paginaEntera() {
-    const int p = pagina();
-    vista_->setZoomMode(QPdfView::ZoomMode::FitInView);
-    irA(p);
-}
-
-// The zoom the page has on screen, as a factor of its natural size there; the fitting modes
-// compute theirs from the viewport as the view does.
-double VistaPaginas::factorEnPantalla() const {
-    if (vista_->zoomMode() == QPdfView::ZoomMode::Custom || paginas() == 0)
-        return vista_->zoomFactor();
-    const QScreen* pantalla = screen() ? screen() : QGuiApplication::primaryScreen();
-    const double ppp = pantalla ? pantalla->logicalDotsPerInch() / 72.0 : 1.0;
-    const QSizeF natural = documento_->pagePointSize(pagina()) * ppp;
-    const QMargins m = vista_->documentMargins();
-    const QSize v = vista_->viewport()->size();
-    const double ancho = (v.width() - m.left() - m.right()) / natural.width();
-    if (vista_->zoomMode() == QPdfView::ZoomMode::FitToWidth) return ancho;
-    return std::min(ancho, (v.height() - vista_->pageSpacing()) / natural.height());
+    vista_->ponAjuste(HojasPdf::Ajuste::PaginaEntera);
 }
 
 void VistaPaginas::amplia(double factor) {
-    const int p = pagina();
-    const double nuevo = std::clamp(factorEnPantalla() * factor, kZoomMinimo, kZoomMaximo);
-    vista_->setZoomMode(QPdfView::ZoomMode::Custom);
-    vista_->setZoomFactor(nuevo);
-    irA(p);
+    vista_->ponFactor(std::clamp(vista_->factor() * factor, kZoomMinimo, kZoomMaximo));
 }
 
 bool VistaPaginas::eventFilter(QObject* objeto, QEvent* evento) {

@@ -7,13 +7,14 @@
 
 class QLabel;
 class QPdfDocument;
-class QPdfView;
+class HojasPdf;
 class QToolButton;
 
 // The page view of the preview: the pages the current printer would get, drawn by Qt PDF from
-// the very PDF the print job makes (GeneradorPaginas). It moves as a PDF viewer does: PgUp/PgDn
-// a page, Home/End the first and last, the wheel scrolls; zoom to the page's width, the whole
-// page, + and − (also Ctrl+wheel). «Página N de M» stays in its bar, also for screen readers.
+// the very PDF the print job makes (GeneradorPaginas), in a column of pages (HojasPdf). It moves as
+// a PDF viewer does: PgUp/PgDn a page, Home/End the first and last, the wheel scrolls; zoom to the
+// page's width, the whole page, + and − (also Ctrl+wheel). «Página N de M» stays in its bar, also
+// for screen readers.
 //
 // For a long file the first pages are shown as soon as they are made; the whole document then
 // takes their place at the page the user is on.
@@ -29,7 +30,7 @@ class VistaPaginas : public QWidget {
 
     // The zoom buttons and the page's label, for the window to place in its bar.
     QWidget* barra() const { return barra_; }
-    QPdfView* vista() const { return vista_; }
+    HojasPdf* vista() const { return vista_; }
     QLabel* etiqueta() const { return etiqueta_; }
 
     int pagina() const;  // the current page, from 0
@@ -53,10 +54,9 @@ class VistaPaginas : public QWidget {
   private:
     void muestra(const PdfVisor& pdf);
     void actualizaEtiqueta();
-    double factorEnPantalla() const;
     QToolButton* boton(const QString& texto, const QString& ayuda);
 
-    QPdfView* vista_;
+    HojasPdf* vista_;
     QWidget* barra_;
     QLabel* etiqueta_;
     QPdfDocument* documento_ = nullptr;

@@ -2,6 +2,7 @@
 // switch between the views and the view remembered, the errors, and the pixels against poppler's
 // rendering of the command line's PDF of the same file.
 #include "preview/frm_prt_ver.h"
+#include "preview/hojas_pdf.h"
 #include "preview/vista_paginas.h"
 #include "support/ficheros.h"
 #include "support/programas.h"
@@ -11,7 +12,6 @@
 #include <QPainter>
 #include <QPdfDocument>
 #include <QPdfPageRenderer>
-#include <QPdfView>
 #include <QPushButton>
 #include <QScreen>
 #include <QScrollBar>
@@ -152,20 +152,40 @@ class TestVisor : public QObject {
         QCOMPARE(ventana.vistaPaginas()->pagina(), pagina - 1);
     }
 
+    // Paging through a long file, the view holds the page on screen and the ones beside it, drawn
+    // in advance, and lets the others go.
+    void paginasGuardadas() {
+        const QString ruta = EscribeFichero(carpetas_.nueva() + "/LARGO.PRT", Informe(30));
+        frmPrtVer ventana;
+        ventana.resize(800, 600);
+        ventana.Cargar(QFileInfo(ruta).path(), "LARGO.PRT", false, frmPrtVer::Vista::Paginas);
+        ventana.show();
+        EsperaCompleta(ventana);
+        HojasPdf* hojas = ventana.vistaPaginas()->vista();
+        for (int pagina = 1; pagina < 20; ++pagina) {
+            Tecla(ventana, Qt::Key_PageDown);
+            QCOMPARE(hojas->pagina(), pagina);
+            QTRY_VERIFY_WITH_TIMEOUT(hojas->dibujada(pagina) && hojas->dibujada(pagina + 1), 60000);
+            QVERIFY2(hojas->paginasGuardadas() <= 4,
+                     qPrintable(QString::number(hojas->paginasGuardadas())));
+        }
+        QVERIFY(!hojas->dibujada(0));
+    }
+
     // Zoom: the factor the page gets on screen, relative to the page's width fitted to the view,
     // and the page the user is on stays.
     void zoom_data() {
         QTest::addColumn<QString>("accion");
-        QTest::addColumn<int>("modo"); // QPdfView::ZoomMode
+        QTest::addColumn<int>("modo"); // HojasPdf::Ajuste
         QTest::addColumn<double>("factor");
-        using M = QPdfView::ZoomMode;
-        QTest::newRow("+") << "+" << int(M::Custom) << 1.25;
-        QTest::newRow("+ +") << "++" << int(M::Custom) << 1.5625;
-        QTest::newRow("−") << "-" << int(M::Custom) << 0.8;
-        QTest::newRow("Ctrl+rueda arriba") << "r+" << int(M::Custom) << 1.25;
-        QTest::newRow("Ctrl+rueda abajo") << "r-" << int(M::Custom) << 0.8;
-        QTest::newRow("página entera") << "e" << int(M::FitInView) << 0.0;
-        QTest::newRow("+ y ancho de página") << "+a" << int(M::FitToWidth) << 0.0;
+        using A = HojasPdf::Ajuste;
+        QTest::newRow("+") << "+" << int(A::Factor) << 1.25;
+        QTest::newRow("+ +") << "++" << int(A::Factor) << 1.5625;
+        QTest::newRow("−") << "-" << int(A::Factor) << 0.8;
+        QTest::newRow("Ctrl+rueda arriba") << "r+" << int(A::Factor) << 1.25;
+        QTest::newRow("Ctrl+rueda abajo") << "r-" << int(A::Factor) << 0.8;
+        QTest::newRow("página entera") << "e" << int(A::PaginaEntera) << 0.0;
+        QTest::newRow("+ y ancho de página") << "+a" << int(A::Ancho) << 1.0;
     }
     void zoom() {
         QFETCH(QString, accion);
@@ -180,9 +200,9 @@ class TestVisor : public QObject {
         Tecla(ventana, Qt::Key_PageDown);
         // The page's width fitted to the view, as a factor of its natural size on screen.
         const double ppp = ventana.screen()->logicalDotsPerInch() / 72.0;
-        const QMargins m = v->vista()->documentMargins();
-        const double ajustado = (v->vista()->viewport()->width() - m.left() - m.right()) /
-                                (v->vista()->document()->pagePointSize(1).width() * ppp);
+        const double ajustado = (v->vista()->viewport()->width() - 2 * HojasPdf::kMargen) /
+                                (v->vista()->documento()->pagePointSize(1).width() * ppp);
+        QCOMPARE(v->vista()->factor(), ajustado);
         for (const QChar c : accion.startsWith(u'r') ? QString() : accion) {
             if (c == u'+') Tecla(ventana, Qt::Key_Plus);
             if (c == u'-') Tecla(ventana, Qt::Key_Minus);
@@ -196,8 +216,12 @@ class TestVisor : public QObject {
                               Qt::ControlModifier, Qt::NoScrollPhase, false);
             QApplication::sendEvent(v->vista()->viewport(), &rueda);
         }
-        QCOMPARE(int(v->vista()->zoomMode()), modo);
-        if (factor > 0) QCOMPARE(v->vista()->zoomFactor(), ajustado * factor);
+        QCOMPARE(int(v->vista()->ajuste()), modo);
+        if (factor > 0) QCOMPARE(v->vista()->factor(), ajustado * factor);
+        // The page on screen at that size, and still the page the user was on.
+        QCOMPARE(
+            v->vista()->rectPagina(1).width(),
+            qRound(v->vista()->factor() * v->vista()->documento()->pagePointSize(1).width() * ppp));
         QCOMPARE(Etiqueta(ventana), QStringLiteral("Página 2 de 3"));
     }
 
@@ -332,14 +356,13 @@ class TestVisor : public QObject {
         QVERIFY(dibujante);
         // At the page's natural size on screen, which pdftoppm gives at the screen's resolution.
         const int ppp = qRound(ventana.screen()->logicalDotsPerInch());
-        const QSize natural = (v->vista()->document()->pagePointSize(0) * ppp / 72.0).toSize();
+        const QSize natural = (v->vista()->documento()->pagePointSize(0) * ppp / 72.0).toSize();
         QImage pagina1;
         connect(dibujante, &QPdfPageRenderer::pageRendered, this,
                 [&](int pagina, QSize tamano, const QImage& imagen) {
                     if (pagina == 0 && tamano == natural) pagina1 = imagen;
                 });
-        v->vista()->setZoomMode(QPdfView::ZoomMode::Custom);
-        v->vista()->setZoomFactor(1.0);
+        v->vista()->ponFactor(1.0);
         QTRY_VERIFY_WITH_TIMEOUT(!pagina1.isNull(), 60000);
 
         // pdftoppm at the view's resolution, to exactly the size the view drew (which rounds).

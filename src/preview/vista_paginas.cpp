@@ -10,6 +10,7 @@
 #include <QVBoxLayout>
 #include <QWheelEvent>
 #include <algorithm>
+#include <malloc.h>
 
 namespace {
 constexpr double kPaso = 1.25;                       // one step of + or −
@@ -19,6 +20,10 @@ constexpr double kZoomMinimo = 0.1, kZoomMaximo = 8; // of the page's natural si
 VistaPaginas::VistaPaginas(QWidget* parent)
     : QWidget(parent), vista_(new HojasPdf(this)), barra_(new QWidget(this)),
       etiqueta_(new QLabel(barra_)) {
+    // Pages drawn at screen size are megabytes each and come and go as the user pages on: taken
+    // from the system and given back to it, not kept in the heap once freed (the heap's own
+    // threshold would grow to their size after the first one).
+    mallopt(M_MMAP_THRESHOLD, 1 << 20);
     vista_->setObjectName(QStringLiteral("vistaPaginas"));
     vista_->setFocusPolicy(Qt::StrongFocus);
     vista_->installEventFilter(this);

@@ -1,5 +1,7 @@
 #include "preview/frm_prt_ver.h"
 
+#include "preview/hojas_pdf.h"
+
 #include "markup/interprete_prt.h"
 #include "preview/salida_visor.h"
 #include "preview/vista_paginas.h"
@@ -7,8 +9,8 @@
 #include "shared/messages.h"
 #include "shared/nombres_fichero.h"
 #include "shared/version.h"
+#include <QApplication>
 #include <QGuiApplication>
-#include <QHBoxLayout>
 #include <QKeyEvent>
 #include <QPushButton>
 #include <QScreen>
@@ -71,32 +73,28 @@ frmPrtVer::frmPrtVer(QWidget* parent)
     // After setReadOnly, which resets the flags: a visible caret that moves by keyboard.
     rtfVisor_->setTextInteractionFlags(Qt::TextSelectableByKeyboard | Qt::TextSelectableByMouse);
     rtfVisor_->setVerticalScrollBarPolicy(Qt::ScrollBarAsNeeded);
-    rtfVisor_->setHorizontalScrollBarPolicy(Qt::ScrollBarAsNeeded);
+    // Always there: the button that switches to the pages sits at its end.
+    rtfVisor_->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
     rtfVisor_->installEventFilter(this);
     setFocusProxy(rtfVisor_);
 
-    // The view fills the window, with a thin margin as a frame; under it, the button that
-    // switches views and the page view's own controls.
+    // The view fills the window, with a thin margin as a frame; the button that switches views
+    // sits at the start of the view's horizontal scroll bar.
     pila_->addWidget(rtfVisor_);
     pila_->addWidget(vistaPaginas_);
     cmdVista_->setObjectName(QStringLiteral("cmdVista"));
     cmdVista_->setFocusPolicy(Qt::NoFocus); // the keys stay with the view
+    cmdVista_->setSizePolicy(QSizePolicy::Fixed, QSizePolicy::Fixed);
+    cmdVista_->setFont(QApplication::font()); // not the text box's, where it sits
     connect(cmdVista_, &QPushButton::clicked, this, &frmPrtVer::AlternaVista);
     auto* tecla = new QShortcut(QKeySequence(Qt::Key_F2), this);
     connect(tecla, &QShortcut::activated, this, &frmPrtVer::AlternaVista);
     connect(vistaPaginas_, &VistaPaginas::fallido, this, &frmPrtVer::PaginasFallidas);
 
-    auto* fila = new QHBoxLayout;
-    fila->setContentsMargins(4, 2, 4, 2);
-    fila->addWidget(cmdVista_);
-    fila->addStretch(1);
-    fila->addWidget(vistaPaginas_->barra());
     auto* caja = new QVBoxLayout(this);
     caja->setContentsMargins(1, 1, 1, 1);
-    caja->setSpacing(1);
-    caja->addWidget(pila_, 1);
-    caja->addLayout(fila);
-    vistaPaginas_->barra()->hide();
+    caja->addWidget(pila_);
+    rtfVisor_->addScrollBarWidget(cmdVista_, Qt::AlignLeft);
     RotulaBoton();
 }
 
@@ -171,7 +169,10 @@ bool frmPrtVer::MuestraVista(Vista vista) {
     vista_ = vista;
     const bool paginas = vista == Vista::Paginas;
     pila_->setCurrentWidget(paginas ? static_cast<QWidget*>(vistaPaginas_) : rtfVisor_);
-    vistaPaginas_->barra()->setVisible(paginas);
+    QAbstractScrollArea* area =
+        paginas ? static_cast<QAbstractScrollArea*>(vistaPaginas_->vista()) : rtfVisor_;
+    area->addScrollBarWidget(cmdVista_, Qt::AlignLeft);
+    cmdVista_->show();
     RotulaBoton();
     pila_->currentWidget()->setFocus();
     return true;

@@ -28,10 +28,11 @@ struct PaginaImpresora {
 // message box titled `titulo` names the file, the line and the cause instead.
 //
 // Beside the text view the window has a page view (VistaPaginas): the pages the current printer
-// would get. The button under the views and the key F2 switch between them; the window opens in
-// the view the user last switched to (setting "visor/vista"; the text view the first time). The
-// text view is only filled when it is first shown, so that opening on the pages costs no more than
-// the pages. A file that cannot print shows its error, and no page view.
+// would get. The button at the start of each view's horizontal scroll bar and the key F2 switch
+// between them; the window opens in the view the user last switched to (setting "visor/vista";
+// the text view the first time). The text view is only filled when it is first shown, so that
+// opening on the pages costs no more than the pages. A file that cannot print shows its error,
+// and no page view.
 class frmPrtVer : public QDialog {
     Q_OBJECT
 

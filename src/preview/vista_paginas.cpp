@@ -32,8 +32,12 @@ VistaPaginas::VistaPaginas(QWidget* parent)
     auto* caja = new QVBoxLayout(this);
     caja->setContentsMargins(0, 0, 0, 0);
     caja->addWidget(vista_);
+    // The label and the zoom at the end of the horizontal scroll bar, always there.
+    vista_->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
+    vista_->addScrollBarWidget(barra_, Qt::AlignRight);
 
     barra_->setObjectName(QStringLiteral("barraPaginas"));
+    barra_->setSizePolicy(QSizePolicy::Fixed, QSizePolicy::Fixed);
     auto* fila = new QHBoxLayout(barra_);
     fila->setContentsMargins(0, 0, 0, 0);
     etiqueta_->setObjectName(QStringLiteral("etiquetaPagina"));

@@ -28,7 +28,7 @@ class VistaPaginas : public QWidget {
     void prepara(const EncargoPaginas& encargo);
     bool preparada() const { return generador_ != nullptr; }
 
-    // The zoom buttons and the page's label, for the window to place in its bar.
+    // The page's label and the zoom buttons, at the end of the pages' horizontal scroll bar.
     QWidget* barra() const { return barra_; }
     HojasPdf* vista() const { return vista_; }
     QLabel* etiqueta() const { return etiqueta_; }

@@ -542,7 +542,9 @@ void frmVelmor::cmdVisor_Click() {
     TomarSeleccion();
     FicherosPRT->setFocus();
     // A new preview window each time: it loads, shows modally and is destroyed on return.
-    frmPrtVer::Mostrar(navegador_->Carpeta(), NombreElegido, ModoDos(), Titulo, this);
+    // Its page view shows the pages of the current printer's paper.
+    frmPrtVer::Mostrar(navegador_->Carpeta(), NombreElegido, ModoDos(), Titulo, this,
+                       {impresoras_.paginaActual(), LineasPagina});
 }
 
 void frmVelmor::cmdCancelar_Click() {

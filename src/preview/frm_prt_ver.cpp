@@ -1,12 +1,22 @@
 #include "preview/frm_prt_ver.h"
 
+#include "preview/hojas_pdf.h"
+
 #include "markup/interprete_prt.h"
 #include "preview/salida_visor.h"
+#include "preview/vista_paginas.h"
+#include "printing/dispositivo_impresora.h"
 #include "shared/messages.h"
 #include "shared/nombres_fichero.h"
+#include "shared/version.h"
+#include <QApplication>
 #include <QGuiApplication>
 #include <QKeyEvent>
+#include <QPushButton>
 #include <QScreen>
+#include <QSettings>
+#include <QShortcut>
+#include <QStackedWidget>
 #include <QStyle>
 #include <QTextBlock>
 #include <QTextCursor>
@@ -28,7 +38,14 @@ class BloqueEdicion {
     QTextCursor& cursor_;
 };
 
+const QString kClaveVista = QStringLiteral("visor/vista");
+const QString kVistaPaginas = QStringLiteral("paginas"), kVistaTexto = QStringLiteral("texto");
+
 } // namespace
+
+PaginaImpresora PaginaImpresora::PorDefecto() {
+    return {Impresoras::Pagina(QPageSize(QPageSize::A4), Orientacion::Vertical), 66};
+}
 
 QColor frmPrtVer::ColorTexto() {
     return QColor(0, 0, 128);
@@ -37,7 +54,8 @@ QColor frmPrtVer::ColorTexto() {
 frmPrtVer::frmPrtVer(QWidget* parent)
     : QDialog(parent, Qt::Dialog | Qt::CustomizeWindowHint | Qt::WindowTitleHint |
                           Qt::WindowCloseButtonHint),
-      rtfVisor_(new QTextEdit(this)) {
+      rtfVisor_(new QTextEdit(this)), vistaPaginas_(new VistaPaginas(this)),
+      pila_(new QStackedWidget(this)), cmdVista_(new QPushButton(this)), titulo_(TituloVelmor()) {
     setObjectName(QStringLiteral("frmPrtVer"));
     setModal(true);
     setSizeGripEnabled(false);
@@ -55,15 +73,32 @@ frmPrtVer::frmPrtVer(QWidget* parent)
     // After setReadOnly, which resets the flags: a visible caret that moves by keyboard.
     rtfVisor_->setTextInteractionFlags(Qt::TextSelectableByKeyboard | Qt::TextSelectableByMouse);
     rtfVisor_->setVerticalScrollBarPolicy(Qt::ScrollBarAsNeeded);
-    rtfVisor_->setHorizontalScrollBarPolicy(Qt::ScrollBarAsNeeded);
+    // Always there: the button that switches to the pages sits at its end.
+    rtfVisor_->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
     rtfVisor_->installEventFilter(this);
     setFocusProxy(rtfVisor_);
 
-    // The box fills the window, with a thin margin as a frame around the text.
+    // The view fills the window, with a thin margin as a frame; the button that switches views
+    // sits at the start of the view's horizontal scroll bar.
+    pila_->addWidget(rtfVisor_);
+    pila_->addWidget(vistaPaginas_);
+    cmdVista_->setObjectName(QStringLiteral("cmdVista"));
+    cmdVista_->setFocusPolicy(Qt::NoFocus); // the keys stay with the view
+    cmdVista_->setSizePolicy(QSizePolicy::Fixed, QSizePolicy::Fixed);
+    cmdVista_->setFont(QApplication::font()); // not the text box's, where it sits
+    connect(cmdVista_, &QPushButton::clicked, this, &frmPrtVer::AlternaVista);
+    auto* tecla = new QShortcut(QKeySequence(Qt::Key_F2), this);
+    connect(tecla, &QShortcut::activated, this, &frmPrtVer::AlternaVista);
+    connect(vistaPaginas_, &VistaPaginas::fallido, this, &frmPrtVer::PaginasFallidas);
+
     auto* caja = new QVBoxLayout(this);
     caja->setContentsMargins(1, 1, 1, 1);
-    caja->addWidget(rtfVisor_);
+    caja->addWidget(pila_);
+    rtfVisor_->addScrollBarWidget(cmdVista_, Qt::AlignLeft);
+    RotulaBoton();
 }
+
+frmPrtVer::~frmPrtVer() = default;
 
 // At the top left of the available part of the screen (what the desktop's panels leave), as wide
 // as it and as high less the title bar; the user cannot resize it.
@@ -86,9 +121,10 @@ QString frmPrtVer::TituloDe(const QString& ruta) {
            QStringLiteral("]   Para terminar visualización pulse [Esc]o cierre con [X]");
 }
 
-void frmPrtVer::Cargar(const QString& carpeta, const QString& fichero, bool dosMode) {
+void frmPrtVer::Cargar(const QString& carpeta, const QString& fichero, bool dosMode, Vista vista) {
     // Path and caption.
     ruta_ = RutaDe(carpeta, fichero);
+    dosMode_ = dosMode;
     setWindowTitle(TituloDe(NombreVisible(ruta_)));
 
     // The whole screen, less the room its panels take and the title bar.
@@ -97,8 +133,85 @@ void frmPrtVer::Cargar(const QString& carpeta, const QString& fichero, bool dosM
     // Navy text at the caret; everything CargarRTF inserts takes it.
     rtfVisor_->setTextColor(ColorTexto());
 
+    if (vista == Vista::Paginas) {
+        MuestraVista(Vista::Paginas);
+        return;
+    }
     // Fill the box.
     CargarRTF(ruta_, dosMode);
+    textoCargado_ = true;
+}
+
+frmPrtVer::Vista frmPrtVer::VistaRecordada() {
+    return QSettings().value(kClaveVista).toString() == kVistaPaginas ? Vista::Paginas
+                                                                      : Vista::Texto;
+}
+
+void frmPrtVer::AlternaVista() {
+    const Vista otra = vista_ == Vista::Texto ? Vista::Paginas : Vista::Texto;
+    if (!MuestraVista(otra)) return;
+    QSettings().setValue(kClaveVista, otra == Vista::Paginas ? kVistaPaginas : kVistaTexto);
+}
+
+bool frmPrtVer::MuestraVista(Vista vista) {
+    if (vista == Vista::Paginas) {
+        if (!paginasPosibles_) return false;
+        vistaPaginas_->prepara({ruta_, dosMode_, impresora_.lineasPagina, impresora_.pagina, 8});
+    } else if (!textoCargado_) {
+        try {
+            CargarRTF(ruta_, dosMode_);
+            textoCargado_ = true;
+        } catch (const ErrorVelmor& error) {
+            MuestraError(error);
+            return false;
+        }
+    }
+    vista_ = vista;
+    const bool paginas = vista == Vista::Paginas;
+    pila_->setCurrentWidget(paginas ? static_cast<QWidget*>(vistaPaginas_) : rtfVisor_);
+    QAbstractScrollArea* area =
+        paginas ? static_cast<QAbstractScrollArea*>(vistaPaginas_->vista()) : rtfVisor_;
+    area->addScrollBarWidget(cmdVista_, Qt::AlignLeft);
+    cmdVista_->show();
+    RotulaBoton();
+    pila_->currentWidget()->setFocus();
+    return true;
+}
+
+// The button says what it shows when pressed.
+void frmPrtVer::RotulaBoton() {
+    const bool aPaginas = vista_ == Vista::Texto;
+    cmdVista_->setText(aPaginas ? QStringLiteral("Ver páginas") : QStringLiteral("Ver texto"));
+    cmdVista_->setToolTip(
+        aPaginas ? QStringLiteral("Ver las páginas tal como saldrán por la impresora (F2)")
+                 : QStringLiteral("Ver el texto del fichero con sus efectos (F2)"));
+    cmdVista_->setEnabled(!aPaginas || paginasPosibles_);
+}
+
+void frmPrtVer::MuestraError(const ErrorVelmor& error) {
+    MostrarError(
+        titulo_,
+        QStringLiteral("No se puede visualizar el fichero.\n\n") + error.en(ruta_).mensaje(), this);
+}
+
+// A file that cannot print has no page view: its error is told and the text is shown instead,
+// when it can be; otherwise the preview ends.
+void frmPrtVer::PaginasFallidas(const ErrorVelmor& error) {
+    paginasPosibles_ = false;
+    MuestraError(error);
+    if (vista_ == Vista::Paginas) {
+        try {
+            if (!textoCargado_) CargarRTF(ruta_, dosMode_);
+            textoCargado_ = true;
+        } catch (const ErrorVelmor&) {
+            reject(); // the text cannot be read either: the cause has been told
+            return;
+        }
+        MuestraVista(Vista::Texto);
+    }
+    RotulaBoton();
+    cmdVista_->setToolTip(QStringLiteral("Las páginas no se pueden mostrar: el fichero no se "
+                                         "puede imprimir"));
 }
 
 void frmPrtVer::CargarRTF(const QString& ruta, bool dosMode) {
@@ -153,11 +266,13 @@ void frmPrtVer::CargarRTF(const QString& ruta, bool dosMode) {
 }
 
 bool frmPrtVer::Mostrar(const QString& carpeta, const QString& fichero, bool dosMode,
-                        const QString& titulo, QWidget* parent) {
+                        const QString& titulo, QWidget* parent, const PaginaImpresora& impresora) {
     frmPrtVer ventana(parent);
+    ventana.ponTitulo(titulo);
+    ventana.ponImpresora(impresora);
     QString causa;
     try {
-        ventana.Cargar(carpeta, fichero, dosMode);
+        ventana.Cargar(carpeta, fichero, dosMode, VistaRecordada());
     } catch (const ErrorVelmor& error) {
         causa = error.en(ventana.ruta()).mensaje();
     } catch (const std::bad_alloc&) {

@@ -1,6 +1,9 @@
 #pragma once
 
 #include <QImage>
+#include <QMarginsF>
+#include <QPageLayout>
+#include <QPageSize>
 #include <QString>
 #include <memory>
 
@@ -72,6 +75,20 @@ class Impresoras {
     virtual Orientacion orientacion() const = 0;
     // Throws ErrorVelmor (number and description) when the printer refuses.
     virtual void ponOrientacion(Orientacion orientacion) = 0;
+
+    // The current printer's paper, orientation and margins: what its documents are laid out on.
+    // A printer that knows no paper of its own takes A4.
+    virtual QPageLayout paginaActual() const {
+        return Pagina(QPageSize(QPageSize::A4), orientacion());
+    }
+    // A sheet of that paper with the small margin all round of a laser printer's unprintable
+    // border (12 points, 1/6 inch).
+    static QPageLayout Pagina(const QPageSize& papel, Orientacion orientacion) {
+        return QPageLayout(papel,
+                           orientacion == Orientacion::Horizontal ? QPageLayout::Landscape
+                                                                  : QPageLayout::Portrait,
+                           QMarginsF(12, 12, 12, 12), QPageLayout::Point);
+    }
 
     // Drawing on the current printer; the document goes to `salida`.
     virtual DispositivoImpresora& dispositivo(SalidaFichero& salida) = 0;

@@ -11,11 +11,6 @@
 #include <algorithm>
 #include <map>
 
-namespace {
-// A small margin all round, like a laser printer's unprintable border (1/6 inch = 240 twips).
-const QMarginsF kMargenes(12, 12, 12, 12); // points
-} // namespace
-
 struct ImpresorasSistema::Datos {
     QStringList nombres; // system printers, then "Archivo PDF"
     int actual = 0;
@@ -33,8 +28,7 @@ struct ImpresorasSistema::Datos {
             const QPageSize propio = ColaCups(nombres.at(pos)).papelPredeterminado();
             if (propio.isValid()) papel = propio;
         }
-        return paginas[pos] =
-                   QPageLayout(papel, QPageLayout::Portrait, kMargenes, QPageLayout::Point);
+        return paginas[pos] = Impresoras::Pagina(papel, Orientacion::Vertical);
     }
 };
 
@@ -98,6 +92,10 @@ void ImpresorasSistema::ponOrientacion(Orientacion orientacion) {
             QStringLiteral("No se puede cambiar la orientación durante la impresión"));
     d->pagina(d->actual).setOrientation(
         orientacion == Orientacion::Horizontal ? QPageLayout::Landscape : QPageLayout::Portrait);
+}
+
+QPageLayout ImpresorasSistema::paginaActual() const {
+    return d->pagina(d->actual);
 }
 
 std::shared_ptr<const ColaImpresion> ImpresorasSistema::cola() const {

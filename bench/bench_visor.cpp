@@ -1,0 +1,166 @@
+// Benchmark of the preview's two views on reports of 3, 1,000 and 5,000 pages (66 lines each):
+// time until page 1 is on screen and the memory the preview takes, the text view beside the page
+// view in the same run; for the page view also the time until the whole document is in and the
+// time each later page takes to reach the screen (PgDn). Goals of the page view: page 1 of 1,000
+// pages within 0.25 s, at most 15 MB more than before the preview opened, later pages within
+// 20 ms each.
+//
+//   bench_visor                       the whole table (each figure from a fresh process)
+//   bench_visor --medir VISTA FICHERO one measurement: VISTA is "texto" or "paginas"
+//
+// Runs on the platform given by QT_QPA_PLATFORM (offscreen when unset).
+#include "preview/frm_prt_ver.h"
+#include "preview/hojas_pdf.h"
+#include "preview/vista_paginas.h"
+
+#include <QApplication>
+#include <QElapsedTimer>
+#include <QFile>
+#include <QFileInfo>
+#include <QLabel>
+#include <QProcess>
+#include <QTemporaryDir>
+#include <QTest>
+#include <QTextEdit>
+#include <algorithm>
+#include <cstdio>
+#include <vector>
+
+namespace {
+
+long rssKiB() {
+    QFile f(QStringLiteral("/proc/self/status"));
+    if (!f.open(QIODevice::ReadOnly)) return -1;
+    for (const QByteArray& linea : f.readAll().split('\n'))
+        if (linea.startsWith("VmRSS:")) return linea.mid(6).trimmed().split(' ').value(0).toLong();
+    return -1;
+}
+
+// A report as the text-mode programs write it: a header, columns, bracket codes and long tags,
+// DOS accented letters, CR LF line ends, a page break every 66 lines.
+QByteArray informe(int paginas) {
+    QByteArray datos;
+    for (int i = 0; i < paginas * 66; ++i) {
+        const int k = i % 66;
+        if (k == 0)
+            datos += "[1]VARENTA S.L.[Z]    [A]LISTADO DE FACTURAS[a]        P\xA0gina " +
+                     QByteArray::number(i / 66 + 1);
+        else if (k == 65)
+            datos += "{{NegritaOn}}Suma y sigue ......................... 1.234.567,89"
+                     "{{NegritaOff}}{{Pagina}}";
+        else
+            datos += QByteArray::number(100000 + i) + "  Compa\xA4\x82" +
+                     "a de Servicios Generales   01/02/2026  " +
+                     ((k % 7 == 0) ? "[N]   12.345,67[n]" : "    1.234,56");
+        datos += "\r\n";
+    }
+    return datos;
+}
+
+// Waits, handling events, until `listo` or a minute has gone.
+template <typename F> bool espera(F listo) {
+    QElapsedTimer limite;
+    limite.start();
+    while (!listo()) {
+        if (limite.elapsed() > 60000) return false;
+        QApplication::processEvents(QEventLoop::WaitForMoreEvents, 5);
+    }
+    return true;
+}
+
+// The costs the preview shares with the main window that is open before it: style, fonts.
+void calienta() {
+    QWidget w;
+    auto* t = new QTextEdit(&w);
+    t->setPlainText(QStringLiteral("Velmor"));
+    new QLabel(QStringLiteral("Velmor"), &w);
+    w.show();
+    QApplication::processEvents();
+}
+
+int mideTexto(const QString& ruta) {
+    const long antes = rssKiB();
+    QElapsedTimer reloj;
+    reloj.start();
+    frmPrtVer ventana;
+    ventana.Cargar(QFileInfo(ruta).path(), QFileInfo(ruta).fileName(), false,
+                   frmPrtVer::Vista::Texto);
+    ventana.show();
+    ventana.rtfVisor()->viewport()->repaint();
+    const double ms = reloj.nsecsElapsed() / 1e6;
+    std::printf("texto %.1f ms %ld KiB\n", ms, rssKiB() - antes);
+    return 0;
+}
+
+int midePaginas(const QString& ruta) {
+    const long antes = rssKiB();
+    QElapsedTimer reloj;
+    reloj.start();
+    frmPrtVer ventana;
+    VistaPaginas* v = ventana.vistaPaginas();
+    ventana.Cargar(QFileInfo(ruta).path(), QFileInfo(ruta).fileName(), false,
+                   frmPrtVer::Vista::Paginas);
+    ventana.show();
+    const double abierta = reloj.nsecsElapsed() / 1e6;
+    if (!espera([&] { return v->vista()->dibujada(0); })) return 1;
+    v->vista()->viewport()->repaint(); // the rendered page 1 drawn on screen
+    const double primera = reloj.nsecsElapsed() / 1e6;
+    const long rssPrimera = rssKiB() - antes;
+    if (!espera([&] { return v->completa(); })) return 1;
+    const double completa = reloj.nsecsElapsed() / 1e6;
+    const long rssCompleta = rssKiB() - antes;
+    std::vector<double> siguientes;
+    for (int i = 0; i < 20 && v->pagina() + 1 < v->paginas(); ++i) {
+        const int destino = v->pagina() + 1;
+        QElapsedTimer r;
+        r.start();
+        QTest::keyClick(v->vista(), Qt::Key_PageDown);
+        if (!espera([&] { return v->vista()->dibujada(destino); })) return 1;
+        v->vista()->viewport()->repaint();
+        siguientes.push_back(r.nsecsElapsed() / 1e6);
+    }
+    std::sort(siguientes.begin(), siguientes.end());
+    std::printf("paginas %.1f ms abierta, %.1f ms pagina 1, %.1f ms completa, %ld KiB en la "
+                "pagina 1, %ld KiB completa, %ld KiB tras 20 paginas, siguiente mediana %.1f ms "
+                "maxima %.1f ms\n",
+                abierta, primera, completa, rssPrimera, rssCompleta, rssKiB() - antes,
+                siguientes.empty() ? 0 : siguientes[siguientes.size() / 2],
+                siguientes.empty() ? 0 : siguientes.back());
+    return 0;
+}
+
+QString ejecuta(const QStringList& argumentos) {
+    QProcess p;
+    p.setProcessChannelMode(QProcess::ForwardedErrorChannel);
+    p.start(QCoreApplication::applicationFilePath(), argumentos);
+    p.waitForFinished(-1);
+    return QString::fromUtf8(p.readAllStandardOutput()).trimmed();
+}
+
+} // namespace
+
+int main(int argc, char** argv) {
+    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM")) qputenv("QT_QPA_PLATFORM", "offscreen");
+    QApplication app(argc, argv);
+    const QStringList args = app.arguments();
+    if (args.size() == 4 && args[1] == QLatin1String("--medir")) {
+        calienta();
+        return args[2] == QLatin1String("texto") ? mideTexto(args[3]) : midePaginas(args[3]);
+    }
+    QTemporaryDir dir;
+    for (const int paginas : {3, 1000, 5000}) {
+        const QString ruta = dir.filePath(QStringLiteral("P%1.PRT").arg(paginas));
+        QFile f(ruta);
+        if (!f.open(QIODevice::WriteOnly)) return 1;
+        f.write(informe(paginas));
+        f.close();
+        std::printf("%d paginas (%d lineas, %lld bytes)\n", paginas, paginas * 66,
+                    static_cast<long long>(QFileInfo(ruta).size()));
+        for (int vuelta = 1; vuelta <= 3; ++vuelta)
+            for (const char* vista : {"texto", "paginas"})
+                std::printf("  %d: %s\n", vuelta,
+                            qPrintable(ejecuta({QStringLiteral("--medir"), vista, ruta})));
+        std::fflush(stdout);
+    }
+    return 0;
+}

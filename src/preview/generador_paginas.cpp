@@ -35,12 +35,15 @@ class DispositivoLimitado : public DispositivoImpresora {
     int y() const override { return pdf_.y(); }
     void ponY(int twips) override { pdf_.ponY(twips); }
     void escribe(const QString& texto) override { pdf_.escribe(texto); }
+    void escribeEnCeldas(int x, int base, const QString& texto, int celda) override {
+        pdf_.escribeEnCeldas(x, base, texto, celda);
+    }
     void finLinea() override {
         if (cancelado_.load(std::memory_order_relaxed)) throw Corte{};
         pdf_.finLinea();
     }
     void nuevaPagina() override {
-        if (limite_ > 0 && pdf_.paginasEmitidas() >= limite_) {
+        if (limite_ > 0 && ++paginas_ >= limite_) {
             pdf_.finDocumento();
             cortado_ = true;
             throw Corte{};
@@ -61,12 +64,15 @@ class DispositivoLimitado : public DispositivoImpresora {
     int limite_;
     const std::atomic<bool>& cancelado_;
     bool cortado_ = false;
+    int paginas_ = 0; // ended so far
 };
 
 } // namespace
 
 QString PdfVisor::ruta() const {
-    return fichero && fichero->terminada() ? fichero->rutaEscritura() : QString();
+    return fichero && fichero->terminada()
+               ? QStringLiteral("/proc/self/fd/%1").arg(fichero->descriptor())
+               : QString();
 }
 
 GeneradorPaginas::GeneradorPaginas(EncargoPaginas encargo, QObject* parent)

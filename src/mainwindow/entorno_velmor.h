@@ -13,6 +13,8 @@ struct EntornoVelmor {
     QString raizVolumen;
     QStringList fuentes;    // installed font families
     QStringList argumentos; // command-line arguments, without the program's own path
+    // The file of the settings kept between runs; empty: none are read or kept.
+    QString ficheroAjustes;
 
     static EntornoVelmor DelSistema(const QStringList& argumentos = {});
 };

@@ -1,14 +1,18 @@
 #include "mainwindow/frm_velmor.h"
 #include "preview/frm_prt_ver.h"
 
+#include "mainwindow/ajustes_velmor.h"
 #include "mainwindow/carpeta_inicio.h"
 #include "mainwindow/delegado_recortado.h"
 #include "mainwindow/desplegable_rutas.h"
+#include "mainwindow/frm_configuracion.h"
 #include "mainwindow/modulo_prt.h"
 #include "mainwindow/navegador_prt.h"
 #include "printing/dispositivo_impresora.h"
+#include "shared/codepage.h"
 #include "shared/messages.h"
 #include "shared/nombres_fichero.h"
+#include "shared/paths.h"
 #include "shared/tamanos_fuente.h"
 #include "shared/version.h"
 #include <QApplication>
@@ -24,9 +28,12 @@
 #include <QLabel>
 #include <QListWidget>
 #include <QPushButton>
+#include <QScreen>
 #include <QScrollBar>
+#include <QShortcut>
 #include <QStorageInfo>
 #include <QTimer>
+#include <QToolButton>
 #include <QTreeView>
 #include <QVBoxLayout>
 #include <QWindow>
@@ -58,12 +65,16 @@ QString RaizDe(const QString& carpeta) {
 
 frmVelmor::frmVelmor(Impresoras& impresoras, EntornoVelmor entorno, QWidget* parent)
     : QWidget(parent), impresoras_(impresoras), entorno_(std::move(entorno)),
+      ajustes_(std::make_unique<AjustesVelmor>(entorno_.ficheroAjustes)),
       interruptores_(Interruptores::De(entorno_.argumentos)), navegador_(new NavegadorPrt(this)) {
     CargarIconos();
     CrearControles();
     Conectar();
     OrdenTabulacion();
     Form_Load();
+    // Where the user left the window, while a screen still shows that place.
+    if (const auto donde = ajustes_->Posicion(); donde && QGuiApplication::screenAt(*donde))
+        move(*donde);
 }
 
 frmVelmor::~frmVelmor() {
@@ -155,12 +166,29 @@ QWidget* frmVelmor::CrearListaYBotones() {
     Label2->setSizePolicy(QSizePolicy::Ignored, QSizePolicy::Preferred);
     Label2->installEventFilter(this);
 
+    // The settings button closes the status line's row; the keyboard reaches it by Ctrl+, (it
+    // stays out of the Tab order of the window's controls).
+    cmdConfiguracion = new QToolButton(parte);
+    cmdConfiguracion->setObjectName("cmdConfiguracion");
+    cmdConfiguracion->setAccessibleName("Configuración");
+    cmdConfiguracion->setToolTip("Configuración (Ctrl+,)");
+    cmdConfiguracion->setIcon(Icono("configuracion"));
+    cmdConfiguracion->setIconSize(QSize(letra.height(), letra.height()));
+    cmdConfiguracion->setAutoRaise(true);
+    cmdConfiguracion->setFocusPolicy(Qt::NoFocus);
+    auto* atajo = new QShortcut(QKeySequence(Qt::CTRL | Qt::Key_Comma), this);
+    connect(atajo, &QShortcut::activated, cmdConfiguracion, &QToolButton::click);
+    auto* pie = new QHBoxLayout;
+    pie->addSpacing(cmdConfiguracion->sizeHint().width()); // the status stays centred
+    pie->addWidget(Label2, 1);
+    pie->addWidget(cmdConfiguracion);
+
     auto* rejilla = new QGridLayout(parte);
     rejilla->setContentsMargins(0, 0, 0, 0);
     rejilla->addWidget(Label1, 0, 0, 1, 2);
     rejilla->addWidget(FicherosPRT, 1, 0);
     rejilla->addWidget(Frame1, 1, 1);
-    rejilla->addWidget(Label2, 2, 0, 1, 2);
+    rejilla->addLayout(pie, 2, 0, 1, 2);
     return parte;
 }
 
@@ -208,6 +236,7 @@ void frmVelmor::Conectar() {
     connect(cmdCancelar, &QPushButton::clicked, this, &frmVelmor::cmdCancelar_Click);
     connect(cmdCarpeta, &QPushButton::clicked, this, &frmVelmor::cmdCarpeta_Click);
     connect(cmdPrtKill, &QPushButton::clicked, this, &frmVelmor::cmdPrtKill_Click);
+    connect(cmdConfiguracion, &QToolButton::clicked, this, &frmVelmor::cmdConfiguracion_Click);
     connect(Discos, &QComboBox::currentIndexChanged, this, &frmVelmor::Discos_Change);
     connect(DirBasico, &QComboBox::activated, this, &frmVelmor::DirBasico_Click);
     connect(Carpetas->selectionModel(), &QItemSelectionModel::currentChanged, this,
@@ -250,19 +279,77 @@ void frmVelmor::Form_Load() {
     MostrarEstado(QString());
     MostrarBusqueda(false);
     HabilitarBotones(false);
-    const CarpetaInicio inicio =
-        CarpetaInicio::De(entorno_.carpetaPrograma, entorno_.carpetaActual, entorno_.argumentos);
+    const CarpetaInicio inicio = InicioRecordado();
     BuscarRavendot();
     ModuloPrt::EngancharVentana(*this);
     navegador_->Arrancar(entorno_.raizVolumen.isEmpty() ? RaizDe(inicio.carpeta)
                                                         : entorno_.raizVolumen,
                          inicio.carpeta);
     LlenarListas();
+    VolverAImpresora();
     ActualizarAviso();
     LineasPagina = 66;
+    AplicarAjustes(ajustes_->Impresion());
     Visual = true;
     Nombre = "";
     ElegirAlArrancar(inicio);
+}
+
+// The start folder the command line names; when it names none, the folder last shown, while it
+// is still there.
+CarpetaInicio frmVelmor::InicioRecordado() const {
+    CarpetaInicio inicio =
+        CarpetaInicio::De(entorno_.carpetaPrograma, entorno_.carpetaActual, entorno_.argumentos);
+    for (const QString& argumento : entorno_.argumentos)
+        if (!Interruptores::Es(argumento)) return inicio;
+    const QString recordada = ajustes_->Carpeta();
+    if (!recordada.isEmpty() && ExisteRuta(recordada, true)) inicio.carpeta = recordada;
+    return inicio;
+}
+
+// The print settings from now on. A code page this system's iconv no longer knows is left out:
+// the page in force stays.
+void frmVelmor::AplicarAjustes(const AjustesImpresion& ajustes) {
+    ajustesImpresion_ = ajustes;
+    try {
+        PaginasCodigo{ajustes.paginaCodigo};
+        PaginasCodigo::ponElegida(ajustes.paginaCodigo);
+    } catch (const ErrorVelmor&) {
+        ajustesImpresion_.paginaCodigo = PaginasCodigo::paginaDosConfigurada();
+    }
+    LineasPagina = qint16(ajustes.lineas);
+}
+
+// The printer chosen last time, in the orientation chosen then, when it is still installed.
+void frmVelmor::VolverAImpresora() {
+    const QString nombre = ajustes_->Impresora();
+    if (nombre.isEmpty()) return;
+    try {
+        for (int i = 0; i < impresoras_.cuenta(); ++i) {
+            if (impresoras_.nombre(i) != nombre) continue;
+            impresoras_.hazActual(i);
+            const Orientacion orientacion = ajustes_->OrientacionImpresora();
+            if (orientacion != Orientacion::SegunImpresora) impresoras_.ponOrientacion(orientacion);
+            return;
+        }
+    } catch (const ErrorVelmor&) {
+        // A printer that refuses now prints as it is set; the user may choose again.
+    }
+}
+
+void frmVelmor::RecordarImpresora() {
+    try {
+        ajustes_->PonImpresora(impresoras_.nombreActual(), impresoras_.orientacion());
+        ajustes_->Guarda();
+    } catch (const ErrorVelmor&) {
+        // Nothing readable to remember.
+    }
+}
+
+void frmVelmor::RecordarVentana() {
+    ajustes_->PonPosicion(pos());
+    ajustes_->PonCarpeta(navegador_->Carpeta());
+    ajustes_->Guarda();
 }
 
 void frmVelmor::Form_Unload() {
@@ -487,6 +574,7 @@ void frmVelmor::closeEvent(QCloseEvent* event) {
         event->ignore();
         return;
     }
+    RecordarVentana();
     Form_Unload();
     event->accept();
 }
@@ -541,6 +629,14 @@ void frmVelmor::cmdVisor_Click() {
 
 void frmVelmor::cmdCancelar_Click() {
     Terminar();
+}
+
+void frmVelmor::cmdConfiguracion_Click() {
+    frmConfiguracion dialogo(ajustesImpresion_, this);
+    if (dialogo.exec() != QDialog::Accepted) return;
+    AplicarAjustes(dialogo.Ajustes());
+    ajustes_->PonImpresion(ajustesImpresion_);
+    ajustes_->Guarda();
 }
 
 void frmVelmor::cmdCarpeta_Click() {

@@ -2,10 +2,13 @@
 
 #include "mainwindow/entorno_velmor.h"
 #include "mainwindow/interruptores.h"
+#include "printing/ajustes_impresion.h"
 #include "printing/trabajo_impresion.h"
 #include <QList>
 #include <QWidget>
+#include <memory>
 
+class AjustesVelmor;
 struct CarpetaInicio;
 class Impresoras;
 class NavegadorPrt;
@@ -16,6 +19,7 @@ class QFrame;
 class QLabel;
 class QListWidget;
 class QPushButton;
+class QToolButton;
 class QTreeView;
 
 // The main window: a ".prt" file list with its command buttons, and beside them a search panel
@@ -60,6 +64,7 @@ class frmVelmor : public QWidget, private InterlocutorTrabajo {
     void cmdVisor_Click();
     void cmdCancelar_Click();
     void cmdCarpeta_Click();
+    void cmdConfiguracion_Click();
 
   protected:
     void showEvent(QShowEvent* event) override;
@@ -80,6 +85,11 @@ class frmVelmor : public QWidget, private InterlocutorTrabajo {
     void BuscarRavendot();
     void LlenarListas();
     void ElegirAlArrancar(const CarpetaInicio& inicio);
+    CarpetaInicio InicioRecordado() const;
+    void AplicarAjustes(const AjustesImpresion& ajustes);
+    void RecordarImpresora();
+    void VolverAImpresora();
+    void RecordarVentana();
     void MostrarBusqueda(bool abrir);
     void HabilitarBotones(bool habilitar);
 
@@ -112,6 +122,8 @@ class frmVelmor : public QWidget, private InterlocutorTrabajo {
 
     Impresoras& impresoras_;
     EntornoVelmor entorno_;
+    std::unique_ptr<AjustesVelmor> ajustes_;
+    AjustesImpresion ajustesImpresion_;
     Interruptores interruptores_;
     NavegadorPrt* navegador_;
     QList<QObject*> trabajos_;
@@ -126,6 +138,7 @@ class frmVelmor : public QWidget, private InterlocutorTrabajo {
     QPushButton* cmdCarpeta = nullptr;
     QPushButton* cmdPrtKill = nullptr;
     QCheckBox* chkRavendot = nullptr;
+    QToolButton* cmdConfiguracion = nullptr;
     QLabel* Label2 = nullptr;
     QWidget* panelBusqueda_ = nullptr;
     QComboBox* Discos = nullptr;

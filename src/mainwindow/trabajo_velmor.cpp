@@ -22,7 +22,9 @@ void frmVelmor::nombrePdf(const QString& nombre) {
 }
 
 bool frmVelmor::eligeImpresora(Impresoras& impresoras) {
-    return ElegirImpresora(impresoras, this);
+    if (!ElegirImpresora(impresoras, this)) return false;
+    RecordarImpresora();
+    return true;
 }
 
 bool frmVelmor::confirmaBorrado(const QString& ruta) {
@@ -35,6 +37,7 @@ void frmVelmor::Velmor(bool Directo) {
     p.ruta = Nombre;
     p.modoDos = ModoDos();
     p.lineasPagina = LineasPagina;
+    p.ajustes = ajustesImpresion_;
     p.elegirImpresora = (interruptores_.elegirImpresora || Visual) && !Directo;
     p.borrar = interruptores_.borrar || Directo;
     // A file that "/B" deletes is not offered for deletion again.

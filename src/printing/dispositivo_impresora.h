@@ -4,6 +4,7 @@
 #include <QString>
 #include <memory>
 
+struct AjustesImpresion;
 class ColaImpresion;
 class SalidaFichero;
 
@@ -64,7 +65,10 @@ class Impresoras {
     // Throws ErrorVelmor (number and description) when the printer refuses.
     virtual void ponOrientacion(Orientacion orientacion) = 0;
 
-    // Drawing on the current printer; the document goes to `salida`.
+    // The paper and margins of the documents begun from now on.
+    virtual void ponPapel(const AjustesImpresion& ajustes) { (void)ajustes; }
+    // Drawing on the current printer; the document goes to `salida`. Throws ErrorVelmor when the
+    // paper asked for leaves no room to print.
     virtual DispositivoImpresora& dispositivo(SalidaFichero& salida) = 0;
 
     // True when the current printer writes a PDF file (the built-in "Archivo PDF"); otherwise

@@ -119,8 +119,17 @@ void TrabajoImpresion::imprime() {
     trabajo.modoDos = peticion_.modoDos;
     trabajo.lineasPagina = peticion_.lineasPagina;
     if (!peticion_.titulo.isEmpty()) trabajo.titulo = peticion_.titulo;
+    DispositivoImpresora* dispositivo = nullptr;
+    try {
+        impresoras_.ponPapel(peticion_.ajustes);
+        dispositivo = &impresoras_.dispositivo(*salida_);
+    } catch (const ErrorVelmor& e) {
+        resultado_.error = e.en(peticion_.ruta);
+        termina(ResultadoTrabajo::Fin::Fallido);
+        return;
+    }
     emit renderizando(true);
-    const ResultadoPrt r = ImprimirPrt(trabajo, impresoras_.dispositivo(*salida_));
+    const ResultadoPrt r = ImprimirPrt(trabajo, *dispositivo);
     emit renderizando(false);
     if (r.error) {
         resultado_.error = r.error;

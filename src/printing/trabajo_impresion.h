@@ -1,5 +1,6 @@
 #pragma once
 
+#include "printing/ajustes_impresion.h"
 #include "printing/cola_impresion.h"
 #include "printing/salida_fichero.h"
 #include "shared/error.h"
@@ -38,6 +39,9 @@ struct PeticionTrabajo {
     bool preguntar = false;       // otherwise, ask whether to delete it once printed
     int esperaSegundos = 300;     // how long to await a CUPS job's completion when deleting
     int copias = 1;
+    // The paper and margins asked for (its lines and code page are taken from lineasPagina and
+    // PaginasCodigo::actuales).
+    AjustesImpresion ajustes;
     QString titulo; // the program's title, for the documents' names
 };
 

@@ -1,16 +1,28 @@
 // The program as a desktop keeps it: its licence and package data, settings that last, the
 // printer dialog's keys, the Spanish locale, the status line and the window's drops.
+#include "mainwindow/ajustes_velmor.h"
+#include "mainwindow/frm_velmor.h"
 #include "printerselect/impresora.h"
+#include "shared/codepage.h"
 #include "shared/idioma.h"
+#include "support/accesible.h"
 #include "support/fake_printer.h"
+#include "support/ficheros.h"
 #include "support/programas.h"
 
 #include <QApplication>
+#include <QComboBox>
 #include <QFile>
+#include <QFileSystemModel>
 #include <QLocale>
 #include <QProcessEnvironment>
 #include <QSignalSpy>
+#include <QSpinBox>
+#include <QTemporaryDir>
 #include <QTest>
+#include <QTimer>
+#include <QToolButton>
+#include <QTreeView>
 #include <clocale>
 
 class TestAjustes : public QObject {
@@ -24,6 +36,13 @@ class TestAjustes : public QObject {
     void teclasDialogoImpresora();
     void espanol_data();
     void espanol();
+    void ajustesGuardados_data();
+    void ajustesGuardados();
+    void ajustesIlegibles();
+    void opcionesImprimir_data();
+    void opcionesImprimir();
+    void ventanaRecuerda();
+    void configuracionDesdeLaVentana();
 };
 
 namespace {
@@ -147,6 +166,199 @@ void TestAjustes::espanol() {
     QFETCH(QString, texto);
     QFETCH(QString, esperado);
     QCOMPARE(texto, esperado);
+}
+
+Q_DECLARE_METATYPE(AjustesImpresion)
+
+// Written by one run, read by the next, in the freedesktop config folder.
+void TestAjustes::ajustesGuardados_data() {
+    QTest::addColumn<AjustesImpresion>("ajustes");
+    QTest::newRow("los de siempre") << AjustesImpresion{};
+    AjustesImpresion a;
+    a.paginaCodigo = "437";
+    a.papel = Papel::Legal;
+    a.margenesMm = QMarginsF(10, 12.5, 0, 30);
+    a.lineas = 72;
+    QTest::newRow("legal, márgenes distintos, 437") << a;
+    a = {};
+    a.papel = Papel::Personalizado;
+    a.medidaMm = QSizeF(100, 150.5);
+    a.agujas = 9;
+    QTest::newRow("papel propio, 9 agujas") << a;
+    a = {};
+    a.papel = Papel::Continuo;
+    a.margenesMm = QMarginsF(0, 0, 0, 0);
+    a.lineas = 1;
+    QTest::newRow("continuo sin márgenes, una línea") << a;
+}
+
+void TestAjustes::ajustesGuardados() {
+    QFETCH(AjustesImpresion, ajustes);
+    QTemporaryDir config;
+    qputenv("XDG_CONFIG_HOME", config.path().toUtf8());
+    const QString fichero = AjustesVelmor::FicheroDelUsuario();
+    QCOMPARE(fichero, config.path() + "/velmor/velmor.conf");
+    {
+        AjustesVelmor escritos(fichero);
+        escritos.PonImpresion(ajustes);
+        escritos.Guarda();
+    }
+    QVERIFY(QFile::exists(fichero));
+    QCOMPARE(AjustesVelmor(fichero).Impresion(), ajustes);
+}
+
+// A value edited by hand into nonsense falls back to its default alone.
+void TestAjustes::ajustesIlegibles() {
+    QTemporaryDir config;
+    const QString fichero = EscribeFichero(config.filePath("velmor.conf"),
+                                           "[impresion]\ncp=437\npapel=b5\nmargenes=-3\n"
+                                           "lineas=0\nagujas=9\n");
+    AjustesImpresion esperados;
+    esperados.paginaCodigo = "437";
+    esperados.agujas = 9;
+    QCOMPARE(AjustesVelmor(fichero).Impresion(), esperados);
+}
+
+// velmor-imprimir takes the settings as options of the same names; the PDF shows them.
+void TestAjustes::opcionesImprimir_data() {
+    QTest::addColumn<QStringList>("opciones");
+    QTest::addColumn<int>("estado");
+    QTest::addColumn<QString>("tamano"); // pdfinfo's page size
+    QTest::addColumn<QString>("texto");  // in the PDF, or on stderr when it fails
+    QTest::newRow("por defecto: 850, A4") << QStringList{} << 0 << "595 x 842"
+                                          << "Hola ø";
+    QTest::newRow("--cp 437") << QStringList{"--cp", "437"} << 0 << "595 x 842"
+                              << "Hola ¢";
+    QTest::newRow("--cp=858, --papel legal")
+        << QStringList{"--cp=858", "--papel", "legal"} << 0 << "612 x 1008"
+        << "Hola ø";
+    QTest::newRow("--papel carta") << QStringList{"--papel=carta"} << 0 << "612 x 792"
+                                   << "Hola ø";
+    QTest::newRow("--papel continuo, --margenes")
+        << QStringList{"--papel", "continuo", "--margenes", "20,10,5,30"} << 0 << "680 x 864"
+        << "Hola ø";
+    QTest::newRow("--papel propio") << QStringList{"--papel", "250x180"} << 0 << "709 x 510"
+                                    << "Hola ø";
+    QTest::newRow("--agujas 9") << QStringList{"--agujas", "9"} << 0 << "595 x 842"
+                                << "Hola ø";
+    QTest::newRow("--papel desconocido") << QStringList{"--papel", "b5"} << 2 << ""
+                                         << "--papel: papel «b5» desconocido";
+    QTest::newRow("--margenes, tres") << QStringList{"--margenes", "1,2,3"} << 2 << ""
+                                      << "--margenes: márgenes «1,2,3»";
+    QTest::newRow("--agujas 12") << QStringList{"--agujas", "12"} << 2 << ""
+                                 << "--agujas necesita 24 o 9";
+    QTest::newRow("--cp desconocida") << QStringList{"--cp", "999"} << 2 << ""
+                                      << "Página de códigos DOS desconocida: «999»";
+    QTest::newRow("márgenes sin sitio")
+        << QStringList{"--papel", "a4", "--margenes", "110"} << 1 << ""
+        << "Los márgenes (110 mm) no dejan sitio";
+}
+
+void TestAjustes::opcionesImprimir() {
+    QFETCH(QStringList, opciones);
+    QFETCH(int, estado);
+    QFETCH(QString, tamano);
+    QFETCH(QString, texto);
+    QTemporaryDir carpeta;
+    const QString prt = EscribeFichero(carpeta.filePath("T.PRT"), "Hola \x9b mundo\r\n");
+    const QString pdf = carpeta.filePath("T.pdf");
+    QProcessEnvironment entorno = QProcessEnvironment::systemEnvironment();
+    entorno.remove("VELMOR_CP_DOS");
+    int salida = -1;
+    QString errores;
+    Ejecuta(VELMOR_IMPRIMIR, opciones + QStringList{"--pdf", pdf, prt}, &salida, &errores, {},
+            entorno);
+    QCOMPARE(salida, estado);
+    if (estado != 0) {
+        QVERIFY2(errores.contains(texto), qPrintable(errores));
+        QVERIFY(!QFile::exists(pdf));
+        return;
+    }
+    QVERIFY2(Ejecuta("pdfinfo", {pdf}).contains("Page size:       " + tamano),
+             qPrintable(Ejecuta("pdfinfo", {pdf})));
+    QVERIFY2(TextoPdf(pdf).contains(texto), qPrintable(TextoPdf(pdf)));
+}
+
+namespace {
+EntornoVelmor EntornoDePrueba(const QString& carpeta, const QString& ficheroAjustes) {
+    EntornoVelmor e;
+    e.carpetaPrograma = carpeta;
+    e.carpetaActual = carpeta;
+    e.raizVolumen = carpeta;
+    e.ficheroAjustes = ficheroAjustes;
+    return e;
+}
+} // namespace
+
+// What the user left is where the next run starts: the folder, the place on the screen, the
+// printer and its orientation.
+void TestAjustes::ventanaRecuerda() {
+    QTemporaryDir raiz;
+    const QString otra = raiz.filePath("Listados");
+    EscribeFichero(otra + "/INFORME.PRT", "x\r\n");
+    const QString fichero = raiz.filePath("config/velmor.conf");
+    FakeImpresoras impresoras({"Almacén", "Oficina"}, 0);
+    {
+        frmVelmor ventana(impresoras, EntornoDePrueba(raiz.path(), fichero));
+        QCOMPARE(ventana.RutaCarpetas(), raiz.path());
+        AjustesVelmor(fichero).PonImpresora("Oficina", Orientacion::Horizontal);
+        ventana.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&ventana));
+        ventana.move(40, 30);
+        // The user goes to another folder, then quits.
+        Control<QTreeView>(&ventana, "Carpetas")
+            ->setCurrentIndex(
+                qobject_cast<QFileSystemModel*>(Control<QTreeView>(&ventana, "Carpetas")->model())
+                    ->index(otra));
+        QTRY_COMPARE(ventana.RutaCarpetas(), otra);
+        ventana.close();
+    }
+    frmVelmor otraVez(impresoras, EntornoDePrueba(raiz.path(), fichero));
+    QCOMPARE(otraVez.RutaCarpetas(), otra);
+    QCOMPARE(otraVez.pos(), QPoint(40, 30));
+    QCOMPARE(impresoras.nombreActual(), QString("Oficina"));
+    QCOMPARE(impresoras.orientacion(), Orientacion::Horizontal);
+    // A folder named on the command line wins over the one remembered.
+    EntornoVelmor nombrada = EntornoDePrueba(raiz.path(), fichero);
+    nombrada.argumentos = QStringList{raiz.path()};
+    QCOMPARE(frmVelmor(impresoras, nombrada).RutaCarpetas(), raiz.path());
+}
+
+// "Configuración" opens from the window's key, and what it accepts is kept and used.
+void TestAjustes::configuracionDesdeLaVentana() {
+    qunsetenv("VELMOR_CP_DOS");
+    QTemporaryDir raiz;
+    const QString fichero = raiz.filePath("velmor.conf");
+    FakeImpresoras impresoras({"Oficina"});
+    frmVelmor ventana(impresoras, EntornoDePrueba(raiz.path(), fichero));
+    ventana.show();
+    QVERIFY(QTest::qWaitForWindowExposed(&ventana));
+    QCOMPARE(Control<QToolButton>(&ventana, "Configuración")->toolTip(),
+             QString("Configuración (Ctrl+,)"));
+    QTimer::singleShot(0, [] {
+        auto* dialogo = qobject_cast<QDialog*>(QApplication::activeModalWidget());
+        QVERIFY(dialogo);
+        QCOMPARE(dialogo->windowTitle(), QString("Configuración"));
+        auto* pagina = dialogo->findChild<QComboBox*>("PaginaCodigo");
+        pagina->setCurrentIndex(pagina->findData("437"));
+        dialogo->findChild<QComboBox*>("Papel")->setCurrentIndex(int(Papel::Legal));
+        dialogo->findChild<QSpinBox*>("Lineas")->setValue(60);
+        dialogo->findChild<QComboBox*>("ModeloEpson")->setCurrentIndex(1);
+        QTest::keyClick(dialogo, Qt::Key_Return);
+    });
+    QTest::keyClick(&ventana, Qt::Key_Comma, Qt::ControlModifier);
+    const AjustesImpresion guardados = AjustesVelmor(fichero).Impresion();
+    QCOMPARE(guardados.paginaCodigo, QString("437"));
+    QCOMPARE(guardados.papel, Papel::Legal);
+    QCOMPARE(guardados.lineas, 60);
+    QCOMPARE(guardados.agujas, 9);
+    QCOMPARE(PaginasCodigo::actuales().paginaDos(), QString("437"));
+    QCOMPARE(ventana.LineasPagina, qint16(60));
+    // VELMOR_CP_DOS still decides the page over what was chosen.
+    qputenv("VELMOR_CP_DOS", "850");
+    QCOMPARE(PaginasCodigo::actuales().paginaDos(), QString("850"));
+    qunsetenv("VELMOR_CP_DOS");
+    PaginasCodigo::ponElegida("850");
 }
 
 // Set up as the program's main() does.

@@ -2,6 +2,7 @@
 // questions the window answers with its dialogs and whose outcome it shows in its boxes.
 #include "mainwindow/frm_velmor.h"
 
+#include "mainwindow/linea_estado.h"
 #include "mainwindow/navegador_prt.h"
 #include "printerselect/impresora.h"
 #include "printing/imprimir_prt.h"
@@ -98,8 +99,8 @@ void frmVelmor::AlTerminarTrabajo(const PeticionTrabajo& p, const ResultadoTraba
     ActualizarAviso();
 }
 
-// The status line shows the version, or the job's state shortened to its width; the tooltip
-// holds the whole state.
+// The status line shows the version, or the job's state shortened to its width (its names, not
+// what it says); the tooltip holds the whole state.
 void frmVelmor::MostrarEstado(const QString& texto) {
     estado_ = texto.isEmpty() ? "Versión " + VersionVelmor() : texto;
     Label2->setToolTip(texto);
@@ -107,8 +108,7 @@ void frmVelmor::MostrarEstado(const QString& texto) {
 }
 
 void frmVelmor::AjustarEstado() {
-    Label2->setText(
-        Label2->fontMetrics().elidedText(estado_, Qt::ElideMiddle, Label2->contentsRect().width()));
+    Label2->setText(AcortaEstado(estado_, Label2->fontMetrics(), Label2->contentsRect().width()));
 }
 
 void frmVelmor::Terminar() {

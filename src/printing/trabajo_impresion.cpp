@@ -180,15 +180,23 @@ void TrabajoImpresion::alEnviar(int id, const std::optional<ErrorVelmor>& error)
         return;
     }
     resultado_.idTrabajo = id;
-    emit estado(QStringLiteral("Trabajo %1 de «%2» enviado a «%3»")
+    emit estado(QStringLiteral("«%1»: el trabajo %2 de «%3» está en la cola")
+                    .arg(nombreVisible())
                     .arg(id)
-                    .arg(nombreVisible(), resultado_.cola));
+                    .arg(resultado_.cola));
     emit enviado();
     alImprimir();
 }
 
 // Printed (or accepted by the queue): delete, ask, or just end.
 void TrabajoImpresion::alImprimir() {
+    // While the question is open the line says what became of the file (a queue's job has said
+    // so since it was accepted).
+    if (resultado_.vacio)
+        emit estado(QStringLiteral("«%1» no tiene nada que imprimir").arg(nombreVisible()));
+    else if (!resultado_.salidaPdf.isEmpty())
+        emit estado(QStringLiteral("«%1» escrito en «%2»")
+                        .arg(nombreVisible(), NombreVisible(NombreDe(resultado_.salidaPdf))));
     const bool borrar =
         peticion_.borrar || (peticion_.preguntar && interlocutor_.confirmaBorrado(peticion_.ruta));
     if (!borrar) {
@@ -251,8 +259,10 @@ void TrabajoImpresion::alConsultar(const std::optional<EstadoTrabajo>& estado,
                      .arg(estado->enPalabras()));
         return;
     }
-    emit this->estado(QStringLiteral("Esperando a que termine %1%2: «%3» %4")
-                          .arg(trabajo, deLaCola, nombreVisible(), estado->enPalabras()));
+    emit this->estado(QStringLiteral("«%1»: el trabajo %2 de «%3» %4")
+                          .arg(nombreVisible())
+                          .arg(resultado_.idTrabajo)
+                          .arg(resultado_.cola, estado->enPalabras()));
     consulta_->start();
 }
 

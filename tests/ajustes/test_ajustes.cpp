@@ -2,6 +2,7 @@
 // printer dialog's keys, the Spanish locale, the status line and the window's drops.
 #include "mainwindow/ajustes_velmor.h"
 #include "mainwindow/frm_velmor.h"
+#include "mainwindow/linea_estado.h"
 #include "printerselect/impresora.h"
 #include "shared/codepage.h"
 #include "shared/idioma.h"
@@ -9,11 +10,15 @@
 #include "support/fake_printer.h"
 #include "support/ficheros.h"
 #include "support/programas.h"
+#include "support/scripted_messages.h"
 
 #include <QApplication>
 #include <QComboBox>
 #include <QFile>
+#include <QFileDialog>
 #include <QFileSystemModel>
+#include <QLabel>
+#include <QListWidget>
 #include <QLocale>
 #include <QProcessEnvironment>
 #include <QSignalSpy>
@@ -43,6 +48,10 @@ class TestAjustes : public QObject {
     void opcionesImprimir();
     void ventanaRecuerda();
     void configuracionDesdeLaVentana();
+    void estadoAcortado_data();
+    void estadoAcortado();
+    void estadoDelTrabajo_data();
+    void estadoDelTrabajo();
 };
 
 namespace {
@@ -359,6 +368,116 @@ void TestAjustes::configuracionDesdeLaVentana() {
     QCOMPARE(PaginasCodigo::actuales().paginaDos(), QString("850"));
     qunsetenv("VELMOR_CP_DOS");
     PaginasCodigo::ponElegida("850");
+}
+
+// A state too wide for the line loses letters of its names, never its words or numbers.
+void TestAjustes::estadoAcortado_data() {
+    QTest::addColumn<QString>("texto");
+    QTest::addColumn<int>("letras"); // the line's width, in average characters
+    QTest::addColumn<QStringList>("quedan");
+    const QString largo = "INFORME DE VENTAS DEL SEGUNDO TRIMESTRE POR DELEGACIONES.PRT";
+    QTest::newRow("cabe") << "«A.PRT»: el trabajo 7 de «Oficina» espera su turno" << 80
+                          << QStringList{"«A.PRT»: el trabajo 7 de «Oficina» espera su turno"};
+    QTest::newRow("nombre largo en la cola")
+        << "«" + largo + "»: el trabajo 12 de «Oficina» se está imprimiendo" << 60
+        << QStringList{"«INF", "PRT»: el trabajo 12 de «Oficina» se está imprimiendo"};
+    QTest::newRow("preparando") << "Preparando «" + largo + "»…" << 30
+                                << QStringList{"Preparando «IN", "PRT»…"};
+    QTest::newRow("dos nombres largos") << "«" + largo + "» escrito en «" + largo + "»" << 50
+                                        << QStringList{"» escrito en «", "«INF", "PRT»"};
+}
+
+void TestAjustes::estadoAcortado() {
+    QFETCH(QString, texto);
+    QFETCH(int, letras);
+    QFETCH(QStringList, quedan);
+    QFont fuente("DejaVu Sans");
+    fuente.setPixelSize(12);
+    const QFontMetrics letra(fuente);
+    const int ancho = letra.averageCharWidth() * letras;
+    const QString corto = AcortaEstado(texto, letra, ancho);
+    QVERIFY2(letra.horizontalAdvance(corto) <= ancho, qPrintable(corto));
+    for (const QString& parte : quedan)
+        QVERIFY2(corto.contains(parte), qPrintable(corto + " / " + parte));
+}
+
+namespace {
+// Answers the job's dialogs as a user would: Enter in the printer dialog, the proposed name in
+// the save dialog.
+void ResponderDialogos(QObject* duenno) {
+    auto* reloj = new QTimer(duenno);
+    QObject::connect(reloj, &QTimer::timeout, [] {
+        QWidget* modal = QApplication::activeModalWidget();
+        if (auto* impresora = qobject_cast<Impresora*>(modal))
+            QTest::keyClick(impresora, Qt::Key_Return);
+        else if (auto* guardar = qobject_cast<QFileDialog*>(modal))
+            QMetaObject::invokeMethod(guardar, "accept", Qt::QueuedConnection);
+    });
+    reloj->start(20);
+}
+} // namespace
+
+// The status line says what has become of the job, readable as it is, while the job runs and
+// while the delete question waits.
+void TestAjustes::estadoDelTrabajo_data() {
+    QTest::addColumn<QString>("impresora");
+    QTest::addColumn<QString>("boton");
+    QTest::addColumn<QString>("estadoEntero"); // the state, whole in the tooltip
+    QTest::addColumn<QString>("siempre");      // what the line itself always shows of it
+    QTest::addColumn<bool>("pregunta");        // shown while the delete question waits
+    const QString prt = "«LISTADO DE CLIENTES.PRT»";
+    QTest::newRow("PDF escrito, con pregunta")
+        << "Archivo PDF"
+        << "Imprimir" << prt + " escrito en «LISTADO DE CLIENTES.pdf»"
+        << "» escrito en «" << true;
+    QTest::newRow("en la cola, con pregunta")
+        << "Oficina"
+        << "Imprimir" << prt + ": el trabajo 1 de «Oficina» está en la cola"
+        << "»: el trabajo 1 de «Oficina» está en la cola" << true;
+    QTest::newRow("esperando a que la cola lo imprima")
+        << "Oficina"
+        << "Imprimir y borrar" << prt + ": el trabajo 1 de «Oficina» espera su turno"
+        << "»: el trabajo 1 de «Oficina» espera su turno" << false;
+}
+
+void TestAjustes::estadoDelTrabajo() {
+    QFETCH(QString, impresora);
+    QFETCH(QString, boton);
+    QFETCH(QString, estadoEntero);
+    QFETCH(QString, siempre);
+    QFETCH(bool, pregunta);
+    QTemporaryDir raiz;
+    EscribeFichero(raiz.filePath("LISTADO DE CLIENTES.PRT"), "uno\r\n");
+    FakeImpresoras impresoras({"Oficina", "Archivo PDF"});
+    impresoras.hazActual(int(impresoras.nombres.indexOf(impresora)));
+    impresoras.colaFalsa->estadoFinal = EstadoTrabajo::Pendiente;
+    MensajesGuionizados mensajes;
+    mensajes.respuestas = {QMessageBox::No};
+    frmVelmor ventana(impresoras, EntornoDePrueba(raiz.path(), {}));
+    ventana.show();
+    QVERIFY(QTest::qWaitForWindowExposed(&ventana));
+    auto* estado = Control<QLabel>(&ventana, "Estado");
+    QString linea, entero;
+    const auto mira = [&] {
+        linea = estado->text();
+        entero = estado->toolTip();
+    };
+    if (pregunta) mensajes.alMostrar = [&](const MensajesGuionizados::Caja&) { mira(); };
+    ResponderDialogos(&ventana);
+    auto* lista = Control<QListWidget>(&ventana, "Ficheros PRT");
+    QTRY_COMPARE(lista->count(), 1);
+    lista->setCurrentRow(0);
+    Control<QAbstractButton>(&ventana, boton)->click();
+    if (!pregunta) {
+        QTRY_VERIFY_WITH_TIMEOUT(estado->toolTip() == estadoEntero, 20000);
+        mira();
+        impresoras.colaFalsa->estadoFinal = EstadoTrabajo::Completado;
+    }
+    QTRY_COMPARE_WITH_TIMEOUT(ventana.TrabajosPendientes(), 0, 20000);
+    QCOMPARE(entero, estadoEntero);
+    QVERIFY2(linea.contains(siempre), qPrintable(linea));
+    QVERIFY(estado->fontMetrics().horizontalAdvance(linea) <= estado->contentsRect().width());
+    QCOMPARE(estado->text(), QString("Versión 2.0"));
 }
 
 // Set up as the program's main() does.

@@ -150,6 +150,9 @@ bool imprime(ImpresorasSistema& impresoras, InterlocutorCli& interlocutor,
         error(r.error->texto());
         return false;
     }
+    // Printed, with the directive as text where its picture was: said, not failed.
+    if (!r.imagenesNoEncontradas.isEmpty())
+        error(fichero + QStringLiteral(": ") + AvisoImagenes(r.imagenesNoEncontradas));
     return true;
 }
 // The watched folder until SIGTERM or SIGINT: the first one stops it in order, a second one at

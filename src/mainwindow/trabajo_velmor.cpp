@@ -97,6 +97,10 @@ void frmVelmor::AlTerminarTrabajo(const PeticionTrabajo& p, const ResultadoTraba
     Refrescar();
     FicherosPRT_Click();
     ActualizarAviso();
+    // Until the next job: the file printed, but without the picture it asked for.
+    if (!r.imagenesNoEncontradas.isEmpty() && trabajos_.isEmpty())
+        MostrarEstado(NombreVisible(NombreDe(p.ruta)) + ": " +
+                      AvisoImagenes(r.imagenesNoEncontradas));
 }
 
 // The status line shows the version, or the job's state shortened to its width (its names, not

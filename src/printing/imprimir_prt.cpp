@@ -65,7 +65,7 @@ class SalidaImpresora : public SalidaMarcado {
 
 ResultadoPrt falla(DispositivoImpresora& p, ErrorVelmor error) {
     p.descartaDocumento();
-    return {std::move(error), {}};
+    return {std::move(error), {}, {}};
 }
 } // namespace
 
@@ -84,7 +84,8 @@ ResultadoPrt ImprimirPrt(const TrabajoPrt& trabajo, DispositivoImpresora& p, Ima
         p.reiniciaFormato();
         SalidaImpresora salida(p, fondo, CarpetaDe(ruta));
         InterpretePrt interprete(PerfilLector::Impresora(trabajo.lineasPagina), trabajo.modoDos);
-        return {std::nullopt, interprete.interpreta(ruta, salida)};
+        const IdentidadFichero identidad = interprete.interpreta(ruta, salida);
+        return {std::nullopt, identidad, fondo.noEncontradas};
     } catch (const ErrorVelmor& e) {
         return falla(p, e.en(ruta));
     } catch (const std::bad_alloc&) {

@@ -59,6 +59,18 @@ QString NombrePdf(const QString& nombreFichero) {
     return nombreFichero.first(qMax(0, nombreFichero.size() - 3)) + QLatin1String("pdf");
 }
 
+QString AvisoImagenes(const QStringList& noEncontradas) {
+    QStringList nombres;
+    for (const QString& imagen : noEncontradas)
+        nombres << QStringLiteral("«%1»").arg(NombreVisible(imagen));
+    if (nombres.isEmpty()) return {};
+    if (nombres.size() == 1)
+        return QStringLiteral("No se ha encontrado la imagen de fondo ") + nombres.first();
+    const QString ultima = nombres.takeLast();
+    return QStringLiteral("No se han encontrado las imágenes de fondo ") +
+           nombres.join(QStringLiteral(", ")) + QStringLiteral(" y ") + ultima;
+}
+
 TrabajoImpresion::TrabajoImpresion(Impresoras& impresoras, InterlocutorTrabajo& interlocutor,
                                    PeticionTrabajo peticion, QObject* parent)
     : QObject(parent), impresoras_(impresoras), interlocutor_(interlocutor),
@@ -137,6 +149,7 @@ void TrabajoImpresion::imprime() {
         return;
     }
     resultado_.identidad = r.identidad;
+    resultado_.imagenesNoEncontradas = r.imagenesNoEncontradas;
     resultado_.vacio = !salida_->terminada();
     if (resultado_.vacio || impresoras_.actualEsPdf()) {
         if (resultado_.vacio) resultado_.salidaPdf.clear();
@@ -190,6 +203,13 @@ void TrabajoImpresion::alEnviar(int id, const std::optional<ErrorVelmor>& error)
 
 // Printed (or accepted by the queue): delete, ask, or just end.
 void TrabajoImpresion::alImprimir() {
+    // A picture the file asked for was not found: it printed, but not as it asked, and is kept
+    // to be printed again once the picture is back.
+    if (!resultado_.imagenesNoEncontradas.isEmpty() && (peticion_.borrar || peticion_.preguntar)) {
+        conserva(AvisoImagenes(resultado_.imagenesNoEncontradas) +
+                 QStringLiteral(": «%1» no se ha impreso como se pedía").arg(nombreVisible()));
+        return;
+    }
     // While the question is open the line says what became of the file (a queue's job has said
     // so since it was accepted).
     if (resultado_.vacio)

@@ -60,6 +60,9 @@ struct ResultadoTrabajo {
     QString cola;      // the CUPS queue and the job's id there
     int idTrabajo = 0;
     IdentidadFichero identidad; // the file as it was read whole, once it rendered
+    // Background pictures the file named that were not found: it printed, but not as it asked,
+    // so it is not deleted.
+    QStringList imagenesNoEncontradas;
 };
 
 // One print job, from the existence check to the deletion of the printed file; shared by the
@@ -115,6 +118,10 @@ class TrabajoImpresion : public QObject {
     QTimer* consulta_ = nullptr;
     bool terminado_ = false;
 };
+
+// What the user is told of pictures not found: "No se ha encontrado la imagen de fondo «A»", or
+// of several, "No se han encontrado las imágenes de fondo «A» y «B»"; empty when none.
+QString AvisoImagenes(const QStringList& noEncontradas);
 
 // The name the print job leaves on the clipboard: the file name with its last three characters
 // replaced by "pdf" («INFORME.PRT» gives «INFORME.pdf»).

@@ -17,6 +17,7 @@
 #include <QFile>
 #include <QFileDialog>
 #include <QFileSystemModel>
+#include <QImage>
 #include <QLabel>
 #include <QListWidget>
 #include <QLocale>
@@ -52,6 +53,9 @@ class TestAjustes : public QObject {
     void estadoAcortado();
     void estadoDelTrabajo_data();
     void estadoDelTrabajo();
+    void imagenNoEncontrada_data();
+    void imagenNoEncontrada();
+    void imagenNoEncontradaEnLaVentana();
 };
 
 namespace {
@@ -478,6 +482,77 @@ void TestAjustes::estadoDelTrabajo() {
     QVERIFY2(linea.contains(siempre), qPrintable(linea));
     QVERIFY(estado->fontMetrics().horizontalAdvance(linea) <= estado->contentsRect().width());
     QCOMPARE(estado->text(), QString("Versión 2.0"));
+}
+
+// A picture the file asks for and that is not there: the file prints with the directive as text,
+// the user is told which picture, and a file to be deleted is kept.
+void TestAjustes::imagenNoEncontrada_data() {
+    QTest::addColumn<QByteArray>("prt");
+    QTest::addColumn<bool>("borrar");
+    QTest::addColumn<int>("estado");
+    QTest::addColumn<QString>("errores");
+    QTest::addColumn<bool>("seConserva");
+    const QByteArray falta = "/IMAGEN/LOGO.BMP\r\nHola\r\n";
+    QTest::newRow("falta, sin borrar")
+        << falta << false << 0 << "T.PRT: No se ha encontrado la imagen de fondo «LOGO.BMP»"
+        << true;
+    QTest::newRow("falta, con --borrar")
+        << falta << true << 1
+        << "No se ha encontrado la imagen de fondo «LOGO.BMP»: «T.PRT» no se ha impreso como se "
+           "pedía; «T.PRT» no se ha borrado."
+        << true;
+    QTest::newRow("faltan dos") << QByteArray("/IMAGEN/A.PNG\r\n/IMAGEN/B.PNG\r\n/IMAGEN/A.PNG\r\n")
+                                << false << 0
+                                << "No se han encontrado las imágenes de fondo «A.PNG» y «B.PNG»"
+                                << true;
+    QTest::newRow("está, con --borrar")
+        << QByteArray("/IMAGEN/FONDO.PNG\r\nHola\r\n") << true << 0 << "" << false;
+}
+
+void TestAjustes::imagenNoEncontrada() {
+    QFETCH(QByteArray, prt);
+    QFETCH(bool, borrar);
+    QFETCH(int, estado);
+    QFETCH(QString, errores);
+    QFETCH(bool, seConserva);
+    QTemporaryDir carpeta;
+    QImage fondo(8, 8, QImage::Format_RGB32);
+    fondo.fill(Qt::gray);
+    QVERIFY(fondo.save(carpeta.filePath("FONDO.PNG")));
+    EscribeFichero(carpeta.filePath("T.PRT"), prt);
+    QStringList argumentos{"--pdf", "T.pdf", "T.PRT"};
+    if (borrar) argumentos.prepend("--borrar");
+    int salida = -1;
+    QString dichos;
+    Ejecuta(VELMOR_IMPRIMIR, argumentos, &salida, &dichos, carpeta.path());
+    QCOMPARE(salida, estado);
+    QVERIFY2(errores.isEmpty() ? dichos.isEmpty() : dichos.contains(errores), qPrintable(dichos));
+    QCOMPARE(QFile::exists(carpeta.filePath("T.PRT")), seConserva);
+    QVERIFY(TextoPdf(carpeta.filePath("T.pdf")).contains(seConserva ? "/IMAGEN/" : "Hola"));
+}
+
+// The window's print-and-delete keeps the file and says why; the status line names the picture
+// afterwards.
+void TestAjustes::imagenNoEncontradaEnLaVentana() {
+    QTemporaryDir raiz;
+    const QString prt = EscribeFichero(raiz.filePath("T.PRT"), "/IMAGEN/LOGO.BMP\r\nHola\r\n");
+    FakeImpresoras impresoras({"Oficina"});
+    MensajesGuionizados mensajes;
+    frmVelmor ventana(impresoras, EntornoDePrueba(raiz.path(), {}));
+    ventana.show();
+    QVERIFY(QTest::qWaitForWindowExposed(&ventana));
+    auto* lista = Control<QListWidget>(&ventana, "Ficheros PRT");
+    QTRY_COMPARE(lista->count(), 1);
+    lista->setCurrentRow(0);
+    Control<QAbstractButton>(&ventana, "Imprimir y borrar")->click();
+    QTRY_COMPARE_WITH_TIMEOUT(ventana.TrabajosPendientes(), 0, 20000);
+    QVERIFY(QFile::exists(prt));
+    QCOMPARE(mensajes.cajas.size(), 1);
+    QVERIFY2(mensajes.cajas[0].texto.contains("No se ha encontrado la imagen de fondo «LOGO.BMP»: "
+                                              "«T.PRT» no se ha impreso como se pedía"),
+             qPrintable(mensajes.cajas[0].texto));
+    QCOMPARE(Control<QLabel>(&ventana, "Estado")->toolTip(),
+             QString("T.PRT: No se ha encontrado la imagen de fondo «LOGO.BMP»"));
 }
 
 // Set up as the program's main() does.

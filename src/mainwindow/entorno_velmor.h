@@ -3,6 +3,8 @@
 #include <QString>
 #include <QStringList>
 
+class FuenteVolumenes;
+
 // What start-up takes from the platform; tests give their own folders, fonts and arguments.
 // Paths and arguments are in the lossless form of nombres_fichero.h.
 struct EntornoVelmor {
@@ -15,6 +17,8 @@ struct EntornoVelmor {
     QStringList argumentos; // command-line arguments, without the program's own path
     // The file of the settings kept between runs; empty: none are read or kept.
     QString ficheroAjustes;
+    // Where the mounted volumes come from (not taken over); null: the system's mount table.
+    FuenteVolumenes* volumenes = nullptr;
 
     static EntornoVelmor DelSistema(const QStringList& argumentos = {});
 };

@@ -66,7 +66,8 @@ QString RaizDe(const QString& carpeta) {
 frmVelmor::frmVelmor(Impresoras& impresoras, EntornoVelmor entorno, QWidget* parent)
     : QWidget(parent), impresoras_(impresoras), entorno_(std::move(entorno)),
       ajustes_(std::make_unique<AjustesVelmor>(entorno_.ficheroAjustes)),
-      interruptores_(Interruptores::De(entorno_.argumentos)), navegador_(new NavegadorPrt(this)) {
+      interruptores_(Interruptores::De(entorno_.argumentos)),
+      navegador_(new NavegadorPrt(entorno_.volumenes, this)) {
     CargarIconos();
     CrearControles();
     Conectar();
@@ -253,6 +254,7 @@ void frmVelmor::Conectar() {
     connect(navegador_, &NavegadorPrt::carpetaCambiada, this, &frmVelmor::Carpetas_Change);
     connect(navegador_, &NavegadorPrt::ficherosCambiados, this, &frmVelmor::MostrarFicheros);
     connect(navegador_, &NavegadorPrt::carpetaModificada, this, &frmVelmor::ProgramarRefresco);
+    connect(navegador_, &NavegadorPrt::volumenesCambiados, this, &frmVelmor::VolumenesCambiados);
     connect(navegador_, &NavegadorPrt::aviso, this,
             [this](const QString& texto) { MostrarAviso(Titulo, texto, this); });
     // After the user's click on a refused folder the tree itself selects it: the folder shown
@@ -369,13 +371,27 @@ void frmVelmor::BuscarRavendot() {
 void frmVelmor::LlenarListas() {
     const QSignalBlocker bloqueoDiscos(Discos);
     const QSignalBlocker bloqueoBasicas(DirBasico);
+    LlenarDiscos();
+    DirBasico->addItems(navegador_->Basicas());
+    DirBasico->setCurrentIndex(navegador_->BasicaElegida());
+    DirBasico->setToolTip(DirBasico->currentText());
+}
+
+// The volumes as the browser has them now, the one shown chosen.
+void frmVelmor::LlenarDiscos() {
+    const QSignalBlocker bloqueo(Discos);
+    Discos->clear();
     for (const VolumenPrt& v : navegador_->Volumenes())
         Discos->addItem(v.texto, v.raiz);
     Discos->setCurrentIndex(navegador_->VolumenActual());
     Discos->setToolTip(Discos->currentText());
-    DirBasico->addItems(navegador_->Basicas());
-    DirBasico->setCurrentIndex(navegador_->BasicaElegida());
-    DirBasico->setToolTip(DirBasico->currentText());
+}
+
+// A volume mounted or unmounted while the program runs. When the one shown has gone, the
+// refresh leaves its folder for the last usable one.
+void frmVelmor::VolumenesCambiados() {
+    LlenarDiscos();
+    if (navegador_->VolumenActual() < 0) ProgramarRefresco();
 }
 
 // The file named on the command line is chosen in its folder, as if the user had chosen it.

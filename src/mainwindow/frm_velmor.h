@@ -84,6 +84,8 @@ class frmVelmor : public QWidget, private InterlocutorTrabajo {
     void Form_Unload();
     void BuscarRavendot();
     void LlenarListas();
+    void LlenarDiscos();
+    void VolumenesCambiados();
     void ElegirAlArrancar(const CarpetaInicio& inicio);
     CarpetaInicio InicioRecordado() const;
     void AplicarAjustes(const AjustesImpresion& ajustes);

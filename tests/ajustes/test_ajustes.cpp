@@ -2,6 +2,7 @@
 // printer dialog's keys, the Spanish locale, the status line and the window's drops.
 #include "mainwindow/ajustes_velmor.h"
 #include "mainwindow/frm_velmor.h"
+#include "mainwindow/fuente_volumenes.h"
 #include "mainwindow/linea_estado.h"
 #include "printerselect/impresora.h"
 #include "shared/codepage.h"
@@ -56,6 +57,8 @@ class TestAjustes : public QObject {
     void imagenNoEncontrada_data();
     void imagenNoEncontrada();
     void imagenNoEncontradaEnLaVentana();
+    void volumenesQueCambian_data();
+    void volumenesQueCambian();
 };
 
 namespace {
@@ -553,6 +556,63 @@ void TestAjustes::imagenNoEncontradaEnLaVentana() {
              qPrintable(mensajes.cajas[0].texto));
     QCOMPARE(Control<QLabel>(&ventana, "Estado")->toolTip(),
              QString("T.PRT: No se ha encontrado la imagen de fondo «LOGO.BMP»"));
+}
+
+namespace {
+// A mount table the test writes.
+class VolumenesDePrueba : public FuenteVolumenes {
+  public:
+    QList<VolumenPrt> lista;
+    QList<VolumenPrt> Leer() const override { return lista; }
+    void Monta(const QList<VolumenPrt>& nueva) {
+        lista = nueva;
+        emit cambiada();
+    }
+};
+
+QStringList Textos(const QComboBox& lista) {
+    QStringList textos;
+    for (int i = 0; i < lista.count(); ++i)
+        textos << lista.itemText(i);
+    return textos;
+}
+} // namespace
+
+// Volumes mounted and unmounted while the window is open come and go in its list; the volume
+// shown stays chosen.
+void TestAjustes::volumenesQueCambian_data() {
+    QTest::addColumn<QStringList>("montados"); // after the start volume, by their texts
+    QTest::addColumn<QStringList>("lista");
+    QTest::newRow("se monta una memoria") << QStringList{"USB"} << QStringList{"raiz", "USB"};
+    QTest::newRow("se montan dos")
+        << QStringList{"USB", "RED"} << QStringList{"raiz", "USB", "RED"};
+    QTest::newRow("ninguno") << QStringList{} << QStringList{"raiz"};
+}
+
+void TestAjustes::volumenesQueCambian() {
+    QFETCH(QStringList, montados);
+    QFETCH(QStringList, lista);
+    QTemporaryDir raiz;
+    VolumenesDePrueba volumenes;
+    volumenes.lista = {{raiz.path(), "raiz"}, {raiz.filePath("VIEJO"), "VIEJO"}};
+    QDir().mkpath(raiz.filePath("VIEJO"));
+    FakeImpresoras impresoras({"Oficina"});
+    EntornoVelmor entorno = EntornoDePrueba(raiz.path(), {});
+    entorno.volumenes = &volumenes;
+    frmVelmor ventana(impresoras, entorno);
+    auto* discos = Control<QComboBox>(&ventana, "Volúmenes");
+    QCOMPARE(Textos(*discos), (QStringList{"raiz", "VIEJO"}));
+    QList<VolumenPrt> nuevos{{raiz.path(), "raiz"}};
+    for (const QString& m : montados) {
+        QDir().mkpath(raiz.filePath(m));
+        nuevos.append({raiz.filePath(m), m});
+    }
+    volumenes.Monta(nuevos);
+    QCOMPARE(Textos(*discos), lista);
+    QCOMPARE(discos->currentText(), QString("raiz"));
+    if (montados.isEmpty()) return;
+    discos->setCurrentIndex(1);
+    QCOMPARE(ventana.RutaCarpetas(), raiz.filePath(montados.first()));
 }
 
 // Set up as the program's main() does.

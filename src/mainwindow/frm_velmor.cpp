@@ -20,6 +20,8 @@
 #include <QCloseEvent>
 #include <QComboBox>
 #include <QDir>
+#include <QDragEnterEvent>
+#include <QDropEvent>
 #include <QFileSystemModel>
 #include <QFrame>
 #include <QGridLayout>
@@ -27,6 +29,7 @@
 #include <QHeaderView>
 #include <QLabel>
 #include <QListWidget>
+#include <QMimeData>
 #include <QPushButton>
 #include <QScreen>
 #include <QScrollBar>
@@ -35,6 +38,7 @@
 #include <QTimer>
 #include <QToolButton>
 #include <QTreeView>
+#include <QUrl>
 #include <QVBoxLayout>
 #include <QWindow>
 
@@ -54,6 +58,18 @@ QComboBox* Desplegable(QWidget* padre, const char* nombre, const QString& accesi
     lista->setObjectName(nombre);
     lista->setAccessibleName(accesible);
     return lista;
+}
+
+// What a drop names: one local ".prt" file or folder, in the lossless form (a file manager's
+// URL carries the name's bytes percent-encoded). Empty for anything else.
+QString RutaSoltada(const QMimeData* datos) {
+    if (!datos || !datos->hasUrls() || datos->urls().size() != 1) return {};
+    const QUrl url = datos->urls().first();
+    if (!url.isLocalFile()) return {};
+    const QString ruta =
+        NombreDeBytes(QByteArray::fromPercentEncoding(url.path(QUrl::FullyEncoded).toLatin1()));
+    if (ExisteRuta(ruta, true)) return QDir::cleanPath(ruta);
+    return ExisteRuta(ruta, false) && EsNombrePrt(BytesDeNombre(NombreDe(ruta))) ? ruta : QString();
 }
 
 QString RaizDe(const QString& carpeta) {
@@ -104,6 +120,7 @@ void frmVelmor::CrearControles() {
     setObjectName("frmVelmor");
     setWindowTitle("Velmor");
     setWindowIcon(Icono("velmor"));
+    setAcceptDrops(true);
     setWindowFlags(Qt::Window | Qt::MSWindowsFixedSizeDialogHint | Qt::WindowTitleHint |
                    Qt::WindowSystemMenuHint | Qt::WindowMinimizeButtonHint |
                    Qt::WindowCloseButtonHint);
@@ -583,6 +600,29 @@ void frmVelmor::keyPressEvent(QKeyEvent* event) {
         return;
     }
     QWidget::keyPressEvent(event);
+}
+
+// A ".prt" file or a folder dropped on the window (from a file manager) is shown as if the user
+// had browsed to it: its folder, with the file chosen.
+void frmVelmor::dragEnterEvent(QDragEnterEvent* event) {
+    if (!RutaSoltada(event->mimeData()).isEmpty()) event->acceptProposedAction();
+}
+
+void frmVelmor::dropEvent(QDropEvent* event) {
+    const QString ruta = RutaSoltada(event->mimeData());
+    if (ruta.isEmpty()) return;
+    event->acceptProposedAction();
+    if (ExisteRuta(ruta, true)) {
+        navegador_->PonCarpeta(ruta);
+        return;
+    }
+    ElegirFichero(CarpetaDe(ruta), NombreDe(ruta));
+}
+
+void frmVelmor::ElegirFichero(const QString& carpeta, const QString& fichero) {
+    if (!navegador_->PonCarpeta(carpeta)) return;
+    const int fila = int(navegador_->Ficheros().indexOf(fichero));
+    if (fila >= 0) FicherosPRT->setCurrentRow(fila);
 }
 
 void frmVelmor::closeEvent(QCloseEvent* event) {

@@ -71,6 +71,8 @@ class frmVelmor : public QWidget, private InterlocutorTrabajo {
     void closeEvent(QCloseEvent* event) override;
     void keyPressEvent(QKeyEvent* event) override;
     bool eventFilter(QObject* objeto, QEvent* event) override;
+    void dragEnterEvent(QDragEnterEvent* event) override;
+    void dropEvent(QDropEvent* event) override;
 
   private:
     void CrearControles();
@@ -87,6 +89,7 @@ class frmVelmor : public QWidget, private InterlocutorTrabajo {
     void LlenarDiscos();
     void VolumenesCambiados();
     void ElegirAlArrancar(const CarpetaInicio& inicio);
+    void ElegirFichero(const QString& carpeta, const QString& fichero);
     CarpetaInicio InicioRecordado() const;
     void AplicarAjustes(const AjustesImpresion& ajustes);
     void RecordarImpresora();

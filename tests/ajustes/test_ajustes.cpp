@@ -7,6 +7,7 @@
 #include "printerselect/impresora.h"
 #include "shared/codepage.h"
 #include "shared/idioma.h"
+#include "shared/nombres_fichero.h"
 #include "support/accesible.h"
 #include "support/fake_printer.h"
 #include "support/ficheros.h"
@@ -15,6 +16,7 @@
 
 #include <QApplication>
 #include <QComboBox>
+#include <QDropEvent>
 #include <QFile>
 #include <QFileDialog>
 #include <QFileSystemModel>
@@ -22,6 +24,7 @@
 #include <QLabel>
 #include <QListWidget>
 #include <QLocale>
+#include <QMimeData>
 #include <QProcessEnvironment>
 #include <QSignalSpy>
 #include <QSpinBox>
@@ -30,6 +33,7 @@
 #include <QTimer>
 #include <QToolButton>
 #include <QTreeView>
+#include <QUrl>
 #include <clocale>
 
 class TestAjustes : public QObject {
@@ -59,6 +63,8 @@ class TestAjustes : public QObject {
     void imagenNoEncontradaEnLaVentana();
     void volumenesQueCambian_data();
     void volumenesQueCambian();
+    void soltar_data();
+    void soltar();
 };
 
 namespace {
@@ -613,6 +619,71 @@ void TestAjustes::volumenesQueCambian() {
     if (montados.isEmpty()) return;
     discos->setCurrentIndex(1);
     QCOMPARE(ventana.RutaCarpetas(), raiz.filePath(montados.first()));
+}
+
+// Something dropped on the window from a file manager.
+void TestAjustes::soltar_data() {
+    QTest::addColumn<QList<QByteArray>>("soltados"); // paths under the test folder, as bytes
+    QTest::addColumn<bool>("aceptado");
+    QTest::addColumn<QString>("carpeta"); // shown afterwards, under the test folder
+    QTest::addColumn<QString>("elegido"); // chosen in the list afterwards
+    using L = QList<QByteArray>;
+    QTest::newRow("un .prt") << L{"Listados/INFORME.PRT"} << true << "Listados"
+                             << "INFORME.PRT";
+    QTest::newRow("un .prt en minúsculas") << L{"Listados/otro.prt"} << true << "Listados"
+                                           << "otro.prt";
+    QTest::newRow("nombre que no es UTF-8") << L{"Listados/A\xA5O.PRT"} << true << "Listados"
+                                            << "A\u00D1O.PRT";
+    QTest::newRow("una carpeta") << L{"Listados"} << true << "Listados"
+                                 << "";
+    QTest::newRow("un .txt") << L{"Listados/NOTA.TXT"} << false << ""
+                             << "";
+    QTest::newRow("dos ficheros") << L{"Listados/INFORME.PRT", "Listados/otro.prt"} << false << ""
+                                  << "";
+    QTest::newRow("un .prt que no existe") << L{"Listados/NADA.PRT"} << false << ""
+                                           << "";
+}
+
+void TestAjustes::soltar() {
+    QFETCH(QList<QByteArray>, soltados);
+    QFETCH(bool, aceptado);
+    QFETCH(QString, carpeta);
+    QFETCH(QString, elegido);
+    QTemporaryDir raiz;
+    QDir().mkpath(raiz.filePath("Listados"));
+    // By their bytes: one name is not UTF-8.
+    for (const char* nombre : {"INFORME.PRT", "otro.prt", "A\xA5O.PRT", "NOTA.TXT"}) {
+        FILE* f = std::fopen(QFile::encodeName(raiz.filePath("Listados/")) + nombre, "w");
+        QVERIFY(f);
+        std::fclose(f);
+    }
+    FakeImpresoras impresoras({"Oficina"});
+    frmVelmor ventana(impresoras, EntornoDePrueba(raiz.path(), {}));
+    ventana.show();
+    QVERIFY(QTest::qWaitForWindowExposed(&ventana));
+    QList<QUrl> urls;
+    for (const QByteArray& s : soltados) {
+        QUrl url;
+        url.setScheme("file");
+        url.setPath(
+            QString::fromLatin1((QFile::encodeName(raiz.path()) + '/' + s).toPercentEncoding("/")),
+            QUrl::TolerantMode);
+        urls << url;
+    }
+    QMimeData datos;
+    datos.setUrls(urls);
+    const QPoint centro = ventana.rect().center();
+    QDragEnterEvent entra(centro, Qt::CopyAction, &datos, Qt::LeftButton, Qt::NoModifier);
+    QApplication::sendEvent(&ventana, &entra);
+    QCOMPARE(entra.isAccepted(), aceptado);
+    if (!aceptado) {
+        QCOMPARE(ventana.RutaCarpetas(), raiz.path());
+        return;
+    }
+    QDropEvent suelta(centro, Qt::CopyAction, &datos, Qt::LeftButton, Qt::NoModifier);
+    QApplication::sendEvent(&ventana, &suelta);
+    QCOMPARE(ventana.RutaCarpetas(), raiz.filePath(carpeta));
+    QCOMPARE(NombreVisible(ventana.FileNameFicheros()), elegido);
 }
 
 // Set up as the program's main() does.

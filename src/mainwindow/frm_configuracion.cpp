@@ -103,7 +103,7 @@ void frmConfiguracion::CrearControles() {
     formulario->addRow("Página de códigos &DOS", PaginaCodigo);
     formulario->addRow("&Papel", PapelElegido);
     formulario->addRow("Medida del papel", medida);
-    formulario->addRow("&Márgenes", margenes);
+    formulario->addRow("Márgenes", margenes);
     formulario->addRow("&Líneas por página", Lineas);
     formulario->addRow("Impresora &Epson", ModeloEpson);
     auto* ventana = new QVBoxLayout(this);
@@ -113,6 +113,7 @@ void frmConfiguracion::CrearControles() {
 }
 
 void frmConfiguracion::Mostrar(const AjustesImpresion& a) {
+    margenes_ = a.margenesMm;
     int pagina = PaginaCodigo->findData(a.paginaCodigo);
     if (pagina < 0) { // a name iconv knows by another spelling ("IBM437"): offered as it is
         PaginaCodigo->addItem(a.paginaCodigo, a.paginaCodigo);
@@ -145,8 +146,16 @@ AjustesImpresion frmConfiguracion::Ajustes() const {
     a.papel = Papel(PapelElegido->currentIndex());
     if (a.papel == Papel::Personalizado)
         a.medidaMm = QSizeF(AnchoPapel->value(), AltoPapel->value());
-    a.margenesMm = QMarginsF(Margenes[0]->value(), Margenes[1]->value(), Margenes[2]->value(),
-                             Margenes[3]->value());
+    // A margin the user left as shown keeps its exact value (the boxes show two decimals).
+    const double antes[4] = {margenes_.left(), margenes_.top(), margenes_.right(),
+                             margenes_.bottom()};
+    double mm[4];
+    for (int i = 0; i < 4; ++i)
+        mm[i] = qFuzzyCompare(Margenes[i]->value(),
+                              Margenes[i]->valueFromText(Margenes[i]->textFromValue(antes[i])))
+                    ? antes[i]
+                    : Margenes[i]->value();
+    a.margenesMm = QMarginsF(mm[0], mm[1], mm[2], mm[3]);
     a.lineas = Lineas->value();
     a.agujas = ModeloEpson->currentIndex() == 1 ? 9 : 24;
     return a;

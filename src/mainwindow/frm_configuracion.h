@@ -28,4 +28,5 @@ class frmConfiguracion : public QDialog {
     QDoubleSpinBox* Margenes[4] = {}; // left, top, right, bottom
     QSpinBox* Lineas = nullptr;
     QComboBox* ModeloEpson = nullptr;
+    QMarginsF margenes_; // as shown at first
 };

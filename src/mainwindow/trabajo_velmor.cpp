@@ -98,9 +98,13 @@ void frmVelmor::AlTerminarTrabajo(const PeticionTrabajo& p, const ResultadoTraba
     FicherosPRT_Click();
     ActualizarAviso();
     // Until the next job: the file printed, but without the picture it asked for.
-    if (!r.imagenesNoEncontradas.isEmpty() && trabajos_.isEmpty())
-        MostrarEstado(NombreVisible(NombreDe(p.ruta)) + ": " +
-                      AvisoImagenes(r.imagenesNoEncontradas));
+    if (!r.imagenesNoEncontradas.isEmpty() && trabajos_.isEmpty()) {
+        QStringList imagenes;
+        for (const QString& imagen : r.imagenesNoEncontradas)
+            imagenes << "«" + NombreVisible(imagen) + "»";
+        MostrarEstado((imagenes.size() == 1 ? "Falta la imagen " : "Faltan las imágenes ") +
+                      imagenes.join(", ") + " de «" + NombreVisible(NombreDe(p.ruta)) + "»");
+    }
 }
 
 // The status line shows the version, or the job's state shortened to its width (its names, not

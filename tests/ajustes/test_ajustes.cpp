@@ -373,6 +373,7 @@ void TestAjustes::configuracionDesdeLaVentana() {
     QCOMPARE(guardados.paginaCodigo, QString("437"));
     QCOMPARE(guardados.papel, Papel::Legal);
     QCOMPARE(guardados.lineas, 60);
+    QCOMPARE(guardados.margenesMm, AjustesImpresion::MargenesPrograma()); // left as shown
     QCOMPARE(guardados.agujas, 9);
     QCOMPARE(PaginasCodigo::actuales().paginaDos(), QString("437"));
     QCOMPARE(ventana.LineasPagina, qint16(60));
@@ -561,7 +562,7 @@ void TestAjustes::imagenNoEncontradaEnLaVentana() {
                                               "«T.PRT» no se ha impreso como se pedía"),
              qPrintable(mensajes.cajas[0].texto));
     QCOMPARE(Control<QLabel>(&ventana, "Estado")->toolTip(),
-             QString("T.PRT: No se ha encontrado la imagen de fondo «LOGO.BMP»"));
+             QString("Falta la imagen «LOGO.BMP» de «T.PRT»"));
 }
 
 namespace {

@@ -51,6 +51,7 @@ class frmPrtVer : public QDialog {
 
   private:
     void OcuparPantalla();
+    void AlargarReglas();
 
     QTextEdit* rtfVisor_;
     QString ruta_;

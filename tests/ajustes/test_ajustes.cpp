@@ -4,6 +4,7 @@
 #include "mainwindow/frm_velmor.h"
 #include "mainwindow/fuente_volumenes.h"
 #include "mainwindow/linea_estado.h"
+#include "preview/frm_prt_ver.h"
 #include "printerselect/impresora.h"
 #include "shared/codepage.h"
 #include "shared/idioma.h"
@@ -30,6 +31,7 @@
 #include <QSpinBox>
 #include <QTemporaryDir>
 #include <QTest>
+#include <QTextEdit>
 #include <QTimer>
 #include <QToolButton>
 #include <QTreeView>
@@ -65,6 +67,8 @@ class TestAjustes : public QObject {
     void volumenesQueCambian();
     void soltar_data();
     void soltar();
+    void reglaDelSaltoDePagina_data();
+    void reglaDelSaltoDePagina();
 };
 
 namespace {
@@ -685,6 +689,40 @@ void TestAjustes::soltar() {
     QApplication::sendEvent(&ventana, &suelta);
     QCOMPARE(ventana.RutaCarpetas(), raiz.filePath(carpeta));
     QCOMPARE(NombreVisible(ventana.FileNameFicheros()), elegido);
+}
+
+// A form feed shows in the preview as a rule across the box, whatever the lines' length.
+void TestAjustes::reglaDelSaltoDePagina_data() {
+    QTest::addColumn<QByteArray>("prt");
+    QTest::newRow("líneas cortas") << QByteArray("uno\r\n\x0c"
+                                                 "dos\r\n");
+    QTest::newRow("salto en medio de una línea") << QByteArray("uno\x0c"
+                                                               "dos\r\ntres\r\n");
+    QTest::newRow("línea más ancha que la caja") << QByteArray(300, 'x') + "\r\n\x0c"
+                                                                           "dos\r\n";
+}
+
+void TestAjustes::reglaDelSaltoDePagina() {
+    QFETCH(QByteArray, prt);
+    QTemporaryDir carpeta;
+    EscribeFichero(carpeta.filePath("FF.PRT"), prt);
+    frmPrtVer visor;
+    visor.Cargar(carpeta.path(), "FF.PRT", false);
+    visor.show();
+    QVERIFY(QTest::qWaitForWindowExposed(&visor));
+    QWidget* caja = visor.rtfVisor()->viewport();
+    const QImage imagen = caja->grab().toImage();
+    const QRgb fondo = imagen.pixel(imagen.width() - 1, imagen.height() - 1);
+    int masLarga = 0; // the longest run of drawn pixels in any row
+    for (int y = 0; y < imagen.height(); ++y) {
+        int seguidos = 0;
+        for (int x = 0; x < imagen.width(); ++x) {
+            seguidos = imagen.pixel(x, y) == fondo ? 0 : seguidos + 1;
+            masLarga = qMax(masLarga, seguidos);
+        }
+    }
+    QVERIFY2(masLarga >= caja->width() * 8 / 10,
+             qPrintable(QString("%1 of %2").arg(masLarga).arg(caja->width())));
 }
 
 // Set up as the program's main() does.

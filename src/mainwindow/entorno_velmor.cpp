@@ -22,5 +22,6 @@ EntornoVelmor EntornoVelmor::DelSistema(const QStringList& argumentos) {
     e.fuentes = QFontDatabase::families();
     e.argumentos = argumentos;
     e.ficheroAjustes = AjustesVelmor::FicheroDelUsuario();
+    e.bus = QDBusConnection::sessionBus();
     return e;
 }

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <QDBusConnection>
 #include <QString>
 #include <QStringList>
 
@@ -19,6 +20,8 @@ struct EntornoVelmor {
     QString ficheroAjustes;
     // Where the mounted volumes come from (not taken over); null: the system's mount table.
     FuenteVolumenes* volumenes = nullptr;
+    // The bus of desktop notifications; not connected (the default): none are sent.
+    QDBusConnection bus{QString()};
 
     static EntornoVelmor DelSistema(const QStringList& argumentos = {});
 };

@@ -81,7 +81,7 @@ QString RaizDe(const QString& carpeta) {
 
 frmVelmor::frmVelmor(Impresoras& impresoras, EntornoVelmor entorno, QWidget* parent)
     : QWidget(parent), impresoras_(impresoras), entorno_(std::move(entorno)),
-      ajustes_(std::make_unique<AjustesVelmor>(entorno_.ficheroAjustes)),
+      ajustes_(std::make_unique<AjustesVelmor>(entorno_.ficheroAjustes)), avisos_(entorno_.bus),
       interruptores_(Interruptores::De(entorno_.argumentos)),
       navegador_(new NavegadorPrt(entorno_.volumenes, this)) {
     CargarIconos();

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "mainwindow/avisos_escritorio.h"
 #include "mainwindow/entorno_velmor.h"
 #include "mainwindow/interruptores.h"
 #include "printing/ajustes_impresion.h"
@@ -121,6 +122,7 @@ class frmVelmor : public QWidget, private InterlocutorTrabajo {
     void Terminar();
     void AlTerminarTrabajo(const PeticionTrabajo& peticion, const ResultadoTrabajo& resultado);
     void MostrarEstado(const QString& texto);
+    void AvisarEscritorio(const PeticionTrabajo& peticion, const ResultadoTrabajo& resultado);
     void AjustarEstado();
     bool BorrarElegido();
     bool PuedeCerrar();
@@ -128,6 +130,7 @@ class frmVelmor : public QWidget, private InterlocutorTrabajo {
     Impresoras& impresoras_;
     EntornoVelmor entorno_;
     std::unique_ptr<AjustesVelmor> ajustes_;
+    AvisosEscritorio avisos_;
     AjustesImpresion ajustesImpresion_;
     Interruptores interruptores_;
     NavegadorPrt* navegador_;

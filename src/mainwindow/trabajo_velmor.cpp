@@ -63,8 +63,27 @@ void frmVelmor::Velmor(bool Directo) {
     trabajo->inicia();
 }
 
+// A job the window awaited from a queue has ended while the user is elsewhere: the desktop tells.
+void frmVelmor::AvisarEscritorio(const PeticionTrabajo& p, const ResultadoTrabajo& r) {
+    // Awaited: sent to a queue and followed to its end to delete the file, or failed there.
+    const bool esperado = (r.idTrabajo != 0 && (r.borrado || r.error)) ||
+                          (r.fin == ResultadoTrabajo::Fin::Fallido && !r.cola.isEmpty());
+    if (!esperado || isActiveWindow()) return;
+    const QString fichero = NombreVisible(NombreDe(p.ruta));
+    if (r.error) {
+        avisos_.Avisa("No se ha impreso como se pedía «" + fichero + "»", r.error->mensaje(), true);
+        return;
+    }
+    avisos_.Avisa("Impreso «" + fichero + "»",
+                  QString("El trabajo %1 de «%2» ha terminado%3.")
+                      .arg(r.idTrabajo)
+                      .arg(r.cola, r.borrado ? " y el fichero se ha borrado" : ""),
+                  false);
+}
+
 void frmVelmor::AlTerminarTrabajo(const PeticionTrabajo& p, const ResultadoTrabajo& r) {
     if (trabajos_.isEmpty()) MostrarEstado(QString());
+    AvisarEscritorio(p, r);
     using Fin = ResultadoTrabajo::Fin;
     switch (r.fin) {
     case Fin::NoEncontrado:

@@ -17,6 +17,10 @@
 
 #include <QApplication>
 #include <QComboBox>
+#include <QDBusConnection>
+#include <QDBusMessage>
+#include <QDBusPendingCallWatcher>
+#include <QDBusPendingReply>
 #include <QDropEvent>
 #include <QFile>
 #include <QFileDialog>
@@ -69,6 +73,8 @@ class TestAjustes : public QObject {
     void soltar();
     void reglaDelSaltoDePagina_data();
     void reglaDelSaltoDePagina();
+    void avisosDelEscritorio_data();
+    void avisosDelEscritorio();
 };
 
 namespace {
@@ -723,6 +729,100 @@ void TestAjustes::reglaDelSaltoDePagina() {
     }
     QVERIFY2(masLarga >= caja->width() * 8 / 10,
              qPrintable(QString("%1 of %2").arg(masLarga).arg(caja->width())));
+}
+
+namespace {
+// A notification server of the test's own, on a private session bus.
+class ServidorAvisos : public QObject {
+    Q_OBJECT
+    Q_CLASSINFO("D-Bus Interface", "org.freedesktop.Notifications")
+  public:
+    QStringList avisos; // "summary|body"
+  public slots:
+    uint Notify(const QString&, uint, const QString&, const QString& resumen, const QString& texto,
+                const QStringList&, const QVariantMap&, int) {
+        avisos << resumen + "|" + texto;
+        return uint(avisos.size());
+    }
+    QStringList GetCapabilities() { return {"body"}; }
+};
+
+// A private dbus-daemon for one test, stopped with it.
+struct BusPrivado {
+    QProcess demonio;
+    QString direccion;
+    BusPrivado() {
+        demonio.start("dbus-daemon", {"--session", "--nofork", "--print-address=1"});
+        while (direccion.isEmpty() && demonio.waitForReadyRead(30000))
+            direccion = QString::fromUtf8(demonio.readLine()).trimmed();
+    }
+    ~BusPrivado() {
+        demonio.terminate();
+        demonio.waitForFinished(30000);
+    }
+};
+} // namespace
+
+// A job the window awaits that ends while the user works elsewhere is told by the desktop.
+void TestAjustes::avisosDelEscritorio_data() {
+    QTest::addColumn<int>("final"); // the job's end in the queue
+    QTest::addColumn<bool>("activa");
+    QTest::addColumn<QString>("aviso"); // empty: none
+    QTest::newRow("termina, ventana en segundo plano")
+        << int(EstadoTrabajo::Completado) << false
+        << "Impreso «T.PRT»|El trabajo 1 de «Oficina» ha terminado y el fichero se ha borrado.";
+    QTest::newRow("se cancela, ventana en segundo plano")
+        << int(EstadoTrabajo::Cancelado) << false
+        << "No se ha impreso como se pedía «T.PRT»|El trabajo 1 de la impresora «Oficina» se ha "
+           "cancelado";
+    QTest::newRow("termina, ventana activa") << int(EstadoTrabajo::Completado) << true << "";
+}
+
+void TestAjustes::avisosDelEscritorio() {
+    QFETCH(int, final);
+    QFETCH(bool, activa);
+    QFETCH(QString, aviso);
+    BusPrivado bus;
+    QVERIFY2(!bus.direccion.isEmpty(), "dbus-daemon did not start");
+    // Connections named for this bus only: a name stays bound to its first bus.
+    const QString nombre = bus.direccion;
+    QDBusConnection escritorio = QDBusConnection::connectToBus(bus.direccion, "e" + nombre);
+    QDBusConnection programa = QDBusConnection::connectToBus(bus.direccion, "p" + nombre);
+    ServidorAvisos servidor;
+    QVERIFY(escritorio.registerObject("/org/freedesktop/Notifications", &servidor,
+                                      QDBusConnection::ExportAllSlots));
+    QVERIFY(escritorio.registerService("org.freedesktop.Notifications"));
+
+    QTemporaryDir raiz;
+    const QString prt = EscribeFichero(raiz.filePath("T.PRT"), "uno\r\n");
+    FakeImpresoras impresoras({"Oficina"});
+    impresoras.colaFalsa->estadoFinal = final;
+    MensajesGuionizados mensajes;
+    EntornoVelmor entorno = EntornoDePrueba(raiz.path(), {});
+    entorno.bus = programa;
+    {
+        frmVelmor ventana(impresoras, entorno);
+        if (activa) {
+            ventana.show();
+            QApplication::setActiveWindow(&ventana);
+            QTRY_VERIFY(ventana.isActiveWindow());
+        }
+        auto* lista = Control<QListWidget>(&ventana, "Ficheros PRT");
+        QTRY_COMPARE(lista->count(), 1);
+        lista->setCurrentRow(0);
+        Control<QAbstractButton>(&ventana, "Imprimir y borrar")->click();
+        QTRY_COMPARE_WITH_TIMEOUT(ventana.TrabajosPendientes(), 0, 20000);
+    }
+    // The program's messages reach the server in order: once a later question is answered, a
+    // notification sent before it has arrived.
+    QDBusPendingCallWatcher respuesta(programa.asyncCall(QDBusMessage::createMethodCall(
+        "org.freedesktop.Notifications", "/org/freedesktop/Notifications",
+        "org.freedesktop.Notifications", "GetCapabilities")));
+    QSignalSpy contestada(&respuesta, &QDBusPendingCallWatcher::finished);
+    QVERIFY(respuesta.isFinished() || contestada.wait(30000));
+    QCOMPARE(servidor.avisos.size(), aviso.isEmpty() ? 0 : 1);
+    if (!aviso.isEmpty())
+        QVERIFY2(servidor.avisos.first().startsWith(aviso), qPrintable(servidor.avisos.first()));
 }
 
 // Set up as the program's main() does.

@@ -87,14 +87,6 @@ void AjustesVelmor::PonImpresora(const QString& nombre, Orientacion orientacion)
                                                                                  : "");
 }
 
-int AjustesVelmor::ZoomVista() const {
-    return s_ ? qBound(-8, s_->value("vista/zoom", 0).toInt(), 20) : 0;
-}
-
-void AjustesVelmor::PonZoomVista(int pasos) {
-    if (s_) s_->setValue("vista/zoom", pasos);
-}
-
 void AjustesVelmor::Guarda() {
     if (s_) s_->sync();
 }

@@ -10,7 +10,7 @@
 class QSettings;
 
 // What the program remembers between runs, in one settings file: the window's position, the
-// folder last shown, the printer and orientation last chosen, the preview's zoom and the print
+// folder last shown, the printer and orientation last chosen, and the print
 // settings of "Configuración" (under the names of velmor-imprimir's options). The program keeps it
 // in the freedesktop config folder ($XDG_CONFIG_HOME/velmor/velmor.conf); without a file (the
 // tests' windows) nothing is read or written. A value that cannot be read is left at its default.
@@ -34,8 +34,6 @@ class AjustesVelmor {
     QString Impresora() const;
     Orientacion OrientacionImpresora() const;
     void PonImpresora(const QString& nombre, Orientacion orientacion);
-    int ZoomVista() const; // steps from the preview's own size; 0 by default
-    void PonZoomVista(int pasos);
 
     // Writes what was set to the file now.
     void Guarda();

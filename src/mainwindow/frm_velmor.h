@@ -2,6 +2,7 @@
 
 #include "mainwindow/avisos_escritorio.h"
 #include "mainwindow/entorno_velmor.h"
+#include "mainwindow/interlocutor_ventana.h"
 #include "mainwindow/interruptores.h"
 #include "printing/ajustes_impresion.h"
 #include "printing/trabajo_impresion.h"
@@ -26,7 +27,7 @@ class QTreeView;
 // The main window: a ".prt" file list with its command buttons, and beside them a search panel
 // (volumes, folder tree, base folders) that cmdCarpeta shows and hides. The browser's state and
 // rules are NavegadorPrt's; the window shows them and tells it what the user did.
-class frmVelmor : public QWidget, private InterlocutorTrabajo {
+class frmVelmor : public QWidget {
     Q_OBJECT
   public:
     explicit frmVelmor(Impresoras& impresoras, EntornoVelmor entorno = EntornoVelmor::DelSistema(),
@@ -113,12 +114,6 @@ class frmVelmor : public QWidget, private InterlocutorTrabajo {
     void ProgramarVerEnArbol();
     void ProgramarRefresco();
 
-    // The print job's questions, answered with the window's dialogs.
-    void nombrePdf(const QString& nombre) override;
-    bool eligeImpresora(Impresoras& impresoras) override;
-    QString salidaPdf(const QString& carpeta, const QString& nombrePdf) override;
-    bool confirmaBorrado(const QString& ruta) override;
-
     void Terminar();
     void AlTerminarTrabajo(const PeticionTrabajo& peticion, const ResultadoTrabajo& resultado);
     void MostrarEstado(const QString& texto);
@@ -131,6 +126,7 @@ class frmVelmor : public QWidget, private InterlocutorTrabajo {
     EntornoVelmor entorno_;
     std::unique_ptr<AjustesVelmor> ajustes_;
     AvisosEscritorio avisos_;
+    InterlocutorVentana interlocutor_{this}; // answers the print jobs' questions
     AjustesImpresion ajustesImpresion_;
     Interruptores interruptores_;
     NavegadorPrt* navegador_;

@@ -2,14 +2,12 @@
 #include "printing/impresoras_sistema.h"
 #include "shared/codepage.h"
 #include "shared/error.h"
+#include "shared/idioma.h"
 #include "shared/mensajes_qt.h"
 #include "shared/messages.h"
 #include "shared/nombres_fichero.h"
 #include "shared/version.h"
 #include <QApplication>
-#include <QLibraryInfo>
-#include <QLocale>
-#include <QTranslator>
 #include <cstdio>
 #include <cstring>
 
@@ -20,15 +18,11 @@ int main(int argc, char** argv) {
             return 0;
         }
     SilenciaMensajesQt();
+    PreparaIdiomaEspanol();
     QApplication app(argc, argv);
+    InstalaIdiomaEspanol(app);
     app.setApplicationName("Velmor");
     QGuiApplication::setDesktopFileName("org.velmor.Velmor");
-    // The program speaks Spanish whatever the desktop's language: Qt's own dialogs too (the PDF
-    // save dialog, the Yes/No buttons).
-    QTranslator textosQt;
-    if (textosQt.load(QLocale(QLocale::Spanish), "qtbase", "_",
-                      QLibraryInfo::path(QLibraryInfo::TranslationsPath)))
-        app.installTranslator(&textosQt);
     try {
         PaginasCodigo::actuales(); // a wrong VELMOR_CP_DOS is told at once, not at the first print
     } catch (const ErrorVelmor& e) {

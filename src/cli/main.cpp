@@ -124,6 +124,7 @@ PeticionTrabajo peticionDe(const OpcionesCli& o) {
     p.modoDos = o.modoDos;
     p.lineasPagina = o.lineas;
     p.nueveAgujas = o.nueveAgujas;
+    p.ajustes = o.ajustes;
     p.borrar = o.borrar;
     p.esperaSegundos = o.esperaSegundos;
     p.copias = o.copias;
@@ -151,6 +152,9 @@ bool imprime(ImpresorasSistema& impresoras, InterlocutorCli& interlocutor,
         error(r.error->texto());
         return false;
     }
+    // Printed, with the directive as text where its picture was: said, not failed.
+    if (!r.imagenesNoEncontradas.isEmpty())
+        error(fichero + QStringLiteral(": ") + AvisoImagenes(r.imagenesNoEncontradas));
     return true;
 }
 // The watched folder until SIGTERM or SIGINT: the first one stops it in order, a second one at
@@ -218,8 +222,9 @@ int main(int argc, char** argv) {
     }
     if (o.ficheros.isEmpty() && o.vigilar.isEmpty())
         return uso(QStringLiteral("no se ha indicado ningún fichero PRT"));
+    if (!o.cp.isEmpty()) PaginasCodigo::ponElegida(o.cp, true);
     try {
-        PaginasCodigo::actuales(); // a wrong VELMOR_CP_DOS stops before any file is printed
+        PaginasCodigo::actuales(); // a wrong page stops before any file is printed
     } catch (const ErrorVelmor& e) {
         error(e.mensaje());
         return 2;

@@ -19,9 +19,12 @@ std::optional<QString> OpcionesCli::analiza(const QStringList& argumentos) {
         oPdf("pdf", {}, "SALIDA"), oHorizontal("horizontal"), oVertical("vertical"), oDos("ms-dos"),
         oLineas("lineas", {}, "N"), oBorrar("borrar"), oEspera("espera", {}, "SEGUNDOS"),
         oCopias(QStringList{"n", "copias"}, {}, "COPIAS"), oVigilar("vigilar", {}, "CARPETA"),
-        oReposo("reposo", {}, "MILISEGUNDOS"), oNueve("escp9");
+        oReposo("reposo", {}, "MILISEGUNDOS"), oNueve("escp9"), oCp("cp", {}, "PAGINA"),
+        oPapel("papel", {}, "PAPEL"), oMargenes("margenes", {}, "MM"),
+        oAgujas("agujas", {}, "24|9");
     p.addOptions({oAyuda, oVersion, oLista, oImpresora, oPdf, oHorizontal, oVertical, oDos, oLineas,
-                  oBorrar, oEspera, oCopias, oVigilar, oReposo, oNueve});
+                  oBorrar, oEspera, oCopias, oVigilar, oReposo, oNueve, oCp, oPapel, oMargenes,
+                  oAgujas});
     if (!p.parse(argumentos)) return p.errorText();
 
     ayuda = p.isSet(oAyuda);
@@ -35,12 +38,24 @@ std::optional<QString> OpcionesCli::analiza(const QStringList& argumentos) {
                   : p.isSet(oVertical) ? Orientacion::Vertical
                                        : Orientacion::SegunImpresora;
     modoDos = p.isSet(oDos);
-    nueveAgujas = p.isSet(oNueve);
     borrar = p.isSet(oBorrar);
     if (p.isSet(oLineas)) {
-        const auto n = entero(p.value(oLineas), 1, 32767);
-        if (!n) return QStringLiteral("--lineas necesita un número entre 1 y 32767");
-        lineas = *n;
+        if (auto motivo = ajustes.LeeLineas(p.value(oLineas))) return motivo;
+        lineas = ajustes.lineas;
+    }
+    if (p.isSet(oPapel))
+        if (auto motivo = ajustes.LeePapel(p.value(oPapel))) return "--papel: " + *motivo;
+    if (p.isSet(oMargenes))
+        if (auto motivo = ajustes.LeeMargenes(p.value(oMargenes))) return "--margenes: " + *motivo;
+    if (p.isSet(oAgujas))
+        if (auto motivo = ajustes.LeeAgujas(p.value(oAgujas))) return motivo;
+    if (p.isSet(oNueve)) ajustes.agujas = 9;
+    nueveAgujas = ajustes.agujas == 9;
+    if (p.isSet(oCp)) {
+        cp = p.value(oCp).trimmed();
+        if (cp.isEmpty())
+            return QStringLiteral("--cp necesita una página de códigos (850, 437...)");
+        ajustes.paginaCodigo = cp;
     }
     if (p.isSet(oEspera)) {
         const auto n = entero(p.value(oEspera), 0, 7 * 24 * 3600);
@@ -97,6 +112,14 @@ QString OpcionesCli::Ayuda() {
         "  --lineas N           líneas por página (por defecto 66)\n"
         "  --escp9              los ficheros Epson son de una impresora de 9 agujas (sus\n"
         "                       unidades de interlineado y gráficos); por defecto, de 24 agujas\n"
+        "  --cp PAGINA          página de códigos DOS del fichero (por defecto 850, o la de la\n"
+        "                       variable VELMOR_CP_DOS): 437, 850, 858...\n"
+        "  --papel PAPEL        impresora (el papel de la impresora, por defecto), a4, carta,\n"
+        "                       legal, continuo (240 mm por 12 pulgadas) o ANCHOxALTO en mm\n"
+        "  --margenes MM        márgenes en mm: uno para los cuatro, o cuatro separados por\n"
+        "                       comas, izquierda,arriba,derecha,abajo (por defecto 4.23)\n"
+        "  --agujas 24|9        el modelo de impresora Epson para el que se escribieron los\n"
+        "                       códigos del fichero: de 24 agujas (por defecto) o de 9\n"
         "  -n, --copias N       número de copias en una impresora del sistema (por defecto 1)\n"
         "  --borrar             borra cada fichero cuando se ha impreso entero: con «Archivo "
         "PDF»,\n"

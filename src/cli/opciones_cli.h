@@ -1,5 +1,6 @@
 #pragma once
 
+#include "printing/ajustes_impresion.h"
 #include "printing/dispositivo_impresora.h"
 #include <QString>
 #include <QStringList>
@@ -16,7 +17,9 @@ struct OpcionesCli {
     Orientacion orientacion = Orientacion::SegunImpresora; // the printer's own unless asked
     bool modoDos = false;
     int lineas = 66;
-    bool nueveAgujas = false; // --escp9: Epson files in 9-pin units
+    bool nueveAgujas = false; // --escp9 or --agujas 9: Epson files in 9-pin units
+    QString cp;               // --cp: the DOS code page, over VELMOR_CP_DOS; empty when not given
+    AjustesImpresion ajustes; // --papel, --margenes, --agujas (and --lineas, --cp)
     bool borrar = false;
     int esperaSegundos = 300;
     int copias = 1;

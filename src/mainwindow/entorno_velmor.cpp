@@ -1,5 +1,6 @@
 #include "mainwindow/entorno_velmor.h"
 
+#include "mainwindow/ajustes_velmor.h"
 #include "shared/nombres_fichero.h"
 #include <QCoreApplication>
 #include <QFontDatabase>
@@ -20,5 +21,7 @@ EntornoVelmor EntornoVelmor::DelSistema(const QStringList& argumentos) {
     e.carpetaActual = CarpetaDeTrabajo();
     e.fuentes = QFontDatabase::families();
     e.argumentos = argumentos;
+    e.ficheroAjustes = AjustesVelmor::FicheroDelUsuario();
+    e.bus = QDBusConnection::sessionBus();
     return e;
 }

@@ -1,15 +1,21 @@
 #include "mainwindow/frm_velmor.h"
 #include "preview/frm_prt_ver.h"
 
+#include "mainwindow/ajustes_velmor.h"
 #include "mainwindow/arbol_carpetas.h"
 #include "mainwindow/carpeta_inicio.h"
 #include "mainwindow/delegado_recortado.h"
 #include "mainwindow/desplegable_rutas.h"
+#include "mainwindow/frm_configuracion.h"
+#include "mainwindow/linea_estado.h"
 #include "mainwindow/modulo_prt.h"
 #include "mainwindow/navegador_prt.h"
 #include "printing/dispositivo_impresora.h"
+#include "printing/imprimir_prt.h"
+#include "shared/codepage.h"
 #include "shared/messages.h"
 #include "shared/nombres_fichero.h"
+#include "shared/paths.h"
 #include "shared/tamanos_fuente.h"
 #include "shared/version.h"
 #include <QApplication>
@@ -17,6 +23,8 @@
 #include <QCloseEvent>
 #include <QComboBox>
 #include <QDir>
+#include <QDragEnterEvent>
+#include <QDropEvent>
 #include <QFileSystemModel>
 #include <QFrame>
 #include <QGridLayout>
@@ -24,13 +32,19 @@
 #include <QHeaderView>
 #include <QLabel>
 #include <QListWidget>
+#include <QMimeData>
 #include <QPushButton>
+#include <QScreen>
 #include <QScrollBar>
+#include <QShortcut>
 #include <QStorageInfo>
 #include <QTimer>
+#include <QToolButton>
 #include <QTreeView>
+#include <QUrl>
 #include <QVBoxLayout>
 #include <QWindow>
+#include <cerrno>
 
 static void CargarIconos() {
     Q_INIT_RESOURCE(iconos);
@@ -50,6 +64,18 @@ QComboBox* Desplegable(QWidget* padre, const char* nombre, const QString& accesi
     return lista;
 }
 
+// What a drop names: one local ".prt" file or folder, in the lossless form (a file manager's
+// URL carries the name's bytes percent-encoded). Empty for anything else.
+QString RutaSoltada(const QMimeData* datos) {
+    if (!datos || !datos->hasUrls() || datos->urls().size() != 1) return {};
+    const QUrl url = datos->urls().first();
+    if (!url.isLocalFile()) return {};
+    const QString ruta =
+        NombreDeBytes(QByteArray::fromPercentEncoding(url.path(QUrl::FullyEncoded).toLatin1()));
+    if (ExisteRuta(ruta, true)) return QDir::cleanPath(ruta);
+    return ExisteRuta(ruta, false) && EsNombrePrt(BytesDeNombre(NombreDe(ruta))) ? ruta : QString();
+}
+
 QString RaizDe(const QString& carpeta) {
     const QStorageInfo volumen(carpeta);
     return volumen.isValid() ? volumen.rootPath() : QDir::rootPath();
@@ -59,12 +85,18 @@ QString RaizDe(const QString& carpeta) {
 
 frmVelmor::frmVelmor(Impresoras& impresoras, EntornoVelmor entorno, QWidget* parent)
     : QWidget(parent), impresoras_(impresoras), entorno_(std::move(entorno)),
-      interruptores_(Interruptores::De(entorno_.argumentos)), navegador_(new NavegadorPrt(this)) {
+      ajustes_(std::make_unique<AjustesVelmor>(entorno_.ficheroAjustes)), avisos_(entorno_.bus),
+      interruptores_(Interruptores::De(entorno_.argumentos)),
+      navegador_(new NavegadorPrt(entorno_.volumenes, this)) {
     CargarIconos();
     CrearControles();
     Conectar();
     OrdenTabulacion();
+    interlocutor_.alElegirImpresora = [this] { RecordarImpresora(); };
     Form_Load();
+    // Where the user left the window, while a screen still shows that place.
+    if (const auto donde = ajustes_->Posicion(); donde && QGuiApplication::screenAt(*donde))
+        move(*donde);
 }
 
 frmVelmor::~frmVelmor() {
@@ -93,6 +125,7 @@ void frmVelmor::CrearControles() {
     setObjectName("frmVelmor");
     setWindowTitle("Velmor");
     setWindowIcon(Icono("velmor"));
+    setAcceptDrops(true);
     setWindowFlags(Qt::Window | Qt::MSWindowsFixedSizeDialogHint | Qt::WindowTitleHint |
                    Qt::WindowSystemMenuHint | Qt::WindowMinimizeButtonHint |
                    Qt::WindowCloseButtonHint);
@@ -156,12 +189,29 @@ QWidget* frmVelmor::CrearListaYBotones() {
     Label2->setSizePolicy(QSizePolicy::Ignored, QSizePolicy::Preferred);
     Label2->installEventFilter(this);
 
+    // The settings button closes the status line's row; the keyboard reaches it by Ctrl+, (it
+    // stays out of the Tab order of the window's controls).
+    cmdConfiguracion = new QToolButton(parte);
+    cmdConfiguracion->setObjectName("cmdConfiguracion");
+    cmdConfiguracion->setAccessibleName("Configuración");
+    cmdConfiguracion->setToolTip("Configuración (Ctrl+,)");
+    cmdConfiguracion->setIcon(Icono("configuracion"));
+    cmdConfiguracion->setIconSize(QSize(letra.height(), letra.height()));
+    cmdConfiguracion->setAutoRaise(true);
+    cmdConfiguracion->setFocusPolicy(Qt::NoFocus);
+    auto* atajo = new QShortcut(QKeySequence(Qt::CTRL | Qt::Key_Comma), this);
+    connect(atajo, &QShortcut::activated, cmdConfiguracion, &QToolButton::click);
+    auto* pie = new QHBoxLayout;
+    pie->addSpacing(cmdConfiguracion->sizeHint().width()); // the status stays centred
+    pie->addWidget(Label2, 1);
+    pie->addWidget(cmdConfiguracion);
+
     auto* rejilla = new QGridLayout(parte);
     rejilla->setContentsMargins(0, 0, 0, 0);
     rejilla->addWidget(Label1, 0, 0, 1, 2);
     rejilla->addWidget(FicherosPRT, 1, 0);
     rejilla->addWidget(Frame1, 1, 1);
-    rejilla->addWidget(Label2, 2, 0, 1, 2);
+    rejilla->addLayout(pie, 2, 0, 1, 2);
     return parte;
 }
 
@@ -209,6 +259,7 @@ void frmVelmor::Conectar() {
     connect(cmdCancelar, &QPushButton::clicked, this, &frmVelmor::cmdCancelar_Click);
     connect(cmdCarpeta, &QPushButton::clicked, this, &frmVelmor::cmdCarpeta_Click);
     connect(cmdPrtKill, &QPushButton::clicked, this, &frmVelmor::cmdPrtKill_Click);
+    connect(cmdConfiguracion, &QToolButton::clicked, this, &frmVelmor::cmdConfiguracion_Click);
     connect(Discos, &QComboBox::currentIndexChanged, this, &frmVelmor::Discos_Change);
     connect(DirBasico, &QComboBox::activated, this, &frmVelmor::DirBasico_Click);
     // Only the user's own choice in the tree moves the window.
@@ -226,6 +277,7 @@ void frmVelmor::Conectar() {
     connect(navegador_, &NavegadorPrt::carpetaCambiada, this, &frmVelmor::Carpetas_Change);
     connect(navegador_, &NavegadorPrt::ficherosCambiados, this, &frmVelmor::MostrarFicheros);
     connect(navegador_, &NavegadorPrt::carpetaModificada, this, &frmVelmor::ProgramarRefresco);
+    connect(navegador_, &NavegadorPrt::volumenesCambiados, this, &frmVelmor::VolumenesCambiados);
     connect(navegador_, &NavegadorPrt::aviso, this,
             [this](const QString& texto) { MostrarAviso(Titulo, texto, this); });
     // After the user's click on a refused folder the tree itself selects it: the folder shown
@@ -252,19 +304,77 @@ void frmVelmor::Form_Load() {
     MostrarEstado(QString());
     MostrarBusqueda(false);
     HabilitarBotones(false);
-    const CarpetaInicio inicio =
-        CarpetaInicio::De(entorno_.carpetaPrograma, entorno_.carpetaActual, entorno_.argumentos);
+    const CarpetaInicio inicio = InicioRecordado();
     BuscarRavendot();
     ModuloPrt::EngancharVentana(*this);
     navegador_->Arrancar(entorno_.raizVolumen.isEmpty() ? RaizDe(inicio.carpeta)
                                                         : entorno_.raizVolumen,
                          inicio.carpeta);
     LlenarListas();
+    VolverAImpresora();
     ActualizarAviso();
     LineasPagina = 66;
+    AplicarAjustes(ajustes_->Impresion());
     Visual = true;
     Nombre = "";
     ElegirAlArrancar(inicio);
+}
+
+// The start folder the command line names; when it names none, the folder last shown, while it
+// is still there.
+CarpetaInicio frmVelmor::InicioRecordado() const {
+    CarpetaInicio inicio =
+        CarpetaInicio::De(entorno_.carpetaPrograma, entorno_.carpetaActual, entorno_.argumentos);
+    for (const QString& argumento : entorno_.argumentos)
+        if (!Interruptores::Es(argumento)) return inicio;
+    const QString recordada = ajustes_->Carpeta();
+    if (!recordada.isEmpty() && ExisteRuta(recordada, true)) inicio.carpeta = recordada;
+    return inicio;
+}
+
+// The print settings from now on. A code page this system's iconv no longer knows is left out:
+// the page in force stays.
+void frmVelmor::AplicarAjustes(const AjustesImpresion& ajustes) {
+    ajustesImpresion_ = ajustes;
+    try {
+        PaginasCodigo{ajustes.paginaCodigo};
+        PaginasCodigo::ponElegida(ajustes.paginaCodigo);
+    } catch (const ErrorVelmor&) {
+        ajustesImpresion_.paginaCodigo = PaginasCodigo::paginaDosConfigurada();
+    }
+    LineasPagina = qint16(ajustes.lineas);
+}
+
+// The printer chosen last time, in the orientation chosen then, when it is still installed.
+void frmVelmor::VolverAImpresora() {
+    const QString nombre = ajustes_->Impresora();
+    if (nombre.isEmpty()) return;
+    try {
+        for (int i = 0; i < impresoras_.cuenta(); ++i) {
+            if (impresoras_.nombre(i) != nombre) continue;
+            impresoras_.hazActual(i);
+            const Orientacion orientacion = ajustes_->OrientacionImpresora();
+            if (orientacion != Orientacion::SegunImpresora) impresoras_.ponOrientacion(orientacion);
+            return;
+        }
+    } catch (const ErrorVelmor&) {
+        // A printer that refuses now prints as it is set; the user may choose again.
+    }
+}
+
+void frmVelmor::RecordarImpresora() {
+    try {
+        ajustes_->PonImpresora(impresoras_.nombreActual(), impresoras_.orientacion());
+        ajustes_->Guarda();
+    } catch (const ErrorVelmor&) {
+        // Nothing readable to remember.
+    }
+}
+
+void frmVelmor::RecordarVentana() {
+    ajustes_->PonPosicion(pos());
+    ajustes_->PonCarpeta(navegador_->Carpeta());
+    ajustes_->Guarda();
 }
 
 void frmVelmor::Form_Unload() {
@@ -284,13 +394,27 @@ void frmVelmor::BuscarRavendot() {
 void frmVelmor::LlenarListas() {
     const QSignalBlocker bloqueoDiscos(Discos);
     const QSignalBlocker bloqueoBasicas(DirBasico);
+    LlenarDiscos();
+    DirBasico->addItems(navegador_->Basicas());
+    DirBasico->setCurrentIndex(navegador_->BasicaElegida());
+    DirBasico->setToolTip(DirBasico->currentText());
+}
+
+// The volumes as the browser has them now, the one shown chosen.
+void frmVelmor::LlenarDiscos() {
+    const QSignalBlocker bloqueo(Discos);
+    Discos->clear();
     for (const VolumenPrt& v : navegador_->Volumenes())
         Discos->addItem(v.texto, v.raiz);
     Discos->setCurrentIndex(navegador_->VolumenActual());
     Discos->setToolTip(Discos->currentText());
-    DirBasico->addItems(navegador_->Basicas());
-    DirBasico->setCurrentIndex(navegador_->BasicaElegida());
-    DirBasico->setToolTip(DirBasico->currentText());
+}
+
+// A volume mounted or unmounted while the program runs. When the one shown has gone, the
+// refresh leaves its folder for the last usable one.
+void frmVelmor::VolumenesCambiados() {
+    LlenarDiscos();
+    if (navegador_->VolumenActual() < 0) ProgramarRefresco();
 }
 
 // The file named on the command line is chosen in its folder, as if the user had chosen it.
@@ -488,11 +612,35 @@ void frmVelmor::keyPressEvent(QKeyEvent* event) {
     QWidget::keyPressEvent(event);
 }
 
+// A ".prt" file or a folder dropped on the window (from a file manager) is shown as if the user
+// had browsed to it: its folder, with the file chosen.
+void frmVelmor::dragEnterEvent(QDragEnterEvent* event) {
+    if (!RutaSoltada(event->mimeData()).isEmpty()) event->acceptProposedAction();
+}
+
+void frmVelmor::dropEvent(QDropEvent* event) {
+    const QString ruta = RutaSoltada(event->mimeData());
+    if (ruta.isEmpty()) return;
+    event->acceptProposedAction();
+    if (ExisteRuta(ruta, true)) {
+        navegador_->PonCarpeta(ruta);
+        return;
+    }
+    ElegirFichero(CarpetaDe(ruta), NombreDe(ruta));
+}
+
+void frmVelmor::ElegirFichero(const QString& carpeta, const QString& fichero) {
+    if (!navegador_->PonCarpeta(carpeta)) return;
+    const int fila = int(navegador_->Ficheros().indexOf(fichero));
+    if (fila >= 0) FicherosPRT->setCurrentRow(fila);
+}
+
 void frmVelmor::closeEvent(QCloseEvent* event) {
     if (!PuedeCerrar()) {
         event->ignore();
         return;
     }
+    RecordarVentana();
     Form_Unload();
     event->accept();
 }
@@ -551,6 +699,14 @@ void frmVelmor::cmdCancelar_Click() {
     Terminar();
 }
 
+void frmVelmor::cmdConfiguracion_Click() {
+    frmConfiguracion dialogo(ajustesImpresion_, this);
+    if (dialogo.exec() != QDialog::Accepted) return;
+    AplicarAjustes(dialogo.Ajustes());
+    ajustes_->PonImpresion(ajustesImpresion_);
+    ajustes_->Guarda();
+}
+
 void frmVelmor::cmdCarpeta_Click() {
     FicherosPRT->setFocus();
     MostrarBusqueda(!BusquedaAbierta());
@@ -565,4 +721,129 @@ void frmVelmor::MostrarBusqueda(bool abrir) {
     // Once the panel is laid out, with the tree's real size.
     seguirEnArbol_ = true;
     ProgramarVerEnArbol();
+}
+
+// ---- The print job: its questions are the interlocutor's, its outcome the window's ----
+
+void frmVelmor::Velmor(bool Directo) {
+    PeticionTrabajo p;
+    p.ruta = Nombre;
+    p.modoDos = ModoDos();
+    p.lineasPagina = LineasPagina;
+    p.ajustes = ajustesImpresion_;
+    p.elegirImpresora = (interruptores_.elegirImpresora || Visual) && !Directo;
+    p.borrar = interruptores_.borrar || Directo;
+    // A file that "/B" deletes is not offered for deletion again.
+    p.preguntar = Visual && !Directo && !p.borrar;
+    p.titulo = Titulo;
+
+    auto* trabajo = new TrabajoImpresion(impresoras_, interlocutor_, p, this);
+    connect(trabajo, &TrabajoImpresion::estado, this, &frmVelmor::MostrarEstado);
+    connect(trabajo, &TrabajoImpresion::terminado, this,
+            [this, trabajo](const ResultadoTrabajo& r) {
+                trabajos_.removeAll(trabajo);
+                trabajo->deleteLater();
+                AlTerminarTrabajo(trabajo->peticion(), r);
+            });
+    connect(trabajo, &TrabajoImpresion::renderizando, this, [](bool si) {
+        if (si)
+            QApplication::setOverrideCursor(Qt::WaitCursor);
+        else
+            QApplication::restoreOverrideCursor();
+    });
+    trabajos_ << trabajo;
+    trabajo->inicia();
+}
+
+// A job the window awaited from a queue has ended while the user is elsewhere: the desktop tells.
+void frmVelmor::AvisarEscritorio(const PeticionTrabajo& p, const ResultadoTrabajo& r) {
+    // Awaited: sent to a queue and followed to its end to delete the file, or failed there.
+    const bool esperado = (r.idTrabajo != 0 && (r.borrado || r.error)) ||
+                          (r.fin == ResultadoTrabajo::Fin::Fallido && !r.cola.isEmpty());
+    if (!esperado || isActiveWindow()) return;
+    const QString fichero = NombreVisible(NombreDe(p.ruta));
+    if (r.error) {
+        avisos_.Avisa("No se ha impreso como se pedía «" + fichero + "»", r.error->mensaje(), true);
+        return;
+    }
+    avisos_.Avisa("Impreso «" + fichero + "»",
+                  QString("El trabajo %1 de «%2» ha terminado%3.")
+                      .arg(r.idTrabajo)
+                      .arg(r.cola, r.borrado ? " y el fichero se ha borrado" : ""),
+                  false);
+}
+
+void frmVelmor::AlTerminarTrabajo(const PeticionTrabajo& p, const ResultadoTrabajo& r) {
+    if (trabajos_.isEmpty()) MostrarEstado(QString());
+    AvisarEscritorio(p, r);
+    using Fin = ResultadoTrabajo::Fin;
+    switch (r.fin) {
+    case Fin::NoEncontrado:
+        MostrarError(Titulo, r.error->descripcion(), this);
+        Terminar();
+        return;
+    case Fin::Declinado:
+        if (!Visual) Terminar();
+        return;
+    case Fin::Fallido: {
+        TrabajoPrt t;
+        t.titulo = Titulo;
+        t.ruta = NombreVisible(p.ruta);
+        MostrarError(TituloErrorPrt(t), r.error->mensaje(), this);
+        break;
+    }
+    case Fin::Impreso:
+        if (r.vacio && r.cola.isEmpty())
+            MostrarAviso(Titulo,
+                         "El fichero «" + NombreVisible(p.ruta) +
+                             "» no tiene nada que imprimir: no se ha escrito ningún PDF.",
+                         this);
+        if (r.error) MostrarAviso(Titulo, r.error->mensaje(), this);
+        break;
+    }
+    if (!Visual) {
+        Terminar();
+        return;
+    }
+    Refrescar();
+    FicherosPRT_Click();
+    ActualizarAviso();
+    // Until the next job: the file printed, but without the picture it asked for.
+    if (!r.imagenesNoEncontradas.isEmpty() && trabajos_.isEmpty()) {
+        QStringList imagenes;
+        for (const QString& imagen : r.imagenesNoEncontradas)
+            imagenes << "«" + NombreVisible(imagen) + "»";
+        MostrarEstado((imagenes.size() == 1 ? "Falta la imagen " : "Faltan las imágenes ") +
+                      imagenes.join(", ") + " de «" + NombreVisible(NombreDe(p.ruta)) + "»");
+    }
+}
+
+// The status line shows the version, or the job's state shortened to its width (its names, not
+// what it says); the tooltip holds the whole state.
+void frmVelmor::MostrarEstado(const QString& texto) {
+    estado_ = texto.isEmpty() ? "Versión " + VersionVelmor() : texto;
+    Label2->setToolTip(texto);
+    AjustarEstado();
+}
+
+void frmVelmor::AjustarEstado() {
+    Label2->setText(AcortaEstado(estado_, Label2->fontMetrics(), Label2->contentsRect().width()));
+}
+
+void frmVelmor::Terminar() {
+    close();
+}
+
+// Deletes the chosen file, if it is still the file that was chosen; a failure is told (file,
+// cause) and the program goes on.
+bool frmVelmor::BorrarElegido() {
+    try {
+        const auto& identidad = navegador_->IdentidadElegida();
+        if (!identidad) throw ErrorAlBorrar(Nombre, ENOENT); // it was gone when chosen
+        BorrarFichero(Nombre, *identidad, "desde que se eligió");
+        return true;
+    } catch (const ErrorVelmor& e) {
+        MostrarAviso(Titulo, e.mensaje(), this);
+        return false;
+    }
 }

@@ -1,11 +1,16 @@
 #pragma once
 
+#include "mainwindow/avisos_escritorio.h"
 #include "mainwindow/entorno_velmor.h"
+#include "mainwindow/interlocutor_ventana.h"
 #include "mainwindow/interruptores.h"
+#include "printing/ajustes_impresion.h"
 #include "printing/trabajo_impresion.h"
 #include <QList>
 #include <QWidget>
+#include <memory>
 
+class AjustesVelmor;
 struct CarpetaInicio;
 class Impresoras;
 class NavegadorPrt;
@@ -18,11 +23,12 @@ class ArbolCarpetas;
 class QListWidget;
 class QModelIndex;
 class QPushButton;
+class QToolButton;
 
 // The main window: a ".prt" file list with its command buttons, and beside them a search panel
 // (volumes, folder tree, base folders) that cmdCarpeta shows and hides. The browser's state and
 // rules are NavegadorPrt's; the window shows them and tells it what the user did.
-class frmVelmor : public QWidget, private InterlocutorTrabajo {
+class frmVelmor : public QWidget {
     Q_OBJECT
   public:
     explicit frmVelmor(Impresoras& impresoras, EntornoVelmor entorno = EntornoVelmor::DelSistema(),
@@ -60,12 +66,15 @@ class frmVelmor : public QWidget, private InterlocutorTrabajo {
     void cmdVisor_Click();
     void cmdCancelar_Click();
     void cmdCarpeta_Click();
+    void cmdConfiguracion_Click();
 
   protected:
     void showEvent(QShowEvent* event) override;
     void closeEvent(QCloseEvent* event) override;
     void keyPressEvent(QKeyEvent* event) override;
     bool eventFilter(QObject* objeto, QEvent* event) override;
+    void dragEnterEvent(QDragEnterEvent* event) override;
+    void dropEvent(QDropEvent* event) override;
 
   private:
     void CrearControles();
@@ -79,7 +88,15 @@ class frmVelmor : public QWidget, private InterlocutorTrabajo {
     void Form_Unload();
     void BuscarRavendot();
     void LlenarListas();
+    void LlenarDiscos();
+    void VolumenesCambiados();
     void ElegirAlArrancar(const CarpetaInicio& inicio);
+    void ElegirFichero(const QString& carpeta, const QString& fichero);
+    CarpetaInicio InicioRecordado() const;
+    void AplicarAjustes(const AjustesImpresion& ajustes);
+    void RecordarImpresora();
+    void VolverAImpresora();
+    void RecordarVentana();
     void MostrarBusqueda(bool abrir);
     void HabilitarBotones(bool habilitar);
 
@@ -97,21 +114,20 @@ class frmVelmor : public QWidget, private InterlocutorTrabajo {
     void ProgramarVerEnArbol();
     void ProgramarRefresco();
 
-    // The print job's questions, answered with the window's dialogs.
-    void nombrePdf(const QString& nombre) override;
-    bool eligeImpresora(Impresoras& impresoras) override;
-    QString salidaPdf(const QString& carpeta, const QString& nombrePdf) override;
-    bool confirmaBorrado(const QString& ruta) override;
-
     void Terminar();
     void AlTerminarTrabajo(const PeticionTrabajo& peticion, const ResultadoTrabajo& resultado);
     void MostrarEstado(const QString& texto);
+    void AvisarEscritorio(const PeticionTrabajo& peticion, const ResultadoTrabajo& resultado);
     void AjustarEstado();
     bool BorrarElegido();
     bool PuedeCerrar();
 
     Impresoras& impresoras_;
     EntornoVelmor entorno_;
+    std::unique_ptr<AjustesVelmor> ajustes_;
+    AvisosEscritorio avisos_;
+    InterlocutorVentana interlocutor_{this}; // answers the print jobs' questions
+    AjustesImpresion ajustesImpresion_;
     Interruptores interruptores_;
     NavegadorPrt* navegador_;
     QList<QObject*> trabajos_;
@@ -126,6 +142,7 @@ class frmVelmor : public QWidget, private InterlocutorTrabajo {
     QPushButton* cmdCarpeta = nullptr;
     QPushButton* cmdPrtKill = nullptr;
     QCheckBox* chkRavendot = nullptr;
+    QToolButton* cmdConfiguracion = nullptr;
     QLabel* Label2 = nullptr;
     QWidget* panelBusqueda_ = nullptr;
     QComboBox* Discos = nullptr;

@@ -1,24 +1,24 @@
 #include "mainwindow/modulo_prt.h"
 
-#include "mainwindow/frm_velmor.h"
 #include <QGuiApplication>
+#include <QWidget>
 
 namespace ModuloPrt {
 
 namespace {
 QMetaObject::Connection ProcedimientoAnterior;
 
-void ProcesoVentana(frmVelmor& ventana, Qt::ApplicationState estado) {
+void ProcesoVentana(QWidget& ventana, Qt::ApplicationState estado) {
     if (estado != Qt::ApplicationActive) return;
     // A failing refresh must never escape into Qt's event dispatch.
     try {
-        ventana.Refrescar();
+        QMetaObject::invokeMethod(&ventana, "Refrescar", Qt::DirectConnection);
     } catch (...) {
     }
 }
 } // namespace
 
-void EngancharVentana(frmVelmor& ventana) {
+void EngancharVentana(QWidget& ventana) {
     if (ProcedimientoAnterior) return;
     auto* app = qobject_cast<QGuiApplication*>(QCoreApplication::instance());
     if (!app) return;
@@ -27,7 +27,7 @@ void EngancharVentana(frmVelmor& ventana) {
                          [&ventana](Qt::ApplicationState e) { ProcesoVentana(ventana, e); });
 }
 
-void DesengancharVentana(frmVelmor&) {
+void DesengancharVentana(QWidget&) {
     if (!ProcedimientoAnterior) return;
     QObject::disconnect(ProcedimientoAnterior);
     ProcedimientoAnterior = {};

@@ -5,7 +5,6 @@
 #include <QDir>
 #include <QFileInfo>
 #include <QFileSystemWatcher>
-#include <QStorageInfo>
 #include <algorithm>
 #include <dirent.h>
 #include <sys/stat.h>
@@ -55,25 +54,21 @@ QStringList CarpetasHermanas(const QString& raiz, const QString& inicio, int& el
 }
 
 // Kernel and memory file systems are no place for report files.
-bool EsSistemaVirtual(const QByteArray& tipo) {
-    static const QList<QByteArray> virtuales = {
-        "proc",      "sysfs",      "devtmpfs",   "devpts",  "tmpfs",   "cgroup",
-        "cgroup2",   "pstore",     "securityfs", "debugfs", "tracefs", "mqueue",
-        "hugetlbfs", "configfs",   "fusectl",    "bpf",     "autofs",  "binfmt_misc",
-        "efivarfs",  "rpc_pipefs", "nsfs",       "ramfs",   "squashfs"};
-    return virtuales.contains(tipo);
-}
-
 } // namespace
 
-NavegadorPrt::NavegadorPrt(QObject* parent)
-    : QObject(parent), vigilante_(new QFileSystemWatcher(this)) {
+NavegadorPrt::NavegadorPrt(QObject* parent) : NavegadorPrt(nullptr, parent) {}
+
+NavegadorPrt::NavegadorPrt(FuenteVolumenes* fuente, QObject* parent)
+    : QObject(parent), vigilante_(new QFileSystemWatcher(this)),
+      fuente_(fuente ? fuente : new VolumenesSistema(this)) {
+    connect(fuente_, &FuenteVolumenes::cambiada, this, &NavegadorPrt::ReleerVolumenes);
     connect(vigilante_, &QFileSystemWatcher::directoryChanged, this,
             &NavegadorPrt::carpetaModificada);
 }
 
 void NavegadorPrt::Arrancar(const QString& raizVolumen, const QString& carpetaInicio) {
     const QString propia = Limpia(raizVolumen);
+    propia_ = propia;
     volumenes_ = LeerVolumenes(propia);
     basicas_ = CarpetasHermanas(raizVolumen, carpetaInicio, basicaElegida_);
     if (basicaElegida_ < 0) {
@@ -85,19 +80,24 @@ void NavegadorPrt::Arrancar(const QString& raizVolumen, const QString& carpetaIn
     IrABasica(basicaElegida_);
 }
 
-QList<VolumenPrt> NavegadorPrt::LeerVolumenes(const QString& propia) {
-    QList<VolumenPrt> volumenes;
-    QStringList raices;
-    for (const QStorageInfo& v : QStorageInfo::mountedVolumes()) {
-        if (!v.isValid() || !v.isReady() || EsSistemaVirtual(v.fileSystemType())) continue;
-        if (!QFileInfo(v.rootPath()).isDir() || raices.contains(v.rootPath())) continue;
-        raices << v.rootPath();
-        volumenes << VolumenPrt{v.rootPath(), v.name().isEmpty()
-                                                  ? v.rootPath()
-                                                  : v.rootPath() + "  [" + v.name() + "]"};
-    }
-    if (!raices.contains(propia)) volumenes << VolumenPrt{propia, propia};
+QList<VolumenPrt> NavegadorPrt::LeerVolumenes(const QString& propia) const {
+    QList<VolumenPrt> volumenes = fuente_->Leer();
+    for (const VolumenPrt& v : volumenes)
+        if (v.raiz == propia) return volumenes;
+    volumenes << VolumenPrt{propia, propia};
     return volumenes;
+}
+
+// A volume mounted or unmounted: the list follows; the volume shown keeps its place by its root.
+void NavegadorPrt::ReleerVolumenes() {
+    const QString actual = volumenes_.value(volumenActual_).raiz;
+    QList<VolumenPrt> nuevos = LeerVolumenes(propia_);
+    if (nuevos == volumenes_) return;
+    volumenes_ = std::move(nuevos);
+    volumenActual_ = -1;
+    for (int i = 0; i < volumenes_.size(); ++i)
+        if (volumenes_[i].raiz == actual) volumenActual_ = i;
+    emit volumenesCambiados();
 }
 
 bool NavegadorPrt::IrAVolumen(int posicion) {

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "mainwindow/fuente_volumenes.h"
 #include "shared/fichero_regular.h"
 #include <QHash>
 #include <QList>
@@ -9,12 +10,6 @@
 
 class QFileSystemWatcher;
 
-// A volume the browser offers: its root folder and how it is shown.
-struct VolumenPrt {
-    QString raiz;
-    QString texto;
-};
-
 // The folder and file browser without its widgets: the folder shown and its ".prt" files, the
 // volumes and the base folders to go to, where the browser has been, and the file the user
 // chose. The window shows what it signals and tells it what the user did. Names are in the
@@ -23,6 +18,8 @@ class NavegadorPrt : public QObject {
     Q_OBJECT
   public:
     explicit NavegadorPrt(QObject* parent = nullptr);
+    // The volumes from `fuente` (not taken over), or from the system's mount table when null.
+    NavegadorPrt(FuenteVolumenes* fuente, QObject* parent);
 
     // Start-up: the mounted volumes and `raizVolumen`; the base folders, that is the sibling
     // applications found at `raizVolumen` and `carpetaInicio` unless it is one of them; then the
@@ -70,6 +67,9 @@ class NavegadorPrt : public QObject {
     void ficherosCambiados(const QStringList& nombres);
     // Something changed on disk in the shown folder.
     void carpetaModificada();
+    // The mounted volumes changed: Volumenes() and VolumenActual() are new (-1 when the volume
+    // shown has gone; the next refresh leaves its folder).
+    void volumenesCambiados();
     // Something the user must be told.
     void aviso(const QString& texto);
 
@@ -79,9 +79,12 @@ class NavegadorPrt : public QObject {
     void Vigilar(const QString& ruta);
     QString CarpetaUsableAnterior() const;
     QString VolumenDe(const QString& ruta) const;
-    static QList<VolumenPrt> LeerVolumenes(const QString& propia);
+    QList<VolumenPrt> LeerVolumenes(const QString& propia) const;
+    void ReleerVolumenes();
 
     QFileSystemWatcher* vigilante_;
+    FuenteVolumenes* fuente_;
+    QString propia_; // the start volume's root, always offered
     QList<VolumenPrt> volumenes_;
     int volumenActual_ = -1;
     QStringList basicas_;

@@ -23,6 +23,7 @@
 #include <QTextDocument>
 #include <QTextEdit>
 #include <QVBoxLayout>
+#include <QtMath>
 
 namespace {
 
@@ -67,8 +68,10 @@ frmPrtVer::frmPrtVer(QWidget* parent)
     rtfVisor_->setFont(base);
     rtfVisor_->document()->setDefaultFont(base);
     rtfVisor_->setAcceptRichText(false);
-    rtfVisor_->setUndoRedoEnabled(false);          // read-only: no undo stack for 66,000-line files
-    rtfVisor_->setLineWrapMode(QTextEdit::NoWrap); // one box line per file line, columns kept
+    rtfVisor_->setUndoRedoEnabled(false); // read-only: no undo stack for 66,000-line files
+    // One box line per file line, columns kept; the box's width is the document's (AlargarReglas).
+    rtfVisor_->setLineWrapMode(QTextEdit::FixedPixelWidth);
+    rtfVisor_->setWordWrapMode(QTextOption::NoWrap);
     rtfVisor_->setReadOnly(true);
     // After setReadOnly, which resets the flags: a visible caret that moves by keyboard.
     rtfVisor_->setTextInteractionFlags(Qt::TextSelectableByKeyboard | Qt::TextSelectableByMouse);
@@ -265,6 +268,19 @@ void frmPrtVer::CargarRTF(const QString& ruta, bool dosMode) {
     rtfVisor_->show();
 }
 
+// The box does not wrap lines, and a document laid out without a width gives a rule's
+// percentage nothing to take (it drew a dot): the document is given the width of the box, or of
+// its widest line when that is wider, whenever the box takes its size; lines still never wrap.
+void frmPrtVer::AlargarReglas() {
+    QTextDocument* documento = rtfVisor_->document();
+    // The room a vertical scroll bar may take is left out.
+    const int caja = rtfVisor_->maximumViewportSize().width() -
+                     style()->pixelMetric(QStyle::PM_ScrollBarExtent, nullptr, rtfVisor_);
+    const int ancho = qMax(caja, qCeil(documento->idealWidth()));
+    if (rtfVisor_->lineWrapColumnOrWidth() == ancho) return;
+    rtfVisor_->setLineWrapColumnOrWidth(ancho);
+}
+
 bool frmPrtVer::Mostrar(const QString& carpeta, const QString& fichero, bool dosMode,
                         const QString& titulo, QWidget* parent, const PaginaImpresora& impresora) {
     frmPrtVer ventana(parent);
@@ -289,6 +305,7 @@ bool frmPrtVer::Mostrar(const QString& carpeta, const QString& fichero, bool dos
 }
 
 bool frmPrtVer::eventFilter(QObject* objeto, QEvent* evento) {
+    if (objeto == rtfVisor_ && evento->type() == QEvent::Resize) AlargarReglas();
     if (objeto == rtfVisor_ && evento->type() == QEvent::KeyPress &&
         static_cast<QKeyEvent*>(evento)->key() == Qt::Key_Escape) {
         reject(); // hides the window, which ends the modal display

@@ -92,6 +92,7 @@ class frmPrtVer : public QDialog {
     void PaginasFallidas(const ErrorVelmor& error);
     void MuestraError(const ErrorVelmor& error);
     void RotulaBoton();
+    void AlargarReglas();
 
     QTextEdit* rtfVisor_;
     VistaPaginas* vistaPaginas_;

@@ -9,6 +9,7 @@
 #include <QGridLayout>
 #include <QHBoxLayout>
 #include <QIcon>
+#include <QKeyEvent>
 #include <QLabel>
 #include <QToolButton>
 #include <QVBoxLayout>
@@ -167,6 +168,15 @@ void Impresora::cmdAceptar_Click() {
     impresoraElegida_ = ListaImpresoras->currentText();
     orientacionElegida_ = orientacion_;
     accept();
+}
+
+void Impresora::keyPressEvent(QKeyEvent* event) {
+    const bool intro = event->key() == Qt::Key_Return || event->key() == Qt::Key_Enter;
+    if (!intro || (event->modifiers() & ~Qt::KeypadModifier) != Qt::NoModifier) {
+        QDialog::keyPressEvent(event);
+        return;
+    }
+    (focusWidget() == cmdCancelar ? cmdCancelar : cmdAceptar)->click();
 }
 
 int IndiceImpresora(const Impresoras& impresoras) {

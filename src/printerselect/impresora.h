@@ -22,6 +22,11 @@ class Impresora : public QDialog {
     QString ImpresoraElegida() const { return impresoraElegida_; }
     Orientacion OrientacionElegida() const { return orientacionElegida_; }
 
+  protected:
+    // Enter accepts, as a dialog's default button would (the buttons are tool buttons, which
+    // cannot be one), unless the cancel button has the focus; Esc cancels (QDialog's own).
+    void keyPressEvent(QKeyEvent* event) override;
+
   private:
     void CrearControles();
     void Form_Load();

@@ -7,6 +7,7 @@
 #include <QString>
 #include <memory>
 
+struct AjustesImpresion;
 class ColaImpresion;
 class SalidaFichero;
 
@@ -90,7 +91,10 @@ class Impresoras {
                            QMarginsF(12, 12, 12, 12), QPageLayout::Point);
     }
 
-    // Drawing on the current printer; the document goes to `salida`.
+    // The paper and margins of the documents begun from now on.
+    virtual void ponPapel(const AjustesImpresion& ajustes) { (void)ajustes; }
+    // Drawing on the current printer; the document goes to `salida`. Throws ErrorVelmor when the
+    // paper asked for leaves no room to print.
     virtual DispositivoImpresora& dispositivo(SalidaFichero& salida) = 0;
 
     // True when the current printer writes a PDF file (the built-in "Archivo PDF"); otherwise

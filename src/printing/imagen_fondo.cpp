@@ -92,7 +92,10 @@ void ImagenDeFondo(ImagenFondo& imagen, QString& linea, bool& laTengo, const QSt
     }
     const QString escrita = linea.mid(p + marca.size(), finRuta < 0 ? n : finRuta);
     const QString ruta = escrita.isEmpty() ? QString() : buscaImagen(escrita, carpetaPrt);
-    if (ruta.isEmpty()) return;
+    if (ruta.isEmpty()) {
+        if (!imagen.noEncontradas.contains(escrita)) imagen.noEncontradas << escrita;
+        return;
+    }
     linea.replace(p, marca.size() + n, QString(marca.size() + n, u' '));
     laTengo = true;
     imagen.imagen = carga(ruta);

@@ -2,6 +2,7 @@
 
 #include <QImage>
 #include <QString>
+#include <QStringList>
 
 // The picture holder "ImagenFondo" of the main window, widget-free: the background
 // picture of the print job and the fixed size it is printed at (1,215 x 975 twips), stretched.
@@ -12,6 +13,9 @@ struct ImagenFondo {
     QImage imagen; // null until a directive loads a picture
     int ancho = anchoTwips;
     int alto = altoTwips;
+    // Pictures a directive named that were not found, as written, each once: the directive then
+    // prints as text, and the file has not printed as it asked.
+    QStringList noEncontradas;
 };
 
 // Finds the "/IMAGEN/" directive in the line. Its path is looked for as given (from the current

@@ -1,5 +1,6 @@
 #include "printing/impresoras_sistema.h"
 
+#include "printing/ajustes_impresion.h"
 #include "printing/cola_cups.h"
 #include "printing/dispositivo_pdf.h"
 #include "printing/salida_fichero.h"
@@ -15,6 +16,7 @@ struct ImpresorasSistema::Datos {
     QStringList nombres; // system printers, then "Archivo PDF"
     int actual = 0;
     std::map<int, QPageLayout> paginas; // each printer's paper, read on first use
+    AjustesImpresion papel;             // the paper and margins asked for
     DispositivoPdf dispositivo;
 
     bool esPdf(int pos) const { return pos == nombres.size() - 1; }
@@ -95,7 +97,7 @@ void ImpresorasSistema::ponOrientacion(Orientacion orientacion) {
 }
 
 QPageLayout ImpresorasSistema::paginaActual() const {
-    return d->pagina(d->actual);
+    return d->papel.Disposicion(d->pagina(d->actual)).value_or(d->pagina(d->actual));
 }
 
 std::shared_ptr<const ColaImpresion> ImpresorasSistema::cola() const {
@@ -103,9 +105,19 @@ std::shared_ptr<const ColaImpresion> ImpresorasSistema::cola() const {
     return std::make_shared<ColaCups>(nombre(d->actual));
 }
 
+void ImpresorasSistema::ponPapel(const AjustesImpresion& ajustes) {
+    d->papel = ajustes;
+}
+
 DispositivoImpresora& ImpresorasSistema::dispositivo(SalidaFichero& salida) {
     if (!d->dispositivo.documentoAbierto()) {
-        d->dispositivo.ponPagina(d->pagina(d->actual));
+        const auto pagina = d->papel.Disposicion(d->pagina(d->actual));
+        if (!pagina)
+            throw ErrorVelmor(ErrorVelmor::ErrorImpresora,
+                              QStringLiteral("Los márgenes (%1 mm) no dejan sitio para imprimir "
+                                             "en el papel elegido")
+                                  .arg(d->papel.TextoMargenes()));
+        d->dispositivo.ponPagina(*pagina);
         d->dispositivo.ponSalida(&salida);
     }
     return d->dispositivo;

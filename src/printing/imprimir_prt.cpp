@@ -112,7 +112,7 @@ class SalidaImpresora : public SalidaMarcado {
 
 ResultadoPrt falla(DispositivoImpresora& p, ErrorVelmor error) {
     p.descartaDocumento();
-    return {std::move(error), {}};
+    return {std::move(error), {}, {}};
 }
 // An Epson file, as its printer prints it.
 ResultadoPrt imprimeEscP(const TrabajoPrt& trabajo, DispositivoImpresora& p) {
@@ -146,7 +146,7 @@ ResultadoPrt ImprimirPrt(const TrabajoPrt& trabajo, DispositivoImpresora& p, Ima
         InterpretePrt interprete(PerfilLector::Impresora(trabajo.lineasPagina), trabajo.modoDos);
         const IdentidadFichero identidad = interprete.interpreta(ruta, salida);
         if (identidad.tamano > 0 && !salida.marcas()) return falla(p, SinMarcas(ruta));
-        return {std::nullopt, identidad};
+        return {std::nullopt, identidad, fondo.noEncontradas};
     } catch (const ErrorVelmor& e) {
         return falla(p, e.en(ruta));
     } catch (const std::bad_alloc&) {

@@ -20,7 +20,8 @@ struct TrabajoPrt {
 // The outcome of ImprimirPrt: ok, or the error that stopped the job; and the file that was read.
 struct ResultadoPrt {
     std::optional<ErrorVelmor> error;
-    IdentidadFichero identidad; // as the file was opened, read whole and found unchanged
+    IdentidadFichero identidad;        // as the file was opened, read whole and found unchanged
+    QStringList imagenesNoEncontradas; // background pictures named but not found (ImagenFondo)
     explicit operator bool() const { return !error; }
     bool ok() const { return !error; }
 };

@@ -59,6 +59,18 @@ QString NombrePdf(const QString& nombreFichero) {
     return nombreFichero.first(qMax(0, nombreFichero.size() - 3)) + QLatin1String("pdf");
 }
 
+QString AvisoImagenes(const QStringList& noEncontradas) {
+    QStringList nombres;
+    for (const QString& imagen : noEncontradas)
+        nombres << QStringLiteral("«%1»").arg(NombreVisible(imagen));
+    if (nombres.isEmpty()) return {};
+    if (nombres.size() == 1)
+        return QStringLiteral("No se ha encontrado la imagen de fondo ") + nombres.first();
+    const QString ultima = nombres.takeLast();
+    return QStringLiteral("No se han encontrado las imágenes de fondo ") +
+           nombres.join(QStringLiteral(", ")) + QStringLiteral(" y ") + ultima;
+}
+
 TrabajoImpresion::TrabajoImpresion(Impresoras& impresoras, InterlocutorTrabajo& interlocutor,
                                    PeticionTrabajo peticion, QObject* parent)
     : QObject(parent), impresoras_(impresoras), interlocutor_(interlocutor),
@@ -120,10 +132,19 @@ void TrabajoImpresion::imprime() {
     trabajo.ruta = peticion_.ruta;
     trabajo.modoDos = peticion_.modoDos;
     trabajo.lineasPagina = peticion_.lineasPagina;
-    trabajo.nueveAgujas = peticion_.nueveAgujas;
+    trabajo.nueveAgujas = peticion_.nueveAgujas || peticion_.ajustes.agujas == 9;
     if (!peticion_.titulo.isEmpty()) trabajo.titulo = peticion_.titulo;
+    DispositivoImpresora* dispositivo = nullptr;
+    try {
+        impresoras_.ponPapel(peticion_.ajustes);
+        dispositivo = &impresoras_.dispositivo(*salida_);
+    } catch (const ErrorVelmor& e) {
+        resultado_.error = e.en(peticion_.ruta);
+        termina(ResultadoTrabajo::Fin::Fallido);
+        return;
+    }
     emit renderizando(true);
-    const ResultadoPrt r = ImprimirPrt(trabajo, impresoras_.dispositivo(*salida_));
+    const ResultadoPrt r = ImprimirPrt(trabajo, *dispositivo);
     emit renderizando(false);
     if (r.error) {
         resultado_.error = r.error;
@@ -131,6 +152,7 @@ void TrabajoImpresion::imprime() {
         return;
     }
     resultado_.identidad = r.identidad;
+    resultado_.imagenesNoEncontradas = r.imagenesNoEncontradas;
     resultado_.vacio = !salida_->terminada();
     if (impresoras_.actualEsPdf()) resultado_.salidaPdf = salida_->destino();
     if (resultado_.vacio || impresoras_.actualEsPdf()) {
@@ -175,15 +197,30 @@ void TrabajoImpresion::alEnviar(int id, const std::optional<ErrorVelmor>& error)
         return;
     }
     resultado_.idTrabajo = id;
-    emit estado(QStringLiteral("Trabajo %1 de «%2» enviado a «%3»")
+    emit estado(QStringLiteral("«%1»: el trabajo %2 de «%3» está en la cola")
+                    .arg(nombreVisible())
                     .arg(id)
-                    .arg(nombreVisible(), resultado_.cola));
+                    .arg(resultado_.cola));
     emit enviado();
     alImprimir();
 }
 
 // Printed (or accepted by the queue): delete, ask, or just end.
 void TrabajoImpresion::alImprimir() {
+    // A picture the file asked for was not found: it printed, but not as it asked, and is kept
+    // to be printed again once the picture is back.
+    if (!resultado_.imagenesNoEncontradas.isEmpty() && (peticion_.borrar || peticion_.preguntar)) {
+        conserva(AvisoImagenes(resultado_.imagenesNoEncontradas) +
+                 QStringLiteral(": «%1» no se ha impreso como se pedía").arg(nombreVisible()));
+        return;
+    }
+    // While the question is open the line says what became of the file (a queue's job has said
+    // so since it was accepted).
+    if (resultado_.vacio)
+        emit estado(QStringLiteral("«%1» no tiene nada que imprimir").arg(nombreVisible()));
+    else if (!resultado_.salidaPdf.isEmpty())
+        emit estado(QStringLiteral("«%1» escrito en «%2»")
+                        .arg(nombreVisible(), NombreVisible(NombreDe(resultado_.salidaPdf))));
     const bool borrar =
         peticion_.borrar || (peticion_.preguntar && interlocutor_.confirmaBorrado(peticion_.ruta));
     if (!borrar) {
@@ -246,8 +283,10 @@ void TrabajoImpresion::alConsultar(const std::optional<EstadoTrabajo>& estado,
                      .arg(estado->enPalabras()));
         return;
     }
-    emit this->estado(QStringLiteral("Esperando a que termine %1%2: «%3» %4")
-                          .arg(trabajo, deLaCola, nombreVisible(), estado->enPalabras()));
+    emit this->estado(QStringLiteral("«%1»: el trabajo %2 de «%3» %4")
+                          .arg(nombreVisible())
+                          .arg(resultado_.idTrabajo)
+                          .arg(resultado_.cola, estado->enPalabras()));
     consulta_->start();
 }
 

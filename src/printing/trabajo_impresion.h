@@ -1,5 +1,6 @@
 #pragma once
 
+#include "printing/ajustes_impresion.h"
 #include "printing/cola_impresion.h"
 #include "printing/salida_fichero.h"
 #include "shared/error.h"
@@ -44,6 +45,9 @@ struct PeticionTrabajo {
     bool pdfSinSustituir = false;
     // Told the PDF's own data (device, inode) just before it takes its name.
     std::function<void(const struct stat&)> antesDeNombrarPdf;
+    // The paper and margins asked for (its lines and code page are taken from lineasPagina and
+    // PaginasCodigo::actuales).
+    AjustesImpresion ajustes;
     QString titulo; // the program's title, for the documents' names
 };
 
@@ -62,6 +66,9 @@ struct ResultadoTrabajo {
     QString cola;      // the CUPS queue and the job's id there
     int idTrabajo = 0;
     IdentidadFichero identidad; // the file as it was read whole, once it rendered
+    // Background pictures the file named that were not found: it printed, but not as it asked,
+    // so it is not deleted.
+    QStringList imagenesNoEncontradas;
 };
 
 // One print job, from the existence check to the deletion of the printed file; shared by the
@@ -117,6 +124,10 @@ class TrabajoImpresion : public QObject {
     QTimer* consulta_ = nullptr;
     bool terminado_ = false;
 };
+
+// What the user is told of pictures not found: "No se ha encontrado la imagen de fondo «A»", or
+// of several, "No se han encontrado las imágenes de fondo «A» y «B»"; empty when none.
+QString AvisoImagenes(const QStringList& noEncontradas);
 
 // The name the print job leaves on the clipboard: the file name with its last three characters
 // replaced by "pdf" («INFORME.PRT» gives «INFORME.pdf»).

@@ -4,6 +4,8 @@
 #include <QRegularExpression>
 #include <cerrno>
 #include <iconv.h>
+#include <map>
+#include <memory>
 #include <mutex>
 #include <optional>
 
@@ -63,8 +65,9 @@ PaginasCodigo::PaginasCodigo(const QString& paginaDos) {
     auto dos = paginaDos.trimmed().isEmpty() ? std::nullopt : tabla(nombreIconv(paginaDos), false);
     if (!windows || !dos)
         throw ErrorVelmor(ErrorVelmor::PaginaCodigosDesconocida,
-                          QString("Página de códigos DOS desconocida: «%1» (VELMOR_CP_DOS admite "
-                                  "una página de un byte como 437, 850 o 858)")
+                          QString("Página de códigos DOS desconocida: «%1» (VELMOR_CP_DOS, --cp y "
+                                  "«Configuración» admiten una página de un byte como 437, "
+                                  "850 o 858)")
                               .arg(paginaDos));
     windows_ = *windows;
     dos_ = *dos;
@@ -72,25 +75,65 @@ PaginasCodigo::PaginasCodigo(const QString& paginaDos) {
     byteDos_ = inversa(dos_);
 }
 
+namespace {
+struct Eleccion {
+    std::mutex cerrojo;
+    QString elegida;
+    bool sobreEntorno = false;
+    std::map<QString, std::unique_ptr<PaginasCodigo>> hechas; // never emptied: see actuales()
+};
+Eleccion& LaEleccion() {
+    static Eleccion eleccion;
+    return eleccion;
+}
+} // namespace
+
+bool PaginasCodigo::fijadaPorEntorno() {
+    Eleccion& e = LaEleccion();
+    const std::lock_guard<std::mutex> cierre(e.cerrojo);
+    return !e.sobreEntorno && qEnvironmentVariableIsSet("VELMOR_CP_DOS");
+}
+
+void PaginasCodigo::ponElegida(const QString& paginaDos, bool sobreEntorno) {
+    Eleccion& e = LaEleccion();
+    const std::lock_guard<std::mutex> cierre(e.cerrojo);
+    e.elegida = paginaDos;
+    e.sobreEntorno = sobreEntorno;
+}
+
 QString PaginasCodigo::paginaDosConfigurada() {
+    if (!fijadaPorEntorno()) {
+        Eleccion& e = LaEleccion();
+        const std::lock_guard<std::mutex> cierre(e.cerrojo);
+        return e.elegida.isNull() ? QStringLiteral("850") : e.elegida;
+    }
     // Set but empty is a value too (a slip in an environment file): it is refused, not ignored.
-    if (!qEnvironmentVariableIsSet("VELMOR_CP_DOS")) return QStringLiteral("850");
     return QString::fromLocal8Bit(qgetenv("VELMOR_CP_DOS"));
 }
 
 const PaginasCodigo& PaginasCodigo::actuales() {
-    static std::once_flag hecho;
-    static std::optional<PaginasCodigo> paginas;
-    static std::optional<ErrorVelmor> error;
-    std::call_once(hecho, [] {
-        try {
-            paginas.emplace(paginaDosConfigurada());
-        } catch (const ErrorVelmor& e) {
-            error = e;
+    const QString nombre = paginaDosConfigurada();
+    Eleccion& e = LaEleccion();
+    const std::lock_guard<std::mutex> cierre(e.cerrojo);
+    auto hallada = e.hechas.find(nombre);
+    if (hallada == e.hechas.end())
+        hallada = e.hechas.emplace(nombre, std::make_unique<PaginasCodigo>(nombre)).first;
+    return *hallada->second;
+}
+
+QStringList PaginasCodigo::conocidas() {
+    static const QStringList paginas = [] {
+        // The DOS (OEM) pages and the Windows ones a DOS program may have written.
+        const int candidatas[] = {437,  720,  737,  775,  850,  852,  855,  856,  857,  858,
+                                  860,  861,  862,  863,  864,  865,  866,  869,  874,  922,
+                                  1125, 1250, 1251, 1252, 1253, 1254, 1255, 1256, 1257, 1258};
+        QStringList conocidas;
+        for (int n : candidatas) {
+            if (tabla(nombreIconv(QString::number(n)), false)) conocidas << QString::number(n);
         }
-    });
-    if (error) throw *error;
-    return *paginas;
+        return conocidas;
+    }();
+    return paginas;
 }
 
 QString PaginasCodigo::decodifica(QByteArrayView bytes) const {

@@ -2,6 +2,7 @@
 
 #include <QByteArrayView>
 #include <QString>
+#include <QStringList>
 #include <array>
 #include <cstdint>
 #include <vector>
@@ -15,10 +16,18 @@ class PaginasCodigo {
     // Throws ErrorVelmor when iconv does not know it as a single-byte code page.
     explicit PaginasCodigo(const QString& paginaDos);
 
-    // The pair in use: VELMOR_CP_DOS, or 850 (Spanish DOS) when it is not set. Built once; throws
-    // ErrorVelmor on an unknown value every time it is asked for.
+    // The pair in use: VELMOR_CP_DOS, else the page chosen (ponElegida), else 850 (Spanish DOS).
+    // Each page is built once and kept for the whole run, so a reference stays good after another
+    // page is chosen; throws ErrorVelmor on an unknown value every time it is asked for.
     static const PaginasCodigo& actuales();
     static QString paginaDosConfigurada();
+    // The page the user chose (the window's settings, velmor-imprimir's --cp); VELMOR_CP_DOS
+    // still overrides it unless `sobreEntorno` (an option given for this very run).
+    static void ponElegida(const QString& paginaDos, bool sobreEntorno = false);
+    // True when VELMOR_CP_DOS decides the page, whatever is chosen.
+    static bool fijadaPorEntorno();
+    // The DOS and Windows single-byte code pages iconv knows, as numbers ("437", "850"...).
+    static QStringList conocidas();
 
     // File bytes to text.
     QString decodifica(QByteArrayView bytes) const;

@@ -123,7 +123,7 @@ ResultadoPrt imprimeEscP(const TrabajoPrt& trabajo, DispositivoImpresora& p) {
     opciones.modoDos = trabajo.modoDos;
     const IdentidadFichero identidad = InterpreteEscP(opciones, salida).interpreta(trabajo.ruta);
     if (identidad.tamano > 0 && !salida.marcas()) return falla(p, SinMarcas(trabajo.ruta));
-    return {std::nullopt, identidad};
+    return {std::nullopt, identidad, {}};
 }
 } // namespace
 

@@ -385,11 +385,15 @@ void TestAjustes::configuracionDesdeLaVentana() {
     QCOMPARE(guardados.lineas, 60);
     QCOMPARE(guardados.margenesMm, AjustesImpresion::MargenesPrograma()); // left as shown
     QCOMPARE(guardados.agujas, 9);
-    QCOMPARE(PaginasCodigo::actuales().paginaDos(), QString("437"));
+    const auto byte9B = [] {
+        const PaginasCodigo& p = PaginasCodigo::actuales();
+        return p.aWindows(p.decodifica("\x9b"));
+    };
+    QCOMPARE(byte9B(), QString::fromUtf8("¢")); // code page 437
     QCOMPARE(ventana.LineasPagina, qint16(60));
     // VELMOR_CP_DOS still decides the page over what was chosen.
     qputenv("VELMOR_CP_DOS", "850");
-    QCOMPARE(PaginasCodigo::actuales().paginaDos(), QString("850"));
+    QCOMPARE(byte9B(), QString::fromUtf8("ø")); // code page 850
     qunsetenv("VELMOR_CP_DOS");
     PaginasCodigo::ponElegida("850");
 }

@@ -73,8 +73,6 @@ en una carpeta cerrada ¦ mkdir -m 0 c; r c/R.PRT; chmod 777 . ¦ $N $V --pdf R.
 no se puede borrar ¦ mkdir c; r c/R.PRT; chmod 555 c; chmod 777 . ¦ $N $V --pdf R.pdf --borrar c/R.PRT ¦ 1 ¦ no hay permiso ¦ test -e c/R.PRT; test -s R.pdf ¦
 # A name that is not UTF-8 names that file, not the one Qt would make of it (U+FFFD).
 byte suelto ¦ echo ES BYTES > "$(printf '\377.prt')"; r "$(printf '\357\277\275.prt')" ¦ $V --pdf s.pdf --borrar "$(printf '\377.prt')" ¦ 0 ¦ ¦ test ! -e "$(printf '\377.prt')"; test -e "$(printf '\357\277\275.prt')"; pdftotext s.pdf - | grep -q 'ES BYTES' ¦
-Latin-1 ¦ echo ES BYTES > "$(printf 'A\321O.PRT')"; r "$(printf 'A\357\277\275O.PRT')" ¦ $V --pdf s.pdf --borrar "$(printf 'A\321O.PRT')" ¦ 0 ¦ ¦ test ! -e "$(printf 'A\321O.PRT')"; test -e "$(printf 'A\357\277\275O.PRT')"; pdftotext s.pdf - | grep -q 'ES BYTES' ¦
-página 850 ¦ echo ES BYTES > "$(printf 'A\245O.PRT')"; r "$(printf 'A\357\277\275O.PRT')" ¦ $V --pdf s.pdf --borrar "$(printf 'A\245O.PRT')" ¦ 0 ¦ ¦ test ! -e "$(printf 'A\245O.PRT')"; test -e "$(printf 'A\357\277\275O.PRT')"; pdftotext s.pdf - | grep -q 'ES BYTES' ¦
 # The PDF is never written over the file it prints, whatever name reaches it.
 PDF sobre el PRT ¦ r M.PRT ¦ $V --pdf M.PRT --borrar M.PRT ¦ 1 ¦ propio fichero ¦ printf 'x\r\n' | cmp - M.PRT ¦
 PDF por otro camino ¦ r M.PRT ¦ $V --pdf "$PWD/./M.PRT" --borrar M.PRT ¦ 1 ¦ propio fichero ¦ printf 'x\r\n' | cmp - M.PRT ¦
@@ -83,7 +81,6 @@ PDF por un enlace duro ¦ r M.PRT; ln M.PRT e.pdf ¦ $V --pdf e.pdf --borrar M.P
 # Another program changes the file while the job writes its PDF: the job fails saying so, leaves no PDF, and keeps the file.
 sustituido ¦ g ¦ a_mitad $V --pdf o/G.pdf --borrar G.PRT; kill -STOP $p; r n; mv n G.PRT; kill -CONT $p; wait $p ¦ 1 ¦ ha cambiado ¦ test -e G.PRT; test -z "$(ls -A o)" ¦
 ampliado ¦ g ¦ a_mitad $V --pdf o/G.pdf --borrar G.PRT; kill -STOP $p; echo mas >> G.PRT; kill -CONT $p; wait $p ¦ 1 ¦ ha cambiado ¦ test -e G.PRT; test -z "$(ls -A o)" ¦
-recortado ¦ g ¦ a_mitad $V --pdf o/G.pdf --borrar G.PRT; kill -STOP $p; truncate -s 100 G.PRT; kill -CONT $p; wait $p ¦ 1 ¦ ha cambiado ¦ test -e G.PRT; test -z "$(ls -A o)" ¦
 tocado ¦ g ¦ a_mitad $V --pdf o/G.pdf --borrar G.PRT; kill -STOP $p; touch -d 2001-01-01 G.PRT; kill -CONT $p; wait $p ¦ 1 ¦ ha cambiado ¦ test -e G.PRT; test -z "$(ls -A o)" ¦
 aún se escribe ¦ g ¦ a_mitad $V --pdf o/G.pdf --borrar G.PRT; kill -STOP $p; (exec 3>>G.PRT; exec sleep 600) & w=$!; until ls -l /proc/$w/fd | grep -q G.PRT; do sleep 0.01; done; kill -CONT $p; wait $p; e=$?; kill $w; exit $e ¦ 1 ¦ aún se está escribiendo ¦ test -e G.PRT; test -z "$(ls -A o)" ¦
 sin cambios ¦ g ¦ a_mitad $V --pdf o/G.pdf --borrar G.PRT; kill -STOP $p; kill -CONT $p; wait $p ¦ 0 ¦ ¦ test ! -e G.PRT; test -s o/G.pdf ¦
@@ -119,7 +116,6 @@ Almacen, 2 copias, borrar ¦ q ¦ $V --borrar -d Almacen -n 2 Q.PRT ¦ 0 ¦ ¦ t
 detenida ¦ q ¦ $V -d Detenida Q.PRT ¦ 0 ¦ ¦ test -e Q.PRT ¦
 detenida, borrar ¦ q ¦ $V --borrar --impresora=Detenida Q.PRT ¦ 1 ¦ «Detenida» está detenida;espera su turno;trabajo ;Q.PRT» no se ha borrado ¦ test -e Q.PRT ¦
 rechaza ¦ q ¦ $V -d Rechaza Q.PRT ¦ 1 ¦ «Rechaza» no acepta trabajos ¦ test -e Q.PRT ¦
-rechaza, borrar ¦ q ¦ $V --borrar -d Rechaza Q.PRT ¦ 1 ¦ «Rechaza» no acepta trabajos ¦ test -e Q.PRT ¦
 no termina a tiempo, borrar ¦ q ¦ $V --borrar -d Inalcanzable --espera 1 Q.PRT ¦ 1 ¦ «Inalcanzable» no ha terminado en 1 segundos;trabajo ;Q.PRT» no se ha borrado ¦ test -e Q.PRT ¦
 cancelado, borrar ¦ q ¦ $V --borrar -d Inalcanzable Q.PRT & for i in $(seq 600); do lpstat -o Inalcanzable | grep -q . && break; sleep 0.05; done; cancel -a Inalcanzable; wait $! ¦ 1 ¦ se ha cancelado ¦ test -e Q.PRT ¦
 fallido, no llega ¦ printf 'NO DEBE SALIR\r\nx{{NegritaOn}\r\n' > Q.PRT ¦ $V --borrar Q.PRT ¦ 1 ¦ Q.PRT;línea 2 ¦ test -e Q.PRT ¦ -
@@ -182,9 +178,8 @@ class TestTrabajo : public QObject {
 
     // What the scheduler answers, in Spanish: a missing queue, and no scheduler at all.
     void erroresDelServidor_data() {
-        QTest::addColumn<QString>("servidor");
-        QTest::addColumn<QString>("cola");
-        QTest::addColumn<QString>("dice");
+        for (const char* c : {"servidor", "cola", "dice"})
+            QTest::addColumn<QString>(c);
         QTest::newRow("cola que no existe") << ""
                                             << "NoExiste"
                                             << "«NoExiste» no existe";

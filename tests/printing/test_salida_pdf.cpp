@@ -243,28 +243,37 @@ class TestSalidaPdf : public QObject {
         QTest::addColumn<QString>("caras"); // empty: not checked
         for (const QStringList& f : Filas(kDocumentos, 5))
             QTest::newRow(qPrintable(f[0])) << (f[1] == "1") << Contenido(f[2]) << f[3] << f[4];
-        QByteArray miles, informe;
-        QStringList leidas, paginas; // one page every 66 lines
-        for (int i = 0; i < 3000; ++i) {
-            miles += "{{*Fuente" + QByteArray::number(i) + "}}n" + QByteArray::number(i) + "\r\n";
-            leidas << "n" + QString::number(i);
-        }
-        for (int i = 0; i < leidas.size(); i += 66)
-            paginas << leidas.mid(i, 66).join(' ');
-        QTest::newRow("miles de nombres, una cara")
-            << false << miles << paginas.join('/') << "DejaVuSansMono";
-        leidas.clear(), paginas.clear();
-        for (int i = 0; i < 3300; ++i) {
-            const QByteArray n = QByteArray::number(i).rightJustified(6, '0');
-            informe += n +
-                       "  Espa\xa4"
-                       "a \x80 \xc9\xcd\xbb \xb0\xb1\xb2\xdb  " +
-                       (i % 3 ? "[N]TORNILLO[n]" : "[I]tuerca  [i]") + "   1.234,56 EUR\r\n";
-            leidas << n + " España Ç ╔═╗ ░▒▓█ " + (i % 3 ? "TORNILLO" : "tuerca") + " 1.234,56 EUR";
-        }
-        for (int i = 0; i < leidas.size(); i += 66)
-            paginas << leidas.mid(i, 66).join(' ');
-        QTest::newRow("informe de 50 páginas") << false << informe << paginas.join('/') << "";
+        // Long documents, one page every 66 lines: each line's bytes and its text as read.
+        auto largo = [](const char* nombre, int n, auto linea, const QString& caras) {
+            QByteArray bytes;
+            QStringList paginas;
+            for (int i = 0; i < n; ++i) {
+                const auto [b, t] = linea(i);
+                bytes += b + "\r\n";
+                paginas << (i % 66 ? paginas.takeLast() + " " : "") + t;
+            }
+            QTest::newRow(nombre) << false << bytes << paginas.join('/') << caras;
+        };
+        largo(
+            "miles de nombres, una cara", 3000,
+            [](int i) {
+                const QByteArray n = QByteArray::number(i);
+                return std::pair("{{*Fuente" + n + "}}n" + n, "n" + QString(n));
+            },
+            "DejaVuSansMono");
+        largo(
+            "informe de 50 páginas", 3300,
+            [](int i) {
+                const QByteArray n = QByteArray::number(i).rightJustified(6, '0');
+                const QByteArray a = i % 3 ? "TORNILLO" : "tuerca";
+                return std::pair(
+                    n +
+                        "  Espa\xa4"
+                        "a \x80 \xc9\xcd\xbb \xb0\xb1\xb2\xdb  " +
+                        (i % 3 ? "[N]TORNILLO[n]" : "[I]tuerca  [i]") + "   1.234,56 EUR",
+                    QString::fromUtf8(n + " España Ç ╔═╗ ░▒▓█ " + a + " 1.234,56 EUR"));
+            },
+            "");
     }
     void documentos() {
         QFETCH(bool, dos);

@@ -1,9 +1,7 @@
-// The print job, as velmor-imprimir runs it and as the window does: what it prints, where, and
-// which file it deletes. A file is deleted only when that very file printed whole; the output is
-// whole or absent. Queues are those of the private CUPS scheduler of the fixture "cups":
-// "Oficina" (default) and "Almacen" hand their jobs to a listener that writes them to
-// $VELMOR_CUPS_JOBS_DIR/<Queue>-<n>.pdf; "Detenida" is stopped, "Rechaza" refuses jobs,
-// "Inalcanzable" sends to a printer that never answers.
+// The print job, as velmor-imprimir runs it: what it prints, where, and which file it deletes (only
+// the very file that printed whole). Queues of the fixture "cups": "Oficina" (default) and
+// "Almacen" write their jobs to $VELMOR_CUPS_JOBS_DIR/<Queue>-<n>.pdf; "Detenida" is stopped,
+// "Rechaza" refuses jobs, "Inalcanzable" sends to a printer that never answers.
 #include "printing/cola_cups.h"
 #include "printing/trabajo_impresion.h"
 #include "support/ficheros.h"
@@ -19,8 +17,9 @@
 #include <unistd.h>
 
 namespace {
+const QString kTrabajos = qEnvironmentVariable("VELMOR_CUPS_JOBS_DIR");
 QStringList trabajos() {
-    return QDir(qEnvironmentVariable("VELMOR_CUPS_JOBS_DIR")).entryList({"*.pdf"}, QDir::Files);
+    return QDir(kTrabajos).entryList({"*.pdf"}, QDir::Files);
 }
 // The jobs of a queue the listener has written since `antes`, once there is one.
 QStringList nuevos(const QStringList& antes, const QString& cola) {
@@ -34,9 +33,6 @@ QStringList nuevos(const QStringList& antes, const QString& cola) {
         },
         60000);
     return n;
-}
-QString texto(const QString& trabajo) {
-    return TextoPdf(qEnvironmentVariable("VELMOR_CUPS_JOBS_DIR") + "/" + trabajo);
 }
 // A shell in `carpeta`, velmor-imprimir as "$V", "$N" before it to run it without root's rights.
 int Shell(const QString& carpeta, const QString& orden, QString* salida = nullptr) {
@@ -128,7 +124,7 @@ class TestTrabajo : public QObject {
 
   private slots:
     void initTestCase() {
-        QVERIFY(!qEnvironmentVariable("VELMOR_CUPS_JOBS_DIR").isEmpty());
+        QVERIFY(!kTrabajos.isEmpty());
         QFile::setPermissions(dir.path(), QFile::Permissions(0x7755)); // reachable without root
         // 8000 pages of one line each: long to read, quick to draw (also with the sanitizers).
         Shell(dir.path(), "seq -f 'linea %g del informe' 8000 | awk '{ print; for (i = 0; i < 65; "
@@ -142,38 +138,33 @@ class TestTrabajo : public QObject {
         QProcess::execute("cupsenable", {"Inalcanzable"}); // as the fixture made it
     }
 
-    // velmor-imprimir run as a user would, in a fresh folder: files made by `prepara` (exit 77:
-    // cannot be made here), `orden` run, its exit status and what it says (parts between ";"),
-    // then `comprueba` must hold. `cola`: a job with the file's text reaches that queue's
-    // printer; "-": none reaches "Oficina" before the next job does.
+    // In a fresh folder: files made by `prepara` (exit 77: cannot be made here), `orden` run, its
+    // exit status and what it says (parts between ";"), then `comprueba` must hold. `cola`: a job
+    // with the file's text reaches that queue's printer; "-": none reaches "Oficina" before the
+    // next job does.
     void orden_data() {
-        for (const char* c : {"prepara", "orden", "estado", "dice", "comprueba", "cola"})
-            QTest::addColumn<QString>(c);
-        for (const QStringList& c : Filas(kOrdenes, 7))
-            QTest::newRow(qPrintable(c[0])) << c[1] << c[2] << c[3] << c[4] << c[5] << c[6];
+        QTest::addColumn<QStringList>("f"); // the columns of kOrdenes
+        for (const QStringList& f : Filas(kOrdenes, 7))
+            QTest::newRow(qPrintable(f[0])) << f;
     }
     void orden() {
-        QFETCH(QString, prepara);
-        QFETCH(QString, orden);
-        QFETCH(QString, estado);
-        QFETCH(QString, dice);
-        QFETCH(QString, comprueba);
-        QFETCH(QString, cola);
-        const QString c = dir.nueva();
+        QFETCH(QStringList, f);
+        const QString c = dir.nueva(), &cola = f[6];
         QString salida;
-        const int preparado = Shell(c, "set -e; " + prepara, &salida);
+        const int preparado = Shell(c, "set -e; " + f[1], &salida);
         if (preparado == 77) QSKIP("cannot be made here");
         QVERIFY2(preparado == 0, qPrintable(salida));
         const QStringList antes = trabajos();
-        QCOMPARE(Shell(c, orden, &salida), estado.toInt());
-        for (const QString& parte : dice.split(';', Qt::SkipEmptyParts))
+        QCOMPARE(Shell(c, f[2], &salida), f[3].toInt());
+        for (const QString& parte : f[4].split(';', Qt::SkipEmptyParts))
             QVERIFY2(salida.contains(parte), qPrintable(salida));
-        QVERIFY2(Shell(c, "set -ex; " + comprueba, &salida) == 0, qPrintable(salida));
+        QVERIFY2(Shell(c, "set -ex; " + f[5], &salida) == 0, qPrintable(salida));
         if (cola.isEmpty()) return;
         if (cola == "-") QCOMPARE(Shell(c, "echo SIGUIENTE > S.PRT; $V S.PRT"), 0);
         const QStringList llegados = nuevos(antes, cola == "-" ? "Oficina" : cola);
         QVERIFY(!llegados.isEmpty());
-        QVERIFY(texto(llegados[0]).contains(cola == "-" ? "SIGUIENTE" : "PARA LA COLA España"));
+        QVERIFY(TextoPdf(kTrabajos + "/" + llegados[0])
+                    .contains(cola == "-" ? "SIGUIENTE" : "PARA LA COLA España"));
     }
 
     // What the scheduler answers, in Spanish: a missing queue, and no scheduler at all.

@@ -1,5 +1,4 @@
-// The PDF writer on its own, below the printer device: number and string syntax, and documents
-// written through it read back by qpdf and poppler-utils.
+// The PDF writer below the printer device: number and string syntax, fonts read back.
 #include "pdf/buffer_pdf.h"
 #include "pdf/cara_fuente.h"
 #include "pdf/catalogo_fuentes.h"

@@ -1,6 +1,5 @@
-// The PDF output: PRT files printed on the PDF device as real documents, read back with qpdf and
-// poppler-utils and compared with reference renders; failures that leave nothing behind; the
-// samples of samples/ printed by velmor-imprimir as a user would.
+// The PDF output: PRT files printed on the PDF device, read back with qpdf and poppler-utils and
+// compared with reference renders; failures that leave nothing; the samples via velmor-imprimir.
 #include "printing/dispositivo_pdf.h"
 #include "printing/imprimir_prt.h"
 #include "printing/salida_fichero.h"
@@ -10,7 +9,6 @@
 
 #include <QFontDatabase>
 #include <QGuiApplication>
-#include <QImage>
 #include <QRawFont>
 #include <QSet>
 #include <QTest>

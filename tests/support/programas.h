@@ -11,9 +11,8 @@
 #include <QString>
 #include <QStringList>
 
-// Runs `programa` to its end and returns its standard output; its exit status and its standard
-// error go to `estado` and `errores` when asked. One that has not finished in two minutes ends
-// the test program, since nothing after it would mean anything.
+// Runs `programa` to its end: its standard output; exit status and standard error when asked.
+// One that has not finished in two minutes ends the test program.
 inline QString Ejecuta(const QString& programa, const QStringList& argumentos,
                        int* estado = nullptr, QString* errores = nullptr,
                        const QString& carpeta = {}, const QProcessEnvironment& entorno = {}) {

@@ -4,8 +4,8 @@
 #include "pdf/catalogo_fuentes.h"
 #include "pdf/compresor.h"
 #include "pdf/documento_pdf.h"
-#include "pdf/salida_documento.h"
 #include "pdf/texto_pdf.h"
+#include "printing/salida_fichero.h"
 #include "support/filas.h"
 #include "support/programas.h"
 
@@ -16,22 +16,6 @@
 #include <QTest>
 
 namespace {
-// The document's bytes kept in memory, then saved for the programs that read them back.
-class SalidaMemoria : public SalidaDocumento {
-  public:
-    void abre() override {}
-    void escribe(const char* datos, std::size_t cuantos) override { bytes.append(datos, cuantos); }
-    void termina() override {}
-    void descarta() noexcept override { bytes.clear(); }
-    QString guarda(const QString& ruta) const {
-        QFile f(ruta);
-        if (!f.open(QIODevice::WriteOnly) || f.write(bytes.data(), qint64(bytes.size())) < 0)
-            qFatal("no se puede escribir %s", qPrintable(ruta));
-        return ruta;
-    }
-    std::string bytes;
-};
-
 QProcessEnvironment entornoSinPantalla() {
     QProcessEnvironment e = QProcessEnvironment::systemEnvironment();
     e.insert("QT_QPA_PLATFORM", "offscreen");
@@ -69,15 +53,16 @@ class TestPdf : public QObject {
     // its own; the PDF's path.
     QString textoEn(const QString& nombre, const std::shared_ptr<LetraPdf>& letra,
                     const QString& texto) {
-        SalidaMemoria salida;
-        {
-            DocumentoPdf doc(salida, compresor, QSizeF(595, 842), "Velmor");
-            class TextoPdf escritor; // not the reading helper of the same name
-            doc.empiezaPagina();
-            escritor.dibuja(doc, *letra, texto, 36, 800, false);
-            doc.termina();
-        }
-        return salida.guarda(dir.filePath(nombre + ".pdf"));
+        const QString pdf = dir.filePath(nombre + ".pdf");
+        SalidaFichero salida(pdf);
+        salida.abre();
+        DocumentoPdf doc(salida, compresor, QSizeF(595, 842), "Velmor");
+        class TextoPdf escritor; // not the reading helper of the same name
+        doc.empiezaPagina();
+        escritor.dibuja(doc, *letra, texto, 36, 800, false);
+        doc.termina();
+        salida.termina();
+        return pdf;
     }
 
   private slots:

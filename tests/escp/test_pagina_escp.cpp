@@ -1,7 +1,6 @@
-// The Epson page through velmor-imprimir: the languages refused, malformed commands, and the
-// ESC/P page on the PDF (word positions, pictures, reference renders).
+// The Epson page: what is taken for ESC/P, and ESC/P pages printed by velmor-imprimir, on the PDF
+// (word positions, pictures, reference renders).
 #include "markup/lenguaje_impresora.h"
-#include "support/ficheros.h"
 #include "support/filas.h"
 #include "support/programas.h"
 
@@ -25,20 +24,6 @@ marcado con códigos Epson ¦ {{NegritaOn}}x\eE\e&l2A\e(s3B ¦ Marcado
 texto llano con corchetes ¦ [N]Total 5%! ¦ Marcado
 )filas";
 
-// Files Velmor must not print (or cannot): bytes ("<pcl>": a LaserJet report as a DOS program
-// writes it) ¦ parts of the message, "|" between, "$" the file's path; empty: printed.
-const char* const kRechazados = R"filas(
-PCL ¦ <pcl> ¦ es un trabajo PCL para impresoras láser; Velmor no lo imprime. El fichero se conserva.
-PJL ¦ \e%-12345X@PJL JOB\r\n@PJL ENTER LANGUAGE=PCL\r\n<pcl> ¦ es un trabajo PCL
-PJL con PostScript ¦ \e%-12345X@PJL ENTER LANGUAGE=POSTSCRIPT\r\n%!PS\r\nshowpage\r\n ¦ es un trabajo PostScript
-PostScript ¦ %!PS-Adobe-3.0\n/Courier findfont\nshowpage\n ¦ es un trabajo PostScript
-PDF ¦ %PDF-1.4\n%\xe2\xe3\n1 0 obj\n ¦ es un documento PDF
-HP-GL/2 ¦ IN;SP1;PU0,0;PD100,100; ¦ es un trabajo HP-GL/2
-IBM Proprinter ¦ \e:doce cpi\e[@\x04\0\0\0\x11\x02alto\r\n ¦ IBM Proprinter
-solo códigos y saltos ¦ \e@\eE\r\n\r\n\x07\x0e\f ¦ no tiene nada que imprimir
-ESC ( más largo que el fichero ¦ linea 1\r\n\e(C\x30\x70resto del informe\r\n ¦ ESC ( declara 28720 bytes|orden de impresora mal formada|«$», línea 2)
-fichero vacío ¦  ¦
-)filas";
 } // namespace
 
 class TestPaginaEscP : public QObject {
@@ -71,42 +56,6 @@ class TestPaginaEscP : public QObject {
         QFETCH(QByteArray, contenido);
         QFETCH(int, lenguaje);
         QCOMPARE(int(DetectaLenguaje(contenido)), lenguaje);
-    }
-
-    // Exit 1, the message, the file kept, no PDF; one printed is deleted.
-    void rechazados_data() {
-        QTest::addColumn<QByteArray>("contenido");
-        QTest::addColumn<QString>("mensaje");
-        const QByteArray pcl = Bytes(R"(\eE\e&l26A\e(s0p10h12v0s0b3TLinea 1 del informe\r\n\f\eE)");
-        for (const QStringList& f : Filas(kRechazados, 3))
-            QTest::newRow(qPrintable(f[0])) << Bytes(f[1]).replace("<pcl>", pcl) << f[2];
-        QTest::newRow("1 MB de NUL") << QByteArray(1 << 20, '\0') << "no tiene nada que imprimir";
-        QTest::newRow("ESC * 0x48 0xFF 0xFF al empezar")
-            << "\x1b*\x48\xff\xff"_ba + QByteArray(150000, 'x')
-            << "ESC * declara 393210 bytes|«$», línea 1)";
-        QTest::newRow("línea de 800 KB de ESC E") << QByteArray(800 * 1024 / 2, '\0')
-                                                             .replace('\0', "\x1b"
-                                                                            "E") +
-                                                         "fin"
-                                                  << QString();
-    }
-    void rechazados() {
-        QFETCH(QByteArray, contenido);
-        QFETCH(QString, mensaje);
-        static int n = 0;
-        const QString prt = EscribeFichero(dir.filePath(QString("F%1.PRT").arg(++n)), contenido);
-        QString errores;
-        const int estado = Imprime({"--borrar", "--pdf", prt + ".pdf", prt}, &errores);
-        if (mensaje.isEmpty()) {
-            QVERIFY2(estado == 0, qPrintable(errores));
-            QVERIFY(!QFile::exists(prt));
-            return;
-        }
-        QCOMPARE(estado, 1);
-        for (const QString& parte : mensaje.replace("$", prt).split('|'))
-            QVERIFY2(errores.contains(parte) && errores.contains(prt), qPrintable(errores));
-        QCOMPARE(QFileInfo(prt).size(), contenido.size());
-        QVERIFY(!QFile::exists(prt + ".pdf"));
     }
 
     // Where each command puts a word, from Epson's units: the distance from an anchor word on

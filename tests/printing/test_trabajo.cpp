@@ -45,6 +45,8 @@ int Shell(const QString& carpeta, const QString& orden, QString* salida = nullpt
         "r() { printf 'x\\r\\n' > \"$1\"; }\n"
         "q() { printf 'PARA LA COLA Espa\\244a\\r\\n{{Pagina}}\\r\\nsegunda\\r\\n' > Q.PRT; }\n"
         "g() { cp ../G.PRT .; mkdir o t; mkdir -m 700 x; }\n"
+        "e() { printf \"$1\" > R.PRT; cp R.PRT .orig; }\n"
+        "guardado() { cmp R.PRT .orig && test ! -e R.pdf; }\n"
         // Starts the command given and returns once it writes into o/, its PID in $p.
         "a_mitad() { TMPDIR=$PWD/t XDG_RUNTIME_DIR=$PWD/x \"$@\" & p=$!; for i in $(seq 3000); do\n"
         "  ls -l /proc/$p/fd 2>/dev/null | grep -q \"$PWD/o/\" && return; sleep 0.01; done; }\n";
@@ -56,7 +58,8 @@ int Shell(const QString& carpeta, const QString& orden, QString* salida = nullpt
 
 // One row a line: name ¦ prepara ¦ orden ¦ estado ¦ dice ¦ comprueba ¦ cola. The shell has "$V"
 // (velmor-imprimir), "$N" (before it: without root's rights), "r F" (a one-line PRT file F), "q"
-// (Q.PRT, with a page break), "g" (G.PRT, 8000 pages) and "a_mitad" (see above).
+// (Q.PRT, with a page break), "g" (G.PRT, 8000 pages), "a_mitad" (see above), "e F" (R.PRT made by
+// printf F) and "guardado" (R.PRT as made, no R.pdf).
 const char* const kOrdenes = R"filas(
 # What is not a regular file, or cannot be read, is refused at once (a FIFO with no writer would hang the job for ever) and kept.
 FIFO ¦ mkfifo R.PRT ¦ $V --pdf R.pdf --borrar R.PRT ¦ 1 ¦ es una tubería (FIFO) ¦ test -p R.PRT; test ! -e R.pdf ¦
@@ -89,6 +92,20 @@ SIGKILL ¦ g ¦ a_mitad $V --pdf o/G.pdf --borrar G.PRT; kill -KILL $p; wait $p 
 disco lleno ¦ mkdir lim; seq -f 'linea %g' 2000 > G.PRT ¦ prlimit --fsize=20000 $V --pdf lim/s.pdf --borrar G.PRT ¦ 1 ¦ s.pdf ¦ test -e G.PRT; test -z "$(ls -A lim)" ¦
 salida que no es un fichero ¦ r R.PRT ¦ $V --pdf /dev/full --borrar R.PRT ¦ 1 ¦ /dev/full;no es un fichero normal ¦ test -e R.PRT; test -c /dev/full ¦
 nada que imprimir ¦ printf '{{Pagina}}\r\n' > V.PRT ¦ $V --pdf v.pdf --borrar V.PRT ¦ 1 ¦ V.PRT;nada que imprimir ¦ test ! -e v.pdf ¦
+# What Velmor cannot print as intended (another printer language, a malformed command, nothing to print) fails naming the file and the cause, and is kept whole; an empty file, or a line of codes alone, prints (nothing) and goes.
+PCL ¦ e '\033E\033&l26A\033(s0p10h12v0s0b3TLinea 1 del informe\r\n\f\033E' ¦ $V --pdf R.pdf --borrar R.PRT ¦ 1 ¦ R.PRT;es un trabajo PCL para impresoras láser; Velmor no lo imprime. El fichero se conserva. ¦ guardado ¦
+PJL ¦ e '\033%%-12345X@PJL JOB\r\n@PJL ENTER LANGUAGE=PCL\r\n\033E\033&l26ALinea\r\n' ¦ $V --pdf R.pdf --borrar R.PRT ¦ 1 ¦ R.PRT;es un trabajo PCL ¦ guardado ¦
+PJL con PostScript ¦ e '\033%%-12345X@PJL ENTER LANGUAGE=POSTSCRIPT\r\n%%!PS\r\nshowpage\r\n' ¦ $V --pdf R.pdf --borrar R.PRT ¦ 1 ¦ R.PRT;es un trabajo PostScript ¦ guardado ¦
+PostScript ¦ e '%%!PS-Adobe-3.0\n/Courier findfont\nshowpage\n' ¦ $V --pdf R.pdf --borrar R.PRT ¦ 1 ¦ R.PRT;es un trabajo PostScript ¦ guardado ¦
+PDF ¦ e '%%PDF-1.4\n%%\342\343\n1 0 obj\n' ¦ $V --pdf R.pdf --borrar R.PRT ¦ 1 ¦ R.PRT;es un documento PDF ¦ guardado ¦
+HP-GL/2 ¦ e 'IN;SP1;PU0,0;PD100,100;' ¦ $V --pdf R.pdf --borrar R.PRT ¦ 1 ¦ R.PRT;es un trabajo HP-GL/2 ¦ guardado ¦
+IBM Proprinter ¦ e '\033:doce cpi\033[@\004\000\000\000\021\002alto\r\n' ¦ $V --pdf R.pdf --borrar R.PRT ¦ 1 ¦ R.PRT;IBM Proprinter ¦ guardado ¦
+solo códigos y saltos ¦ e '\033@\033E\r\n\r\n\007\016\f' ¦ $V --pdf R.pdf --borrar R.PRT ¦ 1 ¦ R.PRT;no tiene nada que imprimir ¦ guardado ¦
+1 MB de NUL ¦ head -c 1048576 /dev/zero > R.PRT; cp R.PRT .orig ¦ $V --pdf R.pdf --borrar R.PRT ¦ 1 ¦ R.PRT;no tiene nada que imprimir ¦ guardado ¦
+ESC ( más largo que el fichero ¦ e 'linea 1\r\n\033(C\060\160resto del informe\r\n' ¦ $V --pdf R.pdf --borrar R.PRT ¦ 1 ¦ ESC ( declara 28720 bytes;orden de impresora mal formada;R.PRT», línea 2) ¦ guardado ¦
+ESC * 0x48 0xFF 0xFF al empezar ¦ e '\033*\110\377\377'; head -c 150000 /dev/zero | tr '\0' x >> R.PRT; cp R.PRT .orig ¦ $V --pdf R.pdf --borrar R.PRT ¦ 1 ¦ ESC * declara 393210 bytes;R.PRT», línea 1) ¦ guardado ¦
+fichero vacío ¦ : > R.PRT ¦ $V --pdf R.pdf --borrar R.PRT ¦ 0 ¦ ¦ test ! -e R.PRT ¦
+línea de 800 KB de ESC E ¦ yes "$(printf '\033E')" | head -n 409600 | tr -d '\n' > R.PRT; echo fin >> R.PRT ¦ $V --pdf R.pdf --borrar R.PRT ¦ 0 ¦ ¦ test ! -e R.PRT ¦
 # VELMOR_CP_DOS: the DOS page the text is converted from; one that cannot be used stops before anything is printed.
 sin VELMOR_CP_DOS: 850 ¦ printf 'caja \325\r\n' > C.PRT ¦ env -u VELMOR_CP_DOS $V --pdf c.pdf C.PRT ¦ 0 ¦ ¦ pdftotext c.pdf - | grep -q 'caja ı' ¦
 437 ¦ printf 'caja \325\r\n' > C.PRT ¦ VELMOR_CP_DOS=437 $V --pdf c.pdf C.PRT ¦ 0 ¦ ¦ pdftotext c.pdf - | grep -q 'caja ╒' ¦

@@ -1,5 +1,5 @@
 // The PDF output: PRT files printed on the PDF device, read back with qpdf and poppler-utils and
-// compared with reference renders; failures that leave nothing; the samples via velmor-imprimir.
+// compared with reference renders; failures that leave nothing.
 #include "printing/dispositivo_pdf.h"
 #include "printing/imprimir_prt.h"
 #include "printing/salida_fichero.h"
@@ -20,7 +20,6 @@ using namespace Qt::StringLiterals;
 
 namespace {
 const QString kDatos = QStringLiteral(VELMOR_SOURCE_DIR "/tests/printing/datos_pdf");
-const QString kMuestras = QStringLiteral(VELMOR_SOURCE_DIR "/samples");
 
 QByteArray lineas(int desde, int hasta) {
     QByteArray b;
@@ -135,14 +134,6 @@ subrayado ¦ [S] ¦ [s] ¦ 0
 todo ¦ [N][I][S] ¦ [s][i][n] ¦ 0
 ms-dos negrita ¦ [N] ¦ [n] ¦ 1
 ms-dos subrayado ¦ [S] ¦ [s] ¦ 1
-)filas";
-// A sample of samples/ ¦ exit status ¦ pages, each with the background picture (0: no PDF, -1:
-// not counted) ¦ what the PDF's text, or the messages, say (parts between ";").
-const char* const kMuestrasFilas = R"filas(
-INFORME.PRT ¦ 0 ¦ 3 ¦ INFORME MENSUAL DE VENTAS;ñ Ñ á é í ó ú ü ç ¿ ¡ º ª ░▒▓ █ ╔═╗ ║ ╚═╝;Esta línea termina la página;Tercera página;otra vez DejaVu Sans
-FACTURA.PRT ¦ 0 ¦ -1 ¦ FERRETERÍA DEL NORTE;┌──────────┬;│ TOR-0012 │;118,76;señal recibida
-VACIO.PRT ¦ 0 ¦ 0 ¦ nada que imprimir
-ERRONEO.PRT ¦ 1 ¦ 0 ¦ ERRONEO.PRT;línea 2
 )filas";
 const char* const kImagenes = R"filas(
 png ¦ ¦ 64 48 76
@@ -428,35 +419,6 @@ class TestSalidaPdf : public QObject {
         QCOMPARE(vistas.size(), imagen.isEmpty() ? 0 : 2);
         for (const QStringList& v : vistas) // one object
             QCOMPARE(v.mid(0, 3).join(' ') + " " + v[4], imagen + " " + vistas[0][4]);
-    }
-
-    // The samples, printed by velmor-imprimir from another folder: the picture named without a
-    // folder is found beside the PRT file. The wrong one fails naming its line.
-    void muestras_data() {
-        QTest::addColumn<int>("estado");
-        QTest::addColumn<int>("paginas");
-        QTest::addColumn<QStringList>("dice");
-        for (const QStringList& f : Filas(kMuestrasFilas, 4))
-            QTest::newRow(qPrintable(f[0])) << f[1].toInt() << f[2].toInt() << f[3].split(';');
-    }
-    void muestras() {
-        QFETCH(int, estado);
-        QFETCH(int, paginas);
-        QFETCH(QStringList, dice);
-        const QStringList antes = QDir(kMuestras).entryList(QDir::Files);
-        const QString c = dir.nueva(), pdf = c + "/salida.pdf";
-        QString errores;
-        QCOMPARE(Imprime({"--pdf", pdf, kMuestras + "/" + QTest::currentDataTag()}, &errores, c),
-                 estado);
-        QCOMPARE(QDir(kMuestras).entryList(QDir::Files), antes);
-        QCOMPARE(QFile::exists(pdf), paginas != 0);
-        const QString leido = paginas ? TextoPdf(pdf) : errores;
-        for (const QString& parte : dice)
-            QVERIFY2(leido.contains(parte), qPrintable(leido));
-        if (paginas <= 0) return;
-        QCOMPARE(PaginasPdf(pdf), paginas);
-        QCOMPARE(ImagenesPdf(pdf).size(), paginas);
-        QVERIFY(!leido.contains("/IMAGEN/") && !leido.contains("esto no se imprime"));
     }
 };
 

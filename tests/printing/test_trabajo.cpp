@@ -38,6 +38,7 @@ QStringList nuevos(const QStringList& antes, const QString& cola) {
 int Shell(const QString& carpeta, const QString& orden, QString* salida = nullptr) {
     auto entorno = QProcessEnvironment::systemEnvironment();
     entorno.insert("V", VELMOR_IMPRIMIR);
+    entorno.insert("M", VELMOR_SOURCE_DIR "/samples");
     entorno.insert("N", geteuid() == 0 ? "setpriv --reuid=65534 --regid=65534 --clear-groups" : "");
     int estado = -1;
     QString errores;
@@ -47,6 +48,12 @@ int Shell(const QString& carpeta, const QString& orden, QString* salida = nullpt
         "g() { cp ../G.PRT .; mkdir o t; mkdir -m 700 x; }\n"
         "e() { printf \"$1\" > R.PRT; cp R.PRT .orig; }\n"
         "guardado() { cmp R.PRT .orig && test ! -e R.pdf; }\n"
+        "muestra() { n=$1; shift; ls -A \"$M\" | cmp - antes && pdftotext -layout s.pdf t || "
+        "return 1\n"
+        "  for x; do grep -qF -- \"$x\" t || return 1; done\n"
+        "  test -z \"$(grep -e /IMAGEN/ -e 'esto no se imprime' t)\" && { [ $n = - ] ||\n"
+        "  [ \"$(pdfinfo s.pdf | grep -c \"^Pages: *$n$\") $(pdfimages -list s.pdf | grep -c "
+        "'^ *[0-9]* *[0-9]* image')\" = \"1 $n\" ]; }; }\n"
         // Starts the command given and returns once it writes into o/, its PID in $p.
         "a_mitad() { TMPDIR=$PWD/t XDG_RUNTIME_DIR=$PWD/x \"$@\" & p=$!; for i in $(seq 3000); do\n"
         "  ls -l /proc/$p/fd 2>/dev/null | grep -q \"$PWD/o/\" && return; sleep 0.01; done; }\n";
@@ -59,7 +66,9 @@ int Shell(const QString& carpeta, const QString& orden, QString* salida = nullpt
 // One row a line: name ¦ prepara ¦ orden ¦ estado ¦ dice ¦ comprueba ¦ cola. The shell has "$V"
 // (velmor-imprimir), "$N" (before it: without root's rights), "r F" (a one-line PRT file F), "q"
 // (Q.PRT, with a page break), "g" (G.PRT, 8000 pages), "a_mitad" (see above), "e F" (R.PRT made by
-// printf F) and "guardado" (R.PRT as made, no R.pdf).
+// printf F), "guardado" (R.PRT as made, no R.pdf), "$M" (samples/) and "muestra N PARTS" (samples/
+// unchanged since "antes" was listed, s.pdf says PARTS, has N pages, "-": any, each with its
+// picture).
 const char* const kOrdenes = R"filas(
 # What is not a regular file, or cannot be read, is refused at once (a FIFO with no writer would hang the job for ever) and kept.
 FIFO ¦ mkfifo R.PRT ¦ $V --pdf R.pdf --borrar R.PRT ¦ 1 ¦ es una tubería (FIFO) ¦ test -p R.PRT; test ! -e R.pdf ¦
@@ -106,6 +115,11 @@ ESC ( más largo que el fichero ¦ e 'linea 1\r\n\033(C\060\160resto del informe
 ESC * 0x48 0xFF 0xFF al empezar ¦ e '\033*\110\377\377'; head -c 150000 /dev/zero | tr '\0' x >> R.PRT; cp R.PRT .orig ¦ $V --pdf R.pdf --borrar R.PRT ¦ 1 ¦ ESC * declara 393210 bytes;R.PRT», línea 1) ¦ guardado ¦
 fichero vacío ¦ : > R.PRT ¦ $V --pdf R.pdf --borrar R.PRT ¦ 0 ¦ ¦ test ! -e R.PRT ¦
 línea de 800 KB de ESC E ¦ yes "$(printf '\033E')" | head -n 409600 | tr -d '\n' > R.PRT; echo fin >> R.PRT ¦ $V --pdf R.pdf --borrar R.PRT ¦ 0 ¦ ¦ test ! -e R.PRT ¦
+# The samples, printed from another folder: the picture named without a folder is found beside the PRT file; the wrong one fails naming its line.
+INFORME.PRT ¦ ls -A "$M" > antes ¦ $V --pdf s.pdf "$M/INFORME.PRT" ¦ 0 ¦ ¦ muestra 3 'INFORME MENSUAL DE VENTAS' 'ñ Ñ á é í ó ú ü ç ¿ ¡ º ª ░▒▓ █ ╔═╗ ║ ╚═╝' 'Esta línea termina la página' 'Tercera página' 'otra vez DejaVu Sans' ¦
+FACTURA.PRT ¦ ls -A "$M" > antes ¦ $V --pdf s.pdf "$M/FACTURA.PRT" ¦ 0 ¦ ¦ muestra - 'FERRETERÍA DEL NORTE' '┌──────────┬' '│ TOR-0012 │' '118,76' 'señal recibida' ¦
+VACIO.PRT ¦ ls -A "$M" > antes ¦ $V --pdf s.pdf "$M/VACIO.PRT" ¦ 0 ¦ nada que imprimir ¦ ls -A "$M" | cmp - antes; test ! -e s.pdf ¦
+ERRONEO.PRT ¦ ls -A "$M" > antes ¦ $V --pdf s.pdf "$M/ERRONEO.PRT" ¦ 1 ¦ ERRONEO.PRT;línea 2 ¦ ls -A "$M" | cmp - antes; test ! -e s.pdf ¦
 # VELMOR_CP_DOS: the DOS page the text is converted from; one that cannot be used stops before anything is printed.
 sin VELMOR_CP_DOS: 850 ¦ printf 'caja \325\r\n' > C.PRT ¦ env -u VELMOR_CP_DOS $V --pdf c.pdf C.PRT ¦ 0 ¦ ¦ pdftotext c.pdf - | grep -q 'caja ı' ¦
 437 ¦ printf 'caja \325\r\n' > C.PRT ¦ VELMOR_CP_DOS=437 $V --pdf c.pdf C.PRT ¦ 0 ¦ ¦ pdftotext c.pdf - | grep -q 'caja ╒' ¦

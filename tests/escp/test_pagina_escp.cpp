@@ -6,7 +6,6 @@
 
 #include <QTemporaryDir>
 #include <QTest>
-#include <cmath>
 
 using namespace Qt::StringLiterals;
 
@@ -24,6 +23,44 @@ marcado con códigos Epson ¦ {{NegritaOn}}x\eE\e&l2A\e(s3B ¦ Marcado
 texto llano con corchetes ¦ [N]Total 5%! ¦ Marcado
 )filas";
 
+// Where each command puts a word, from Epson's units: the distance from an anchor word on the page
+// (points; 1/360 inch is 0.2 pt; pica is 7.2 pt a character, elite 6, 15 cpi 4.8, condensed 4.2
+// and 3.6), within 0.5 pt, and the width of the word when it says its pitch. Name ¦ file and
+// options ¦ anchor ¦ word ¦ dx ¦ dy ("-": another size) ¦ width (0: not compared).
+const char* const kPosiciones = R"filas(
+factura Articulo ¦ factura.prt ¦ FACTURA ¦ Articulo ¦ 0 ¦ 24 ¦ 0
+factura Cantidad: ESC D: tab at column 10 ¦ factura.prt ¦ Articulo ¦ Cantidad ¦ 72 ¦ 0 ¦ 0
+factura 7: ESC $ 180/60 inch ¦ factura.prt ¦ Tuercas ¦ 7 ¦ 216 ¦ 0 ¦ 0
+factura 99,00: 5 columns + ESC \ 360/180 ¦ factura.prt ¦ Total ¦ 99,00 ¦ 180 ¦ 0 ¦ 0
+factura Sangrado: ESC l 5 ¦ factura.prt ¦ Articulo ¦ Sangrado ¦ 36 ¦ 48 ¦ 0
+factura Tab: tabs count from the margin ¦ factura.prt ¦ Articulo ¦ Tab ¦ 108 ¦ 48 ¦ 0
+listado L70: ESC 0: 8 lines an inch ¦ listado.prt ¦ L01 ¦ L70 ¦ 0 ¦ 621 ¦ 0
+formulario Garcia: ESC J 90/180, same column ¦ formulario.prt ¦ Nombre: ¦ Garcia ¦ 50.4 ¦ 36 ¦ 0
+formulario Calle ¦ formulario.prt ¦ Nombre: ¦ Calle ¦ 0 ¦ 48 ¦ 0
+formulario Ciudad: ESC 3 72/180 ¦ formulario.prt ¦ Nombre: ¦ Ciudad ¦ 0 ¦ 76.8 ¦ 0
+formulario Pais: ESC A 12/60 ¦ formulario.prt ¦ Nombre: ¦ Pais ¦ 0 ¦ 120 ¦ 0
+formulario Fecha: ESC 2 ¦ formulario.prt ¦ Nombre: ¦ Fecha ¦ 0 ¦ 146.4 ¦ 0
+formulario Garcia 9 agujas: 90/216 ¦ formulario.prt --escp9 ¦ Nombre: ¦ Garcia ¦ 50.4 ¦ 30 ¦ 0
+formulario Ciudad 9 agujas: 72/216 ¦ formulario.prt --escp9 ¦ Nombre: ¦ Ciudad ¦ 0 ¦ 66 ¦ 0
+formulario Pais 9 agujas: 12/72 ¦ formulario.prt --escp9 ¦ Nombre: ¦ Pais ¦ 0 ¦ 102 ¦ 0
+sobreimpresion _______: CR ¦ sobreimpresion.prt ¦ Importe ¦ _______ ¦ 0 ¦ 0 ¦ 0
+sobreimpresion ----: BS ¦ sobreimpresion.prt ¦ Nulo ¦ ---- ¦ 0 ¦ 0 ¦ 0
+tipos ANCHO: SO: 14.4 a character ¦ tipos.prt ¦ Normal ¦ ANCHO ¦ 50.4 ¦ 0 ¦ 72
+tipos DOBLE: ESC W 1 ¦ tipos.prt ¦ Sigue ¦ DOBLE ¦ 43.2 ¦ 0 ¦ 72
+tipos fin ¦ tipos.prt ¦ Sigue ¦ fin ¦ 122.4 ¦ 0 ¦ 0
+tipos bajo: ESC w: as wide ¦ tipos.prt ¦ ALTO ¦ bajo ¦ 36 ¦ - ¦ 28.8
+tipos 2: ESC S 0 ¦ tipos.prt ¦ m ¦ 2 ¦ 7.2 ¦ - ¦ 0
+tipos Elite ¦ tipos.prt ¦ Pica ¦ Elite ¦ 36 ¦ 0 ¦ 30
+tipos Quince ¦ tipos.prt ¦ Pica ¦ Quince ¦ 72 ¦ 0 ¦ 28.8
+tipos Condensada ¦ tipos.prt ¦ Pica ¦ Condensada ¦ 105.6 ¦ 0 ¦ 42
+tipos Veinte ¦ tipos.prt ¦ Pica ¦ Veinte ¦ 151.8 ¦ 0 ¦ 21.6
+nacional español: ESC R 7 ¦ nacional.prt ¦ AÑO ¦ español ¦ 28.8 ¦ 0 ¦ 0
+nacional ₧ ¦ nacional.prt ¦ AÑO ¦ ₧ ¦ 86.4 ¦ 0 ¦ 0
+nacional ¿Cómo?: ESC R 11 ¦ nacional.prt ¦ ¡Qué ¦ ¿Cómo? ¦ 72 ¦ 0 ¦ 0
+nacional niño: ESC R 12 ¦ nacional.prt ¦ Pingüino ¦ niño ¦ 64.8 ¦ 0 ¦ 0
+nacional Cursiva: ESC t 0 ¦ nacional.prt ¦ AÑO ¦ Cursiva ¦ 0 ¦ 36 ¦ 0
+marcado_nacional español: markup: 10-point Courier ¦ marcado_nacional.prt ¦ AÑO ¦ español ¦ 24 ¦ 0 ¦ 0
+)filas";
 } // namespace
 
 class TestPaginaEscP : public QObject {
@@ -62,69 +99,21 @@ class TestPaginaEscP : public QObject {
     // the page (points; 1/360 inch is 0.2 pt; pica is 7.2 pt a character, elite 6, 15 cpi 4.8,
     // condensed 4.2 and 3.6), within 0.5 pt, and the width of the word when it says its pitch.
     void posiciones_data() {
-        QTest::addColumn<QString>("fichero");
-        QTest::addColumn<QStringList>("opciones");
-        QTest::addColumn<QString>("ancla");
-        QTest::addColumn<QString>("palabra");
-        QTest::addColumn<double>("dx");
-        QTest::addColumn<double>("dy");    // NaN: not compared (another size)
-        QTest::addColumn<double>("ancho"); // 0: not compared
-        const QStringList n;
-        const QStringList nueve{"--escp9"};
-        const double no = std::nan("");
-        auto fila = [&](const char* f, const QStringList& o, const char* a, const char* p,
-                        double dx, double dy, double ancho = 0) {
-            QTest::addRow("%s %s%s", f, p, o.isEmpty() ? "" : " 9 agujas")
-                << QString(f) << o << QString(a) << QString::fromUtf8(p) << dx << dy << ancho;
-        };
-        fila("factura.prt", n, "FACTURA", "Articulo", 0, 24);
-        fila("factura.prt", n, "Articulo", "Cantidad", 72, 0);    // ESC D: tab at column 10
-        fila("factura.prt", n, "Tuercas", "7", 216, 0);           // ESC $ 180/60 inch
-        fila("factura.prt", n, "Total", "99,00", 180, 0);         // 5 columns + ESC \ 360/180
-        fila("factura.prt", n, "Articulo", "Sangrado", 36, 48);   // ESC l 5
-        fila("factura.prt", n, "Articulo", "Tab", 108, 48);       // tabs count from the margin
-        fila("listado.prt", n, "L01", "L70", 0, 69 * 9);          // ESC 0: 8 lines an inch
-        fila("formulario.prt", n, "Nombre:", "Garcia", 50.4, 36); // ESC J 90/180, same column
-        fila("formulario.prt", n, "Nombre:", "Calle", 0, 48);
-        fila("formulario.prt", n, "Nombre:", "Ciudad", 0, 76.8);      // ESC 3 72/180
-        fila("formulario.prt", n, "Nombre:", "Pais", 0, 120);         // ESC A 12/60
-        fila("formulario.prt", n, "Nombre:", "Fecha", 0, 146.4);      // ESC 2
-        fila("formulario.prt", nueve, "Nombre:", "Garcia", 50.4, 30); // 90/216
-        fila("formulario.prt", nueve, "Nombre:", "Ciudad", 0, 66);    // 72/216
-        fila("formulario.prt", nueve, "Nombre:", "Pais", 0, 102);     // 12/72
-        fila("sobreimpresion.prt", n, "Importe", "_______", 0, 0);    // CR
-        fila("sobreimpresion.prt", n, "Nulo", "----", 0, 0);          // BS
-        fila("tipos.prt", n, "Normal", "ANCHO", 50.4, 0, 72);         // SO: 14.4 a character
-        fila("tipos.prt", n, "Sigue", "DOBLE", 43.2, 0, 72);          // ESC W 1
-        fila("tipos.prt", n, "Sigue", "fin", 122.4, 0);
-        fila("tipos.prt", n, "ALTO", "bajo", 36, no, 28.8); // ESC w: as wide
-        fila("tipos.prt", n, "m", "2", 7.2, no);            // ESC S 0
-        fila("tipos.prt", n, "Pica", "Elite", 36, 0, 30);
-        fila("tipos.prt", n, "Pica", "Quince", 72, 0, 28.8);
-        fila("tipos.prt", n, "Pica", "Condensada", 105.6, 0, 42);
-        fila("tipos.prt", n, "Pica", "Veinte", 151.8, 0, 21.6);
-        fila("nacional.prt", n, "AÑO", "español", 28.8, 0); // ESC R 7
-        fila("nacional.prt", n, "AÑO", "₧", 86.4, 0);
-        fila("nacional.prt", n, "¡Qué", "¿Cómo?", 72, 0);         // ESC R 11
-        fila("nacional.prt", n, "Pingüino", "niño", 64.8, 0);     // ESC R 12
-        fila("nacional.prt", n, "AÑO", "Cursiva", 0, 36);         // ESC t 0
-        fila("marcado_nacional.prt", n, "AÑO", "español", 24, 0); // markup: 10-point Courier
+        QTest::addColumn<QStringList>("f"); // the columns of kPosiciones
+        for (const QStringList& f : Filas(kPosiciones, 7))
+            QTest::newRow(qPrintable(f[0])) << f;
     }
     void posiciones() {
-        QFETCH(QString, fichero);
-        QFETCH(QStringList, opciones);
-        QFETCH(QString, ancla);
-        QFETCH(QString, palabra);
-        QFETCH(double, dx);
-        QFETCH(double, dy);
-        QFETCH(double, ancho);
-        const auto cajas = PalabrasPdf(pdfDe(fichero, opciones));
+        QFETCH(QStringList, f);
+        const QString &ancla = f[2], &palabra = f[3];
+        const double dx = f[4].toDouble(), ancho = f[6].toDouble();
+        const auto cajas = PalabrasPdf(pdfDe(f[1].section(' ', 0, 0), f[1].split(' ').mid(1)));
         QVERIFY2(cajas.contains(ancla) && cajas.contains(palabra),
                  qPrintable(QStringList(cajas.keys()).join(' ')));
         const QRectF a = cajas[ancla][0], p = cajas[palabra][0];
         QVERIFY2(qAbs(p.left() - a.left() - dx) <= 0.5, qPrintable(QString::number(p.left())));
-        if (!std::isnan(dy))
-            QVERIFY2(qAbs(p.bottom() - a.bottom() - dy) <= 0.5,
+        if (f[5] != "-")
+            QVERIFY2(qAbs(p.bottom() - a.bottom() - f[5].toDouble()) <= 0.5,
                      qPrintable(QString::number(p.bottom())));
         if (ancho > 0)
             QVERIFY2(qAbs(p.width() - ancho) <= 0.5, qPrintable(QString::number(p.width())));

@@ -31,8 +31,6 @@ const char* const kExpansiones = R"filas(
 sin códigos ¦ Sin codigos ¦ Sin codigos
 sin cierre ¦ abc [def ¦ abc [def
 vacío entre texto ¦ x[]y ¦ xy
-negrita ¦ [N]Hola[n] ¦ {{NegritaOn}}Hola{{NegritaOff}}
-1 es PN ¦ [1] ¦ {{Pica}}{{NegritaOn}}
 ignorados ¦ [N x] ¦ {{NegritaOn}}
 fuente vacía ¦ [*] ¦ {{*}}
 cierre antes ¦ ]a[N] ¦ ]a{{NegritaOn}}
@@ -99,6 +97,31 @@ controles sin imprimir ¦ a\x07\0\x08\x0bb ¦ ab
 salto de página intacto ¦ a\fb ¦ a\fb
 ESC suelto al final de línea ¦ a\e\r\nb ¦ a\r\nb
 secuencia cortada al final ¦ \e*\0\x10\0ABC ¦
+)filas";
+
+// Paths below the test's folder, which holds the file INFORME.PRT and the folder c1 (NUL as \0):
+// path ¦ only a folder ¦ exists.
+const char* const kRutas = R"filas(
+fichero ¦ INFORME.PRT ¦ 0 ¦ 1
+fichero, solo carpeta ¦ INFORME.PRT ¦ 1 ¦ 0
+carpeta, solo carpeta ¦ c1 ¦ 1 ¦ 1
+falta ¦ NOEXISTE.PRT ¦ 0 ¦ 0
+vacía ¦  ¦ 0 ¦ 0
+dentro de un fichero ¦ INFORME.PRT/x ¦ 0 ¦ 0
+NUL tras un fichero ¦ INFORME.PRT\0x ¦ 0 ¦ 0
+NUL tras una carpeta ¦ c1\0 ¦ 1 ¦ 0
+)filas";
+
+// The file goes only when it is still the file whose identity was taken; a failure names the
+// file and the cause, and deletes nothing. Path in a folder holding B.PRT and the folder C ¦ what
+// happens after the identity is taken ¦ the cause (empty: deleted).
+const char* const kBorrados = R"filas(
+el mismo ¦ B.PRT ¦  ¦
+ya no existe ¦ B.PRT ¦ quita ¦ ya no existe
+dentro de un fichero ¦ B.PRT/x ¦  ¦ ya no existe
+carpeta ¦ C ¦  ¦ es una carpeta
+ampliado ¦ B.PRT ¦ amplia ¦ ha cambiado desde que se imprimió
+sustituido ¦ B.PRT ¦ sustituye ¦ ha cambiado desde que se imprimió
 )filas";
 
 // A line of `largo` bytes ending in CR exactly at the reader's 64 KiB block boundary, then CR LF.
@@ -212,14 +235,9 @@ class TestMarcado : public QObject {
         QTest::addColumn<bool>("existe");
         EscribeFichero(dir.filePath("INFORME.PRT"), "x");
         dir.nueva(); // c1
-        QTest::newRow("fichero") << "INFORME.PRT" << false << true;
-        QTest::newRow("fichero, solo carpeta") << "INFORME.PRT" << true << false;
-        QTest::newRow("carpeta, solo carpeta") << "c1" << true << true;
-        QTest::newRow("falta") << "NOEXISTE.PRT" << false << false;
-        QTest::newRow("vacía") << "" << false << false;
-        QTest::newRow("dentro de un fichero") << "INFORME.PRT/x" << false << false;
-        QTest::newRow("NUL tras un fichero") << u"INFORME.PRT\0x"_s << false << false;
-        QTest::newRow("NUL tras una carpeta") << u"c1\0"_s << true << false;
+        for (const QStringList& f : Filas(kRutas, 4))
+            QTest::newRow(qPrintable(f[0]))
+                << QString::fromLatin1(Bytes(f[1])) << (f[2] == "1") << (f[3] == "1");
     }
     void existeRuta() {
         QFETCH(QString, ruta);
@@ -233,30 +251,11 @@ class TestMarcado : public QObject {
         QCOMPARE(relativa, existe);
     }
 
-    // The file goes only when it is still the file whose identity was taken; a failure names
-    // the file and the cause, and deletes nothing.
     void borrar_data() {
-        QTest::addColumn<QString>("nombre");
-        QTest::addColumn<QString>("cambio"); // what happens after the identity is taken
-        QTest::addColumn<QString>("causa");  // empty: deleted
-        QTest::newRow("el mismo") << "B.PRT"
-                                  << ""
-                                  << "";
-        QTest::newRow("ya no existe") << "B.PRT"
-                                      << "quita"
-                                      << "ya no existe";
-        QTest::newRow("dentro de un fichero") << "B.PRT/x"
-                                              << ""
-                                              << "ya no existe";
-        QTest::newRow("carpeta") << "C"
-                                 << ""
-                                 << "es una carpeta";
-        QTest::newRow("ampliado") << "B.PRT"
-                                  << "amplia"
-                                  << "ha cambiado desde que se imprimió";
-        QTest::newRow("sustituido") << "B.PRT"
-                                    << "sustituye"
-                                    << "ha cambiado desde que se imprimió";
+        for (const char* c : {"nombre", "cambio", "causa"})
+            QTest::addColumn<QString>(c);
+        for (const QStringList& f : Filas(kBorrados, 4))
+            QTest::newRow(qPrintable(f[0])) << f[1] << f[2] << f[3];
     }
     void borrar() {
         QFETCH(QString, nombre);

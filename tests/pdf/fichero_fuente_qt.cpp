@@ -1,8 +1,6 @@
-// Prints the file Qt's font database draws each font with, one line per request read from the
-// arguments (name, bold 0/1, italic 0/1, in threes), asked the way the window asks: typewriter
-// hint, unhinted, 10 points. The file is the one FreeType maps when Qt first uses the face; a face
-// already in use is known by its family and style. The first argument is a font file to add as
-// an application font, as the tests do.
+// Prints the file Qt draws each font with (arguments: a font file to add, then name, bold 0/1,
+// italic 0/1 in threes), asked as the window asks; the file is the one FreeType maps when Qt first
+// uses the face, a face already in use known by its family and style.
 #include <QFile>
 #include <QFont>
 #include <QFontDatabase>

@@ -1,12 +1,12 @@
-// The PDF writer on its own, below the printer device: number and string syntax, and documents
-// written through it read back by qpdf and poppler-utils.
+// The PDF writer below the printer device: number and string syntax, fonts read back.
 #include "pdf/buffer_pdf.h"
 #include "pdf/cara_fuente.h"
 #include "pdf/catalogo_fuentes.h"
 #include "pdf/compresor.h"
 #include "pdf/documento_pdf.h"
-#include "pdf/salida_documento.h"
 #include "pdf/texto_pdf.h"
+#include "printing/salida_fichero.h"
+#include "support/filas.h"
 #include "support/programas.h"
 
 #include <fontconfig/fontconfig.h>
@@ -16,36 +16,32 @@
 #include <QTest>
 
 namespace {
-// The document's bytes kept in memory, then saved for the programs that read them back.
-class SalidaMemoria : public SalidaDocumento {
-  public:
-    void abre() override {}
-    void escribe(const char* datos, std::size_t cuantos) override { bytes.append(datos, cuantos); }
-    void termina() override {}
-    void descarta() noexcept override { bytes.clear(); }
-    QString guarda(const QString& ruta) const {
-        QFile f(ruta);
-        if (!f.open(QIODevice::WriteOnly) || f.write(bytes.data(), qint64(bytes.size())) < 0)
-            qFatal("no se puede escribir %s", qPrintable(ruta));
-        return ruta;
-    }
-    std::string bytes;
-};
-
 QProcessEnvironment entornoSinPantalla() {
     QProcessEnvironment e = QProcessEnvironment::systemEnvironment();
     e.insert("QT_QPA_PLATFORM", "offscreen");
     return e;
 }
 
-// qpdf's verdict: empty when it finds nothing wrong.
-QString QueDiceQpdf(const QString& pdf) {
-    int estado = -1;
-    QString errores;
-    const QString salida = Ejecuta("qpdf", {"--check", pdf}, &estado, &errores);
-    return estado == 0 && !salida.contains("WARNING") && errores.isEmpty() ? QString()
-                                                                           : salida + errores;
-}
+// Text in each kind of face: file (empty: the font named) ¦ font ¦ text ¦ type as pdffonts names
+// it.
+const char* const kTextos = R"filas(
+OpenType CFF ¦ /usr/share/fonts/opentype/urw-base35/NimbusRoman-Regular.otf ¦  ¦ Nimbus Roman texto ¦ CID Type 0C (OT)
+árabe con formas ¦  ¦ DejaVu Sans ¦ سلام عليكم ¦ CID TrueType
+)filas";
+
+// What would end a literal string early or be read as another byte is escaped; numbers have no
+// exponent, no "-0" and no trailing zeros. Kind ¦ value ¦ as written.
+const char* const kSintaxis = R"filas(
+decimal medio ¦ 0.5 ¦ 0.5
+decimal negativo ¦ -3.125 ¦ -3.125
+decimal redondeado ¦ 2.0004 ¦ 2
+decimal casi cero negativo ¦ -0.0004 ¦ 0
+decimal milésima negativa ¦ -0.0006 ¦ -0.001
+decimal ceros del medio ¦ 7.05 ¦ 7.05
+cadena paréntesis ¦ a(b)c ¦ (a\(b\)c)
+cadena barra ¦ a\b ¦ (a\\b)
+cadena retorno ¦ a\rb ¦ (a\x5crb)
+)filas";
 } // namespace
 
 class TestPdf : public QObject {
@@ -57,15 +53,16 @@ class TestPdf : public QObject {
     // its own; the PDF's path.
     QString textoEn(const QString& nombre, const std::shared_ptr<LetraPdf>& letra,
                     const QString& texto) {
-        SalidaMemoria salida;
-        {
-            DocumentoPdf doc(salida, compresor, QSizeF(595, 842), "Velmor");
-            class TextoPdf escritor; // not the reading helper of the same name
-            doc.empiezaPagina();
-            escritor.dibuja(doc, *letra, texto, 36, 800, false);
-            doc.termina();
-        }
-        return salida.guarda(dir.filePath(nombre + ".pdf"));
+        const QString pdf = dir.filePath(nombre + ".pdf");
+        SalidaFichero salida(pdf);
+        salida.abre();
+        DocumentoPdf doc(salida, compresor, QSizeF(595, 842), "Velmor");
+        class TextoPdf escritor; // not the reading helper of the same name
+        doc.empiezaPagina();
+        escritor.dibuja(doc, *letra, texto, 36, 800, false);
+        doc.termina();
+        salida.termina();
+        return pdf;
     }
 
   private slots:
@@ -107,24 +104,10 @@ class TestPdf : public QObject {
     // Text in each kind of face reads back as written: embedded as a subset with a ToUnicode map
     // (shaped Arabic included, each contextual form mapped to its letter).
     void textoLegible_data() {
-        QTest::addColumn<QString>("fichero"); // empty: the font named
-        QTest::addColumn<QString>("nombre");
-        QTest::addColumn<QString>("texto");
-        QTest::addColumn<QString>("tipo"); // as pdffonts names it
-        QTest::newRow("TrueType") << ""
-                                  << "DejaVu Sans Mono"
-                                  << "Factura 2024: 1.234,50"
-                                  << "CID TrueType";
-        QTest::newRow("OpenType CFF")
-            << "/usr/share/fonts/opentype/urw-base35/NimbusRoman-Regular.otf"
-            << ""
-            << "Nimbus Roman texto"
-            << "CID Type 0C (OT)";
-        QTest::newRow("árabe con formas")
-            << ""
-            << "DejaVu Sans" << QString::fromUtf8("سلام عليكم") << "CID TrueType";
-        QTest::newRow("respaldo") << ""
-                                  << "Courier New" << QString::fromUtf8("rey ♔") << "CID TrueType";
+        for (const char* c : {"fichero", "nombre", "texto", "tipo"})
+            QTest::addColumn<QString>(c);
+        for (const QStringList& f : Filas(kTextos, 5))
+            QTest::newRow(qPrintable(f[0])) << f[1] << f[2] << f[3] << f[4];
     }
     void textoLegible() {
         QFETCH(QString, fichero);
@@ -141,7 +124,7 @@ class TestPdf : public QObject {
                                                false, false);
         }
         const QString pdf = textoEn(QTest::currentDataTag(), letra, texto);
-        QCOMPARE(QueDiceQpdf(pdf), QString());
+        QCOMPARE(DefectosPdf(pdf), QString());
         // Without the marks pdftotext puts around right-to-left text.
         QCOMPARE(Ejecuta("pdftotext", {pdf, "-"})
                      .remove(QRegularExpression("[\u202a-\u202e]"))
@@ -152,70 +135,21 @@ class TestPdf : public QObject {
         for (const QString& fila : fuentes.split('\n').mid(2))
             if (!fila.isEmpty()) QVERIFY2(fila.contains(" yes yes yes "), qPrintable(fila));
     }
-    void decimales_data() {
-        QTest::addColumn<double>("valor");
-        QTest::addColumn<QString>("escrito");
-        QTest::newRow("entero") << 12.0 << "12";
-        QTest::newRow("medio") << 0.5 << "0.5";
-        QTest::newRow("negativo") << -3.125 << "-3.125";
-        QTest::newRow("redondeado") << 2.0004 << "2";
-        QTest::newRow("casi cero negativo") << -0.0004 << "0";
-        QTest::newRow("milésima negativa") << -0.0006 << "-0.001";
-        QTest::newRow("ceros del medio") << 7.05 << "7.05";
-        QTest::newRow("grande") << 841.89 << "841.89";
-    }
-    void decimales() {
-        QFETCH(double, valor);
-        QFETCH(QString, escrito);
-        BufferPdf b;
-        b.decimal(valor);
-        QCOMPARE(QString::fromStdString(b.datos()), escrito);
-    }
-
-    // What would end a literal string early or be read as another byte is escaped.
-    void cadenas_data() {
-        QTest::addColumn<QByteArray>("texto");
+    void sintaxis_data() {
+        QTest::addColumn<QString>("valor");
         QTest::addColumn<QByteArray>("escrito");
-        QTest::newRow("llano") << QByteArray("Velmor") << QByteArray("(Velmor)");
-        QTest::newRow("paréntesis") << QByteArray("a(b)c") << QByteArray("(a\\(b\\)c)");
-        QTest::newRow("barra") << QByteArray("a\\b") << QByteArray("(a\\\\b)");
-        QTest::newRow("retorno") << QByteArray("a\rb") << QByteArray("(a\\rb)");
+        for (const QStringList& f : Filas(kSintaxis, 3))
+            QTest::newRow(qPrintable(f[0])) << f[1] << Bytes(f[2]);
     }
-    void cadenas() {
-        QFETCH(QByteArray, texto);
+    void sintaxis() {
+        QFETCH(QString, valor);
         QFETCH(QByteArray, escrito);
         BufferPdf b;
-        b.cadena(texto.toStdString());
+        if (QByteArray(QTest::currentDataTag()).startsWith("decimal"))
+            b.decimal(valor.toDouble());
+        else
+            b.cadena(Bytes(valor).toStdString());
         QCOMPARE(QByteArray::fromStdString(b.datos()), escrito);
-    }
-
-    // Documents of any length and any page size: a sound file structure (qpdf checks every
-    // offset of the cross-reference table) with the pages asked for.
-    void documentos_data() {
-        QTest::addColumn<int>("paginas");
-        QTest::addColumn<QSizeF>("tamano");
-        QTest::addColumn<QString>("medidas"); // as pdfinfo reports them
-        QTest::newRow("una A4") << 1 << QSizeF(595.276, 841.89) << "595.276 x 841.89 pts (A4)";
-        QTest::newRow("apaisada") << 2 << QSizeF(841.89, 595.276) << "841.89 x 595.276 pts (A4)";
-        QTest::newRow("más de una fila de hijas") << 37 << QSizeF(612, 792) << "612 x 792 pts";
-        QTest::newRow("mil") << 1000 << QSizeF(612, 792) << "612 x 792 pts";
-    }
-    void documentos() {
-        QFETCH(int, paginas);
-        QFETCH(QSizeF, tamano);
-        QFETCH(QString, medidas);
-        SalidaMemoria salida;
-        DocumentoPdf doc(salida, compresor, tamano, "Velmor");
-        for (int i = 0; i < paginas; ++i) {
-            doc.empiezaPagina();
-            doc.pagina().rectangulo(10, 10 + i % 700, 100, 1);
-        }
-        doc.termina();
-        const QString pdf = salida.guarda(dir.filePath(QString("doc%1.pdf").arg(paginas)));
-        QCOMPARE(QueDiceQpdf(pdf), QString());
-        QCOMPARE(PaginasPdf(pdf), paginas);
-        QVERIFY2(Ejecuta("pdfinfo", {pdf}).contains(medidas),
-                 qPrintable(Ejecuta("pdfinfo", {pdf})));
     }
 };
 

@@ -1,9 +1,7 @@
-// The print job, as velmor-imprimir runs it and as the window does: what it prints, where, and
-// which file it deletes. A file is deleted only when that very file printed whole; the output is
-// whole or absent. Queues are those of the private CUPS scheduler of the fixture "cups":
-// "Oficina" (default) and "Almacen" hand their jobs to a listener that writes them to
-// $VELMOR_CUPS_JOBS_DIR/<Queue>-<n>.pdf; "Detenida" is stopped, "Rechaza" refuses jobs,
-// "Inalcanzable" sends to a printer that never answers.
+// The print job, as velmor-imprimir runs it: what it prints, where, and which file it deletes (only
+// the very file that printed whole). Queues of the fixture "cups": "Oficina" (default) and
+// "Almacen" write their jobs to $VELMOR_CUPS_JOBS_DIR/<Queue>-<n>.pdf; "Detenida" is stopped,
+// "Rechaza" refuses jobs, "Inalcanzable" sends to a printer that never answers.
 #include "printing/cola_cups.h"
 #include "printing/trabajo_impresion.h"
 #include "support/ficheros.h"
@@ -19,8 +17,9 @@
 #include <unistd.h>
 
 namespace {
+const QString kTrabajos = qEnvironmentVariable("VELMOR_CUPS_JOBS_DIR");
 QStringList trabajos() {
-    return QDir(qEnvironmentVariable("VELMOR_CUPS_JOBS_DIR")).entryList({"*.pdf"}, QDir::Files);
+    return QDir(kTrabajos).entryList({"*.pdf"}, QDir::Files);
 }
 // The jobs of a queue the listener has written since `antes`, once there is one.
 QStringList nuevos(const QStringList& antes, const QString& cola) {
@@ -35,13 +34,11 @@ QStringList nuevos(const QStringList& antes, const QString& cola) {
         60000);
     return n;
 }
-QString texto(const QString& trabajo) {
-    return TextoPdf(qEnvironmentVariable("VELMOR_CUPS_JOBS_DIR") + "/" + trabajo);
-}
 // A shell in `carpeta`, velmor-imprimir as "$V", "$N" before it to run it without root's rights.
 int Shell(const QString& carpeta, const QString& orden, QString* salida = nullptr) {
     auto entorno = QProcessEnvironment::systemEnvironment();
     entorno.insert("V", VELMOR_IMPRIMIR);
+    entorno.insert("M", VELMOR_SOURCE_DIR "/samples");
     entorno.insert("N", geteuid() == 0 ? "setpriv --reuid=65534 --regid=65534 --clear-groups" : "");
     int estado = -1;
     QString errores;
@@ -49,6 +46,14 @@ int Shell(const QString& carpeta, const QString& orden, QString* salida = nullpt
         "r() { printf 'x\\r\\n' > \"$1\"; }\n"
         "q() { printf 'PARA LA COLA Espa\\244a\\r\\n{{Pagina}}\\r\\nsegunda\\r\\n' > Q.PRT; }\n"
         "g() { cp ../G.PRT .; mkdir o t; mkdir -m 700 x; }\n"
+        "e() { printf \"$1\" > R.PRT; cp R.PRT .orig; }\n"
+        "guardado() { cmp R.PRT .orig && test ! -e R.pdf; }\n"
+        "muestra() { n=$1; shift; ls -A \"$M\" | cmp - antes && pdftotext -layout s.pdf t || "
+        "return 1\n"
+        "  for x; do grep -qF -- \"$x\" t || return 1; done\n"
+        "  test -z \"$(grep -e /IMAGEN/ -e 'esto no se imprime' t)\" && { [ $n = - ] ||\n"
+        "  [ \"$(pdfinfo s.pdf | grep -c \"^Pages: *$n$\") $(pdfimages -list s.pdf | grep -c "
+        "'^ *[0-9]* *[0-9]* image')\" = \"1 $n\" ]; }; }\n"
         // Starts the command given and returns once it writes into o/, its PID in $p.
         "a_mitad() { TMPDIR=$PWD/t XDG_RUNTIME_DIR=$PWD/x \"$@\" & p=$!; for i in $(seq 3000); do\n"
         "  ls -l /proc/$p/fd 2>/dev/null | grep -q \"$PWD/o/\" && return; sleep 0.01; done; }\n";
@@ -60,7 +65,10 @@ int Shell(const QString& carpeta, const QString& orden, QString* salida = nullpt
 
 // One row a line: name ¦ prepara ¦ orden ¦ estado ¦ dice ¦ comprueba ¦ cola. The shell has "$V"
 // (velmor-imprimir), "$N" (before it: without root's rights), "r F" (a one-line PRT file F), "q"
-// (Q.PRT, with a page break), "g" (G.PRT, 8000 pages) and "a_mitad" (see above).
+// (Q.PRT, with a page break), "g" (G.PRT, 8000 pages), "a_mitad" (see above), "e F" (R.PRT made by
+// printf F), "guardado" (R.PRT as made, no R.pdf), "$M" (samples/) and "muestra N PARTS" (samples/
+// unchanged since "antes" was listed, s.pdf says PARTS, has N pages, "-": any, each with its
+// picture).
 const char* const kOrdenes = R"filas(
 # What is not a regular file, or cannot be read, is refused at once (a FIFO with no writer would hang the job for ever) and kept.
 FIFO ¦ mkfifo R.PRT ¦ $V --pdf R.pdf --borrar R.PRT ¦ 1 ¦ es una tubería (FIFO) ¦ test -p R.PRT; test ! -e R.pdf ¦
@@ -73,8 +81,6 @@ en una carpeta cerrada ¦ mkdir -m 0 c; r c/R.PRT; chmod 777 . ¦ $N $V --pdf R.
 no se puede borrar ¦ mkdir c; r c/R.PRT; chmod 555 c; chmod 777 . ¦ $N $V --pdf R.pdf --borrar c/R.PRT ¦ 1 ¦ no hay permiso ¦ test -e c/R.PRT; test -s R.pdf ¦
 # A name that is not UTF-8 names that file, not the one Qt would make of it (U+FFFD).
 byte suelto ¦ echo ES BYTES > "$(printf '\377.prt')"; r "$(printf '\357\277\275.prt')" ¦ $V --pdf s.pdf --borrar "$(printf '\377.prt')" ¦ 0 ¦ ¦ test ! -e "$(printf '\377.prt')"; test -e "$(printf '\357\277\275.prt')"; pdftotext s.pdf - | grep -q 'ES BYTES' ¦
-Latin-1 ¦ echo ES BYTES > "$(printf 'A\321O.PRT')"; r "$(printf 'A\357\277\275O.PRT')" ¦ $V --pdf s.pdf --borrar "$(printf 'A\321O.PRT')" ¦ 0 ¦ ¦ test ! -e "$(printf 'A\321O.PRT')"; test -e "$(printf 'A\357\277\275O.PRT')"; pdftotext s.pdf - | grep -q 'ES BYTES' ¦
-página 850 ¦ echo ES BYTES > "$(printf 'A\245O.PRT')"; r "$(printf 'A\357\277\275O.PRT')" ¦ $V --pdf s.pdf --borrar "$(printf 'A\245O.PRT')" ¦ 0 ¦ ¦ test ! -e "$(printf 'A\245O.PRT')"; test -e "$(printf 'A\357\277\275O.PRT')"; pdftotext s.pdf - | grep -q 'ES BYTES' ¦
 # The PDF is never written over the file it prints, whatever name reaches it.
 PDF sobre el PRT ¦ r M.PRT ¦ $V --pdf M.PRT --borrar M.PRT ¦ 1 ¦ propio fichero ¦ printf 'x\r\n' | cmp - M.PRT ¦
 PDF por otro camino ¦ r M.PRT ¦ $V --pdf "$PWD/./M.PRT" --borrar M.PRT ¦ 1 ¦ propio fichero ¦ printf 'x\r\n' | cmp - M.PRT ¦
@@ -83,7 +89,6 @@ PDF por un enlace duro ¦ r M.PRT; ln M.PRT e.pdf ¦ $V --pdf e.pdf --borrar M.P
 # Another program changes the file while the job writes its PDF: the job fails saying so, leaves no PDF, and keeps the file.
 sustituido ¦ g ¦ a_mitad $V --pdf o/G.pdf --borrar G.PRT; kill -STOP $p; r n; mv n G.PRT; kill -CONT $p; wait $p ¦ 1 ¦ ha cambiado ¦ test -e G.PRT; test -z "$(ls -A o)" ¦
 ampliado ¦ g ¦ a_mitad $V --pdf o/G.pdf --borrar G.PRT; kill -STOP $p; echo mas >> G.PRT; kill -CONT $p; wait $p ¦ 1 ¦ ha cambiado ¦ test -e G.PRT; test -z "$(ls -A o)" ¦
-recortado ¦ g ¦ a_mitad $V --pdf o/G.pdf --borrar G.PRT; kill -STOP $p; truncate -s 100 G.PRT; kill -CONT $p; wait $p ¦ 1 ¦ ha cambiado ¦ test -e G.PRT; test -z "$(ls -A o)" ¦
 tocado ¦ g ¦ a_mitad $V --pdf o/G.pdf --borrar G.PRT; kill -STOP $p; touch -d 2001-01-01 G.PRT; kill -CONT $p; wait $p ¦ 1 ¦ ha cambiado ¦ test -e G.PRT; test -z "$(ls -A o)" ¦
 aún se escribe ¦ g ¦ a_mitad $V --pdf o/G.pdf --borrar G.PRT; kill -STOP $p; (exec 3>>G.PRT; exec sleep 600) & w=$!; until ls -l /proc/$w/fd | grep -q G.PRT; do sleep 0.01; done; kill -CONT $p; wait $p; e=$?; kill $w; exit $e ¦ 1 ¦ aún se está escribiendo ¦ test -e G.PRT; test -z "$(ls -A o)" ¦
 sin cambios ¦ g ¦ a_mitad $V --pdf o/G.pdf --borrar G.PRT; kill -STOP $p; kill -CONT $p; wait $p ¦ 0 ¦ ¦ test ! -e G.PRT; test -s o/G.pdf ¦
@@ -96,6 +101,25 @@ SIGKILL ¦ g ¦ a_mitad $V --pdf o/G.pdf --borrar G.PRT; kill -KILL $p; wait $p 
 disco lleno ¦ mkdir lim; seq -f 'linea %g' 2000 > G.PRT ¦ prlimit --fsize=20000 $V --pdf lim/s.pdf --borrar G.PRT ¦ 1 ¦ s.pdf ¦ test -e G.PRT; test -z "$(ls -A lim)" ¦
 salida que no es un fichero ¦ r R.PRT ¦ $V --pdf /dev/full --borrar R.PRT ¦ 1 ¦ /dev/full;no es un fichero normal ¦ test -e R.PRT; test -c /dev/full ¦
 nada que imprimir ¦ printf '{{Pagina}}\r\n' > V.PRT ¦ $V --pdf v.pdf --borrar V.PRT ¦ 1 ¦ V.PRT;nada que imprimir ¦ test ! -e v.pdf ¦
+# What Velmor cannot print as intended (another printer language, a malformed command, nothing to print) fails naming the file and the cause, and is kept whole; an empty file, or a line of codes alone, prints (nothing) and goes.
+PCL ¦ e '\033E\033&l26A\033(s0p10h12v0s0b3TLinea 1 del informe\r\n\f\033E' ¦ $V --pdf R.pdf --borrar R.PRT ¦ 1 ¦ R.PRT;es un trabajo PCL para impresoras láser; Velmor no lo imprime. El fichero se conserva. ¦ guardado ¦
+PJL ¦ e '\033%%-12345X@PJL JOB\r\n@PJL ENTER LANGUAGE=PCL\r\n\033E\033&l26ALinea\r\n' ¦ $V --pdf R.pdf --borrar R.PRT ¦ 1 ¦ R.PRT;es un trabajo PCL ¦ guardado ¦
+PJL con PostScript ¦ e '\033%%-12345X@PJL ENTER LANGUAGE=POSTSCRIPT\r\n%%!PS\r\nshowpage\r\n' ¦ $V --pdf R.pdf --borrar R.PRT ¦ 1 ¦ R.PRT;es un trabajo PostScript ¦ guardado ¦
+PostScript ¦ e '%%!PS-Adobe-3.0\n/Courier findfont\nshowpage\n' ¦ $V --pdf R.pdf --borrar R.PRT ¦ 1 ¦ R.PRT;es un trabajo PostScript ¦ guardado ¦
+PDF ¦ e '%%PDF-1.4\n%%\342\343\n1 0 obj\n' ¦ $V --pdf R.pdf --borrar R.PRT ¦ 1 ¦ R.PRT;es un documento PDF ¦ guardado ¦
+HP-GL/2 ¦ e 'IN;SP1;PU0,0;PD100,100;' ¦ $V --pdf R.pdf --borrar R.PRT ¦ 1 ¦ R.PRT;es un trabajo HP-GL/2 ¦ guardado ¦
+IBM Proprinter ¦ e '\033:doce cpi\033[@\004\000\000\000\021\002alto\r\n' ¦ $V --pdf R.pdf --borrar R.PRT ¦ 1 ¦ R.PRT;IBM Proprinter ¦ guardado ¦
+solo códigos y saltos ¦ e '\033@\033E\r\n\r\n\007\016\f' ¦ $V --pdf R.pdf --borrar R.PRT ¦ 1 ¦ R.PRT;no tiene nada que imprimir ¦ guardado ¦
+1 MB de NUL ¦ head -c 1048576 /dev/zero > R.PRT; cp R.PRT .orig ¦ $V --pdf R.pdf --borrar R.PRT ¦ 1 ¦ R.PRT;no tiene nada que imprimir ¦ guardado ¦
+ESC ( más largo que el fichero ¦ e 'linea 1\r\n\033(C\060\160resto del informe\r\n' ¦ $V --pdf R.pdf --borrar R.PRT ¦ 1 ¦ ESC ( declara 28720 bytes;orden de impresora mal formada;R.PRT», línea 2) ¦ guardado ¦
+ESC * 0x48 0xFF 0xFF al empezar ¦ e '\033*\110\377\377'; head -c 150000 /dev/zero | tr '\0' x >> R.PRT; cp R.PRT .orig ¦ $V --pdf R.pdf --borrar R.PRT ¦ 1 ¦ ESC * declara 393210 bytes;R.PRT», línea 1) ¦ guardado ¦
+fichero vacío ¦ : > R.PRT ¦ $V --pdf R.pdf --borrar R.PRT ¦ 0 ¦ ¦ test ! -e R.PRT ¦
+línea de 800 KB de ESC E ¦ yes "$(printf '\033E')" | head -n 409600 | tr -d '\n' > R.PRT; echo fin >> R.PRT ¦ $V --pdf R.pdf --borrar R.PRT ¦ 0 ¦ ¦ test ! -e R.PRT ¦
+# The samples, printed from another folder: the picture named without a folder is found beside the PRT file; the wrong one fails naming its line.
+INFORME.PRT ¦ ls -A "$M" > antes ¦ $V --pdf s.pdf "$M/INFORME.PRT" ¦ 0 ¦ ¦ muestra 3 'INFORME MENSUAL DE VENTAS' 'ñ Ñ á é í ó ú ü ç ¿ ¡ º ª ░▒▓ █ ╔═╗ ║ ╚═╝' 'Esta línea termina la página' 'Tercera página' 'otra vez DejaVu Sans' ¦
+FACTURA.PRT ¦ ls -A "$M" > antes ¦ $V --pdf s.pdf "$M/FACTURA.PRT" ¦ 0 ¦ ¦ muestra - 'FERRETERÍA DEL NORTE' '┌──────────┬' '│ TOR-0012 │' '118,76' 'señal recibida' ¦
+VACIO.PRT ¦ ls -A "$M" > antes ¦ $V --pdf s.pdf "$M/VACIO.PRT" ¦ 0 ¦ nada que imprimir ¦ ls -A "$M" | cmp - antes; test ! -e s.pdf ¦
+ERRONEO.PRT ¦ ls -A "$M" > antes ¦ $V --pdf s.pdf "$M/ERRONEO.PRT" ¦ 1 ¦ ERRONEO.PRT;línea 2 ¦ ls -A "$M" | cmp - antes; test ! -e s.pdf ¦
 # VELMOR_CP_DOS: the DOS page the text is converted from; one that cannot be used stops before anything is printed.
 sin VELMOR_CP_DOS: 850 ¦ printf 'caja \325\r\n' > C.PRT ¦ env -u VELMOR_CP_DOS $V --pdf c.pdf C.PRT ¦ 0 ¦ ¦ pdftotext c.pdf - | grep -q 'caja ı' ¦
 437 ¦ printf 'caja \325\r\n' > C.PRT ¦ VELMOR_CP_DOS=437 $V --pdf c.pdf C.PRT ¦ 0 ¦ ¦ pdftotext c.pdf - | grep -q 'caja ╒' ¦
@@ -119,7 +143,6 @@ Almacen, 2 copias, borrar ¦ q ¦ $V --borrar -d Almacen -n 2 Q.PRT ¦ 0 ¦ ¦ t
 detenida ¦ q ¦ $V -d Detenida Q.PRT ¦ 0 ¦ ¦ test -e Q.PRT ¦
 detenida, borrar ¦ q ¦ $V --borrar --impresora=Detenida Q.PRT ¦ 1 ¦ «Detenida» está detenida;espera su turno;trabajo ;Q.PRT» no se ha borrado ¦ test -e Q.PRT ¦
 rechaza ¦ q ¦ $V -d Rechaza Q.PRT ¦ 1 ¦ «Rechaza» no acepta trabajos ¦ test -e Q.PRT ¦
-rechaza, borrar ¦ q ¦ $V --borrar -d Rechaza Q.PRT ¦ 1 ¦ «Rechaza» no acepta trabajos ¦ test -e Q.PRT ¦
 no termina a tiempo, borrar ¦ q ¦ $V --borrar -d Inalcanzable --espera 1 Q.PRT ¦ 1 ¦ «Inalcanzable» no ha terminado en 1 segundos;trabajo ;Q.PRT» no se ha borrado ¦ test -e Q.PRT ¦
 cancelado, borrar ¦ q ¦ $V --borrar -d Inalcanzable Q.PRT & for i in $(seq 600); do lpstat -o Inalcanzable | grep -q . && break; sleep 0.05; done; cancel -a Inalcanzable; wait $! ¦ 1 ¦ se ha cancelado ¦ test -e Q.PRT ¦
 fallido, no llega ¦ printf 'NO DEBE SALIR\r\nx{{NegritaOn}\r\n' > Q.PRT ¦ $V --borrar Q.PRT ¦ 1 ¦ Q.PRT;línea 2 ¦ test -e Q.PRT ¦ -
@@ -132,7 +155,7 @@ class TestTrabajo : public QObject {
 
   private slots:
     void initTestCase() {
-        QVERIFY(!qEnvironmentVariable("VELMOR_CUPS_JOBS_DIR").isEmpty());
+        QVERIFY(!kTrabajos.isEmpty());
         QFile::setPermissions(dir.path(), QFile::Permissions(0x7755)); // reachable without root
         // 8000 pages of one line each: long to read, quick to draw (also with the sanitizers).
         Shell(dir.path(), "seq -f 'linea %g del informe' 8000 | awk '{ print; for (i = 0; i < 65; "
@@ -146,45 +169,39 @@ class TestTrabajo : public QObject {
         QProcess::execute("cupsenable", {"Inalcanzable"}); // as the fixture made it
     }
 
-    // velmor-imprimir run as a user would, in a fresh folder: files made by `prepara` (exit 77:
-    // cannot be made here), `orden` run, its exit status and what it says (parts between ";"),
-    // then `comprueba` must hold. `cola`: a job with the file's text reaches that queue's
-    // printer; "-": none reaches "Oficina" before the next job does.
+    // In a fresh folder: files made by `prepara` (exit 77: cannot be made here), `orden` run, its
+    // exit status and what it says (parts between ";"), then `comprueba` must hold. `cola`: a job
+    // with the file's text reaches that queue's printer; "-": none reaches "Oficina" before the
+    // next job does.
     void orden_data() {
-        for (const char* c : {"prepara", "orden", "estado", "dice", "comprueba", "cola"})
-            QTest::addColumn<QString>(c);
-        for (const QStringList& c : Filas(kOrdenes, 7))
-            QTest::newRow(qPrintable(c[0])) << c[1] << c[2] << c[3] << c[4] << c[5] << c[6];
+        QTest::addColumn<QStringList>("f"); // the columns of kOrdenes
+        for (const QStringList& f : Filas(kOrdenes, 7))
+            QTest::newRow(qPrintable(f[0])) << f;
     }
     void orden() {
-        QFETCH(QString, prepara);
-        QFETCH(QString, orden);
-        QFETCH(QString, estado);
-        QFETCH(QString, dice);
-        QFETCH(QString, comprueba);
-        QFETCH(QString, cola);
-        const QString c = dir.nueva();
+        QFETCH(QStringList, f);
+        const QString c = dir.nueva(), &cola = f[6];
         QString salida;
-        const int preparado = Shell(c, "set -e; " + prepara, &salida);
+        const int preparado = Shell(c, "set -e; " + f[1], &salida);
         if (preparado == 77) QSKIP("cannot be made here");
         QVERIFY2(preparado == 0, qPrintable(salida));
         const QStringList antes = trabajos();
-        QCOMPARE(Shell(c, orden, &salida), estado.toInt());
-        for (const QString& parte : dice.split(';', Qt::SkipEmptyParts))
+        QCOMPARE(Shell(c, f[2], &salida), f[3].toInt());
+        for (const QString& parte : f[4].split(';', Qt::SkipEmptyParts))
             QVERIFY2(salida.contains(parte), qPrintable(salida));
-        QVERIFY2(Shell(c, "set -ex; " + comprueba, &salida) == 0, qPrintable(salida));
+        QVERIFY2(Shell(c, "set -ex; " + f[5], &salida) == 0, qPrintable(salida));
         if (cola.isEmpty()) return;
         if (cola == "-") QCOMPARE(Shell(c, "echo SIGUIENTE > S.PRT; $V S.PRT"), 0);
         const QStringList llegados = nuevos(antes, cola == "-" ? "Oficina" : cola);
         QVERIFY(!llegados.isEmpty());
-        QVERIFY(texto(llegados[0]).contains(cola == "-" ? "SIGUIENTE" : "PARA LA COLA España"));
+        QVERIFY(TextoPdf(kTrabajos + "/" + llegados[0])
+                    .contains(cola == "-" ? "SIGUIENTE" : "PARA LA COLA España"));
     }
 
     // What the scheduler answers, in Spanish: a missing queue, and no scheduler at all.
     void erroresDelServidor_data() {
-        QTest::addColumn<QString>("servidor");
-        QTest::addColumn<QString>("cola");
-        QTest::addColumn<QString>("dice");
+        for (const char* c : {"servidor", "cola", "dice"})
+            QTest::addColumn<QString>(c);
         QTest::newRow("cola que no existe") << ""
                                             << "NoExiste"
                                             << "«NoExiste» no existe";

@@ -39,8 +39,3 @@ template <class T = QWidget> T* Control(QWidget* ventana, const QString& nombre)
 inline QString Descripcion(QWidget* control) {
     return QAccessible::queryAccessibleInterface(control)->text(QAccessible::Description);
 }
-
-// True when assistive technology sees the control as shown on screen.
-inline bool SeVe(QWidget* control) {
-    return !QAccessible::queryAccessibleInterface(control)->state().invisible;
-}

@@ -35,21 +35,20 @@ struct Lista : Impresoras {
 };
 
 // name ¦ printers ("" the five below) ¦ current ¦ steps ¦ refusals ¦ answers (R Retry, C Cancel)
-// ¦ chosen ¦ current after ¦ landscape ¦ boxes. Steps: "elegir N", "papel", "quitar N" (the
-// printer goes meanwhile), then "aceptar", "cancelar", "Esc" or "cerrar".
+// ¦ chosen ¦ current after ¦ paper after (V, H, or S: the printer's own, never changed) ¦ boxes.
+// Steps: "elegir N", "papel", "quitar N" (the printer goes meanwhile), then "aceptar",
+// "cancelar", "Esc" or "cerrar". The window's tests accept and cancel on the real queues.
 const char* const kElecciones = R"(
-la preseleccionada ¦ ¦ 1 ¦ aceptar ¦ 0 ¦ ¦ 1 ¦ 1 ¦ 0 ¦ 0
-otra, apaisada ¦ ¦ 0 ¦ elegir 1,papel,aceptar ¦ 0 ¦ ¦ 1 ¦ 1 ¦ 1 ¦ 0
-la caja cuenta ¦ ¦ 0 ¦ elegir 2,aceptar ¦ 0 ¦ ¦ 1 ¦ 2 ¦ 0 ¦ 0
+la caja cuenta ¦ ¦ 0 ¦ elegir 2,aceptar ¦ 0 ¦ ¦ 1 ¦ 2 ¦ V ¦ 0
 # The first name equal once trimmed wins, not the entry picked.
-blancos a los lados ¦ Etiquetas, Etiquetas,Otra ¦ 2 ¦ elegir 1,aceptar ¦ 0 ¦ ¦ 1 ¦ 0 ¦ 0 ¦ 0
-botón Cancelar ¦ ¦ 0 ¦ elegir 3,papel,cancelar ¦ 0 ¦ ¦ 0 ¦ 0 ¦ 0 ¦ 0
-Esc ¦ ¦ 0 ¦ elegir 3,papel,Esc ¦ 0 ¦ ¦ 0 ¦ 0 ¦ 0 ¦ 0
-cierre ¦ ¦ 0 ¦ elegir 3,papel,cerrar ¦ 0 ¦ ¦ 0 ¦ 0 ¦ 0 ¦ 0
-retirada mientras ¦ ¦ 0 ¦ elegir 1,papel,quitar 1,quitar 1,aceptar ¦ 0 ¦ ¦ 1 ¦ 0 ¦ 0 ¦ 0
-orientación rechazada, Cancelar ¦ ¦ 0 ¦ elegir 1,papel,aceptar ¦ 5 ¦ C ¦ 0 ¦ 1 ¦ 0 ¦ 1
-Reintentar, vale ¦ ¦ 0 ¦ elegir 1,papel,aceptar ¦ 1 ¦ R ¦ 1 ¦ 1 ¦ 1 ¦ 1
-Reintentar dos veces ¦ ¦ 0 ¦ elegir 1,papel,aceptar ¦ 3 ¦ RRC ¦ 0 ¦ 1 ¦ 0 ¦ 3
+blancos a los lados ¦ Etiquetas, Etiquetas,Otra ¦ 2 ¦ elegir 1,aceptar ¦ 0 ¦ ¦ 1 ¦ 0 ¦ V ¦ 0
+Esc ¦ ¦ 0 ¦ elegir 3,papel,Esc ¦ 0 ¦ ¦ 0 ¦ 0 ¦ V ¦ 0
+cierre ¦ ¦ 0 ¦ elegir 3,papel,cerrar ¦ 0 ¦ ¦ 0 ¦ 0 ¦ V ¦ 0
+retirada mientras ¦ ¦ 0 ¦ elegir 1,papel,quitar 1,quitar 1,aceptar ¦ 0 ¦ ¦ 1 ¦ 0 ¦ V ¦ 0
+orientación rechazada, Cancelar ¦ ¦ 0 ¦ elegir 1,papel,aceptar ¦ 5 ¦ C ¦ 0 ¦ 1 ¦ V ¦ 1
+Reintentar, vale ¦ ¦ 0 ¦ elegir 1,papel,aceptar ¦ 1 ¦ R ¦ 1 ¦ 1 ¦ H ¦ 1
+Reintentar dos veces ¦ ¦ 0 ¦ elegir 1,papel,aceptar ¦ 3 ¦ RRC ¦ 0 ¦ 1 ¦ V ¦ 3
+según la impresora ¦ ¦ 0 ¦ papel,aceptar ¦ 0 ¦ ¦ 1 ¦ 0 ¦ S ¦ 0
 )";
 
 } // namespace
@@ -73,6 +72,8 @@ class TestImpresora : public QObject {
                                             : c[1].split(',');
         impresoras.posicion = c[2].toInt();
         impresoras.rechazos = c[4].toInt();
+        const int papel = QString("SVH").indexOf(c[8]); // as Orientacion counts them
+        if (c[8] == "S") impresoras.papel = Orientacion::SegunImpresora;
         const QStringList nombres = impresoras.nombres;
         QString preseleccionada;
         QTimer::singleShot(0, [&] {
@@ -94,30 +95,19 @@ class TestImpresora : public QObject {
         QCOMPARE(ElegirImpresora(impresoras), c[6] == "1");
         QCOMPARE(preseleccionada, nombres[c[2].toInt()]);
         QCOMPARE(impresoras.actual(), c[7].toInt());
-        const bool apaisado = impresoras.orientacion() == Orientacion::Horizontal;
-        QCOMPARE(apaisado, c[8] == "1");
+        QCOMPARE(int(impresoras.orientacion()), papel);
         QCOMPARE(mensajes.cajas.size(), c[9].toInt());
         for (const auto& c : mensajes.cajas) {
             QCOMPARE(c.titulo + "|" + c.texto, "Activación Impresora Almacen|La impresora no "
                                                "admite esa orientación del papel [484]");
             QCOMPARE(c.botones, QMessageBox::Retry | QMessageBox::Cancel);
         }
-        // The next dialog reads the orientation afresh.
+        // The next dialog reads the orientation afresh; the printer's own has no picture.
         Impresora otro(impresoras);
-        QCOMPARE(Descripcion(Control<QAbstractButton>(&otro, "Orientación del papel")),
-                 apaisado ? "Papel Horizontal" : "Papel Vertical");
-    }
-
-    // A printer that leaves the orientation to itself offers no paper choice.
-    void segunImpresora() {
-        Lista impresoras;
-        impresoras.nombres = {"Oficina"};
-        impresoras.papel = Orientacion::SegunImpresora;
-        Impresora dialogo(impresoras);
-        auto* papel = Control<QAbstractButton>(&dialogo, "Orientación del papel");
-        papel->click();
-        QCOMPARE(Descripcion(papel), QString("Papel según Impresora"));
-        QVERIFY(papel->icon().isNull());
+        auto* boton = Control<QAbstractButton>(&otro, "Orientación del papel");
+        const QStringList palabras{"según Impresora", "Vertical", "Horizontal"};
+        QCOMPARE(Descripcion(boton), "Papel " + palabras[papel]);
+        QCOMPARE(boton->icon().isNull(), c[8] == "S");
     }
 };
 

@@ -1,6 +1,6 @@
-// The main window driven as a user drives it (controls found by their accessible names), on real
-// folders in a temporary volume and the printers of the private CUPS scheduler: "Oficina" (the
-// default), "Almacen", "Inalcanzable" (never completes a job) and the PDF printer.
+// The main window driven as a user drives it (controls by their accessible names), on real folders
+// and the private CUPS scheduler's printers: "Oficina" (the default), "Almacen", "Inalcanzable"
+// (never completes a job) and the PDF printer.
 #include "mainwindow/frm_velmor.h"
 #include "mainwindow/navegador_prt.h"
 #include "preview/frm_prt_ver.h"
@@ -84,8 +84,7 @@ QStringList TrabajosEnColas() {
     return Ejecuta("lpstat", {"-W", "all", "-o"}).split('\n', Qt::SkipEmptyParts);
 }
 
-// The queue of the one job taken since `antes`; empty when none was (lp hands a job over before
-// the print returns, so none can come later).
+// The queue of the one job taken since `antes`; empty when none was (none can come later).
 QString ColaNueva(const QStringList& antes) {
     QStringList nuevos = TrabajosEnColas();
     for (const QString& t : antes)
@@ -196,10 +195,8 @@ void Tabla(const char* filas, int campos) {
 class TestVentana : public QObject {
     Q_OBJECT
   private slots:
-    // Where the window starts: the file or folder named on the command line, chosen as if the
-    // user had chosen it (and still once the window has shown and refreshed), else the program's
-    // own folder or, installed, the working folder (the browser's table has the rest).
-    // name ¦ program ¦ argument ¦ folder ¦ chosen ¦ box.
+    // The start folder and file (the browser's table has the rest), chosen as if by the user and
+    // still once shown and refreshed. name ¦ program ¦ argument ¦ folder ¦ chosen ¦ box.
     void arranque_data() {
         Tabla(R"(
 fichero ¦ H ¦ <r>/L/INFORME.PRT ¦ L ¦ INFORME.PRT ¦
@@ -223,10 +220,9 @@ instalado ¦ /usr/bin ¦ /b ¦ ¦ ¦
         QVERIFY(p.botones(!c[4].isEmpty()));
     }
 
-    // The user goes to another folder by the tree (mouse or keys) or a base folder: its files are
-    // listed and nothing is chosen. A folder refused (gone, unreadable) is told, and the window
-    // and the tree stay on the folder shown; a shown folder gone at a refresh is told and left.
-    // name ¦ how ¦ what happens to Varenta first ¦ the folder shown then ¦ the box.
+    // Another folder by the tree (mouse or keys) or a base folder: its files, none chosen. One
+    // refused (gone, unreadable) is told, the window and tree staying; one gone at a refresh is
+    // told and left. name ¦ how ¦ what happens to Varenta first ¦ the folder shown then ¦ box.
     void carpetas_data() {
         Tabla(R"(
 árbol ¦ árbol ¦ ¦ Varenta ¦
@@ -309,21 +305,6 @@ desaparecida ¦ refresco ¦ borrar ¦ Kolmera ¦ no existe
         p.crear({"K/Sub/nuevo.prt"}); // still watched
         QTRY_COMPARE(p.lista(), QStringList{"nuevo.prt"});
         QVERIFY2(p.mensajes.cajas.isEmpty(), qPrintable(p.cajas()));
-    }
-
-    // The list follows the disk and the window's activation: the chosen file gone, no button
-    // acts, and a file written later under its name is not chosen.
-    void listaSigueElDisco() {
-        Puesto p;
-        p.crear({"K/a.prt"});
-        p.arrancar("K");
-        p.elegir("a.prt");
-        QVERIFY(QFile::remove(p.ruta("K/a.prt")));
-        QTRY_VERIFY(p.lista().isEmpty() && p.botones(false));
-        p.crear({"K/a.prt"});
-        emit qApp->applicationStateChanged(Qt::ApplicationActive); // re-read at once
-        QCOMPARE(p.lista(), QStringList{"a.prt"});
-        QVERIFY(p.botones(false));
     }
 
     // The "MS-Dos" box is offered only with the font named exactly "Ravendot" installed; ticked,
@@ -469,9 +450,9 @@ no es UTF-8 ¦ A\xa5O.PRT ¦ ANIO\r\n ¦ Imprimir y borrar ¦ ¦ AÑO.pdf ¦ ANI
             ::unlink(f.constData());
     }
 
-    // "Eliminar" deletes at once, and afterwards nothing is chosen, whatever namesake remains or
-    // comes later. A deletion that fails (the file gone before the button or while the question
-    // is open, a refresh choosing nothing else meanwhile) is told and never ends the program.
+    // "Eliminar" deletes at once; then nothing is chosen, whatever namesake remains or comes later
+    // (the window re-reads its folder when activated). A deletion that fails (the file gone
+    // before the button or during the question) is told and never ends the program.
     void borrado_data() {
         QTest::addColumn<QString>("como"); // and the box told, after "|"
         QTest::newRow("Eliminar") << "Eliminar|";
@@ -508,14 +489,13 @@ no es UTF-8 ¦ A\xa5O.PRT ¦ ANIO\r\n ¦ Imprimir y borrar ¦ ¦ AÑO.pdf ¦ ANI
         QVERIFY(v.isVisible());
         QCOMPARE(p.lista(), QStringList{"A.PRT"});
         EscribeFichero(p.ruta("K/a.prt"), "otra\r\n");
-        v.Refrescar();
-        QVERIFY(p.ficheros()->selectedItems().isEmpty());
-        QVERIFY(p.botones(false));
+        emit qApp->applicationStateChanged(Qt::ApplicationActive); // re-reads the folder at once
+        QCOMPARE(p.lista(), (QStringList{"A.PRT", "a.prt"}));
+        QVERIFY(p.ficheros()->selectedItems().isEmpty() && p.botones(false));
     }
 
-    // A job awaited from a queue never blocks the window: the button returns at once, the status
-    // line follows the job (shortened, the window keeping its size), the file stays; quitting
-    // while it is awaited asks first, and the file then stays.
+    // A job awaited never blocks the window: the status line follows it (shortened, the window
+    // keeping its size); quitting meanwhile asks first, and the file stays.
     void trabajoEsperado() {
         QProcess::execute("cupsenable", {"Inalcanzable"});
         Puesto p;
@@ -578,8 +558,8 @@ no es UTF-8 ¦ A\xa5O.PRT ¦ ANIO\r\n ¦ Imprimir y borrar ¦ ¦ AÑO.pdf ¦ ANI
         QCOMPARE(v.isVisible(), como == "Carpetas base");
     }
 
-    // After a base folder is chosen the tree's current folder is in view, once the tree has read
-    // the folders around it (they push it down as they come).
+    // A base folder chosen is in the tree's view, once the folders around it, pushing it down as
+    // they come, are read.
     void arbolMuestraLaCarpeta() {
         Puesto p;
         p.crear({"Varenta/Menu.exe", "Kolmera/Menu.exe"});

@@ -52,9 +52,8 @@ void CreaPorBytes(const QByteArray& ruta) {
 class TestNavegador : public QObject {
     Q_OBJECT
   private slots:
-    // The base folders: the sibling applications (folders holding "Menu.exe") in a fixed order,
-    // then the start folder unless it is one of them, which is chosen and shown after the
-    // volume's root. Columns: the volume, the start folder, the base folders, the one chosen.
+    // The base folders: the sibling applications (holding "Menu.exe") in a fixed order, then the
+    // start folder unless one of them; it is chosen. Volume ¦ start ¦ base folders ¦ chosen.
     void basicas_data() {
         QTest::addColumn<QString>("fila");
         QTest::newRow("dos hermanas")
@@ -108,9 +107,8 @@ class TestNavegador : public QObject {
         QCOMPARE(v.navegador.Carpeta(), v.ruta("K"));
     }
 
-    // The ".prt" files in any letter case, sorted as read, by their exact bytes: not hidden
-    // ones, folders, broken links or pipes. The list is told only when it changed, and anything
-    // written into the folder is signalled.
+    // The ".prt" files in any letter case, by their exact bytes: not hidden ones, folders, broken
+    // links or pipes. The list is told only when it changed; any write is signalled.
     void ficheros() {
         Volumen v;
         v.crear("L/INFORME.PRT L/b.prt L/a.Prt L/c.txt L/.oculto.prt L/sub.prt/ L/prt L/x.prt.bak");
@@ -133,9 +131,9 @@ class TestNavegador : public QObject {
         QTRY_VERIFY_WITH_TIMEOUT(!modificada.isEmpty(), 30000);
     }
 
-    // A refresh finds the chosen file again, and only that file: not a namesake in another letter
-    // case or another folder, nor a file written later under its name, nor anything after a
-    // deletion. Steps: "elegir N", "crear F", "borrar F", "ir C", "olvidar"; then its position.
+    // A refresh finds the chosen file again and only it: no namesake (other case, other folder,
+    // written later), nothing after "olvidar". Steps ("elegir N", "crear F", "borrar F", "ir C")
+    // ¦ then its position.
     void eleccion_data() {
         QTest::addColumn<QString>("fila");
         QTest::newRow("la misma") << "elegir b.prt|crear K/0.prt|3";
@@ -166,8 +164,7 @@ class TestNavegador : public QObject {
         if (pasos.contains("olvidar")) QVERIFY(!v.navegador.IdentidadElegida());
     }
 
-    // Choosing the same file again keeps the identity it had when first chosen: a file replaced
-    // under its name in between is not what the user chose.
+    // Choosing the same file again keeps its first identity: one replaced meanwhile is another.
     void identidadDelPrimerMomento() {
         Volumen v;
         v.crear("K/a.prt K/nuevo");
@@ -180,9 +177,8 @@ class TestNavegador : public QObject {
         QCOMPARE(v.navegador.IdentidadElegida()->nodo, antes);
     }
 
-    // The shown folder becomes unusable: the browser tells it and goes to the last usable folder
-    // shown before, else to the nearest one above that still exists. Columns: where the browser
-    // went, what is then removed, where it goes.
+    // The shown folder gone: told, the browser goes to the last usable one shown, else the nearest
+    // above. Where it went ¦ what is then removed ¦ where it goes.
     void carpetaPerdida_data() {
         QTest::addColumn<QString>("fila");
         QTest::newRow("la anterior") << "V/L V/K/Sub|V/K/Sub|<r>/V/L";
@@ -206,8 +202,7 @@ class TestNavegador : public QObject {
         QCOMPARE(v.navegador.Carpeta(), c[2]);
     }
 
-    // A volume is taken up again at the folder last shown on it, or at its root when that folder
-    // is gone.
+    // A volume is taken up again at the folder last shown on it, or its root once that is gone.
     void volumenRecuerdaCarpeta() {
         Volumen v;
         v.crear("K/a.prt");
@@ -223,8 +218,8 @@ class TestNavegador : public QObject {
         QVERIFY(v.navegador.IrAVolumen(propio) && v.navegador.Carpeta() == v.raiz.path());
     }
 
-    // "/B" and "/I" in any letter case, only as whole arguments: a path holding "/B" would
-    // otherwise delete files. Columns: the arguments (blank-separated), then "B" and "I" when on.
+    // "/B" and "/I" in any case, only as whole arguments (a path holding "/B" must not delete).
+    // The arguments ¦ "B" and "I" when on.
     void interruptores_data() {
         QTest::addColumn<QString>("fila");
         QTest::newRow("/b, /i") << "/i /b|BI";
@@ -244,9 +239,9 @@ class TestNavegador : public QObject {
         QCOMPARE(Interruptores::De({" /B", "/I "}).borrar, false); // blanks make no switch
     }
 
-    // Where the program starts: the file or folder named on its command line (switches aside),
-    // else its own folder or, installed in a system folder, the working folder "T". Columns: the
-    // program's folder, the arguments, then the folder, the file chosen and the message.
+    // The file or folder named on the command line (switches aside), else the program's folder
+    // or, installed in a system folder, the working one "T". Program's folder ¦ arguments ¦
+    // folder ¦ file chosen ¦ message.
     void inicio_data() {
         QTest::addColumn<QString>("fila");
         QTest::newRow("sin argumento") << "<r>/H||<r>/H||";

@@ -49,13 +49,10 @@ QByteArray LeeBytes(const QByteArray& ruta) {
 // Acts once on the first modal window of type T that opens while it lives.
 template <class T> class AlAbrirse {
   public:
-    explicit AlAbrirse(std::function<void(T*)> accion) : accion_(std::move(accion)) {
-        QObject::connect(&reloj_, &QTimer::timeout, [this] {
-            auto* ventana = qobject_cast<T*>(QApplication::activeModalWidget());
-            if (!ventana || visto) return;
-            visto = true;
-            reloj_.stop();
-            accion_(ventana);
+    explicit AlAbrirse(std::function<void(T*)> accion) {
+        QObject::connect(&reloj_, &QTimer::timeout, [this, accion] {
+            if (auto* ventana = qobject_cast<T*>(QApplication::activeModalWidget()))
+                reloj_.stop(), visto = true, accion(ventana);
         });
         reloj_.start(10);
     }
@@ -63,7 +60,6 @@ template <class T> class AlAbrirse {
 
   private:
     QTimer reloj_;
-    std::function<void(T*)> accion_;
 };
 
 // The printer dialog: accepts `impresora` (empty: the one preselected; "papel": that one with
@@ -87,8 +83,7 @@ QStringList TrabajosEnColas() {
 // The queue of the one job taken since `antes`; empty when none was (none can come later).
 QString ColaNueva(const QStringList& antes) {
     QStringList nuevos = TrabajosEnColas();
-    for (const QString& t : antes)
-        nuevos.removeAll(t);
+    nuevos.removeIf([&](const QString& t) { return antes.contains(t); });
     return nuevos.size() == 1 ? nuevos[0].section('-', 0, 0) : nuevos.join("|");
 }
 

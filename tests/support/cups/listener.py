@@ -1,10 +1,8 @@
 #!/usr/bin/env python3
-"""Loopback "network printers" for the private CUPS scheduler of the tests.
+"""listener.py JOBS_DIR PORTS_FILE QUEUE...: loopback printers for the tests' private CUPS.
 
-Usage: listener.py JOBS_DIR PORTS_FILE QUEUE...
-One free loopback port per queue, written as "QUEUE PORT" lines to PORTS_FILE once all listen.
-Each job (read to end of stream) goes to JOBS_DIR/QUEUE-N.pdf, N counting from 1 per queue,
-through a temporary name: a test that sees the file sees all of it.
+One loopback port per queue ("QUEUE PORT" lines in PORTS_FILE once all listen); each job, read to
+its end, goes whole (through a temporary name) to JOBS_DIR/QUEUE-N.pdf, N from 1 per queue.
 """
 import os
 import selectors

@@ -1,12 +1,9 @@
 #!/usr/bin/env bash
-# Starts a private CUPS scheduler for the tests (CTest fixture "cups"); never touches the
-# system's scheduler. Usage: start.sh CUPS_DIR SOCKET JOBS_DIR; stop it with stop.sh CUPS_DIR.
-#   CUPS_DIR  a folder of its own (created; its previous contents are removed)
-#   SOCKET    the scheduler's domain socket (CUPS_SERVER for the tests), inside CUPS_DIR/run
-#   JOBS_DIR  where the loopback printers write each job as <Queue>-<n>.pdf
-# Queues: "Oficina" (the default) and "Almacen", raw socket queues to listener.py, one port each;
-# "Detenida" (stopped), "Rechaza" (not accepting jobs) and "Inalcanzable" (its printer never
-# answers), which never complete a job. Returns once lpstat sees the scheduler and the queues.
+# start.sh CUPS_DIR SOCKET JOBS_DIR: a private CUPS scheduler for the tests (CTest fixture "cups"),
+# never the system's, in CUPS_DIR (made afresh), listening on SOCKET (inside CUPS_DIR/run); stop it
+# with stop.sh CUPS_DIR. Queues: "Oficina" (the default) and "Almacen", raw queues to listener.py,
+# which writes each job to JOBS_DIR/<Queue>-<n>.pdf; "Detenida" (stopped), "Rechaza" (refusing
+# jobs) and "Inalcanzable" (its printer never answers) never complete a job. Returns once ready.
 set -euo pipefail
 dir=$1 sock=$2 jobs=$3
 here=$(cd "$(dirname "$0")" && pwd)

@@ -215,9 +215,10 @@ instalado ¦ /usr/bin ¦ /b ¦ ¦ ¦
         QVERIFY(p.botones(!c[4].isEmpty()));
     }
 
-    // Another folder by the tree (mouse or keys) or a base folder: its files, none chosen. One
-    // refused (gone, unreadable) is told, the window and tree staying; one gone at a refresh is
-    // told and left. name ¦ how ¦ what happens to Varenta first ¦ the folder shown then ¦ box.
+    // Another folder by the tree (mouse or keys) or a base folder: its files, none chosen, the
+    // tree highlighting it in view. One refused (gone, unreadable) is told, the window and tree
+    // staying; one gone at a refresh is told and left. name ¦ how ¦ what happens to Varenta first ¦
+    // the folder shown then ¦ box.
     void carpetas_data() {
         Tabla(R"(
 árbol ¦ árbol ¦ ¦ Varenta ¦
@@ -236,6 +237,8 @@ desaparecida ¦ refresco ¦ borrar ¦ Kolmera ¦ no existe
         if (c[1] == "cerrar" && geteuid() == 0) QSKIP("permissions do not block root");
         Puesto p;
         p.crear({"Varenta/Menu.exe", "Varenta/v.prt", "Kolmera/Menu.exe", "Kolmera/k.prt"});
+        for (int i = 0; i < 40; ++i) // read after the others, they push them down the tree
+            p.crear({QString("A%1 carpeta con un nombre largo/").arg(i, 2, 10, QChar('0'))});
         frmVelmor& v = p.arrancar("Kolmera");
         p.elegir("k.prt");
         const auto estropea = [&] {
@@ -250,6 +253,7 @@ desaparecida ¦ refresco ¦ borrar ¦ Kolmera ¦ no existe
             const bool abajo = p.arbol()->indexBelow(p.arbol()->currentIndex()) == varenta;
             QTest::keyClick(p.arbol(), abajo ? Qt::Key_Down : Qt::Key_Up); // to its neighbour
         } else if (c[0] == "base") {
+            p.clicEnArbol("Kolmera");
             estropea();
             p.irABase(0);
         } else {
@@ -264,8 +268,11 @@ desaparecida ¦ refresco ¦ borrar ¦ Kolmera ¦ no existe
         QCOMPARE(p.mensajes.cajas.size(), c[3].isEmpty() ? 0 : 1);
         QVERIFY2(p.cajas().contains(c[3]), qPrintable(p.cajas()));
         if (c[2] == "Varenta") QVERIFY(p.botones(false));
-        if (c[0] != "base")
-            QTRY_COMPARE(p.modelo()->filePath(p.arbol()->currentIndex()), p.ruta(c[2]));
+        const QTreeView* t = p.arbol(); // highlighting the folder shown, in view
+        QTRY_COMPARE_WITH_TIMEOUT(p.modelo()->rowCount(p.modelo()->index(p.raiz.path())),
+                                  c[1] == "borrar" ? 41 : 42, 30000);
+        QTRY_VERIFY(t->viewport()->rect().contains(t->visualRect(t->currentIndex())));
+        QTRY_COMPARE(p.modelo()->filePath(t->currentIndex()), p.ruta(c[2]));
     }
 
     // The tree moves its highlight to the parent when the model drops a removed folder's row:
@@ -551,23 +558,6 @@ no es UTF-8 ¦ A\xa5O.PRT ¦ ANIO\r\n ¦ Imprimir y borrar ¦ ¦ AÑO.pdf ¦ ANI
             QCoreApplication::processEvents();
         }
         QCOMPARE(v.isVisible(), como == "Carpetas base");
-    }
-
-    // A base folder chosen is in the tree's view, once the folders around it, pushing it down as
-    // they come, are read.
-    void arbolMuestraLaCarpeta() {
-        Puesto p;
-        p.crear({"Varenta/Menu.exe", "Kolmera/Menu.exe"});
-        for (int i = 0; i < 40; ++i)
-            p.crear({QString("A%1 carpeta con un nombre largo/").arg(i, 2, 10, QChar('0'))});
-        p.arrancar("Kolmera");
-        p.clicEnArbol("Kolmera");
-        p.irABase(0);
-        QTRY_COMPARE_WITH_TIMEOUT(p.modelo()->rowCount(p.modelo()->index(p.raiz.path())), 42,
-                                  30000);
-        const QTreeView* t = p.arbol();
-        QTRY_VERIFY(t->viewport()->rect().contains(t->visualRect(t->currentIndex())));
-        QCOMPARE(p.modelo()->filePath(t->currentIndex()), p.ruta("Varenta"));
     }
 };
 

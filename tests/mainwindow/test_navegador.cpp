@@ -56,8 +56,6 @@ class TestNavegador : public QObject {
     // start folder unless one of them; it is chosen. Volume ¦ start ¦ base folders ¦ chosen.
     void basicas_data() {
         QTest::addColumn<QString>("fila");
-        QTest::newRow("dos hermanas")
-            << "Varenta/Menu.exe Kolmera/Menu.exe|Kolmera|Varenta Kolmera|1";
         QTest::newRow("orden fijo") << "Dustrel/Menu.exe Varenta/Menu.exe Kolmera/Menu.exe|Dustrel|"
                                        "Varenta Kolmera Dustrel|2";
         QTest::newRow("otra caja") << "kolmera/MENU.EXE|kolmera|kolmera|0";
@@ -249,7 +247,6 @@ class TestNavegador : public QObject {
         QTest::newRow("instalado, rodeo") << "/usr/lib/../bin||<r>/T||";
         QTest::newRow("instalado en /usr/local/bin") << "/usr/local/bin/||<r>/T||";
         QTest::newRow("en /usr/lib") << "/usr/lib||/usr/lib||";
-        QTest::newRow("fichero") << "<r>/H|<r>/L/INFORME.PRT|<r>/L|INFORME.PRT|";
         QTest::newRow("fichero relativo") << "/usr/bin|../L/INFORME.PRT|<r>/L|INFORME.PRT|";
         QTest::newRow("no es UTF-8") << "<r>/H|<r>/L/<ñ>|<r>/L|<ñ>|";
         QTest::newRow("carpeta") << "<r>/H|<r>/L/|<r>/L||";

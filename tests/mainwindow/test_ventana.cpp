@@ -532,7 +532,6 @@ no es UTF-8 ¦ A\xa5O.PRT ¦ ANIO\r\n ¦ Imprimir y borrar ¦ ¦ AÑO.pdf ¦ ANI
     void salir_data() {
         QTest::addColumn<QString>("como");
         QTest::newRow("Esc en la lista") << "Ficheros PRT";
-        QTest::newRow("Esc en el árbol") << "Carpetas";
         QTest::newRow("cierre") << "cierre";
         QTest::newRow("Salir") << "Salir";
         QTest::newRow("Esc en una lista abierta") << "Carpetas base";

@@ -64,8 +64,8 @@ template <class T> class AlAbrirse {
 
 // The printer dialog: accepts `impresora` (empty: the one preselected; "papel": that one with
 // the paper turned), or cancels ("-").
-AlAbrirse<Impresora>* DialogoImpresora(const QString& impresora) {
-    return new AlAbrirse<Impresora>([=](Impresora* d) {
+std::unique_ptr<AlAbrirse<Impresora>> DialogoImpresora(const QString& impresora) {
+    return std::make_unique<AlAbrirse<Impresora>>([=](Impresora* d) {
         if (impresora == "-") return Control<QAbstractButton>(d, "Cancelar")->click();
         if (impresora == "papel") Control<QAbstractButton>(d, "Orientación del papel")->click();
         auto* lista = Control<QComboBox>(d, "Lista de impresoras");
@@ -360,9 +360,8 @@ sin ventana, /I declinado ¦ /I ¦ 0 ¦ Imprimir ¦ * ¦ - ¦ No ¦ ¦ ¦ 0
         Puesto p;
         const QString fichero = p.ruta("Borradores/INFORME.PRT");
         EscribeFichero(fichero, Contenido(c[4]));
-        const QString argumento = c[1].replace("<r>", p.raiz.path());
-        frmVelmor& v =
-            p.arrancar("Borradores", argumento.isEmpty() ? QStringList{} : QStringList{argumento});
+        frmVelmor& v = p.arrancar(
+            "Borradores", c[1].replace("<r>", p.raiz.path()).split(' ', Qt::SkipEmptyParts));
         p.elegir("INFORME.PRT");
         v.Visual = c[2] == "1";
         p.mensajes.respuestas = {c[6] == "Sí" ? QMessageBox::Yes : QMessageBox::No};
@@ -370,7 +369,7 @@ sin ventana, /I declinado ¦ /I ¦ 0 ¦ Imprimir ¦ * ¦ - ¦ No ¦ ¦ ¦ 0
         p.mensajes.alMostrar = [&](const auto&) {
             cursorEnCaja |= bool(QApplication::overrideCursor());
         };
-        std::unique_ptr<AlAbrirse<Impresora>> vigia(DialogoImpresora(c[5]));
+        const auto vigia = DialogoImpresora(c[5]);
         const QStringList antes = TrabajosEnColas();
         p.pulsa(c[3]);
         QCOMPARE(vigia->visto, c[5] != "x");
@@ -430,8 +429,7 @@ no es UTF-8 ¦ A\xa5O.PRT ¦ ANIO\r\n ¦ Imprimir y borrar ¦ ¦ AÑO.pdf ¦ ANI
             }
             guardar ? static_cast<QDialog*>(d)->accept() : d->reject(); // its own checks run
         });
-        std::unique_ptr<AlAbrirse<Impresora>> dialogo(
-            DialogoImpresora(c[4] == "apaisado" ? "papel" : ""));
+        const auto dialogo = DialogoImpresora(c[4] == "apaisado" ? "papel" : "");
         p.pulsa(c[3]);
         QCOMPARE(propuesto, pdf);
         QCOMPARE(confirmacion.visto, existia);
@@ -470,7 +468,7 @@ no es UTF-8 ¦ A\xa5O.PRT ¦ ANIO\r\n ¦ Imprimir y borrar ¦ ¦ AÑO.pdf ¦ ANI
         frmVelmor& v = p.arrancar("K");
         p.elegir("a.prt");
         if (como.startsWith("pregunta")) {
-            std::unique_ptr<AlAbrirse<Impresora>> dialogo(DialogoImpresora(""));
+            const auto dialogo = DialogoImpresora("");
             p.mensajes.respuestas = {QMessageBox::Yes};
             p.mensajes.alMostrar = [&](const MensajesGuionizados::Caja& c) {
                 if (!c.texto.contains("Desea borrar")) return;

@@ -46,9 +46,8 @@ class TestPreview : public QObject {
 
     // A new .prt file in the temporary folder holding the bytes; returns its name.
     QString Escribe(const QByteArray& bytes) {
-        const QString nombre = QString("F%1.PRT").arg(++numero_);
-        EscribeFichero(dir_.filePath(nombre), bytes);
-        return nombre;
+        return QFileInfo(EscribeFichero(dir_.filePath(QString("F%1.PRT").arg(++numero_)), bytes))
+            .fileName();
     }
 
   private slots:

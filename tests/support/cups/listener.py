@@ -17,16 +17,14 @@ def main():
     sel = selectors.DefaultSelector()
     counters = dict.fromkeys(queues, 0)
     lock = threading.Lock()
-    lines = []
-    for q in queues:
-        s = socket.socket(socket.AF_INET, socket.SOCK_STREAM)
-        s.setsockopt(socket.SOL_SOCKET, socket.SO_REUSEADDR, 1)
-        s.bind(("127.0.0.1", 0))
-        s.listen(8)
-        sel.register(s, selectors.EVENT_READ, q)
-        lines.append("%s %d\n" % (q, s.getsockname()[1]))
     with open(ports_file + ".tmp", "w") as f:
-        f.writelines(lines)
+        for q in queues:
+            s = socket.socket(socket.AF_INET, socket.SOCK_STREAM)
+            s.setsockopt(socket.SOL_SOCKET, socket.SO_REUSEADDR, 1)
+            s.bind(("127.0.0.1", 0))
+            s.listen(8)
+            sel.register(s, selectors.EVENT_READ, q)
+            f.write("%s %d\n" % (q, s.getsockname()[1]))
     os.replace(ports_file + ".tmp", ports_file)
 
     def receive(conn, queue):

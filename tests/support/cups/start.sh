@@ -57,10 +57,7 @@ User $user
 Group $group
 FileDevice No
 CONF
-if [ "$(id -u)" -eq 0 ]; then
-    chown -R "$user:$group" "$dir" "$jobs"
-    chmod 755 "$dir"
-fi
+[ "$(id -u)" -ne 0 ] || { chown -R "$user:$group" "$dir" "$jobs" && chmod 755 "$dir"; }
 
 # The loopback printers, then the scheduler in the foreground of its own session (to keep its pid).
 setsid /usr/bin/python3 "$here/listener.py" "$jobs" "$dir/ports" Oficina Almacen \
@@ -74,16 +71,12 @@ echo $! >"$dir/cupsd.pid"
 export CUPS_SERVER=$sock
 corre() { lpstat -r 2>/dev/null | grep -q "is running"; }
 hasta 150 corre || falla "the private cupsd did not start" "$dir/log/cupsd.out" "$dir/log/error_log"
-while read -r queue port; do
-    lpadmin -p "$queue" -v "socket://127.0.0.1:$port" -E 2>/dev/null
-done <"$dir/ports"
+while read -r queue port; do lpadmin -p "$queue" -v "socket://127.0.0.1:$port" -E 2>/dev/null; done <"$dir/ports"
 lpadmin -d Oficina
 # Queues that never complete a job: one stopped, one refusing jobs, one whose printer does not
 # answer (nothing listens on port 9 of the loopback) and whose jobs are retried for ever.
 almacen=$(awk '$1 == "Almacen" {print $2}' "$dir/ports")
-for queue in Detenida Rechaza; do
-    lpadmin -p "$queue" -v "socket://127.0.0.1:$almacen" -E 2>/dev/null
-done
+for queue in Detenida Rechaza; do lpadmin -p "$queue" -v "socket://127.0.0.1:$almacen" -E 2>/dev/null; done
 lpadmin -p Inalcanzable -v "socket://127.0.0.1:9" -E -o printer-error-policy=retry-current-job \
     2>/dev/null
 cupsdisable Detenida

@@ -519,7 +519,6 @@ no es UTF-8 ¦ A\xa5O.PRT ¦ ANIO\r\n ¦ Imprimir y borrar ¦ ¦ AÑO.pdf ¦ ANI
         QVERIFY2(p.cajas().contains("sin terminar"), qPrintable(p.cajas()));
         v.close();
         QVERIFY(!v.isVisible());
-        QVERIFY(QFile::exists(p.ruta("K/" + largo)));
         QProcess::execute("cancel", {"-a", "Inalcanzable"});
         QTRY_VERIFY_WITH_TIMEOUT(v.TrabajosPendientes() == 0, 60000);
         QVERIFY(QFile::exists(p.ruta("K/" + largo)));

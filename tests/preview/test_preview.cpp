@@ -1,5 +1,4 @@
-// The preview: its box's document read back block by block and fragment by fragment, and the
-// window shown as the main window shows it.
+// The preview: its box's document read back fragment by fragment, and the window as shown.
 #include "preview/frm_prt_ver.h"
 #include "support/ficheros.h"
 #include "support/filas.h"

@@ -1,7 +1,6 @@
 #pragma once
 
-// Controls found the way assistive technology finds them: by their accessible name, in the
-// accessibility tree of a window. Tests drive the windows through these and Qt's public API.
+// Controls found as assistive technology finds them: by their accessible name, in a window's tree.
 
 #include <QAbstractItemView>
 #include <QAccessible>

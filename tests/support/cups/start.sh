@@ -79,8 +79,7 @@ almacen=$(awk '$1 == "Almacen" {print $2}' "$dir/ports")
 for queue in Detenida Rechaza; do lpadmin -p "$queue" -v "socket://127.0.0.1:$almacen" -E 2>/dev/null; done
 lpadmin -p Inalcanzable -v "socket://127.0.0.1:9" -E -o printer-error-policy=retry-current-job \
     2>/dev/null
-cupsdisable Detenida
-cupsreject Rechaza
+cupsdisable Detenida; cupsreject Rechaza
 
 listas() {
     lpstat -p Oficina && lpstat -p Almacen && lpstat -p Inalcanzable && lpstat -d | grep -q Oficina

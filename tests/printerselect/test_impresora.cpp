@@ -77,8 +77,7 @@ class TestImpresora : public QObject {
         const QStringList nombres = impresoras.nombres;
         QString preseleccionada;
         QTimer::singleShot(0, [&] {
-            auto* d =
-                qobject_cast<Impresora*>(QApplication::activeModalWidget()); // none: Control stops
+            auto* d = qobject_cast<Impresora*>(QApplication::activeModalWidget()); // Control stops
             auto* lista = Control<QComboBox>(d, "Lista de impresoras");
             preseleccionada = lista->currentText();
             for (const QString& paso : c[3].split(',')) {

@@ -1,7 +1,7 @@
-// The preview: its box's document read back block by block and fragment by fragment, and the
-// window shown as the main window shows it.
+// The preview: its box's document read back fragment by fragment, and the window as shown.
 #include "preview/frm_prt_ver.h"
 #include "support/ficheros.h"
+#include "support/filas.h"
 #include "support/scripted_messages.h"
 
 #include <QApplication>
@@ -45,10 +45,8 @@ class TestPreview : public QObject {
 
     // A new .prt file in the temporary folder holding the bytes; returns its name.
     QString Escribe(const QByteArray& bytes) {
-        const QString nombre = QString("F%1.PRT").arg(++numero_);
-        QFile f(dir_.filePath(nombre));
-        if (!f.open(QIODevice::WriteOnly) || f.write(bytes) != bytes.size()) qFatal("cannot write");
-        return nombre;
+        return QFileInfo(EscribeFichero(dir_.filePath(QString("F%1.PRT").arg(++numero_)), bytes))
+            .fileName();
     }
 
   private slots:
@@ -56,46 +54,30 @@ class TestPreview : public QObject {
 
     // One paragraph per file line; formats carry over from line to line; a form feed is a rule
     // across the box (the preview has no pages); DOS mode shows the bytes unconverted in
-    // "Ravendot", otherwise through code page 850.
+    // "Ravendot", otherwise through code page 850. name ¦ bytes ¦ DOS ¦ blocks, " / " between
+    // them ("<n>": the initial format).
     void documento_data() {
-        QTest::addColumn<QByteArray>("bytes");
-        QTest::addColumn<bool>("dos");
-        QTest::addColumn<QStringList>("bloques");
-        const QString n = "<Courier New,9.75>";
-        QTest::newRow("vacío") << QByteArray() << false << QStringList{""};
-        QTest::newRow("formatos y arrastre")
-            << QByteArray("a{{NegritaOn}}{{ItalicaOn}}{{SubrayadoOn}}b\r\nc{{NegritaOff}}d\r\n")
-            << false
-            << QStringList{"a" + n + " + b<Courier New,9.75,N,I,S>",
-                           "c<Courier New,9.75,N,I,S> + d<Courier New,9.75,I,S>"};
-        QTest::newRow("tamaños")
-            << QByteArray("{{Pica}}{{AmpliadaOn}}T{{AmpliadaOff}}x{{Comprimida}}y") << false
-            << QStringList{"T<Courier New,22> + x<Courier New,11> + y<Courier New,8>"};
-        QTest::newRow("fuentes") << QByteArray("{{*  Liberation Sans  }}a{{Courier}}b{{Fuente}}c")
-                                 << false
-                                 << QStringList{"a<Liberation Sans,9.75> + b" + n +
-                                                " + c<Liberation Sans,9.75>"};
-        QTest::newRow("línea vacía en medio")
-            << QByteArray("a\r\n\r\nb") << false << QStringList{"a" + n, "", "b" + n};
-        QTest::newRow("avance de página")
-            << QByteArray("uno\fdos\r\n\f\r\ntres") << false
-            << QStringList{"uno" + n, "<regla>", "dos" + n, "<regla>", "tres" + n};
-        QTest::newRow("DOS") << QByteArray("Ma\xA4"
-                                           "ana \xB3 {{Courier}}\xA4")
-                             << true
-                             << QStringList{"Ma\u00A4ana \u00B3 <Ravendot,9.75> + \u00A4" + n};
-        QTest::newRow("no DOS") << QByteArray("Ma\xA4"
-                                              "ana \xB3")
-                                << false << QStringList{"Ma\u00F1ana \u2502" + n};
+        QTest::addColumn<QStringList>("c");
+        for (const QStringList& f : Filas(R"(
+vacío ¦ ¦ 0 ¦
+formatos y arrastre ¦ a{{NegritaOn}}{{ItalicaOn}}{{SubrayadoOn}}b\r\nc{{NegritaOff}}d\r\n ¦ 0 ¦ a<n> + b<Courier New,9.75,N,I,S> / c<Courier New,9.75,N,I,S> + d<Courier New,9.75,I,S>
+tamaños ¦ {{Pica}}{{AmpliadaOn}}T{{AmpliadaOff}}x{{Comprimida}}y ¦ 0 ¦ T<Courier New,22> + x<Courier New,11> + y<Courier New,8>
+fuentes ¦ {{*  Liberation Sans  }}a{{Courier}}b{{Fuente}}c ¦ 0 ¦ a<Liberation Sans,9.75> + b<n> + c<Liberation Sans,9.75>
+línea vacía en medio ¦ a\r\n\r\nb ¦ 0 ¦ a<n> /  / b<n>
+avance de página ¦ uno\fdos\r\n\f\r\ntres ¦ 0 ¦ uno<n> / <regla> / dos<n> / <regla> / tres<n>
+DOS ¦ Ma\xA4ana \xB3 {{Courier}}\xA4 ¦ 1 ¦ Ma¤ana ³ <Ravendot,9.75> + ¤<n>
+no DOS ¦ Ma\xA4ana \xB3 ¦ 0 ¦ Mañana │<n>
+)",
+                                          4))
+            QTest::newRow(qPrintable(f[0])) << f;
     }
     void documento() {
-        QFETCH(QByteArray, bytes);
-        QFETCH(bool, dos);
-        QFETCH(QStringList, bloques);
+        QFETCH(QStringList, c);
         frmPrtVer ventana;
-        ventana.Cargar(dir_.path(), Escribe(bytes), dos);
-        QCOMPARE(Describe(ventana.rtfVisor()->document()), bloques);
-        if (dos)
+        ventana.Cargar(dir_.path(), Escribe(Bytes(c[1])), c[2] == "1");
+        QCOMPARE(Describe(ventana.rtfVisor()->document()).join(" / "),
+                 c[3].replace("<n>", "<Courier New,9.75>"));
+        if (c[2] == "1")
             QCOMPARE(QFontInfo(ventana.rtfVisor()->document()->defaultFont()).family(), "Ravendot");
     }
 
@@ -110,37 +92,34 @@ class TestPreview : public QObject {
         QVERIFY(ventana.rtfVisor()->document()->allFormats().size() < 20);
     }
 
-    // Each preview is a new modal window, from the top of the file, read-only to the keyboard,
-    // ended by Esc or the close box and gone afterwards.
+    // A preview is a modal window, from the top of the file, read-only to the keyboard, gone once
+    // closed (Esc is the window's tests' business).
     void mostrar() {
         QByteArray bytes;
         for (int i = 0; i < 200; ++i)
             bytes += "linea " + QByteArray::number(i) + "\r\n";
-        const QString nombre = Escribe(bytes);
-        for (const bool esc : {true, false}) {
-            QPointer<frmPrtVer> vista;
-            int posicion = -1, bloque = -1;
-            QString texto;
-            QTimer::singleShot(0, this, [&] {
-                vista = qobject_cast<frmPrtVer*>(QApplication::activeModalWidget());
-                QTextEdit* caja = vista->rtfVisor();
-                posicion = caja->textCursor().position();
-                QTest::keyClick(caja, Qt::Key_End, Qt::ControlModifier);
-                QTest::keyClicks(caja, "zzz");
-                bloque = caja->textCursor().blockNumber();
-                texto = caja->toPlainText();
-                esc ? QTest::keyClick(caja, Qt::Key_Escape) : void(vista->close());
-            });
-            QVERIFY(frmPrtVer::Mostrar(dir_.path(), nombre, false, "Velmor 2.0"));
-            QCOMPARE(posicion, 0);
-            QCOMPARE(bloque, 199);
-            QVERIFY(!texto.contains("zzz"));
-            QVERIFY(vista.isNull());
-        }
+        QPointer<frmPrtVer> vista;
+        int posicion = -1, bloque = -1;
+        QString texto;
+        QTimer::singleShot(0, this, [&] {
+            vista = qobject_cast<frmPrtVer*>(QApplication::activeModalWidget());
+            QTextEdit* caja = vista->rtfVisor();
+            posicion = caja->textCursor().position();
+            QTest::keyClick(caja, Qt::Key_End, Qt::ControlModifier);
+            QTest::keyClicks(caja, "zzz");
+            bloque = caja->textCursor().blockNumber();
+            texto = caja->toPlainText();
+            vista->close();
+        });
+        QVERIFY(frmPrtVer::Mostrar(dir_.path(), Escribe(bytes), false, "Velmor 2.0"));
+        QCOMPARE(posicion, 0);
+        QCOMPARE(bloque, 199);
+        QVERIFY(!texto.contains("zzz"));
+        QVERIFY(vista.isNull());
     }
 
     // A file that cannot be shown (a malformed tag line, a missing file): no preview, one
-    // critical box titled Titulo naming the file and the line, and the file is closed.
+    // box naming the file and the line, and the file is closed.
     void malformado() {
         MensajesGuionizados mensajes;
         const QString nombre = Escribe("bien\r\nmal {{NegritaOn\r\nnunca");
@@ -148,8 +127,6 @@ class TestPreview : public QObject {
         QVERIFY(!frmPrtVer::Mostrar(dir_.path(), "NOEXISTE.PRT", false, "Velmor 2.0"));
         QCOMPARE(mensajes.cajas.size(), 2);
         const auto& caja = mensajes.cajas[0];
-        QCOMPARE(caja.icono, QMessageBox::Critical);
-        QCOMPARE(caja.titulo, QString("Velmor 2.0"));
         QVERIFY2(
             caja.texto.startsWith("No se puede visualizar el fichero.\n\nEtiqueta mal formada") &&
                 caja.texto.contains("«" + dir_.path() + '/' + nombre + "», línea 2)"),

@@ -1,8 +1,10 @@
-// The printer dialog driven as a user drives it, on a scripted list of printers whose
-// orientation can be refused; the dialog on the real queues is driven by the window's tests.
+// The printer dialog driven as a user drives it, on a list of printers whose orientation can be
+// refused; the dialog on the real queues is driven by the window's tests.
 #include "printerselect/impresora.h"
+#include "printing/dispositivo_impresora.h"
+#include "shared/error.h"
 #include "support/accesible.h"
-#include "support/fake_printer.h"
+#include "support/filas.h"
 #include "support/scripted_messages.h"
 
 #include <QAbstractButton>
@@ -12,119 +14,98 @@
 
 namespace {
 
-using B = QMessageBox::StandardButton;
-
-// One use of the dialog: the printers and the current one, what the user does in it
-// ("elegir N", "papel", "quitar N" (the printer goes meanwhile), then "aceptar", "cancelar", "Esc"
-// or "cerrar"), how often the printer refuses the orientation and the answers; then the result,
-// the current printer and orientation, and the boxes shown.
-struct Caso {
-    QStringList impresoras{"Oficina", "Almacen", "almacen", "Etiquetas  ", "Archivo PDF"};
-    int actual = 0;
-    QStringList pasos{};
-    int rechazos = 0;
-    QList<B> respuestas{};
-    bool elegida = true;
-    int actualFinal = 0;
-    Orientacion orientacion = Orientacion::Vertical;
-    int cajas = 0;
+// Printers by name; ponOrientacion refuses while `rechazos` lasts. Nothing is drawn here.
+struct Lista : Impresoras {
+    QStringList nombres;
+    int posicion = 0, rechazos = 0;
+    Orientacion papel = Orientacion::Vertical;
+    int cuenta() const override { return int(nombres.size()); }
+    QString nombre(int i) const override { return nombres.value(i); }
+    int actual() const override { return posicion; }
+    void hazActual(int i) override { posicion = i; }
+    Orientacion orientacion() const override { return papel; }
+    void ponOrientacion(Orientacion o) override {
+        if (rechazos-- > 0)
+            throw ErrorVelmor(ErrorVelmor::OrientacionRechazada,
+                              "La impresora no admite esa orientación del papel");
+        papel = o;
+    }
+    DispositivoImpresora& dispositivo(SalidaFichero&) override { qFatal("nothing is drawn"); }
+    std::shared_ptr<const ColaImpresion> cola() const override { return nullptr; }
 };
 
+// name ¦ printers ("" the five below) ¦ current ¦ steps ¦ refusals ¦ answers (R Retry, C Cancel)
+// ¦ chosen ¦ current after ¦ paper after (V, H, or S: the printer's own, never changed) ¦ boxes.
+// Steps: "elegir N", "papel", "quitar N" (the printer goes meanwhile), then "aceptar", "Esc"
+// or "cerrar". The window's tests accept and cancel on the real queues.
+const char* const kElecciones = R"(
+la caja cuenta ¦ ¦ 0 ¦ elegir 2,aceptar ¦ 0 ¦ ¦ 1 ¦ 2 ¦ V ¦ 0
+# The first name equal once trimmed wins, not the entry picked.
+blancos a los lados ¦ Etiquetas, Etiquetas,Otra ¦ 2 ¦ elegir 1,aceptar ¦ 0 ¦ ¦ 1 ¦ 0 ¦ V ¦ 0
+Esc ¦ ¦ 0 ¦ elegir 3,papel,Esc ¦ 0 ¦ ¦ 0 ¦ 0 ¦ V ¦ 0
+cierre ¦ ¦ 0 ¦ elegir 3,papel,cerrar ¦ 0 ¦ ¦ 0 ¦ 0 ¦ V ¦ 0
+retirada mientras ¦ ¦ 0 ¦ elegir 1,papel,quitar 1,quitar 1,aceptar ¦ 0 ¦ ¦ 1 ¦ 0 ¦ V ¦ 0
+orientación rechazada, Cancelar ¦ ¦ 0 ¦ elegir 1,papel,aceptar ¦ 5 ¦ C ¦ 0 ¦ 1 ¦ V ¦ 1
+Reintentar, vale ¦ ¦ 0 ¦ elegir 1,papel,aceptar ¦ 1 ¦ R ¦ 1 ¦ 1 ¦ H ¦ 1
+Reintentar dos veces ¦ ¦ 0 ¦ elegir 1,papel,aceptar ¦ 3 ¦ RRC ¦ 0 ¦ 1 ¦ V ¦ 3
+según la impresora ¦ ¦ 0 ¦ papel,aceptar ¦ 0 ¦ ¦ 1 ¦ 0 ¦ S ¦ 0
+)";
+
 } // namespace
-Q_DECLARE_METATYPE(Caso)
 
 class TestImpresora : public QObject {
     Q_OBJECT
   private slots:
     void eleccion_data() {
-        QTest::addColumn<Caso>("caso");
-        using O = Orientacion;
-        QTest::newRow("la preseleccionada")
-            << Caso{.actual = 1, .pasos = {"aceptar"}, .actualFinal = 1};
-        QTest::newRow("otra, apaisada") << Caso{.pasos = {"elegir 1", "papel", "aceptar"},
-                                                .actualFinal = 1,
-                                                .orientacion = O::Horizontal};
-        QTest::newRow("la caja cuenta") << Caso{.pasos = {"elegir 2", "aceptar"}, .actualFinal = 2};
-        // The first name equal once trimmed wins, not the entry picked.
-        QTest::newRow("blancos a los lados")
-            << Caso{.impresoras = {"Etiquetas", " Etiquetas", "Otra"},
-                    .actual = 2,
-                    .pasos = {"elegir 1", "aceptar"}};
-        QTest::newRow("botón Cancelar")
-            << Caso{.pasos = {"elegir 3", "papel", "cancelar"}, .elegida = false};
-        QTest::newRow("Esc") << Caso{.pasos = {"elegir 3", "papel", "Esc"}, .elegida = false};
-        QTest::newRow("cierre") << Caso{.pasos = {"elegir 3", "papel", "cerrar"}, .elegida = false};
-        QTest::newRow("retirada mientras")
-            << Caso{.pasos = {"elegir 1", "papel", "quitar 1", "quitar 1", "aceptar"}};
-        QTest::newRow("orientación rechazada, Cancelar")
-            << Caso{.pasos = {"elegir 1", "papel", "aceptar"},
-                    .rechazos = 5,
-                    .respuestas = {B::Cancel},
-                    .elegida = false,
-                    .actualFinal = 1,
-                    .cajas = 1};
-        QTest::newRow("Reintentar, vale") << Caso{.pasos = {"elegir 1", "papel", "aceptar"},
-                                                  .rechazos = 1,
-                                                  .respuestas = {B::Retry},
-                                                  .actualFinal = 1,
-                                                  .orientacion = O::Horizontal,
-                                                  .cajas = 1};
-        QTest::newRow("Reintentar dos veces") << Caso{.pasos = {"elegir 1", "papel", "aceptar"},
-                                                      .rechazos = 3,
-                                                      .respuestas = {B::Retry, B::Retry, B::Cancel},
-                                                      .elegida = false,
-                                                      .actualFinal = 1,
-                                                      .cajas = 3};
+        QTest::addColumn<QStringList>("c");
+        for (const QStringList& f : Filas(kElecciones, 10))
+            QTest::newRow(qPrintable(f[0])) << f;
     }
     void eleccion() {
-        QFETCH(Caso, caso);
+        QFETCH(QStringList, c);
         MensajesGuionizados mensajes;
-        mensajes.respuestas = caso.respuestas;
-        FakeImpresoras impresoras(caso.impresoras, caso.actual);
-        impresoras.rechazosPendientes = caso.rechazos;
+        for (const QChar r : c[5])
+            mensajes.respuestas << (r == 'R' ? QMessageBox::Retry : QMessageBox::Cancel);
+        Lista impresoras;
+        impresoras.nombres = c[1].isEmpty() ? QStringList{"Oficina", "Almacen", "almacen",
+                                                          "Etiquetas  ", "Archivo PDF"}
+                                            : c[1].split(',');
+        impresoras.posicion = c[2].toInt();
+        impresoras.rechazos = c[4].toInt();
+        const int papel = QString("SVH").indexOf(c[8]); // as Orientacion counts them
+        if (c[8] == "S") impresoras.papel = Orientacion::SegunImpresora;
+        const QStringList nombres = impresoras.nombres;
         QString preseleccionada;
         QTimer::singleShot(0, [&] {
-            auto* d = qobject_cast<Impresora*>(QApplication::activeModalWidget());
-            QVERIFY(d);
+            auto* d = qobject_cast<Impresora*>(QApplication::activeModalWidget()); // Control stops
             auto* lista = Control<QComboBox>(d, "Lista de impresoras");
             preseleccionada = lista->currentText();
-            for (const QString& paso : caso.pasos) {
+            for (const QString& paso : c[3].split(',')) {
                 const int n = paso.section(' ', 1).toInt();
                 if (paso.startsWith("elegir")) lista->setCurrentIndex(n);
                 if (paso == "papel") Control<QAbstractButton>(d, "Orientación del papel")->click();
                 if (paso.startsWith("quitar")) impresoras.nombres.removeAt(n);
                 if (paso == "aceptar") Control<QAbstractButton>(d, "Aceptar")->click();
-                if (paso == "cancelar") Control<QAbstractButton>(d, "Cancelar")->click();
                 if (paso == "Esc") QTest::keyClick(lista, Qt::Key_Escape);
                 if (paso == "cerrar") d->close();
             }
         });
-        QCOMPARE(ElegirImpresora(impresoras), caso.elegida);
-        QCOMPARE(preseleccionada, caso.impresoras[caso.actual]);
-        QCOMPARE(impresoras.actual(), caso.actualFinal);
-        QCOMPARE(impresoras.orientacion(), caso.orientacion);
-        QCOMPARE(mensajes.cajas.size(), caso.cajas);
+        QCOMPARE(ElegirImpresora(impresoras), c[6] == "1");
+        QCOMPARE(preseleccionada, nombres[c[2].toInt()]);
+        QCOMPARE(impresoras.actual(), c[7].toInt());
+        QCOMPARE(int(impresoras.orientacion()), papel);
+        QCOMPARE(mensajes.cajas.size(), c[9].toInt());
         for (const auto& c : mensajes.cajas) {
-            QCOMPARE(c.titulo, "Activación Impresora " + caso.impresoras[1].trimmed());
-            QCOMPARE(c.texto, QString("La impresora no admite esa orientación del papel [484]"));
+            QCOMPARE(c.titulo + "|" + c.texto, "Activación Impresora Almacen|La impresora no "
+                                               "admite esa orientación del papel [484]");
             QCOMPARE(c.botones, QMessageBox::Retry | QMessageBox::Cancel);
         }
-        // The next dialog reads the orientation afresh.
+        // The next dialog reads the orientation afresh; the printer's own has no picture.
         Impresora otro(impresoras);
-        QCOMPARE(Descripcion(Control<QAbstractButton>(&otro, "Orientación del papel")),
-                 caso.orientacion == Orientacion::Horizontal ? "Papel Horizontal"
-                                                             : "Papel Vertical");
-    }
-
-    // A printer that leaves the orientation to itself offers no paper choice.
-    void segunImpresora() {
-        FakeImpresoras impresoras({"Oficina"});
-        impresoras.orientacionActual = Orientacion::SegunImpresora;
-        Impresora dialogo(impresoras);
-        auto* papel = Control<QAbstractButton>(&dialogo, "Orientación del papel");
-        papel->click();
-        QCOMPARE(Descripcion(papel), QString("Papel según Impresora"));
-        QVERIFY(papel->icon().isNull());
+        auto* boton = Control<QAbstractButton>(&otro, "Orientación del papel");
+        const QStringList palabras{"según Impresora", "Vertical", "Horizontal"};
+        QCOMPARE(Descripcion(boton), "Papel " + palabras[papel]);
+        QCOMPARE(boton->icon().isNull(), c[8] == "S");
     }
 };
 

@@ -1,7 +1,6 @@
 #pragma once
 
-// Controls found the way assistive technology finds them: by their accessible name, in the
-// accessibility tree of a window. Tests drive the windows through these and Qt's public API.
+// Controls found as assistive technology finds them: by their accessible name, in a window's tree.
 
 #include <QAbstractItemView>
 #include <QAccessible>
@@ -38,9 +37,4 @@ template <class T = QWidget> T* Control(QWidget* ventana, const QString& nombre)
 // What assistive technology reads as the control's description: its tooltip.
 inline QString Descripcion(QWidget* control) {
     return QAccessible::queryAccessibleInterface(control)->text(QAccessible::Description);
-}
-
-// True when assistive technology sees the control as shown on screen.
-inline bool SeVe(QWidget* control) {
-    return !QAccessible::queryAccessibleInterface(control)->state().invisible;
 }

@@ -5,10 +5,9 @@ import sys
 
 from fontTools.ttLib import TTFont
 
-out_path = sys.argv[1]
-os.makedirs(os.path.dirname(out_path), exist_ok=True)
+os.makedirs(os.path.dirname(sys.argv[1]), exist_ok=True)
 font = TTFont('/usr/share/fonts/truetype/dejavu/DejaVuSansMono.ttf')
 for record in font['name'].names:
     if record.nameID in (1, 4, 6, 16):
         record.string = 'Ravendot'
-font.save(out_path)
+font.save(sys.argv[1])

@@ -1,7 +1,6 @@
 #pragma once
 
-// A message service for tests: records every box asked for and answers from a script
-// (when the script is used up: Ok where offered, else Cancel).
+// Records every box asked for and answers from a script (then: Ok where offered, else Cancel).
 
 #include "shared/messages.h"
 #include <QList>

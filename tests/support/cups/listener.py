@@ -1,11 +1,8 @@
 #!/usr/bin/env python3
-"""Loopback "network printers" for the private CUPS scheduler of the tests.
+"""listener.py JOBS_DIR PORTS_FILE QUEUE...: loopback printers for the tests' private CUPS.
 
-Usage: listener.py JOBS_DIR PORTS_FILE QUEUE...
-Listens on one free loopback port per queue, writes "QUEUE PORT" lines to PORTS_FILE once all
-are listening, and writes every job received (read to end of stream) to JOBS_DIR/QUEUE-N.pdf,
-N counting from 1 per queue. A job is written to a temporary name first and renamed when
-complete, so a test that sees the file sees all of it.
+One loopback port per queue ("QUEUE PORT" lines in PORTS_FILE once all listen); each job, read to
+its end, goes whole (through a temporary name) to JOBS_DIR/QUEUE-N.pdf, N from 1 per queue.
 """
 import os
 import selectors
@@ -18,36 +15,26 @@ def main():
     jobs_dir, ports_file, queues = sys.argv[1], sys.argv[2], sys.argv[3:]
     os.makedirs(jobs_dir, exist_ok=True)
     sel = selectors.DefaultSelector()
-    counters = {}
+    counters = dict.fromkeys(queues, 0)
     lock = threading.Lock()
-    lines = []
-    for q in queues:
-        s = socket.socket(socket.AF_INET, socket.SOCK_STREAM)
-        s.setsockopt(socket.SOL_SOCKET, socket.SO_REUSEADDR, 1)
-        s.bind(("127.0.0.1", 0))
-        s.listen(8)
-        sel.register(s, selectors.EVENT_READ, q)
-        counters[q] = 0
-        lines.append("%s %d\n" % (q, s.getsockname()[1]))
-    tmp = ports_file + ".tmp"
-    with open(tmp, "w") as f:
-        f.writelines(lines)
-    os.replace(tmp, ports_file)
+    with open(ports_file + ".tmp", "w") as f:
+        for q in queues:
+            s = socket.socket(socket.AF_INET, socket.SOCK_STREAM)
+            s.setsockopt(socket.SOL_SOCKET, socket.SO_REUSEADDR, 1)
+            s.bind(("127.0.0.1", 0))
+            s.listen(8)
+            sel.register(s, selectors.EVENT_READ, q)
+            f.write("%s %d\n" % (q, s.getsockname()[1]))
+    os.replace(ports_file + ".tmp", ports_file)
 
     def receive(conn, queue):
-        chunks = []
         with conn:
-            while True:
-                b = conn.recv(65536)
-                if not b:
-                    break
-                chunks.append(b)
+            data = b"".join(iter(lambda: conn.recv(65536), b""))
         with lock:
             counters[queue] += 1
-            n = counters[queue]
-        path = os.path.join(jobs_dir, "%s-%d.pdf" % (queue, n))
+            path = os.path.join(jobs_dir, "%s-%d.pdf" % (queue, counters[queue]))
         with open(path + ".part", "wb") as f:
-            f.write(b"".join(chunks))
+            f.write(data)
         os.replace(path + ".part", path)
 
     while True:

@@ -1,32 +1,24 @@
 #!/usr/bin/env bash
-# Starts a private CUPS scheduler for the tests (CTest fixture "cups"); never touches the
-# system's scheduler.
-# Usage: start.sh CUPS_DIR SOCKET JOBS_DIR
-#   CUPS_DIR  a folder of its own (created; its previous contents are removed)
-#   SOCKET    the scheduler's domain socket (CUPS_SERVER for the tests), inside CUPS_DIR/run
-#   JOBS_DIR  where the loopback printers write each job as <Queue>-<n>.pdf
-# Queues: "Oficina" (the default) and "Almacen", raw socket queues to a python3 loopback
-# listener with one port per queue; "Detenida" (stopped), "Rechaza" (not accepting jobs) and
-# "Inalcanzable" (its printer never answers), which never complete a job. Returns when lpstat -r
-# says the scheduler runs and the queues exist. Stop with stop.sh CUPS_DIR.
+# start.sh CUPS_DIR SOCKET JOBS_DIR: a private CUPS scheduler for the tests (CTest fixture "cups"),
+# never the system's, in CUPS_DIR (made afresh), listening on SOCKET (inside CUPS_DIR/run); stop it
+# with stop.sh CUPS_DIR. Queues: "Oficina" (the default) and "Almacen", raw queues to listener.py,
+# which writes each job to JOBS_DIR/<Queue>-<n>.pdf; "Detenida" (stopped), "Rechaza" (refusing
+# jobs) and "Inalcanzable" (its printer never answers) never complete a job. Returns once ready.
 set -euo pipefail
-dir=$1
-sock=$2
-jobs=$3
+dir=$1 sock=$2 jobs=$3
 here=$(cd "$(dirname "$0")" && pwd)
+# Tries the command given up to $1 times, 0.1 s apart, until it succeeds.
+hasta() { for _ in $(seq "$1"); do "${@:2}" && return 0; sleep 0.1; done; return 1; }
+# Says why it failed, with the logs given, and ends.
+falla() { echo "start.sh: $1" >&2; [ $# -lt 2 ] || cat "${@:2}" >&2 2>/dev/null; exit 1; }
 
 "$here/stop.sh" "$dir" >/dev/null 2>&1 || true
 rm -rf "$dir"
 mkdir -p "$dir"/{spool/tmp,cache,state,log,run,ppd,ssl} "$jobs"
 dir=$(cd "$dir" && pwd)
-
 # cupsd refuses "User root": the scheduler's files belong to lp when we are root.
-user=lp
-group=lp
-if [ "$(id -u)" -ne 0 ]; then
-    user=$(id -un)
-    group=$(id -gn)
-fi
+user=lp group=lp
+[ "$(id -u)" -eq 0 ] || { user=$(id -un); group=$(id -gn); }
 
 cat >"$dir/cupsd.conf" <<CONF
 Listen $sock
@@ -65,59 +57,32 @@ User $user
 Group $group
 FileDevice No
 CONF
-if [ "$(id -u)" -eq 0 ]; then
-    chown -R "$user:$group" "$dir" "$jobs"
-    chmod 755 "$dir"
-fi
+[ "$(id -u)" -ne 0 ] || { chown -R "$user:$group" "$dir" "$jobs" && chmod 755 "$dir"; }
 
-# The loopback printers.
+# The loopback printers, then the scheduler in the foreground of its own session (to keep its pid).
 setsid /usr/bin/python3 "$here/listener.py" "$jobs" "$dir/ports" Oficina Almacen \
     </dev/null >"$dir/log/listener.log" 2>&1 &
 echo $! >"$dir/listener.pid"
-for _ in $(seq 100); do [ -s "$dir/ports" ] && break; sleep 0.1; done
-[ -s "$dir/ports" ] || { echo "start.sh: the listener did not start" >&2; cat "$dir/log/listener.log" >&2; exit 1; }
-
-# The scheduler, in the foreground of its own session so that we keep its pid.
+hasta 100 test -s "$dir/ports" || falla "the listener did not start" "$dir/log/listener.log"
 setsid /usr/sbin/cupsd -c "$dir/cupsd.conf" -s "$dir/cups-files.conf" -f \
     </dev/null >"$dir/log/cupsd.out" 2>&1 &
 echo $! >"$dir/cupsd.pid"
 
 export CUPS_SERVER=$sock
-for _ in $(seq 150); do
-    lpstat -r 2>/dev/null | grep -q "is running" && break
-    sleep 0.1
-done
-if ! lpstat -r 2>/dev/null | grep -q "is running"; then
-    echo "start.sh: the private cupsd did not start" >&2
-    cat "$dir/log/cupsd.out" "$dir/log/error_log" >&2 2>/dev/null || true
-    exit 1
-fi
-
-while read -r queue port; do
-    lpadmin -p "$queue" -v "socket://127.0.0.1:$port" -E 2>/dev/null
-done <"$dir/ports"
+corre() { lpstat -r 2>/dev/null | grep -q "is running"; }
+hasta 150 corre || falla "the private cupsd did not start" "$dir/log/cupsd.out" "$dir/log/error_log"
+while read -r queue port; do lpadmin -p "$queue" -v "socket://127.0.0.1:$port" -E 2>/dev/null; done <"$dir/ports"
 lpadmin -d Oficina
 # Queues that never complete a job: one stopped, one refusing jobs, one whose printer does not
-# answer (nothing listens on port 9 of the loopback).
+# answer (nothing listens on port 9 of the loopback) and whose jobs are retried for ever.
 almacen=$(awk '$1 == "Almacen" {print $2}' "$dir/ports")
-for queue in Detenida Rechaza; do
-    lpadmin -p "$queue" -v "socket://127.0.0.1:$almacen" -E 2>/dev/null
-done
-# Its jobs are retried for ever: the queue must not stop itself when the printer does not answer.
+for queue in Detenida Rechaza; do lpadmin -p "$queue" -v "socket://127.0.0.1:$almacen" -E 2>/dev/null; done
 lpadmin -p Inalcanzable -v "socket://127.0.0.1:9" -E -o printer-error-policy=retry-current-job \
     2>/dev/null
-cupsdisable Detenida
-cupsreject Rechaza
+cupsdisable Detenida; cupsreject Rechaza
 
-for _ in $(seq 100); do
-    if lpstat -p Oficina >/dev/null 2>&1 && lpstat -p Almacen >/dev/null 2>&1 &&
-        lpstat -p Inalcanzable >/dev/null 2>&1 &&
-        lpstat -d 2>/dev/null | grep -q Oficina; then
-        echo "start.sh: private cupsd running at $sock (queues Oficina, Almacen, Detenida, Rechaza, Inalcanzable)"
-        exit 0
-    fi
-    sleep 0.1
-done
-echo "start.sh: the queues were not created" >&2
-lpstat -t >&2 || true
-exit 1
+listas() {
+    lpstat -p Oficina && lpstat -p Almacen && lpstat -p Inalcanzable && lpstat -d | grep -q Oficina
+} &>/dev/null
+hasta 100 listas || { lpstat -t >&2 || true; falla "the queues were not created"; }
+echo "start.sh: private cupsd running at $sock (queues Oficina, Almacen, Detenida, Rechaza, Inalcanzable)"

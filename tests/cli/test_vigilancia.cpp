@@ -14,7 +14,6 @@
 #include <csignal>
 #include <cups/cups.h>
 #include <functional>
-#include <memory>
 #include <optional>
 
 namespace {
@@ -62,7 +61,6 @@ QList<int> trabajos(const QString& titulo, int desde = 0) {
     for (int i = 0; i < n; ++i)
         if (t[i].id > desde && (titulo.isEmpty() || t[i].title == titulo)) ids << t[i].id;
     cupsFreeJobs(n, t);
-    std::sort(ids.begin(), ids.end());
     return ids;
 }
 
@@ -78,20 +76,18 @@ struct Vigilado {
     ImpresorasSistema impresoras{ImpresorasSistema::Cuales::SoloPdf};
     RelojAMano reloj;
     InterlocutorVigilancia interlocutor;
-    std::unique_ptr<VigilanteCarpeta> vigilante;
     QString carpeta;
+    VigilanteCarpeta vigilante;
     QStringList lineas, avisos;
     int parado = -1;
 
-    Vigilado(const QString& carpeta, const QString& pdf) : interlocutor(pdf), carpeta(carpeta) {
-        ConfiguracionVigilancia c{carpeta, pdf, {}, kReposo, &reloj, &interlocutor, {}};
-        vigilante = std::make_unique<VigilanteCarpeta>(impresoras, c);
-        QObject::connect(vigilante.get(), &VigilanteCarpeta::registro,
-                         [this](auto l) { lineas << l; });
-        QObject::connect(vigilante.get(), &VigilanteCarpeta::aviso,
-                         [this](auto l) { avisos << l; });
-        QObject::connect(vigilante.get(), &VigilanteCarpeta::parado, [this](int e) { parado = e; });
-        if (const auto motivo = vigilante->inicia()) qFatal("%s", qPrintable(*motivo));
+    Vigilado(const QString& carpeta, const QString& pdf)
+        : interlocutor(pdf), carpeta(carpeta),
+          vigilante(impresoras, {carpeta, pdf, {}, kReposo, &reloj, &interlocutor, {}}) {
+        QObject::connect(&vigilante, &VigilanteCarpeta::registro, [this](auto l) { lineas << l; });
+        QObject::connect(&vigilante, &VigilanteCarpeta::aviso, [this](auto l) { avisos << l; });
+        QObject::connect(&vigilante, &VigilanteCarpeta::parado, [this](int e) { parado = e; });
+        if (const auto motivo = vigilante.inicia()) qFatal("%s", qPrintable(*motivo));
     }
     // The time moves, and a report due now starts printing now, reading the file as it is.
     void pasa(qint64 ms) { reloj.avanza(ms), QCoreApplication::processEvents(); }
@@ -333,7 +329,8 @@ rechaza   ¦ Rechaza      ¦ 0 ¦ no acepta trabajos (su cola los rechaza) [482]
         const QString carpeta = dir.nueva(), pdf = dir.nueva();
         const QDir hechos(qEnvironmentVariable("VELMOR_CUPS_JOBS_DIR"));
         const QStringList previos = hechos.entryList();
-        const int desde = trabajos({}).value(trabajos({}).size() - 1);
+        const QList<int> todos = trabajos({});
+        const int desde = todos.isEmpty() ? 0 : *std::max_element(todos.begin(), todos.end());
         EscribeFichero(carpeta + "/INF.PRT", "INFORME\r\n");
         const QStringList argumentos =
             QStringList{"--vigilar", carpeta, "--borrar", "--reposo", "100"} +

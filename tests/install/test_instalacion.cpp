@@ -72,11 +72,8 @@ class TestInstalacion : public QObject {
 
     // A session that sees nothing of this machine's desktop: only the folders in `datos`.
     QProcessEnvironment entornoXdg() const {
-        QProcessEnvironment e = QProcessEnvironment::systemEnvironment();
-        for (const char* v : {"XDG_CURRENT_DESKTOP", "DESKTOP_SESSION", "KDE_FULL_SESSION",
-                              "GNOME_DESKTOP_SESSION_ID", "XDG_MENU_PREFIX", "DISPLAY",
-                              "WAYLAND_DISPLAY", "DBUS_SESSION_BUS_ADDRESS"})
-            e.remove(v);
+        QProcessEnvironment e;
+        e.insert("PATH", qEnvironmentVariable("PATH"));
         for (const char* v : {"HOME", "XDG_DATA_HOME", "XDG_CONFIG_HOME"})
             e.insert(v, datos.filePath("casa"));
         e.insert("XDG_DATA_DIRS", datos.path());

@@ -1,7 +1,6 @@
-// Feeds arbitrary bytes through the Epson page interpreter, split into reads where the first
-// byte says (sequences cut anywhere: graphics lengths, ESC ( lengths, run-length data), with a
-// small line limit. Malformed input must end in ErrorVelmor; anything else (crash, hang, sanitizer
-// report, memory past one line or one graphics row, a broken invariant) is a bug.
+// Arbitrary bytes through the Epson page interpreter, in reads of the size the first byte says
+// (sequences cut anywhere), with a small line limit. Malformed input ends in ErrorVelmor; anything
+// else (crash, hang, memory past one line or one graphics row, a broken invariant) is a bug.
 #include "markup/interprete_escp.h"
 #include "shared/error.h"
 
@@ -9,8 +8,6 @@
 #include <cstdlib>
 
 namespace {
-constexpr qsizetype kLimiteLinea = 4096;
-
 // Checks what reaches the page: no control character is text, every position and size is finite,
 // and a picture's dots are as many as its size says.
 class SalidaComprobada : public SalidaEscP {
@@ -40,7 +37,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     OpcionesEscP opciones;
     opciones.nueveAgujas = data[0] & 0x80;
     opciones.lineasPagina = data[0] % 70 + 1;
-    opciones.limiteLinea = kLimiteLinea;
+    opciones.limiteLinea = 4096;
     SalidaComprobada salida;
     InterpreteEscP interprete(opciones, salida);
     try {

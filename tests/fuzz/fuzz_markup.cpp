@@ -1,32 +1,30 @@
-// Feeds arbitrary bytes, as a whole PRT file, through the one markup interpreter: the reader (with
-// a small line limit, so that its limit is reached), the Epson code translation, form feeds,
-// bracket expansion and splitting. The first byte chooses the reader (printer or preview), the DOS
-// mode and the page length. Malformed files must end in ErrorVelmor; anything else (crash, hang,
-// sanitizer report, broken invariant) is a bug.
+// Arbitrary bytes as a whole PRT file through the markup interpreter (reader with a small line
+// limit, Epson codes, form feeds, brackets, splitting); the first byte chooses the reader, the DOS
+// mode and the page length. Malformed files end in ErrorVelmor; anything else is a bug.
 #include "markup/interprete_prt.h"
 #include "markup/segmentos.h"
 #include "markup/sustituye_prt.h"
 #include "shared/codepage.h"
 #include "shared/error.h"
 
-#include <QFile>
 #include <cstdlib>
 #include <sys/mman.h>
 #include <unistd.h>
 
 namespace {
 // An output that checks what reaches it: no printer code or control character is ever text.
-class SalidaComprobada : public SalidaMarcado {
-  public:
+struct SalidaComprobada : SalidaMarcado {
+    double tamano_ = 10;
+    bool terminado_ = false;
     void ponFuente(const QString&) override {}
+    void ponNegrita(bool) override {}
+    void ponCursiva(bool) override {}
+    void ponSubrayado(bool) override {}
     double tamano() const override { return tamano_; }
     void ponTamano(double puntos) override {
         if (!(puntos > 0)) std::abort();
         tamano_ = qBound(1e-3, puntos, 1e6);
     }
-    void ponNegrita(bool) override {}
-    void ponCursiva(bool) override {}
-    void ponSubrayado(bool) override {}
     void texto(const QString& texto) override {
         for (QChar c : texto)
             if (c.unicode() < 0x20 && c != u'\t') std::abort();
@@ -38,10 +36,6 @@ class SalidaComprobada : public SalidaMarcado {
         if (terminado_) std::abort(); // the document ends once
         terminado_ = true;
     }
-
-  private:
-    double tamano_ = 10;
-    bool terminado_ = false;
 };
 } // namespace
 
@@ -56,10 +50,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     const QString expandida = SustituyePrt(linea);
     if (!linea.contains(u'[') && expandida != linea) std::abort();
     if (paginas.aWindows(expandida).size() != expandida.size()) std::abort();
-
     const int fd = memfd_create("fuzz.prt", MFD_CLOEXEC);
-    if (fd < 0 || ::write(fd, contenido.data(), size_t(contenido.size())) != contenido.size())
-        std::abort();
+    if (::write(fd, contenido.data(), size_t(contenido.size())) != contenido.size()) std::abort();
     const PerfilLector perfil =
         opciones & 1 ? PerfilLector::Visor() : PerfilLector::Impresora((opciones >> 2) % 8 + 1);
     InterpretePrt interprete(perfil, opciones & 2);

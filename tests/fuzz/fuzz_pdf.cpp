@@ -1,130 +1,84 @@
-// Drives the PDF device with arbitrary text and formats: each input is a small program of
-// device operations (font, size, bold, italic, underline, position, text, line end, page break,
-// picture, end or discard of the document) read from the bytes. Whatever the input, the device
-// must not crash or trip a sanitizer, a finished document must be a PDF whose cross-reference
-// offset points at its table, and the output must be discarded or finished, never left open.
-#include "printing/dispositivo_pdf.h"
+// Drives the PDF device with a small program of device operations read from the bytes (font, size,
+// bold, italic, underline, position, text, line end, page break, picture, end or discard of the
+// document). It must not crash or trip a sanitizer; a finished document is a PDF whose
+// cross-reference offset points at its table; the output ends discarded or finished, never open.
 #include "pdf/salida_documento.h"
+#include "printing/dispositivo_pdf.h"
 #include "shared/error.h"
 
 #include <QGuiApplication>
 #include <QImage>
 #include <cstdlib>
-#include <cstring>
+#include <functional>
 #include <string>
 
 namespace {
-class SalidaMemoria : public SalidaDocumento {
-  public:
-    void abre() override {
-        if (abierta) std::abort(); // opened twice without an end
-        abierta = true;
-        datos.clear();
-    }
-    void escribe(const char* d, std::size_t n) override {
-        if (!abierta) std::abort();
-        datos.append(d, n);
-    }
-    void termina() override {
-        if (!abierta) std::abort();
-        abierta = false;
-        compruebaPdf();
-    }
-    void descarta() noexcept override { abierta = false; }
+// The document in memory; a bad sequence of calls or a finished document that is no PDF aborts.
+struct SalidaMemoria : SalidaDocumento {
     bool abierta = false;
-    std::string datos;
-
-  private:
-    void compruebaPdf() const {
-        const size_t marca = datos.rfind("startxref\n");
-        if (datos.compare(0, 5, "%PDF-") != 0 || marca == std::string::npos) std::abort();
-        const size_t xref = std::strtoull(datos.c_str() + marca + 10, nullptr, 10);
-        if (datos.compare(xref, 4, "xref") != 0) std::abort();
+    std::string d;
+    void abre() override { exige(!abierta), abierta = true, d.clear(); }
+    void escribe(const char* p, std::size_t n) override { exige(abierta), d.append(p, n); }
+    void descarta() noexcept override { abierta = false; }
+    void termina() override {
+        exige(abierta), abierta = false;
+        const size_t marca = d.rfind("startxref\n");
+        exige(d.starts_with("%PDF-") && marca != std::string::npos);
+        exige(d.compare(std::strtoull(d.c_str() + marca + 10, nullptr, 10), 4, "xref") == 0);
+    }
+    static void exige(bool cierto) {
+        if (!cierto) std::abort();
     }
 };
 
+using Byte = std::function<uint8_t()>;
 const char* const kFamilias[] = {"Courier New", "Ravendot",        "DejaVu Serif",
                                  "DejaVu Sans", "FuenteInventada", ""};
-
-QGuiApplication& aplicacion() {
-    static int argc = 1;
-    static char nombre[] = "fuzz_pdf";
-    static char* argv[] = {nombre, nullptr};
-    qputenv("QT_QPA_PLATFORM", "offscreen");
-    static QGuiApplication app(argc, argv);
-    return app;
-}
+const std::function<void(DispositivoPdf&, const Byte&)> kOperaciones[] = {
+    [](auto& d, auto& b) { d.ponFuente(kFamilias[b() % 6]); },
+    [](auto& d, auto& b) { d.ponTamano(1 + b() % 60); },
+    [](auto& d, auto& b) { d.ponNegrita(b() & 1); },
+    [](auto& d, auto& b) { d.ponCursiva(b() & 1); },
+    [](auto& d, auto& b) { d.ponSubrayado(b() & 1); },
+    [](auto& d, auto& b) { d.ponX(int(b()) * 60); },
+    [](auto& d, auto& b) { d.ponY(int(b()) * 100); },
+    [](auto& d, auto& b) { // text: UTF-16 code units from the next bytes
+        QString texto(b() % 40, QChar());
+        for (QChar& c : texto)
+            c = QChar(char16_t(b() | b() << 8));
+        d.escribe(texto);
+    },
+    [](auto& d, auto&) { d.finLinea(); },
+    [](auto& d, auto&) { d.nuevaPagina(); },
+    [](auto& d, auto& b) {
+        static QImage imagen = [] {
+            QImage i(7, 5, QImage::Format_ARGB32);
+            return i.fill(QColor(200, 30, 30, 128)), i;
+        }();
+        d.dibujaImagen(imagen, b() * 40, b() * 40, 1 + b() * 20, 1 + b() * 20);
+    },
+    [](auto& d, auto& b) { b() & 1 ? d.finDocumento() : d.descartaDocumento(); },
+};
 } // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
-    aplicacion();
+    static int argc = 1;
+    static char* argv[] = {const_cast<char*>("fuzz_pdf"), nullptr};
+    static QGuiApplication app((qputenv("QT_QPA_PLATFORM", "offscreen"), argc), argv);
     static DispositivoPdf dispositivo;
     static SalidaMemoria salida;
-    static const QImage imagen = [] {
-        QImage i(7, 5, QImage::Format_ARGB32);
-        i.fill(QColor(200, 30, 30, 128));
-        return i;
-    }();
     dispositivo.ponSalida(&salida);
     dispositivo.reiniciaFormato();
     dispositivo.ponFuente(kFamilias[0]);
     size_t i = 0;
-    auto byte = [&]() -> uint8_t { return i < size ? data[i++] : 0; };
+    const Byte byte = [&]() -> uint8_t { return i < size ? data[i++] : 0; };
     try {
-        while (i < size) {
-            const uint8_t op = byte();
-            switch (op % 12) {
-            case 0:
-                dispositivo.ponFuente(kFamilias[byte() % 6]);
-                break;
-            case 1:
-                dispositivo.ponTamano(1 + byte() % 60);
-                break;
-            case 2:
-                dispositivo.ponNegrita(byte() & 1);
-                break;
-            case 3:
-                dispositivo.ponCursiva(byte() & 1);
-                break;
-            case 4:
-                dispositivo.ponSubrayado(byte() & 1);
-                break;
-            case 5:
-                dispositivo.ponX(int(byte()) * 60);
-                break;
-            case 6:
-                dispositivo.ponY(int(byte()) * 100);
-                break;
-            case 7: { // text: UTF-16 code units from the next bytes
-                const size_t n = std::min<size_t>(byte() % 40, (size - i) / 2);
-                QString texto;
-                for (size_t k = 0; k < n; ++k, i += 2)
-                    texto += QChar(char16_t(data[i] | (data[i + 1] << 8)));
-                dispositivo.escribe(texto);
-                break;
-            }
-            case 8:
-                dispositivo.finLinea();
-                break;
-            case 9:
-                dispositivo.nuevaPagina();
-                break;
-            case 10:
-                dispositivo.dibujaImagen(imagen, byte() * 40, byte() * 40, 1 + byte() * 20,
-                                         1 + byte() * 20);
-                break;
-            case 11:
-                if (byte() & 1)
-                    dispositivo.finDocumento();
-                else
-                    dispositivo.descartaDocumento();
-                break;
-            }
-        }
+        while (i < size)
+            kOperaciones[byte() % 12](dispositivo, byte);
         dispositivo.finDocumento();
     } catch (const ErrorVelmor&) {
         dispositivo.descartaDocumento();
     }
-    if (salida.abierta || dispositivo.documentoAbierto()) std::abort();
+    SalidaMemoria::exige(!salida.abierta && !dispositivo.documentoAbierto());
     return 0;
 }

@@ -1,66 +1,29 @@
 // The installation: `cmake --install` of this build into a temporary root, checked as a desktop
 // would see it (the freedesktop validators, MIME and desktop databases built from the installed
 // files, the manual pages read as man-db reads them), and the Debian package CPack makes of it.
-#include <QDir>
+#include "support/ficheros.h"
+#include "support/programas.h"
+
 #include <QDirIterator>
-#include <QProcess>
-#include <QRegularExpression>
-#include <QTemporaryDir>
 #include <QTest>
 #include <QXmlStreamReader>
 
 namespace {
-const QString Construccion = QStringLiteral(VELMOR_BINARY_DIR);
-const QString Fuente = QStringLiteral(VELMOR_SOURCE_DIR);
-const QString Version = QStringLiteral(VELMOR_PROJECT_VERSION);
-const QString Id = QStringLiteral("org.velmor.Velmor");
-
-struct Resultado {
-    int estado = -1;
-    QString salida, errores;
-    QString describe() const {
-        return QStringLiteral("estado %1\n%2%3").arg(estado).arg(salida, errores);
-    }
-};
-
-Resultado Ejecuta(const QString& programa, const QStringList& argumentos,
-                  const QProcessEnvironment& entorno = QProcessEnvironment::systemEnvironment(),
-                  const QByteArray& entrada = {}) {
-    QProcess p;
-    p.setProcessEnvironment(entorno);
-    p.start(programa, argumentos);
-    Resultado r;
-    if (!p.waitForStarted()) return {-1, {}, programa + ": " + p.errorString()};
-    p.write(entrada);
-    p.closeWriteChannel();
-    if (!p.waitForFinished(120000)) qFatal("%s did not finish", qPrintable(programa));
-    r.estado = p.exitStatus() == QProcess::NormalExit ? p.exitCode() : -1;
-    r.salida = QString::fromUtf8(p.readAllStandardOutput());
-    r.errores = QString::fromUtf8(p.readAllStandardError());
-    return r;
-}
+const QString Construccion = VELMOR_BINARY_DIR, Fuente = VELMOR_SOURCE_DIR;
+const QString Version = VELMOR_PROJECT_VERSION, Id = "org.velmor.Velmor";
 
 QByteArray Lee(const QString& ruta) {
     QFile f(ruta);
     return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
 }
-
-bool Escribe(const QString& ruta, const QByteArray& datos) {
-    QDir().mkpath(QFileInfo(ruta).path());
-    QFile f(ruta);
-    return f.open(QIODevice::WriteOnly) && f.write(datos) == datos.size();
-}
-
 // The regular files under `raiz`, relative to it, sorted.
 QStringList Ficheros(const QString& raiz) {
     QStringList lista;
-    QDirIterator it(raiz, QDir::Files | QDir::Hidden, QDirIterator::Subdirectories);
-    while (it.hasNext())
+    for (QDirIterator it(raiz, QDir::Files | QDir::Hidden, QDirIterator::Subdirectories);
+         it.hasNext();)
         lista << QDir(raiz).relativeFilePath(it.next());
-    lista.sort();
-    return lista;
+    return lista.sort(), lista;
 }
-
 // The text (or an attribute) of every element of that name in an XML file, in order.
 QStringList Elementos(const QString& ruta, const QString& nombre, const QString& atributo = {}) {
     QStringList valores;
@@ -71,12 +34,25 @@ QStringList Elementos(const QString& ruta, const QString& nombre, const QString&
                                            : xml.attributes().value(atributo).toString());
     return valores;
 }
-
 QStringList Coincidencias(const QString& patron, const QString& texto, int grupo = 0) {
     QStringList l;
     for (auto it = QRegularExpression(patron).globalMatch(texto); it.hasNext();)
         l << it.next().captured(grupo);
     return l;
+}
+// A program run to its end; fine when it ends with status 0 and not a word on stderr.
+struct Resultado {
+    int estado = -1;
+    QString salida, errores;
+    bool bien() const { return estado == 0 && errores.isEmpty(); }
+    QByteArray describe() const {
+        return QString("estado %1\n%2%3").arg(estado).arg(salida, errores).toUtf8();
+    }
+};
+Resultado Corre(const QStringList& orden, const QProcessEnvironment& entorno = {}) {
+    Resultado r;
+    r.salida = Ejecuta(orden[0], orden.mid(1), &r.estado, &r.errores, {}, entorno);
+    return r;
 }
 } // namespace
 
@@ -96,11 +72,8 @@ class TestInstalacion : public QObject {
 
     // A session that sees nothing of this machine's desktop: only the folders in `datos`.
     QProcessEnvironment entornoXdg() const {
-        QProcessEnvironment e = QProcessEnvironment::systemEnvironment();
-        for (const char* v : {"XDG_CURRENT_DESKTOP", "DESKTOP_SESSION", "KDE_FULL_SESSION",
-                              "GNOME_DESKTOP_SESSION_ID", "XDG_MENU_PREFIX", "DISPLAY",
-                              "WAYLAND_DISPLAY", "DBUS_SESSION_BUS_ADDRESS"})
-            e.remove(v);
+        QProcessEnvironment e;
+        e.insert("PATH", qEnvironmentVariable("PATH"));
         for (const char* v : {"HOME", "XDG_DATA_HOME", "XDG_CONFIG_HOME"})
             e.insert(v, datos.filePath("casa"));
         e.insert("XDG_DATA_DIRS", datos.path());
@@ -110,36 +83,28 @@ class TestInstalacion : public QObject {
         return e;
     }
 
-    // A manual page as man-db shows it, with groff's own hyphen and minus characters as '-'.
-    QString paginaEnTexto(const QString& nombre) {
-        const QByteArray fuente = Ejecuta("gzip", {"-dc", pagina(nombre)}).salida.toUtf8();
-        const QString texto = Ejecuta("groff", {"-k", "-Tutf8", "-man", "-P-cbou"},
-                                      QProcessEnvironment::systemEnvironment(), fuente)
-                                  .salida;
-        return QString(texto).replace(QChar(0x2010), '-').replace(QChar(0x2212), '-');
-    }
-
   private slots:
     void initTestCase() {
-        QVERIFY(raiz.isValid() && datos.isValid());
         QProcessEnvironment e = QProcessEnvironment::systemEnvironment();
         e.insert("DESTDIR", raiz.path());
         const Resultado r =
-            Ejecuta(VELMOR_CMAKE_COMMAND, {"--install", Construccion, "--prefix", "/usr"}, e);
-        QVERIFY2(r.estado == 0, qPrintable(r.describe()));
+            Corre({VELMOR_CMAKE_COMMAND, "--install", Construccion, "--prefix", "/usr"}, e);
+        QVERIFY2(r.estado == 0, r.describe());
         // The base MIME types, ours, our desktop entry; the DTD shared-mime-info ships inside
         // its own package file; the service with its program named inside the installed tree.
         const QByteArray base = Lee("/usr/share/mime/packages/freedesktop.org.xml");
         const qsizetype desde = base.indexOf('[', base.indexOf("<!DOCTYPE mime-info ["));
-        QVERIFY(desde > 0 && Escribe(datos.filePath("mime/packages/freedesktop.org.xml"), base));
-        QVERIFY(Escribe(datos.filePath("mime-info.dtd"),
-                        base.mid(desde + 1, base.indexOf("]>", desde) - desde - 1)));
-        QVERIFY(Escribe(datos.filePath("mime/packages/velmor-prt.xml"), Lee(paqueteMime())));
-        QVERIFY(Escribe(datos.filePath("applications/" + Id + ".desktop"), Lee(escritorio())));
-        const QString unidad =
-            QString::fromUtf8(Lee(usr("lib/systemd/user/velmor-vigilar@.service")));
-        QVERIFY(Escribe(datos.filePath("unidad/velmor-vigilar@.service"),
-                        QString(unidad).replace("=/usr/bin/", "=" + usr("bin/")).toUtf8()));
+        QVERIFY(desde > 0);
+        EscribeFichero(datos.filePath("mime/packages/freedesktop.org.xml"), base);
+        EscribeFichero(datos.filePath("mime-info.dtd"),
+                       base.mid(desde + 1, base.indexOf("]>", desde) - desde - 1));
+        EscribeFichero(datos.filePath("mime/packages/velmor-prt.xml"), Lee(paqueteMime()));
+        EscribeFichero(datos.filePath("applications/" + Id + ".desktop"), Lee(escritorio()));
+        EscribeFichero(datos.filePath("unidad/velmor-vigilar@.service"),
+                       Lee(usr("lib/systemd/user/velmor-vigilar@.service"))
+                           .replace("=/usr/bin/", "=" + usr("bin/").toUtf8()));
+        for (const QString n : {"INFORME.PRT", "informe.Prt", "informe.prt.txt"})
+            EscribeFichero(datos.filePath("casa/" + n), Lee(Fuente + "/samples/FACTURA.PRT"));
         for (const char* c : {"casa", "config", "run"})
             QVERIFY(QDir().mkpath(datos.filePath(c)));
         QFile::setPermissions(datos.filePath("run"), QFileDevice::ReadOwner |
@@ -184,6 +149,15 @@ class TestInstalacion : public QObject {
         fila("base de escritorios", {"update-desktop-database", datos.filePath("applications")});
         fila("unidad systemd", {"systemd-analyze", "verify", "--user", "--man=no",
                                 datos.filePath("unidad/velmor-vigilar@home-ana-listados.service")});
+        // A ".prt" in any letter case is our type and opens with this program; only at the end.
+        const QString tipo = "gio info -a standard::content-type \"$0\" 2>/dev/null | grep -qx \" "
+                             "*standard::content-type: $1\"";
+        for (const QString n : {"INFORME.PRT", "informe.Prt", "informe.prt.txt"})
+            fila("tipo de " + n, {"sh", "-c", tipo, datos.filePath("casa/" + n),
+                                  n.endsWith(".txt") ? "text/plain" : tipoPrt()});
+        fila("abre los .prt",
+             {"sh", "-c", "test \"$(xdg-mime query default \"$0\" 2>/dev/null)\" = \"$1\"",
+              tipoPrt(), Id + ".desktop"});
         for (const char* m : {"velmor", "velmor-imprimir"}) {
             // As man-db reads a page, and the NAME line that whatis and apropos index.
             fila(m + QString(" groff"),
@@ -193,11 +167,10 @@ class TestInstalacion : public QObject {
                   m});
         }
     }
-
     void validadores() {
         QFETCH(QStringList, orden);
-        const Resultado r = Ejecuta(orden.takeFirst(), orden, entornoXdg());
-        QVERIFY2(r.estado == 0 && r.errores.isEmpty(), qPrintable(r.describe()));
+        const Resultado r = Corre(orden, entornoXdg());
+        QVERIFY2(r.bien(), r.describe());
     }
 
     // What the desktop data names is installed, and the programs run from the installed tree.
@@ -208,51 +181,23 @@ class TestInstalacion : public QObject {
         QCOMPARE(Elementos(metainfo(), "release", "version").value(0), Version);
         for (const QString& c : Elementos(metainfo(), "image"))
             QVERIFY2(QFile::exists(Fuente + "/docs/" + QFileInfo(c).fileName()), qPrintable(c));
-        const QString entrada = QString::fromUtf8(Lee(escritorio()));
+        const QString entrada = Lee(escritorio());
         QVERIFY2(entrada.contains("\nExec=velmor %f\n") &&
                      entrada.contains("\nIcon=" + Id + "\n") &&
                      entrada.contains(QRegularExpression(
                          "\nMimeType=([^\n]*;)?" + QRegularExpression::escape(tipoPrt()) + ";")),
                  qPrintable(entrada));
         for (const QString programa : {"velmor", "velmor-imprimir"}) {
-            QCOMPARE(Ejecuta(usr("bin/" + programa), {"--version"}).salida,
+            QCOMPARE(Corre({usr("bin/" + programa), "--version"}).salida,
                      programa + " " + Version + "\n");
             QVERIFY(
-                !Ejecuta("readelf", {"-d", usr("bin/" + programa)}).salida.contains(Construccion));
+                !Corre({"readelf", "-d", usr("bin/" + programa)}).salida.contains(Construccion));
         }
         QTemporaryDir salida;
-        QProcess imprime;
-        imprime.setWorkingDirectory(Fuente + "/samples");
-        imprime.start(usr("bin/velmor-imprimir"),
-                      {"--pdf", salida.filePath("f.pdf"), "FACTURA.PRT"});
-        QVERIFY(imprime.waitForFinished(120000) && imprime.exitCode() == 0);
-        QVERIFY(Ejecuta("pdftotext", {salida.filePath("f.pdf"), "-"})
-                    .salida.contains(QString::fromUtf8("FERRETERÍA DEL NORTE")));
-    }
-
-    // A ".prt" in any letter case is our type and opens with this program.
-    void tipoDeFichero_data() {
-        QTest::addColumn<QString>("nombre");
-        QTest::addColumn<bool>("esPrt");
-        QTest::newRow("mayúsculas") << "INFORME.PRT" << true;
-        QTest::newRow("mezcla") << "informe.Prt" << true;
-        QTest::newRow("otra extensión") << "informe.txt" << false;
-        QTest::newRow("prt en medio") << "informe.prt.txt" << false;
-    }
-
-    void tipoDeFichero() {
-        QFETCH(QString, nombre);
-        QFETCH(bool, esPrt);
-        const QString fichero = datos.filePath("casa/" + nombre);
-        QVERIFY(Escribe(fichero, Lee(Fuente + "/samples/FACTURA.PRT")));
-        const Resultado r =
-            Ejecuta("gio", {"info", "-a", "standard::content-type", fichero}, entornoXdg());
-        QCOMPARE(Coincidencias("standard::content-type: (\\S+)", r.salida, 1).value(0),
-                 esPrt ? tipoPrt() : QStringLiteral("text/plain"));
-        if (esPrt)
-            QCOMPARE(
-                Ejecuta("xdg-mime", {"query", "default", tipoPrt()}, entornoXdg()).salida.trimmed(),
-                Id + ".desktop");
+        const Resultado r = Corre({usr("bin/velmor-imprimir"), "--pdf", salida.filePath("f.pdf"),
+                                   Fuente + "/samples/FACTURA.PRT"});
+        QVERIFY2(r.estado == 0, r.describe());
+        QVERIFY(TextoPdf(salida.filePath("f.pdf")).contains("FERRETERÍA DEL NORTE"));
     }
 
     // Every option of velmor-imprimir's help, and the README's whole markup reference, are in
@@ -260,10 +205,10 @@ class TestInstalacion : public QObject {
     void documentado_data() {
         QTest::addColumn<QString>("nombre");
         QTest::addColumn<QStringList>("terminos");
-        const QString ayuda = Ejecuta(usr("bin/velmor-imprimir"), {"--help"}).salida;
+        const QString ayuda = Corre({usr("bin/velmor-imprimir"), "--help"}).salida;
         QTest::newRow("opciones") << "velmor-imprimir"
                                   << Coincidencias("(?<![\\w-])--?[a-z][a-z0-9-]*", ayuda);
-        const QString readme = QString::fromUtf8(Lee(Fuente + "/README.md"));
+        const QString readme = Lee(Fuente + "/README.md");
         const qsizetype desde = readme.indexOf("## Markup reference");
         const QString seccion = readme.mid(desde, readme.indexOf("\n## ", desde + 1) - desde);
         QTest::newRow("marcado") << "velmor"
@@ -272,12 +217,15 @@ class TestInstalacion : public QObject {
                                         QStringList{"/B", "/I", "--version", "VELMOR_CP_DOS",
                                                     "CUPS_SERVER"};
     }
-
     void documentado() {
         QFETCH(QString, nombre);
         QFETCH(QStringList, terminos);
         QVERIFY(terminos.size() > 5);
-        const QString texto = paginaEnTexto(nombre);
+        // As man-db shows it, with groff's own hyphen and minus characters as '-'.
+        const QString texto =
+            Corre({"sh", "-c", "gzip -dc \"$0\" | groff -k -Tutf8 -man -P-cbou", pagina(nombre)})
+                .salida.replace(QChar(0x2010), '-')
+                .replace(QChar(0x2212), '-');
         for (const QString& t : terminos)
             QVERIFY2(
                 texto.contains(QRegularExpression(QRegularExpression::escape(t) + "(?![\\w-])")),
@@ -289,19 +237,19 @@ class TestInstalacion : public QObject {
     void paquete() {
         QTemporaryDir salida;
         const Resultado r =
-            Ejecuta(VELMOR_CPACK_COMMAND, {"--config", Construccion + "/CPackConfig.cmake", "-G",
-                                           "DEB", "-B", salida.path()});
-        QVERIFY2(r.estado == 0, qPrintable(r.describe()));
-        const QString arquitectura = Ejecuta("dpkg", {"--print-architecture"}).salida.trimmed();
+            Corre({VELMOR_CPACK_COMMAND, "--config", Construccion + "/CPackConfig.cmake", "-G",
+                   "DEB", "-B", salida.path()});
+        QVERIFY2(r.estado == 0, r.describe());
+        const QString arquitectura = Corre({"dpkg", "--print-architecture"}).salida.trimmed();
         const QString deb = salida.filePath("velmor_" + Version + "_" + arquitectura + ".deb");
-        const QString control = Ejecuta("dpkg-deb", {"-f", deb, "Package", "Depends"}).salida;
+        const QString control = Corre({"dpkg-deb", "-f", deb, "Package", "Depends"}).salida;
         QVERIFY2(control.startsWith("Package: velmor\n"), qPrintable(control));
         for (const char* dependencia :
              {"libc6 (>=", "libqt6widgets6 (>=", "libcups2", "libharfbuzz-subset0 (>="})
             QVERIFY2(control.contains(dependencia), qPrintable(control));
         QStringList ficheros;
         for (const QString& linea :
-             Ejecuta("dpkg-deb", {"-c", deb}).salida.split('\n', Qt::SkipEmptyParts)) {
+             Corre({"dpkg-deb", "-c", deb}).salida.split('\n', Qt::SkipEmptyParts)) {
             QVERIFY2(linea.contains(" root/root "), qPrintable(linea));
             if (linea.startsWith('-')) ficheros << linea.section(' ', -1).mid(2); // "./usr/..."
         }

@@ -3,739 +3,115 @@
 #include "mainwindow/ajustes_velmor.h"
 #include "mainwindow/frm_velmor.h"
 #include "mainwindow/fuente_volumenes.h"
-#include "mainwindow/linea_estado.h"
 #include "preview/frm_prt_ver.h"
 #include "printerselect/impresora.h"
 #include "shared/codepage.h"
 #include "shared/idioma.h"
 #include "shared/nombres_fichero.h"
 #include "support/accesible.h"
-#include "support/fake_printer.h"
 #include "support/ficheros.h"
+#include "support/filas.h"
+#include "support/impresoras_prueba.h"
 #include "support/programas.h"
 #include "support/scripted_messages.h"
 
+#include <QAbstractButton>
 #include <QApplication>
 #include <QComboBox>
 #include <QDBusConnection>
 #include <QDBusMessage>
 #include <QDBusPendingCallWatcher>
-#include <QDBusPendingReply>
-#include <QDropEvent>
-#include <QFile>
 #include <QFileDialog>
 #include <QFileSystemModel>
-#include <QImage>
 #include <QLabel>
 #include <QListWidget>
-#include <QLocale>
 #include <QMimeData>
-#include <QProcessEnvironment>
 #include <QSignalSpy>
 #include <QSpinBox>
 #include <QTemporaryDir>
 #include <QTest>
 #include <QTextEdit>
 #include <QTimer>
-#include <QToolButton>
 #include <QTreeView>
 #include <QUrl>
-#include <clocale>
-
-class TestAjustes : public QObject {
-    Q_OBJECT
-  private slots:
-    void licencia_data();
-    void licencia();
-    void paginasManualSinGuiones_data();
-    void paginasManualSinGuiones();
-    void teclasDialogoImpresora_data();
-    void teclasDialogoImpresora();
-    void espanol_data();
-    void espanol();
-    void ajustesGuardados_data();
-    void ajustesGuardados();
-    void ajustesIlegibles();
-    void opcionesImprimir_data();
-    void opcionesImprimir();
-    void ventanaRecuerda();
-    void configuracionDesdeLaVentana();
-    void estadoAcortado_data();
-    void estadoAcortado();
-    void estadoDelTrabajo_data();
-    void estadoDelTrabajo();
-    void imagenNoEncontrada_data();
-    void imagenNoEncontrada();
-    void imagenNoEncontradaEnLaVentana();
-    void volumenesQueCambian_data();
-    void volumenesQueCambian();
-    void soltar_data();
-    void soltar();
-    void reglaDelSaltoDePagina_data();
-    void reglaDelSaltoDePagina();
-    void avisosDelEscritorio_data();
-    void avisosDelEscritorio();
-};
 
 namespace {
-QString Fuente(const QString& ruta) {
-    return QStringLiteral(VELMOR_SOURCE_DIR "/") + ruta;
-}
-QString Lee(const QString& ruta) {
-    QFile f(ruta);
-    return f.open(QIODevice::ReadOnly) ? QString::fromUtf8(f.readAll()) : QString();
-}
-} // namespace
+// name ¦ orden ¦ estado ¦ dice (on stdout or stderr, parts split by ";") ¦ comprueba. The shell
+// runs in an empty folder with "$V" (velmor-imprimir), "$S" (the sources), "t" (writes T.PRT,
+// "Hola" and the byte 9B) and "pdf SIZE TEXT" (T.pdf has pages of that size and says TEXT).
+const char* const kOrdenes = R"filas(
+licencia ¦ grep -q 'Version 3, 29 June 2007' $S/LICENSE && grep -q '<project_license>GPL-3.0-or-later<' $S/data/org.velmor.Velmor.metainfo.xml.in && grep -q '^License: GPL-3.0+' $S/packaging/copyright && grep -q '^Format: https://www.debian.org/doc/packaging-manuals/copyright-format/1.0/' $S/packaging/copyright && grep -q '^velmor (2.0) unstable;' $S/packaging/changelog.in ¦ 0 ¦ ¦ true
+escritorio sin avisos ¦ desktop-file-validate $S/data/org.velmor.Velmor.desktop ¦ 0 ¦ ¦ test -z "$(desktop-file-validate $S/data/org.velmor.Velmor.desktop)"
+# Options and paths are copied from a manual page as shown: none split by a hyphen, at any width.
+manual sin guiones ¦ for p in velmor velmor-imprimir; do for w in 50 80; do MANWIDTH=$w LANG=C.UTF-8 man -l $S/data/$p.1 > m || exit 1; grep -q -- -- m && ! grep -q ‐ m || exit 1; done; done ¦ 0 ¦ ¦ true
+por defecto: 850, A4 ¦ t; $V --pdf T.pdf T.PRT ¦ 0 ¦ ¦ pdf '595 x 842' 'Hola ø'
+--cp 437 ¦ t; $V --cp 437 --pdf T.pdf T.PRT ¦ 0 ¦ ¦ pdf '595 x 842' 'Hola ¢'
+--papel legal ¦ t; $V --cp=858 --papel legal --pdf T.pdf T.PRT ¦ 0 ¦ ¦ pdf '612 x 1008' 'Hola ø'
+--papel carta, 9 agujas ¦ t; $V --papel=carta --agujas 9 --pdf T.pdf T.PRT ¦ 0 ¦ ¦ pdf '612 x 792' 'Hola ø'
+continuo, --margenes ¦ t; $V --papel continuo --margenes 20,10,5,30 --pdf T.pdf T.PRT ¦ 0 ¦ ¦ pdf '680 x 864' 'Hola ø'
+papel propio ¦ t; $V --papel 250x180 --pdf T.pdf T.PRT ¦ 0 ¦ ¦ pdf '709 x 510' 'Hola ø'
+--papel desconocido ¦ t; $V --papel b5 --pdf T.pdf T.PRT ¦ 2 ¦ --papel: papel «b5» desconocido ¦ test ! -e T.pdf
+--cp desconocida ¦ t; $V --cp 999 --pdf T.pdf T.PRT ¦ 2 ¦ Página de códigos DOS desconocida: «999» ¦ test ! -e T.pdf
+márgenes sin sitio ¦ t; $V --papel a4 --margenes 110 --pdf T.pdf T.PRT ¦ 1 ¦ Los márgenes (110 mm) no dejan sitio ¦ test ! -e T.pdf
+# A missing picture prints as the directive's text, is named, and keeps a file to be deleted.
+falta la imagen ¦ printf '/IMAGEN/LOGO.BMP\r\nHola\r\n' > T.PRT; $V --pdf T.pdf T.PRT ¦ 0 ¦ T.PRT: No se ha encontrado la imagen de fondo «LOGO.BMP» ¦ test -e T.PRT; pdf '' /IMAGEN/
+falta, con --borrar ¦ printf '/IMAGEN/LOGO.BMP\r\nHola\r\n' > T.PRT; $V --borrar --pdf T.pdf T.PRT ¦ 1 ¦ «T.PRT» no se ha impreso como se pedía; «T.PRT» no se ha borrado. ¦ test -e T.PRT
+)filas";
 
-// What the package and the desktop say about the licence and the menu entry.
-void TestAjustes::licencia_data() {
-    QTest::addColumn<QString>("fichero");
-    QTest::addColumn<QString>("contiene");
-    QTest::newRow("LICENSE, la GPL 3") << "LICENSE"
-                                       << "GNU GENERAL PUBLIC LICENSE\n"
-                                          "                       Version 3";
-    QTest::newRow("AppStream") << "data/org.velmor.Velmor.metainfo.xml.in"
-                               << "<project_license>GPL-3.0-or-later</project_license>";
-    QTest::newRow("copyright de Debian")
-        << "packaging/copyright"
-        << "Format: https://www.debian.org/doc/packaging-manuals/copyright-format/1.0/";
-    QTest::newRow("copyright, la licencia") << "packaging/copyright"
-                                            << "License: GPL-3.0+";
-    QTest::newRow("changelog") << "packaging/changelog.in"
-                               << "velmor (2.0) unstable;";
-}
+// foco ¦ tecla ¦ aceptado ¦ elegida: "Selección de Impresora" answers Enter and Esc.
+const char* const kTeclas = R"(
+Intro en la lista ¦ ListaImpresoras ¦ Return ¦ 1 ¦ Oficina
+Intro en ✗ ¦ cmdCancelar ¦ Return ¦ 0 ¦
+Esc en la lista ¦ ListaImpresoras ¦ Escape ¦ 0 ¦
+)";
 
-void TestAjustes::licencia() {
-    QFETCH(QString, fichero);
-    QFETCH(QString, contiene);
-    QVERIFY2(Lee(Fuente(fichero)).contains(contiene), qPrintable(fichero));
-}
+// name ¦ dropped (under the test folder, ";" between, \xHH bytes) ¦ folder shown ("-": refused)
+// ¦ file chosen.
+const char* const kSoltados = R"(
+un .prt ¦ Listados/INFORME.PRT ¦ Listados ¦ INFORME.PRT
+nombre que no es UTF-8 ¦ Listados/A\xA5O.PRT ¦ Listados ¦ AÑO.PRT
+una carpeta ¦ Listados ¦ Listados ¦
+un .txt ¦ Listados/NOTA.TXT ¦ - ¦
+dos ficheros ¦ Listados/INFORME.PRT;Listados/A\xA5O.PRT ¦ - ¦
+)";
 
-// Options and paths are copied from a manual page as shown: none may be split by a hyphen, at
-// any width of the terminal. The menu entry passes the validator without a hint.
-void TestAjustes::paginasManualSinGuiones_data() {
-    QTest::addColumn<QString>("pagina");
-    QTest::addColumn<QString>("ancho");
-    for (const char* pagina : {"velmor.1", "velmor-imprimir.1"})
-        for (const char* ancho : {"50", "80"})
-            QTest::addRow("%s a %s columnas", pagina, ancho) << pagina << ancho;
-}
+// The job of "LISTADO DE CLIENTES.PRT" (its text given) in the window, its printer's queue
+// holding the job until the status line is seen: name ¦ printer ¦ button ¦ text ¦ window active
+// ¦ the status whole (in the tooltip) while the delete question, or the queue, waits ("-":
+// none) ¦ what the line shows of it ¦ message box ¦ desktop notification ¦ status at the end.
+const char* const kTrabajos = R"(
+PDF escrito, con pregunta ¦ Archivo PDF ¦ Imprimir ¦ uno ¦ 1 ¦ «LISTADO DE CLIENTES.PRT» escrito en «LISTADO DE CLIENTES.pdf» ¦ » escrito en « ¦ ¿ Desea borrar el fichero ¦ ¦
+en la cola, en segundo plano ¦ Oficina ¦ Imprimir y borrar ¦ uno ¦ 0 ¦ «LISTADO DE CLIENTES.PRT»: el trabajo 1 de «Oficina» espera su turno ¦ »: el trabajo 1 de «Oficina» espera su turno ¦ ¦ Impreso «LISTADO DE CLIENTES.PRT»|El trabajo 1 de «Oficina» ha terminado y el fichero se ha borrado. ¦
+falta la imagen ¦ Oficina ¦ Imprimir y borrar ¦ /IMAGEN/LOGO.BMP ¦ 1 ¦ - ¦ ¦ «LOGO.BMP»: «LISTADO DE CLIENTES.PRT» no se ha impreso como se pedía ¦ ¦ Falta la imagen «LOGO.BMP» de «LISTADO DE CLIENTES.PRT»
+)";
 
-void TestAjustes::paginasManualSinGuiones() {
-    QFETCH(QString, pagina);
-    QFETCH(QString, ancho);
-    QProcessEnvironment entorno = QProcessEnvironment::systemEnvironment();
-    entorno.insert("MANWIDTH", ancho);
-    entorno.insert("LANG", "C.UTF-8");
-    const QString texto =
-        Ejecuta("man", {"-l", Fuente("data/" + pagina)}, nullptr, nullptr, {}, entorno);
-    QVERIFY(texto.contains("--"));
-    QVERIFY2(!texto.contains(QChar(0x2010)), qPrintable(texto));
-
-    int estado = -1;
-    const QString hints =
-        Ejecuta("desktop-file-validate", {Fuente("data/org.velmor.Velmor.desktop")}, &estado);
-    QCOMPARE(estado, 0);
-    QCOMPARE(hints, QString());
-}
-
-// "Selección de Impresora" answers Enter and Esc as any dialog does, wherever the focus is.
-void TestAjustes::teclasDialogoImpresora_data() {
-    QTest::addColumn<QString>("foco");
-    QTest::addColumn<int>("tecla");
-    QTest::addColumn<int>("resultado");
-    QTest::addColumn<QString>("elegida");
-    const int acepta = QDialog::Accepted, cancela = QDialog::Rejected;
-    QTest::newRow("Intro en la lista")
-        << "ListaImpresoras" << int(Qt::Key_Return) << acepta << "Oficina";
-    QTest::newRow("Intro del teclado numérico")
-        << "ListaImpresoras" << int(Qt::Key_Enter) << acepta << "Oficina";
-    QTest::newRow("Intro en el papel") << "ModoPapel" << int(Qt::Key_Return) << acepta << "Oficina";
-    QTest::newRow("Intro en ✓") << "cmdAceptar" << int(Qt::Key_Return) << acepta << "Oficina";
-    QTest::newRow("Intro en ✗") << "cmdCancelar" << int(Qt::Key_Return) << cancela << "";
-    QTest::newRow("Esc en la lista") << "ListaImpresoras" << int(Qt::Key_Escape) << cancela << "";
-    QTest::newRow("Esc en ✓") << "cmdAceptar" << int(Qt::Key_Escape) << cancela << "";
-}
-
-void TestAjustes::teclasDialogoImpresora() {
-    QFETCH(QString, foco);
-    QFETCH(int, tecla);
-    QFETCH(int, resultado);
-    QFETCH(QString, elegida);
-    FakeImpresoras impresoras({"Almacén", "Oficina"}, 1);
-    Impresora dialogo(impresoras);
-    QSignalSpy terminado(&dialogo, &QDialog::finished);
-    dialogo.open();
-    QVERIFY(QTest::qWaitForWindowExposed(&dialogo));
-    auto* control = dialogo.findChild<QWidget*>(foco);
-    QVERIFY(control);
-    control->setFocus();
-    QTest::keyClick(control, Qt::Key(tecla));
-    QCOMPARE(terminado.count(), 1);
-    QCOMPARE(terminado.first().first().toInt(), resultado);
-    QCOMPARE(dialogo.ImpresoraElegida(), elegida);
-}
-
-// The test runs under LANG=C.UTF-8 and LC_ALL=C.UTF-8 (its CTest environment), set up as the
-// program is: what Qt writes of its own is Spanish all the same.
-void TestAjustes::espanol_data() {
-    QTest::addColumn<QString>("texto");
-    QTest::addColumn<QString>("esperado");
-    QTest::newRow("tamaño, en los diálogos de ficheros")
-        << QLocale::system().formattedDataSize(5000) << "4,88 KiB";
-    QTest::newRow("fecha, en los diálogos de ficheros")
-        << QLocale::system().toString(QDate(2026, 12, 7), QLocale::ShortFormat) << "7/12/26";
-    QTest::newRow("fecha, la del programa")
-        << QLocale().toString(QDate(2026, 12, 7), QLocale::LongFormat)
-        << "lunes, 7 de diciembre de 2026";
-    QTest::newRow("botón de guardar")
-        << QCoreApplication::translate("QFileDialog", "&Save") << "&Guardar";
-    QTest::newRow("tipo de caracteres del usuario")
-        << QString::fromLatin1(std::setlocale(LC_CTYPE, nullptr)) << "C.UTF-8";
-}
-
-void TestAjustes::espanol() {
-    QFETCH(QString, texto);
-    QFETCH(QString, esperado);
-    QCOMPARE(texto, esperado);
-}
-
-Q_DECLARE_METATYPE(AjustesImpresion)
-
-// Written by one run, read by the next, in the freedesktop config folder.
-void TestAjustes::ajustesGuardados_data() {
-    QTest::addColumn<AjustesImpresion>("ajustes");
-    QTest::newRow("los de siempre") << AjustesImpresion{};
-    AjustesImpresion a;
-    a.paginaCodigo = "437";
-    a.papel = Papel::Legal;
-    a.margenesMm = QMarginsF(10, 12.5, 0, 30);
-    a.lineas = 72;
-    QTest::newRow("legal, márgenes distintos, 437") << a;
-    a = {};
-    a.papel = Papel::Personalizado;
-    a.medidaMm = QSizeF(100, 150.5);
-    a.agujas = 9;
-    QTest::newRow("papel propio, 9 agujas") << a;
-    a = {};
-    a.papel = Papel::Continuo;
-    a.margenesMm = QMarginsF(0, 0, 0, 0);
-    a.lineas = 1;
-    QTest::newRow("continuo sin márgenes, una línea") << a;
-}
-
-void TestAjustes::ajustesGuardados() {
-    QFETCH(AjustesImpresion, ajustes);
-    QTemporaryDir config;
-    qputenv("XDG_CONFIG_HOME", config.path().toUtf8());
-    const QString fichero = AjustesVelmor::FicheroDelUsuario();
-    QCOMPARE(fichero, config.path() + "/velmor/velmor.conf");
-    {
-        AjustesVelmor escritos(fichero);
-        escritos.PonImpresion(ajustes);
-        escritos.Guarda();
-    }
-    QVERIFY(QFile::exists(fichero));
-    QCOMPARE(AjustesVelmor(fichero).Impresion(), ajustes);
-}
-
-// A value edited by hand into nonsense falls back to its default alone.
-void TestAjustes::ajustesIlegibles() {
-    QTemporaryDir config;
-    const QString fichero = EscribeFichero(config.filePath("velmor.conf"),
-                                           "[impresion]\ncp=437\npapel=b5\nmargenes=-3\n"
-                                           "lineas=0\nagujas=9\n");
-    AjustesImpresion esperados;
-    esperados.paginaCodigo = "437";
-    esperados.agujas = 9;
-    QCOMPARE(AjustesVelmor(fichero).Impresion(), esperados);
-}
-
-// velmor-imprimir takes the settings as options of the same names; the PDF shows them.
-void TestAjustes::opcionesImprimir_data() {
-    QTest::addColumn<QStringList>("opciones");
-    QTest::addColumn<int>("estado");
-    QTest::addColumn<QString>("tamano"); // pdfinfo's page size
-    QTest::addColumn<QString>("texto");  // in the PDF, or on stderr when it fails
-    QTest::newRow("por defecto: 850, A4") << QStringList{} << 0 << "595 x 842"
-                                          << "Hola ø";
-    QTest::newRow("--cp 437") << QStringList{"--cp", "437"} << 0 << "595 x 842"
-                              << "Hola ¢";
-    QTest::newRow("--cp=858, --papel legal")
-        << QStringList{"--cp=858", "--papel", "legal"} << 0 << "612 x 1008"
-        << "Hola ø";
-    QTest::newRow("--papel carta") << QStringList{"--papel=carta"} << 0 << "612 x 792"
-                                   << "Hola ø";
-    QTest::newRow("--papel continuo, --margenes")
-        << QStringList{"--papel", "continuo", "--margenes", "20,10,5,30"} << 0 << "680 x 864"
-        << "Hola ø";
-    QTest::newRow("--papel propio") << QStringList{"--papel", "250x180"} << 0 << "709 x 510"
-                                    << "Hola ø";
-    QTest::newRow("--agujas 9") << QStringList{"--agujas", "9"} << 0 << "595 x 842"
-                                << "Hola ø";
-    QTest::newRow("--papel desconocido") << QStringList{"--papel", "b5"} << 2 << ""
-                                         << "--papel: papel «b5» desconocido";
-    QTest::newRow("--margenes, tres") << QStringList{"--margenes", "1,2,3"} << 2 << ""
-                                      << "--margenes: márgenes «1,2,3»";
-    QTest::newRow("--agujas 12") << QStringList{"--agujas", "12"} << 2 << ""
-                                 << "--agujas necesita 24 o 9";
-    QTest::newRow("--cp desconocida") << QStringList{"--cp", "999"} << 2 << ""
-                                      << "Página de códigos DOS desconocida: «999»";
-    QTest::newRow("márgenes sin sitio")
-        << QStringList{"--papel", "a4", "--margenes", "110"} << 1 << ""
-        << "Los márgenes (110 mm) no dejan sitio";
-}
-
-void TestAjustes::opcionesImprimir() {
-    QFETCH(QStringList, opciones);
-    QFETCH(int, estado);
-    QFETCH(QString, tamano);
-    QFETCH(QString, texto);
-    QTemporaryDir carpeta;
-    const QString prt = EscribeFichero(carpeta.filePath("T.PRT"), "Hola \x9b mundo\r\n");
-    const QString pdf = carpeta.filePath("T.pdf");
-    QProcessEnvironment entorno = QProcessEnvironment::systemEnvironment();
-    entorno.remove("VELMOR_CP_DOS");
-    int salida = -1;
-    QString errores;
-    Ejecuta(VELMOR_IMPRIMIR, opciones + QStringList{"--pdf", pdf, prt}, &salida, &errores, {},
-            entorno);
-    QCOMPARE(salida, estado);
-    if (estado != 0) {
-        QVERIFY2(errores.contains(texto), qPrintable(errores));
-        QVERIFY(!QFile::exists(pdf));
-        return;
-    }
-    QVERIFY2(Ejecuta("pdfinfo", {pdf}).contains("Page size:       " + tamano),
-             qPrintable(Ejecuta("pdfinfo", {pdf})));
-    QVERIFY2(TextoPdf(pdf).contains(texto), qPrintable(TextoPdf(pdf)));
-}
-
-namespace {
-EntornoVelmor EntornoDePrueba(const QString& carpeta, const QString& ficheroAjustes) {
+EntornoVelmor EntornoDePrueba(const QString& carpeta, const QString& ficheroAjustes = {}) {
     EntornoVelmor e;
-    e.carpetaPrograma = carpeta;
-    e.carpetaActual = carpeta;
-    e.raizVolumen = carpeta;
+    e.carpetaPrograma = e.carpetaActual = e.raizVolumen = carpeta;
     e.ficheroAjustes = ficheroAjustes;
     return e;
 }
-} // namespace
 
-// What the user left is where the next run starts: the folder, the place on the screen, the
-// printer and its orientation.
-void TestAjustes::ventanaRecuerda() {
-    QTemporaryDir raiz;
-    const QString otra = raiz.filePath("Listados");
-    EscribeFichero(otra + "/INFORME.PRT", "x\r\n");
-    const QString fichero = raiz.filePath("config/velmor.conf");
-    FakeImpresoras impresoras({"Almacén", "Oficina"}, 0);
-    {
-        frmVelmor ventana(impresoras, EntornoDePrueba(raiz.path(), fichero));
-        QCOMPARE(ventana.RutaCarpetas(), raiz.path());
-        AjustesVelmor(fichero).PonImpresora("Oficina", Orientacion::Horizontal);
-        ventana.show();
-        QVERIFY(QTest::qWaitForWindowExposed(&ventana));
-        ventana.move(40, 30);
-        // The user goes to another folder, then quits.
-        Control<QTreeView>(&ventana, "Carpetas")
-            ->setCurrentIndex(
-                qobject_cast<QFileSystemModel*>(Control<QTreeView>(&ventana, "Carpetas")->model())
-                    ->index(otra));
-        QTRY_COMPARE(ventana.RutaCarpetas(), otra);
-        ventana.close();
-    }
-    frmVelmor otraVez(impresoras, EntornoDePrueba(raiz.path(), fichero));
-    QCOMPARE(otraVez.RutaCarpetas(), otra);
-    QCOMPARE(otraVez.pos(), QPoint(40, 30));
-    QCOMPARE(impresoras.nombreActual(), QString("Oficina"));
-    QCOMPARE(impresoras.orientacion(), Orientacion::Horizontal);
-    // A folder named on the command line wins over the one remembered.
-    EntornoVelmor nombrada = EntornoDePrueba(raiz.path(), fichero);
-    nombrada.argumentos = QStringList{raiz.path()};
-    QCOMPARE(frmVelmor(impresoras, nombrada).RutaCarpetas(), raiz.path());
-}
-
-// "Configuración" opens from the window's key, and what it accepts is kept and used.
-void TestAjustes::configuracionDesdeLaVentana() {
-    qunsetenv("VELMOR_CP_DOS");
-    QTemporaryDir raiz;
-    const QString fichero = raiz.filePath("velmor.conf");
-    FakeImpresoras impresoras({"Oficina"});
-    frmVelmor ventana(impresoras, EntornoDePrueba(raiz.path(), fichero));
-    ventana.show();
-    QVERIFY(QTest::qWaitForWindowExposed(&ventana));
-    QCOMPARE(Control<QToolButton>(&ventana, "Configuración")->toolTip(),
-             QString("Configuración (Ctrl+,)"));
-    QTimer::singleShot(0, [] {
-        auto* dialogo = qobject_cast<QDialog*>(QApplication::activeModalWidget());
-        QVERIFY(dialogo);
-        QCOMPARE(dialogo->windowTitle(), QString("Configuración"));
-        auto* pagina = dialogo->findChild<QComboBox*>("PaginaCodigo");
-        pagina->setCurrentIndex(pagina->findData("437"));
-        dialogo->findChild<QComboBox*>("Papel")->setCurrentIndex(int(Papel::Legal));
-        dialogo->findChild<QSpinBox*>("Lineas")->setValue(60);
-        dialogo->findChild<QComboBox*>("ModeloEpson")->setCurrentIndex(1);
-        QTest::keyClick(dialogo, Qt::Key_Return);
-    });
-    QTest::keyClick(&ventana, Qt::Key_Comma, Qt::ControlModifier);
-    const AjustesImpresion guardados = AjustesVelmor(fichero).Impresion();
-    QCOMPARE(guardados.paginaCodigo, QString("437"));
-    QCOMPARE(guardados.papel, Papel::Legal);
-    QCOMPARE(guardados.lineas, 60);
-    QCOMPARE(guardados.margenesMm, AjustesImpresion::MargenesPrograma()); // left as shown
-    QCOMPARE(guardados.agujas, 9);
-    const auto byte9B = [] {
-        const PaginasCodigo& p = PaginasCodigo::actuales();
-        return p.aWindows(p.decodifica("\x9b"));
-    };
-    QCOMPARE(byte9B(), QString::fromUtf8("¢")); // code page 437
-    QCOMPARE(ventana.LineasPagina, qint16(60));
-    // VELMOR_CP_DOS still decides the page over what was chosen.
-    qputenv("VELMOR_CP_DOS", "850");
-    QCOMPARE(byte9B(), QString::fromUtf8("ø")); // code page 850
-    qunsetenv("VELMOR_CP_DOS");
-    PaginasCodigo::ponElegida("850");
-}
-
-// A state too wide for the line loses letters of its names, never its words or numbers.
-void TestAjustes::estadoAcortado_data() {
-    QTest::addColumn<QString>("texto");
-    QTest::addColumn<int>("letras"); // the line's width, in average characters
-    QTest::addColumn<QStringList>("quedan");
-    const QString largo = "INFORME DE VENTAS DEL SEGUNDO TRIMESTRE POR DELEGACIONES.PRT";
-    QTest::newRow("cabe") << "«A.PRT»: el trabajo 7 de «Oficina» espera su turno" << 80
-                          << QStringList{"«A.PRT»: el trabajo 7 de «Oficina» espera su turno"};
-    QTest::newRow("nombre largo en la cola")
-        << "«" + largo + "»: el trabajo 12 de «Oficina» se está imprimiendo" << 60
-        << QStringList{"«INF", "PRT»: el trabajo 12 de «Oficina» se está imprimiendo"};
-    QTest::newRow("preparando") << "Preparando «" + largo + "»…" << 30
-                                << QStringList{"Preparando «IN", "PRT»…"};
-    QTest::newRow("dos nombres largos") << "«" + largo + "» escrito en «" + largo + "»" << 50
-                                        << QStringList{"» escrito en «", "«INF", "PRT»"};
-}
-
-void TestAjustes::estadoAcortado() {
-    QFETCH(QString, texto);
-    QFETCH(int, letras);
-    QFETCH(QStringList, quedan);
-    QFont fuente("DejaVu Sans");
-    fuente.setPixelSize(12);
-    const QFontMetrics letra(fuente);
-    const int ancho = letra.averageCharWidth() * letras;
-    const QString corto = AcortaEstado(texto, letra, ancho);
-    QVERIFY2(letra.horizontalAdvance(corto) <= ancho, qPrintable(corto));
-    for (const QString& parte : quedan)
-        QVERIFY2(corto.contains(parte), qPrintable(corto + " / " + parte));
-}
-
-namespace {
-// Answers the job's dialogs as a user would: Enter in the printer dialog, the proposed name in
-// the save dialog.
-void ResponderDialogos(QObject* duenno) {
-    auto* reloj = new QTimer(duenno);
-    QObject::connect(reloj, &QTimer::timeout, [] {
-        QWidget* modal = QApplication::activeModalWidget();
-        if (auto* impresora = qobject_cast<Impresora*>(modal))
-            QTest::keyClick(impresora, Qt::Key_Return);
-        else if (auto* guardar = qobject_cast<QFileDialog*>(modal))
-            QMetaObject::invokeMethod(guardar, "accept", Qt::QueuedConnection);
-    });
-    reloj->start(20);
-}
-} // namespace
-
-// The status line says what has become of the job, readable as it is, while the job runs and
-// while the delete question waits.
-void TestAjustes::estadoDelTrabajo_data() {
-    QTest::addColumn<QString>("impresora");
-    QTest::addColumn<QString>("boton");
-    QTest::addColumn<QString>("estadoEntero"); // the state, whole in the tooltip
-    QTest::addColumn<QString>("siempre");      // what the line itself always shows of it
-    QTest::addColumn<bool>("pregunta");        // shown while the delete question waits
-    const QString prt = "«LISTADO DE CLIENTES.PRT»";
-    QTest::newRow("PDF escrito, con pregunta")
-        << "Archivo PDF"
-        << "Imprimir" << prt + " escrito en «LISTADO DE CLIENTES.pdf»"
-        << "» escrito en «" << true;
-    QTest::newRow("en la cola, con pregunta")
-        << "Oficina"
-        << "Imprimir" << prt + ": el trabajo 1 de «Oficina» está en la cola"
-        << "»: el trabajo 1 de «Oficina» está en la cola" << true;
-    QTest::newRow("esperando a que la cola lo imprima")
-        << "Oficina"
-        << "Imprimir y borrar" << prt + ": el trabajo 1 de «Oficina» espera su turno"
-        << "»: el trabajo 1 de «Oficina» espera su turno" << false;
-}
-
-void TestAjustes::estadoDelTrabajo() {
-    QFETCH(QString, impresora);
-    QFETCH(QString, boton);
-    QFETCH(QString, estadoEntero);
-    QFETCH(QString, siempre);
-    QFETCH(bool, pregunta);
-    QTemporaryDir raiz;
-    EscribeFichero(raiz.filePath("LISTADO DE CLIENTES.PRT"), "uno\r\n");
-    FakeImpresoras impresoras({"Oficina", "Archivo PDF"});
-    impresoras.hazActual(int(impresoras.nombres.indexOf(impresora)));
-    impresoras.colaFalsa->estadoFinal = EstadoTrabajo::Pendiente;
-    MensajesGuionizados mensajes;
-    mensajes.respuestas = {QMessageBox::No};
-    frmVelmor ventana(impresoras, EntornoDePrueba(raiz.path(), {}));
-    ventana.show();
-    QVERIFY(QTest::qWaitForWindowExposed(&ventana));
-    auto* estado = Control<QLabel>(&ventana, "Estado");
-    QString linea, entero;
-    const auto mira = [&] {
-        linea = estado->text();
-        entero = estado->toolTip();
-    };
-    if (pregunta) mensajes.alMostrar = [&](const MensajesGuionizados::Caja&) { mira(); };
-    ResponderDialogos(&ventana);
-    auto* lista = Control<QListWidget>(&ventana, "Ficheros PRT");
-    QTRY_COMPARE(lista->count(), 1);
-    lista->setCurrentRow(0);
-    Control<QAbstractButton>(&ventana, boton)->click();
-    if (!pregunta) {
-        QTRY_VERIFY_WITH_TIMEOUT(estado->toolTip() == estadoEntero, 20000);
-        mira();
-        impresoras.colaFalsa->estadoFinal = EstadoTrabajo::Completado;
-    }
-    QTRY_COMPARE_WITH_TIMEOUT(ventana.TrabajosPendientes(), 0, 20000);
-    QCOMPARE(entero, estadoEntero);
-    QVERIFY2(linea.contains(siempre), qPrintable(linea));
-    QVERIFY(estado->fontMetrics().horizontalAdvance(linea) <= estado->contentsRect().width());
-    QCOMPARE(estado->text(), QString("Versión 2.0"));
-}
-
-// A picture the file asks for and that is not there: the file prints with the directive as text,
-// the user is told which picture, and a file to be deleted is kept.
-void TestAjustes::imagenNoEncontrada_data() {
-    QTest::addColumn<QByteArray>("prt");
-    QTest::addColumn<bool>("borrar");
-    QTest::addColumn<int>("estado");
-    QTest::addColumn<QString>("errores");
-    QTest::addColumn<bool>("seConserva");
-    const QByteArray falta = "/IMAGEN/LOGO.BMP\r\nHola\r\n";
-    QTest::newRow("falta, sin borrar")
-        << falta << false << 0 << "T.PRT: No se ha encontrado la imagen de fondo «LOGO.BMP»"
-        << true;
-    QTest::newRow("falta, con --borrar")
-        << falta << true << 1
-        << "No se ha encontrado la imagen de fondo «LOGO.BMP»: «T.PRT» no se ha impreso como se "
-           "pedía; «T.PRT» no se ha borrado."
-        << true;
-    QTest::newRow("faltan dos") << QByteArray("/IMAGEN/A.PNG\r\n/IMAGEN/B.PNG\r\n/IMAGEN/A.PNG\r\n")
-                                << false << 0
-                                << "No se han encontrado las imágenes de fondo «A.PNG» y «B.PNG»"
-                                << true;
-    QTest::newRow("está, con --borrar")
-        << QByteArray("/IMAGEN/FONDO.PNG\r\nHola\r\n") << true << 0 << "" << false;
-}
-
-void TestAjustes::imagenNoEncontrada() {
-    QFETCH(QByteArray, prt);
-    QFETCH(bool, borrar);
-    QFETCH(int, estado);
-    QFETCH(QString, errores);
-    QFETCH(bool, seConserva);
-    QTemporaryDir carpeta;
-    QImage fondo(8, 8, QImage::Format_RGB32);
-    fondo.fill(Qt::gray);
-    QVERIFY(fondo.save(carpeta.filePath("FONDO.PNG")));
-    EscribeFichero(carpeta.filePath("T.PRT"), prt);
-    QStringList argumentos{"--pdf", "T.pdf", "T.PRT"};
-    if (borrar) argumentos.prepend("--borrar");
-    int salida = -1;
-    QString dichos;
-    Ejecuta(VELMOR_IMPRIMIR, argumentos, &salida, &dichos, carpeta.path());
-    QCOMPARE(salida, estado);
-    QVERIFY2(errores.isEmpty() ? dichos.isEmpty() : dichos.contains(errores), qPrintable(dichos));
-    QCOMPARE(QFile::exists(carpeta.filePath("T.PRT")), seConserva);
-    QVERIFY(TextoPdf(carpeta.filePath("T.pdf")).contains(seConserva ? "/IMAGEN/" : "Hola"));
-}
-
-// The window's print-and-delete keeps the file and says why; the status line names the picture
-// afterwards.
-void TestAjustes::imagenNoEncontradaEnLaVentana() {
-    QTemporaryDir raiz;
-    const QString prt = EscribeFichero(raiz.filePath("T.PRT"), "/IMAGEN/LOGO.BMP\r\nHola\r\n");
-    FakeImpresoras impresoras({"Oficina"});
-    MensajesGuionizados mensajes;
-    frmVelmor ventana(impresoras, EntornoDePrueba(raiz.path(), {}));
-    ventana.show();
-    QVERIFY(QTest::qWaitForWindowExposed(&ventana));
-    auto* lista = Control<QListWidget>(&ventana, "Ficheros PRT");
-    QTRY_COMPARE(lista->count(), 1);
-    lista->setCurrentRow(0);
-    Control<QAbstractButton>(&ventana, "Imprimir y borrar")->click();
-    QTRY_COMPARE_WITH_TIMEOUT(ventana.TrabajosPendientes(), 0, 20000);
-    QVERIFY(QFile::exists(prt));
-    QCOMPARE(mensajes.cajas.size(), 1);
-    QVERIFY2(mensajes.cajas[0].texto.contains("No se ha encontrado la imagen de fondo «LOGO.BMP»: "
-                                              "«T.PRT» no se ha impreso como se pedía"),
-             qPrintable(mensajes.cajas[0].texto));
-    QCOMPARE(Control<QLabel>(&ventana, "Estado")->toolTip(),
-             QString("Falta la imagen «LOGO.BMP» de «T.PRT»"));
-}
-
-namespace {
-// A mount table the test writes.
-class VolumenesDePrueba : public FuenteVolumenes {
-  public:
-    QList<VolumenPrt> lista;
-    QList<VolumenPrt> Leer() const override { return lista; }
-    void Monta(const QList<VolumenPrt>& nueva) {
-        lista = nueva;
-        emit cambiada();
+// Answers the job's dialogs as a user would while it lives: Enter in the printer dialog, the
+// proposed name in the save dialog.
+struct AlAbrirse : QTimer {
+    AlAbrirse() {
+        connect(this, &QTimer::timeout, [] {
+            QWidget* modal = QApplication::activeModalWidget();
+            if (auto* d = qobject_cast<Impresora*>(modal)) QTest::keyClick(d, Qt::Key_Return);
+            if (auto* d = qobject_cast<QFileDialog*>(modal))
+                QMetaObject::invokeMethod(d, "accept", Qt::QueuedConnection);
+        });
+        start(20);
     }
 };
 
-QStringList Textos(const QComboBox& lista) {
-    QStringList textos;
-    for (int i = 0; i < lista.count(); ++i)
-        textos << lista.itemText(i);
-    return textos;
-}
-} // namespace
+// A mount table the test writes.
+struct VolumenesDePrueba : FuenteVolumenes {
+    QList<VolumenPrt> lista;
+    QList<VolumenPrt> Leer() const override { return lista; }
+};
 
-// Volumes mounted and unmounted while the window is open come and go in its list; the volume
-// shown stays chosen.
-void TestAjustes::volumenesQueCambian_data() {
-    QTest::addColumn<QStringList>("montados"); // after the start volume, by their texts
-    QTest::addColumn<QStringList>("lista");
-    QTest::newRow("se monta una memoria") << QStringList{"USB"} << QStringList{"raiz", "USB"};
-    QTest::newRow("se montan dos")
-        << QStringList{"USB", "RED"} << QStringList{"raiz", "USB", "RED"};
-    QTest::newRow("ninguno") << QStringList{} << QStringList{"raiz"};
-}
-
-void TestAjustes::volumenesQueCambian() {
-    QFETCH(QStringList, montados);
-    QFETCH(QStringList, lista);
-    QTemporaryDir raiz;
-    VolumenesDePrueba volumenes;
-    volumenes.lista = {{raiz.path(), "raiz"}, {raiz.filePath("VIEJO"), "VIEJO"}};
-    QDir().mkpath(raiz.filePath("VIEJO"));
-    FakeImpresoras impresoras({"Oficina"});
-    EntornoVelmor entorno = EntornoDePrueba(raiz.path(), {});
-    entorno.volumenes = &volumenes;
-    frmVelmor ventana(impresoras, entorno);
-    auto* discos = Control<QComboBox>(&ventana, "Volúmenes");
-    QCOMPARE(Textos(*discos), (QStringList{"raiz", "VIEJO"}));
-    QList<VolumenPrt> nuevos{{raiz.path(), "raiz"}};
-    for (const QString& m : montados) {
-        QDir().mkpath(raiz.filePath(m));
-        nuevos.append({raiz.filePath(m), m});
-    }
-    volumenes.Monta(nuevos);
-    QCOMPARE(Textos(*discos), lista);
-    QCOMPARE(discos->currentText(), QString("raiz"));
-    if (montados.isEmpty()) return;
-    discos->setCurrentIndex(1);
-    QCOMPARE(ventana.RutaCarpetas(), raiz.filePath(montados.first()));
-}
-
-// Something dropped on the window from a file manager.
-void TestAjustes::soltar_data() {
-    QTest::addColumn<QList<QByteArray>>("soltados"); // paths under the test folder, as bytes
-    QTest::addColumn<bool>("aceptado");
-    QTest::addColumn<QString>("carpeta"); // shown afterwards, under the test folder
-    QTest::addColumn<QString>("elegido"); // chosen in the list afterwards
-    using L = QList<QByteArray>;
-    QTest::newRow("un .prt") << L{"Listados/INFORME.PRT"} << true << "Listados"
-                             << "INFORME.PRT";
-    QTest::newRow("un .prt en minúsculas") << L{"Listados/otro.prt"} << true << "Listados"
-                                           << "otro.prt";
-    QTest::newRow("nombre que no es UTF-8") << L{"Listados/A\xA5O.PRT"} << true << "Listados"
-                                            << "A\u00D1O.PRT";
-    QTest::newRow("una carpeta") << L{"Listados"} << true << "Listados"
-                                 << "";
-    QTest::newRow("un .txt") << L{"Listados/NOTA.TXT"} << false << ""
-                             << "";
-    QTest::newRow("dos ficheros") << L{"Listados/INFORME.PRT", "Listados/otro.prt"} << false << ""
-                                  << "";
-    QTest::newRow("un .prt que no existe") << L{"Listados/NADA.PRT"} << false << ""
-                                           << "";
-}
-
-void TestAjustes::soltar() {
-    QFETCH(QList<QByteArray>, soltados);
-    QFETCH(bool, aceptado);
-    QFETCH(QString, carpeta);
-    QFETCH(QString, elegido);
-    QTemporaryDir raiz;
-    QDir().mkpath(raiz.filePath("Listados"));
-    // By their bytes: one name is not UTF-8.
-    for (const char* nombre : {"INFORME.PRT", "otro.prt", "A\xA5O.PRT", "NOTA.TXT"}) {
-        FILE* f = std::fopen(QFile::encodeName(raiz.filePath("Listados/")) + nombre, "w");
-        QVERIFY(f);
-        std::fclose(f);
-    }
-    FakeImpresoras impresoras({"Oficina"});
-    frmVelmor ventana(impresoras, EntornoDePrueba(raiz.path(), {}));
-    ventana.show();
-    QVERIFY(QTest::qWaitForWindowExposed(&ventana));
-    QList<QUrl> urls;
-    for (const QByteArray& s : soltados) {
-        QUrl url;
-        url.setScheme("file");
-        url.setPath(
-            QString::fromLatin1((QFile::encodeName(raiz.path()) + '/' + s).toPercentEncoding("/")),
-            QUrl::TolerantMode);
-        urls << url;
-    }
-    QMimeData datos;
-    datos.setUrls(urls);
-    const QPoint centro = ventana.rect().center();
-    QDragEnterEvent entra(centro, Qt::CopyAction, &datos, Qt::LeftButton, Qt::NoModifier);
-    QApplication::sendEvent(&ventana, &entra);
-    QCOMPARE(entra.isAccepted(), aceptado);
-    if (!aceptado) {
-        QCOMPARE(ventana.RutaCarpetas(), raiz.path());
-        return;
-    }
-    QDropEvent suelta(centro, Qt::CopyAction, &datos, Qt::LeftButton, Qt::NoModifier);
-    QApplication::sendEvent(&ventana, &suelta);
-    QCOMPARE(ventana.RutaCarpetas(), raiz.filePath(carpeta));
-    QCOMPARE(NombreVisible(ventana.FileNameFicheros()), elegido);
-}
-
-// A form feed shows in the preview as a rule across the box, whatever the lines' length.
-void TestAjustes::reglaDelSaltoDePagina_data() {
-    QTest::addColumn<QByteArray>("prt");
-    QTest::newRow("líneas cortas") << QByteArray("uno\r\n\x0c"
-                                                 "dos\r\n");
-    QTest::newRow("salto en medio de una línea") << QByteArray("uno\x0c"
-                                                               "dos\r\ntres\r\n");
-    QTest::newRow("línea más ancha que la caja") << QByteArray(300, 'x') + "\r\n\x0c"
-                                                                           "dos\r\n";
-}
-
-void TestAjustes::reglaDelSaltoDePagina() {
-    QFETCH(QByteArray, prt);
-    QTemporaryDir carpeta;
-    EscribeFichero(carpeta.filePath("FF.PRT"), prt);
-    frmPrtVer visor;
-    visor.Cargar(carpeta.path(), "FF.PRT", false);
-    visor.show();
-    QVERIFY(QTest::qWaitForWindowExposed(&visor));
-    QWidget* caja = visor.rtfVisor()->viewport();
-    const QImage imagen = caja->grab().toImage();
-    const QRgb fondo = imagen.pixel(imagen.width() - 1, imagen.height() - 1);
-    int masLarga = 0; // the longest run of drawn pixels in any row
-    for (int y = 0; y < imagen.height(); ++y) {
-        int seguidos = 0;
-        for (int x = 0; x < imagen.width(); ++x) {
-            seguidos = imagen.pixel(x, y) == fondo ? 0 : seguidos + 1;
-            masLarga = qMax(masLarga, seguidos);
-        }
-    }
-    QVERIFY2(masLarga >= caja->width() * 8 / 10,
-             qPrintable(QString("%1 of %2").arg(masLarga).arg(caja->width())));
-}
-
-namespace {
 // A notification server of the test's own, on a private session bus.
 class ServidorAvisos : public QObject {
     Q_OBJECT
@@ -750,84 +126,317 @@ class ServidorAvisos : public QObject {
     }
     QStringList GetCapabilities() { return {"body"}; }
 };
-
-// A private dbus-daemon for one test, stopped with it.
-struct BusPrivado {
-    QProcess demonio;
-    QString direccion;
-    BusPrivado() {
-        demonio.start("dbus-daemon", {"--session", "--nofork", "--print-address=1"});
-        while (direccion.isEmpty() && demonio.waitForReadyRead(30000))
-            direccion = QString::fromUtf8(demonio.readLine()).trimmed();
-    }
-    ~BusPrivado() {
-        demonio.terminate();
-        demonio.waitForFinished(30000);
-    }
-};
 } // namespace
 
-// A job the window awaits that ends while the user works elsewhere is told by the desktop.
-void TestAjustes::avisosDelEscritorio_data() {
-    QTest::addColumn<int>("final"); // the job's end in the queue
-    QTest::addColumn<bool>("activa");
-    QTest::addColumn<QString>("aviso"); // empty: none
-    QTest::newRow("termina, ventana en segundo plano")
-        << int(EstadoTrabajo::Completado) << false
-        << "Impreso «T.PRT»|El trabajo 1 de «Oficina» ha terminado y el fichero se ha borrado.";
-    QTest::newRow("se cancela, ventana en segundo plano")
-        << int(EstadoTrabajo::Cancelado) << false
-        << "No se ha impreso como se pedía «T.PRT»|El trabajo 1 de la impresora «Oficina» se ha "
-           "cancelado";
-    QTest::newRow("termina, ventana activa") << int(EstadoTrabajo::Completado) << true << "";
-}
-
-void TestAjustes::avisosDelEscritorio() {
-    QFETCH(int, final);
-    QFETCH(bool, activa);
-    QFETCH(QString, aviso);
-    BusPrivado bus;
-    QVERIFY2(!bus.direccion.isEmpty(), "dbus-daemon did not start");
-    // Connections named for this bus only: a name stays bound to its first bus.
-    const QString nombre = bus.direccion;
-    QDBusConnection escritorio = QDBusConnection::connectToBus(bus.direccion, "e" + nombre);
-    QDBusConnection programa = QDBusConnection::connectToBus(bus.direccion, "p" + nombre);
-    ServidorAvisos servidor;
-    QVERIFY(escritorio.registerObject("/org/freedesktop/Notifications", &servidor,
-                                      QDBusConnection::ExportAllSlots));
-    QVERIFY(escritorio.registerService("org.freedesktop.Notifications"));
-
-    QTemporaryDir raiz;
-    const QString prt = EscribeFichero(raiz.filePath("T.PRT"), "uno\r\n");
-    FakeImpresoras impresoras({"Oficina"});
-    impresoras.colaFalsa->estadoFinal = final;
-    MensajesGuionizados mensajes;
-    EntornoVelmor entorno = EntornoDePrueba(raiz.path(), {});
-    entorno.bus = programa;
-    {
-        frmVelmor ventana(impresoras, entorno);
-        if (activa) {
-            ventana.show();
-            QApplication::setActiveWindow(&ventana);
-            QTRY_VERIFY(ventana.isActiveWindow());
-        }
-        auto* lista = Control<QListWidget>(&ventana, "Ficheros PRT");
-        QTRY_COMPARE(lista->count(), 1);
-        lista->setCurrentRow(0);
-        Control<QAbstractButton>(&ventana, "Imprimir y borrar")->click();
-        QTRY_COMPARE_WITH_TIMEOUT(ventana.TrabajosPendientes(), 0, 20000);
+class TestAjustes : public QObject {
+    Q_OBJECT
+  private slots:
+    void orden_data() {
+        QTest::addColumn<QStringList>("f");
+        for (const QStringList& f : Filas(kOrdenes, 5))
+            QTest::newRow(qPrintable(f[0])) << f;
     }
-    // The program's messages reach the server in order: once a later question is answered, a
-    // notification sent before it has arrived.
-    QDBusPendingCallWatcher respuesta(programa.asyncCall(QDBusMessage::createMethodCall(
-        "org.freedesktop.Notifications", "/org/freedesktop/Notifications",
-        "org.freedesktop.Notifications", "GetCapabilities")));
-    QSignalSpy contestada(&respuesta, &QDBusPendingCallWatcher::finished);
-    QVERIFY(respuesta.isFinished() || contestada.wait(30000));
-    QCOMPARE(servidor.avisos.size(), aviso.isEmpty() ? 0 : 1);
-    if (!aviso.isEmpty())
-        QVERIFY2(servidor.avisos.first().startsWith(aviso), qPrintable(servidor.avisos.first()));
-}
+    void orden() {
+        QFETCH(QStringList, f);
+        QTemporaryDir c;
+        auto entorno = QProcessEnvironment::systemEnvironment();
+        entorno.insert("V", VELMOR_IMPRIMIR);
+        entorno.insert("S", VELMOR_SOURCE_DIR);
+        entorno.remove("VELMOR_CP_DOS");
+        const QString funciones =
+            "t() { printf 'Hola \\233 mundo\\r\\n' > T.PRT; }\n"
+            "pdf() { pdfinfo T.pdf | grep -q \"^Page size: *$1\" && pdftotext T.pdf - | grep -qF "
+            "\"$2\"; }\n";
+        int estado = -1;
+        QString errores;
+        QString dicho =
+            Ejecuta("sh", {"-c", funciones + f[1]}, &estado, &errores, c.path(), entorno);
+        dicho += errores;
+        QCOMPARE(estado, f[2].toInt());
+        for (const QString& parte : f[3].split(';', Qt::SkipEmptyParts))
+            QVERIFY2(dicho.contains(parte), qPrintable(dicho));
+        Ejecuta("sh", {"-c", funciones + "set -e; " + f[4]}, &estado, &errores, c.path(), entorno);
+        QVERIFY2(estado == 0, qPrintable(f[4] + "\n" + errores));
+    }
+
+    void teclasDialogoImpresora_data() {
+        QTest::addColumn<QStringList>("f");
+        for (const QStringList& f : Filas(kTeclas, 5))
+            QTest::newRow(qPrintable(f[0])) << f;
+    }
+    void teclasDialogoImpresora() {
+        QFETCH(QStringList, f);
+        ImpresorasPrueba impresoras({"Almacén", "Oficina"}, 1);
+        Impresora dialogo(impresoras);
+        QSignalSpy terminado(&dialogo, &QDialog::finished);
+        dialogo.open();
+        QVERIFY(QTest::qWaitForWindowExposed(&dialogo));
+        auto* control = dialogo.findChild<QWidget*>(f[1]);
+        control->setFocus();
+        QTest::keyClick(control, f[2] == "Return" ? Qt::Key_Return : Qt::Key_Escape);
+        QCOMPARE(terminado.count(), 1);
+        QCOMPARE(terminado.first().first().toInt(), f[3].toInt());
+        QCOMPARE(dialogo.ImpresoraElegida(), f[4]);
+    }
+
+    // Under LANG=C.UTF-8 (the test's environment), what Qt writes of its own is Spanish.
+    void espanol() {
+        QCOMPARE(QLocale::system().formattedDataSize(5000), QString("4,88 KiB"));
+        QCOMPARE(QCoreApplication::translate("QFileDialog", "&Save"), QString("&Guardar"));
+    }
+
+    // Written by one run, read by the next, in the freedesktop config folder; a value edited by
+    // hand into nonsense falls back to its default alone.
+    void ajustesGuardados() {
+        QTemporaryDir config;
+        qputenv("XDG_CONFIG_HOME", config.path().toUtf8());
+        const QString fichero = AjustesVelmor::FicheroDelUsuario();
+        QCOMPARE(fichero, config.path() + "/velmor/velmor.conf");
+        AjustesImpresion a;
+        a.paginaCodigo = "437";
+        a.papel = Papel::Personalizado;
+        a.medidaMm = QSizeF(100, 150.5);
+        a.margenesMm = QMarginsF(10, 12.5, 0, 30);
+        a.lineas = 72;
+        a.agujas = 9;
+        {
+            AjustesVelmor escritos(fichero);
+            escritos.PonImpresion(a);
+            escritos.Guarda();
+        }
+        QCOMPARE(AjustesVelmor(fichero).Impresion(), a);
+        EscribeFichero(fichero, "[impresion]\ncp=437\npapel=b5\nmargenes=-3\nlineas=0\nagujas=9\n");
+        a = {};
+        a.paginaCodigo = "437";
+        a.agujas = 9;
+        QCOMPARE(AjustesVelmor(fichero).Impresion(), a);
+    }
+
+    // What the user left is where the next run starts: the folder, the place on the screen, the
+    // printer and its orientation; a folder named on the command line wins.
+    void ventanaRecuerda() {
+        QTemporaryDir raiz;
+        const QString otra = raiz.filePath("Listados");
+        EscribeFichero(otra + "/INFORME.PRT", "x\r\n");
+        const QString fichero = raiz.filePath("config/velmor.conf");
+        ImpresorasPrueba impresoras({"Almacén", "Oficina"});
+        {
+            frmVelmor ventana(impresoras, EntornoDePrueba(raiz.path(), fichero));
+            AjustesVelmor(fichero).PonImpresora("Oficina", Orientacion::Horizontal);
+            ventana.show();
+            QVERIFY(QTest::qWaitForWindowExposed(&ventana));
+            ventana.move(40, 30);
+            // The user clicks the other folder in the tree, then quits.
+            Control<QAbstractButton>(&ventana, "Buscar carpeta")->click();
+            auto* arbol = Control<QTreeView>(&ventana, "Carpetas");
+            auto* modelo = qobject_cast<QFileSystemModel*>(arbol->model());
+            QModelIndex i;
+            QTRY_VERIFY_WITH_TIMEOUT((i = modelo->index(otra)).isValid() &&
+                                         (arbol->scrollTo(i), arbol->visualRect(i).isValid()),
+                                     30000);
+            QTest::mouseClick(arbol->viewport(), Qt::LeftButton, {}, arbol->visualRect(i).center());
+            QCOMPARE(ventana.RutaCarpetas(), otra);
+            ventana.close();
+        }
+        frmVelmor otraVez(impresoras, EntornoDePrueba(raiz.path(), fichero));
+        QCOMPARE(otraVez.RutaCarpetas(), otra);
+        QCOMPARE(otraVez.pos(), QPoint(40, 30));
+        QCOMPARE(impresoras.nombreActual(), QString("Oficina"));
+        QCOMPARE(impresoras.orientacion(), Orientacion::Horizontal);
+        EntornoVelmor nombrada = EntornoDePrueba(raiz.path(), fichero);
+        nombrada.argumentos = QStringList{raiz.path()};
+        QCOMPARE(frmVelmor(impresoras, nombrada).RutaCarpetas(), raiz.path());
+    }
+
+    // "Configuración" opens from the window's key; what it accepts is kept and used.
+    void configuracionDesdeLaVentana() {
+        qunsetenv("VELMOR_CP_DOS");
+        QTemporaryDir raiz;
+        const QString fichero = raiz.filePath("velmor.conf");
+        ImpresorasPrueba impresoras({"Oficina"});
+        frmVelmor ventana(impresoras, EntornoDePrueba(raiz.path(), fichero));
+        ventana.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&ventana));
+        QTimer::singleShot(0, [] {
+            auto* dialogo = qobject_cast<QDialog*>(QApplication::activeModalWidget());
+            QVERIFY(dialogo);
+            auto* pagina = dialogo->findChild<QComboBox*>("PaginaCodigo");
+            pagina->setCurrentIndex(pagina->findData("437"));
+            dialogo->findChild<QComboBox*>("Papel")->setCurrentIndex(int(Papel::Legal));
+            dialogo->findChild<QSpinBox*>("Lineas")->setValue(60);
+            dialogo->findChild<QComboBox*>("ModeloEpson")->setCurrentIndex(1);
+            QTest::keyClick(dialogo, Qt::Key_Return);
+        });
+        QTest::keyClick(&ventana, Qt::Key_Comma, Qt::ControlModifier);
+        AjustesImpresion esperados;
+        esperados.paginaCodigo = "437";
+        esperados.papel = Papel::Legal;
+        esperados.lineas = 60;
+        esperados.agujas = 9;
+        QCOMPARE(AjustesVelmor(fichero).Impresion(), esperados);
+        QCOMPARE(ventana.LineasPagina, qint16(60));
+        const PaginasCodigo& p = PaginasCodigo::actuales();
+        QCOMPARE(p.aWindows(p.decodifica("\x9b")), QString("¢")); // code page 437
+        PaginasCodigo::ponElegida("850");
+    }
+
+    void trabajo_data() {
+        QTest::addColumn<QStringList>("f");
+        for (const QStringList& f : Filas(kTrabajos, 10))
+            QTest::newRow(qPrintable(f[0])) << f;
+    }
+    // The status line tells the job as it is, readable without its tooltip; a missing picture is
+    // told and keeps the file; the desktop tells a job's end while the user works elsewhere.
+    void trabajo() {
+        QFETCH(QStringList, f);
+        QProcess bus; // a private dbus-daemon, with a notification server of the test's own
+        bus.start("dbus-daemon", {"--session", "--nofork", "--print-address=1"});
+        QString direccion;
+        while (direccion.isEmpty() && bus.waitForReadyRead(30000))
+            direccion = QString::fromUtf8(bus.readLine()).trimmed();
+        QVERIFY2(!direccion.isEmpty(), "dbus-daemon did not start");
+        // Connections named for this bus only: a name stays bound to its first bus.
+        QDBusConnection escritorio = QDBusConnection::connectToBus(direccion, "e" + direccion);
+        QDBusConnection programa = QDBusConnection::connectToBus(direccion, "p" + direccion);
+        ServidorAvisos servidor;
+        QVERIFY(escritorio.registerObject("/org/freedesktop/Notifications", &servidor,
+                                          QDBusConnection::ExportAllSlots));
+        QVERIFY(escritorio.registerService("org.freedesktop.Notifications"));
+        QTemporaryDir raiz;
+        const QString prt = raiz.filePath("LISTADO DE CLIENTES.PRT");
+        EscribeFichero(prt, f[3].toUtf8() + "\r\n");
+        ImpresorasPrueba impresoras({"Oficina", "Archivo PDF"}, f[1] == "Oficina" ? 0 : 1);
+        impresoras.cola_->estado =
+            f[5] == "-" ? EstadoTrabajo::Completado : EstadoTrabajo::Pendiente;
+        MensajesGuionizados mensajes;
+        mensajes.respuestas = {QMessageBox::No};
+        EntornoVelmor entorno = EntornoDePrueba(raiz.path());
+        entorno.bus = programa;
+        QWidget otra;
+        {
+            frmVelmor ventana(impresoras, entorno);
+            ventana.show();
+            QWidget* activa = f[4] == "1" ? static_cast<QWidget*>(&ventana) : (otra.show(), &otra);
+            QApplication::setActiveWindow(activa);
+            QTRY_VERIFY(activa->isActiveWindow());
+            auto* estado = Control<QLabel>(&ventana, "Estado");
+            QString visto, entero = "-";
+            const auto mira = [&] { visto = estado->text(), entero = estado->toolTip(); };
+            if (f[2] == "Imprimir") mensajes.alMostrar = [&](const auto&) { mira(); };
+            AlAbrirse dialogos; // Enter in the printer dialog, the proposed name to save
+            auto* lista = Control<QListWidget>(&ventana, "Ficheros PRT");
+            QTRY_COMPARE(lista->count(), 1);
+            lista->setCurrentRow(0);
+            Control<QAbstractButton>(&ventana, f[2])->click();
+            if (f[2] != "Imprimir" && f[5] != "-") {
+                QTRY_VERIFY_WITH_TIMEOUT(estado->toolTip() == f[5], 20000);
+                mira();
+                impresoras.cola_->estado = EstadoTrabajo::Completado;
+            }
+            QTRY_COMPARE_WITH_TIMEOUT(ventana.TrabajosPendientes(), 0, 20000);
+            QCOMPARE(entero, f[5]);
+            QVERIFY2(visto.contains(f[6]), qPrintable(visto));
+            QVERIFY(estado->fontMetrics().horizontalAdvance(visto) <=
+                    estado->contentsRect().width());
+            if (!f[9].isEmpty()) QCOMPARE(estado->toolTip(), f[9]);
+        }
+        QCOMPARE(QFile::exists(prt), f[8].isEmpty());
+        QCOMPARE(mensajes.cajas.size(), f[7].isEmpty() ? 0 : 1);
+        if (!f[7].isEmpty())
+            QVERIFY2(mensajes.cajas[0].texto.contains(f[7]), qPrintable(mensajes.cajas[0].texto));
+        // Messages reach the server in order: once a later question is answered, a notification
+        // sent before it has arrived.
+        QDBusPendingCallWatcher respuesta(programa.asyncCall(QDBusMessage::createMethodCall(
+            "org.freedesktop.Notifications", "/org/freedesktop/Notifications",
+            "org.freedesktop.Notifications", "GetCapabilities")));
+        QSignalSpy contestada(&respuesta, &QDBusPendingCallWatcher::finished);
+        QVERIFY(respuesta.isFinished() || contestada.wait(30000));
+        QCOMPARE(servidor.avisos, f[8].isEmpty() ? QStringList{} : QStringList{f[8]});
+        bus.terminate();
+        bus.waitForFinished(30000);
+    }
+
+    // Volumes mounted and unmounted while the window is open come and go; the one shown stays.
+    void volumenesQueCambian() {
+        QTemporaryDir raiz;
+        for (const char* d : {"VIEJO", "USB", "RED"})
+            QDir().mkpath(raiz.filePath(d));
+        VolumenesDePrueba volumenes;
+        volumenes.lista = {{raiz.path(), "raiz"}, {raiz.filePath("VIEJO"), "VIEJO"}};
+        ImpresorasPrueba impresoras({"Oficina"});
+        EntornoVelmor entorno = EntornoDePrueba(raiz.path());
+        entorno.volumenes = &volumenes;
+        frmVelmor ventana(impresoras, entorno);
+        auto* discos = Control<QComboBox>(&ventana, "Volúmenes");
+        volumenes.lista = {
+            {raiz.path(), "raiz"}, {raiz.filePath("USB"), "USB"}, {raiz.filePath("RED"), "RED"}};
+        emit volumenes.cambiada();
+        QStringList textos;
+        for (int i = 0; i < discos->count(); ++i)
+            textos << discos->itemText(i);
+        QCOMPARE(textos, (QStringList{"raiz", "USB", "RED"}));
+        QCOMPARE(discos->currentText(), QString("raiz"));
+        discos->setCurrentIndex(1);
+        QCOMPARE(ventana.RutaCarpetas(), raiz.filePath("USB"));
+    }
+
+    // Something dropped on the window from a file manager.
+    void soltar_data() {
+        QTest::addColumn<QStringList>("f");
+        for (const QStringList& f : Filas(kSoltados, 4))
+            QTest::newRow(qPrintable(f[0])) << f;
+    }
+    void soltar() {
+        QFETCH(QStringList, f);
+        QTemporaryDir raiz;
+        const QByteArray base = QFile::encodeName(raiz.path()) + '/';
+        QDir().mkpath(raiz.filePath("Listados"));
+        for (const char* nombre : {"INFORME.PRT", "A\xA5O.PRT", "NOTA.TXT"}) // by their bytes
+            std::fclose(std::fopen(base + "Listados/" + nombre, "w"));
+        ImpresorasPrueba impresoras({"Oficina"});
+        frmVelmor ventana(impresoras, EntornoDePrueba(raiz.path()));
+        ventana.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&ventana));
+        QList<QUrl> urls;
+        for (const QString& s : f[1].split(';'))
+            urls << QUrl("file://" + QString::fromLatin1((base + Bytes(s)).toPercentEncoding("/")));
+        QMimeData datos;
+        datos.setUrls(urls);
+        const QPoint centro = ventana.rect().center();
+        QDragEnterEvent entra(centro, Qt::CopyAction, &datos, Qt::LeftButton, Qt::NoModifier);
+        QApplication::sendEvent(&ventana, &entra);
+        QCOMPARE(entra.isAccepted(), f[2] != "-");
+        QDropEvent suelta(centro, Qt::CopyAction, &datos, Qt::LeftButton, Qt::NoModifier);
+        if (entra.isAccepted()) QApplication::sendEvent(&ventana, &suelta);
+        QCOMPARE(ventana.RutaCarpetas(), f[2] == "-" ? raiz.path() : raiz.filePath(f[2]));
+        if (entra.isAccepted()) QCOMPARE(NombreVisible(ventana.FileNameFicheros()), f[3]);
+    }
+
+    // A form feed shows in the preview as a rule across the box, whatever the lines' length.
+    void reglaDelSaltoDePagina_data() {
+        QTest::addColumn<QByteArray>("prt");
+        QTest::newRow("líneas cortas") << QByteArray("uno\r\n\fdos\r\n");
+        QTest::newRow("línea más ancha que la caja") << QByteArray(300, 'x') + "\r\n\fdos\r\n";
+    }
+    void reglaDelSaltoDePagina() {
+        QFETCH(QByteArray, prt);
+        QTemporaryDir carpeta;
+        EscribeFichero(carpeta.filePath("FF.PRT"), prt);
+        frmPrtVer visor;
+        visor.Cargar(carpeta.path(), "FF.PRT", false);
+        visor.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&visor));
+        QWidget* caja = visor.rtfVisor()->viewport();
+        const QImage imagen = caja->grab().toImage();
+        const QRgb fondo = imagen.pixel(imagen.width() - 1, imagen.height() - 1);
+        int masLarga = 0; // the longest run of drawn pixels in any row
+        for (int y = 0; y < imagen.height(); ++y)
+            for (int x = 0, seguidos = 0; x < imagen.width(); ++x)
+                masLarga =
+                    qMax(masLarga, seguidos = imagen.pixel(x, y) == fondo ? 0 : seguidos + 1);
+        QVERIFY2(masLarga >= caja->width() * 8 / 10, qPrintable(QString::number(masLarga)));
+    }
+};
 
 // Set up as the program's main() does.
 int main(int argc, char** argv) {

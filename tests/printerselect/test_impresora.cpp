@@ -1,10 +1,9 @@
 // The printer dialog driven as a user drives it, on a list of printers whose orientation can be
 // refused; the dialog on the real queues is driven by the window's tests.
 #include "printerselect/impresora.h"
-#include "printing/dispositivo_impresora.h"
-#include "shared/error.h"
 #include "support/accesible.h"
 #include "support/filas.h"
+#include "support/impresoras_prueba.h"
 #include "support/scripted_messages.h"
 
 #include <QAbstractButton>
@@ -13,26 +12,6 @@
 #include <QTimer>
 
 namespace {
-
-// Printers by name; ponOrientacion refuses while `rechazos` lasts. Nothing is drawn here.
-struct Lista : Impresoras {
-    QStringList nombres;
-    int posicion = 0, rechazos = 0;
-    Orientacion papel = Orientacion::Vertical;
-    int cuenta() const override { return int(nombres.size()); }
-    QString nombre(int i) const override { return nombres.value(i); }
-    int actual() const override { return posicion; }
-    void hazActual(int i) override { posicion = i; }
-    Orientacion orientacion() const override { return papel; }
-    void ponOrientacion(Orientacion o) override {
-        if (rechazos-- > 0)
-            throw ErrorVelmor(ErrorVelmor::OrientacionRechazada,
-                              "La impresora no admite esa orientación del papel");
-        papel = o;
-    }
-    DispositivoImpresora& dispositivo(SalidaFichero&) override { qFatal("nothing is drawn"); }
-    std::shared_ptr<const ColaImpresion> cola() const override { return nullptr; }
-};
 
 // name ¦ printers ("" the five below) ¦ current ¦ steps ¦ refusals ¦ answers (R Retry, C Cancel)
 // ¦ chosen ¦ current after ¦ paper after (V, H, or S: the printer's own, never changed) ¦ boxes.
@@ -66,7 +45,7 @@ class TestImpresora : public QObject {
         MensajesGuionizados mensajes;
         for (const QChar r : c[5])
             mensajes.respuestas << (r == 'R' ? QMessageBox::Retry : QMessageBox::Cancel);
-        Lista impresoras;
+        ImpresorasPrueba impresoras;
         impresoras.nombres = c[1].isEmpty() ? QStringList{"Oficina", "Almacen", "almacen",
                                                           "Etiquetas  ", "Archivo PDF"}
                                             : c[1].split(',');

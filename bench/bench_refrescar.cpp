@@ -3,7 +3,7 @@
 // widget-free browser alone (the window's share is the difference).
 #include "mainwindow/frm_velmor.h"
 #include "mainwindow/navegador_prt.h"
-#include "support/fake_printer.h"
+#include "support/impresoras_prueba.h"
 #include <QApplication>
 #include <QFile>
 #include <QTemporaryDir>
@@ -26,7 +26,7 @@ QString Carpeta(const QTemporaryDir& raiz, int ficheros, benchmark::State& estad
 static void BM_RefrescarVentana(benchmark::State& estado) {
     QTemporaryDir raiz;
     const QString ultimo = Carpeta(raiz, int(estado.range(0)), estado);
-    FakeImpresoras impresoras({"Oficina"});
+    ImpresorasPrueba impresoras({"Oficina"});
     EntornoVelmor e;
     e.carpetaPrograma = raiz.path() + "/Listados";
     e.raizVolumen = raiz.path();

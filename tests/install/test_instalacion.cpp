@@ -119,6 +119,8 @@ class TestInstalacion : public QObject {
             "usr/bin/velmor-imprimir",
             "usr/lib/systemd/user/velmor-vigilar@.service",
             "usr/share/applications/" + Id + ".desktop",
+            "usr/share/doc/velmor/changelog.gz",
+            "usr/share/doc/velmor/copyright",
             "usr/share/icons/hicolor/scalable/apps/" + Id + ".svg",
             "usr/share/man/man1/velmor-imprimir.1.gz",
             "usr/share/man/man1/velmor.1.gz",

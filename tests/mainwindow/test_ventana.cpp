@@ -509,8 +509,9 @@ no es UTF-8 ¦ A\xa5O.PRT ¦ ANIO\r\n ¦ Imprimir y borrar ¦ ¦ AÑO.pdf ¦ ANI
         p.boton("Imprimir y borrar")->click();
         QCOMPARE(v.TrabajosPendientes(), 1);
         auto* estado = p.control<QLabel>("Estado");
-        QTRY_VERIFY_WITH_TIMEOUT(Descripcion(estado).contains("Esperando a que termine el trabajo"),
-                                 30000);
+        QTRY_VERIFY_WITH_TIMEOUT(
+            Descripcion(estado).contains(QRegularExpression("el trabajo \\d+ de «Inalcanzable»")),
+            30000);
         QVERIFY2(estado->text().contains(QChar(0x2026)), qPrintable(estado->text()));
         QCOMPARE(v.size(), tamano);
         p.mensajes.respuestas = {QMessageBox::No, QMessageBox::Yes};

@@ -1,5 +1,4 @@
-// The program as a desktop keeps it: its licence and package data, settings that last, the
-// printer dialog's keys, the Spanish locale, the status line and the window's drops.
+// The program as a desktop keeps it: licence, settings, dialogs, locale, status line and drops.
 #include "mainwindow/ajustes_velmor.h"
 #include "mainwindow/frm_velmor.h"
 #include "mainwindow/fuente_volumenes.h"
@@ -15,58 +14,38 @@
 #include "support/programas.h"
 #include "support/scripted_messages.h"
 
-#include <QAbstractButton>
-#include <QApplication>
-#include <QComboBox>
-#include <QDBusConnection>
-#include <QDBusMessage>
-#include <QDBusPendingCallWatcher>
-#include <QFileDialog>
-#include <QFileSystemModel>
-#include <QLabel>
-#include <QListWidget>
-#include <QMimeData>
-#include <QSignalSpy>
-#include <QSpinBox>
-#include <QTemporaryDir>
-#include <QTest>
-#include <QTextEdit>
-#include <QTimer>
-#include <QTreeView>
-#include <QUrl>
+#include <QtDBus>
+#include <QtTest>
+#include <QtWidgets>
 
 namespace {
-// name ¦ orden ¦ estado ¦ dice (on stdout or stderr, parts split by ";") ¦ comprueba. The shell
-// runs in an empty folder with "$V" (velmor-imprimir), "$S" (the sources), "t" (writes T.PRT,
-// "Hola" and the byte 9B) and "pdf SIZE TEXT" (T.pdf has pages of that size and says TEXT).
+// name ¦ orden ¦ estado ¦ dice (stdout or stderr, parts split by ";") ¦ comprueba, run in an empty
+// folder with "$V" (velmor-imprimir), "$S" (the sources), "t" (writes T.PRT, "Hola" and the byte
+// 9B) and "pdf SIZE TEXT" (T.pdf has pages of that size and says TEXT).
 const char* const kOrdenes = R"filas(
 licencia ¦ grep -q 'Version 3, 29 June 2007' $S/LICENSE && grep -q '<project_license>GPL-3.0-or-later<' $S/data/org.velmor.Velmor.metainfo.xml.in && grep -q '^License: GPL-3.0+' $S/packaging/copyright && grep -q '^Format: https://www.debian.org/doc/packaging-manuals/copyright-format/1.0/' $S/packaging/copyright && grep -q '^velmor (2.0) unstable;' $S/packaging/changelog.in ¦ 0 ¦ ¦ true
 escritorio sin avisos ¦ desktop-file-validate $S/data/org.velmor.Velmor.desktop ¦ 0 ¦ ¦ test -z "$(desktop-file-validate $S/data/org.velmor.Velmor.desktop)"
-# Options and paths are copied from a manual page as shown: none split by a hyphen, at any width.
-manual sin guiones ¦ for p in velmor velmor-imprimir; do for w in 50 80; do MANWIDTH=$w LANG=C.UTF-8 man -l $S/data/$p.1 > m || exit 1; grep -q -- -- m && ! grep -q ‐ m || exit 1; done; done ¦ 0 ¦ ¦ true
+manual sin guiones partidos ¦ for p in velmor velmor-imprimir; do for w in 50 80; do MANWIDTH=$w LANG=C.UTF-8 man -l $S/data/$p.1 > m || exit 1; grep -q -- -- m && ! grep -q ‐ m || exit 1; done; done ¦ 0 ¦ ¦ true
 por defecto: 850, A4 ¦ t; $V --pdf T.pdf T.PRT ¦ 0 ¦ ¦ pdf '595 x 842' 'Hola ø'
 --cp 437 ¦ t; $V --cp 437 --pdf T.pdf T.PRT ¦ 0 ¦ ¦ pdf '595 x 842' 'Hola ¢'
---papel legal ¦ t; $V --cp=858 --papel legal --pdf T.pdf T.PRT ¦ 0 ¦ ¦ pdf '612 x 1008' 'Hola ø'
---papel carta, 9 agujas ¦ t; $V --papel=carta --agujas 9 --pdf T.pdf T.PRT ¦ 0 ¦ ¦ pdf '612 x 792' 'Hola ø'
+--papel=carta, 9 agujas ¦ t; $V --cp=858 --papel=carta --agujas 9 --pdf T.pdf T.PRT ¦ 0 ¦ ¦ pdf '612 x 792' 'Hola ø'
 continuo, --margenes ¦ t; $V --papel continuo --margenes 20,10,5,30 --pdf T.pdf T.PRT ¦ 0 ¦ ¦ pdf '680 x 864' 'Hola ø'
 papel propio ¦ t; $V --papel 250x180 --pdf T.pdf T.PRT ¦ 0 ¦ ¦ pdf '709 x 510' 'Hola ø'
 --papel desconocido ¦ t; $V --papel b5 --pdf T.pdf T.PRT ¦ 2 ¦ --papel: papel «b5» desconocido ¦ test ! -e T.pdf
 --cp desconocida ¦ t; $V --cp 999 --pdf T.pdf T.PRT ¦ 2 ¦ Página de códigos DOS desconocida: «999» ¦ test ! -e T.pdf
 márgenes sin sitio ¦ t; $V --papel a4 --margenes 110 --pdf T.pdf T.PRT ¦ 1 ¦ Los márgenes (110 mm) no dejan sitio ¦ test ! -e T.pdf
-# A missing picture prints as the directive's text, is named, and keeps a file to be deleted.
-falta la imagen ¦ printf '/IMAGEN/LOGO.BMP\r\nHola\r\n' > T.PRT; $V --pdf T.pdf T.PRT ¦ 0 ¦ T.PRT: No se ha encontrado la imagen de fondo «LOGO.BMP» ¦ test -e T.PRT; pdf '' /IMAGEN/
-falta, con --borrar ¦ printf '/IMAGEN/LOGO.BMP\r\nHola\r\n' > T.PRT; $V --borrar --pdf T.pdf T.PRT ¦ 1 ¦ «T.PRT» no se ha impreso como se pedía; «T.PRT» no se ha borrado. ¦ test -e T.PRT
+falta la imagen: su texto, dicho ¦ printf '/IMAGEN/LOGO.BMP\r\nHola\r\n' > T.PRT; $V --pdf T.pdf T.PRT ¦ 0 ¦ T.PRT: No se ha encontrado la imagen de fondo «LOGO.BMP» ¦ test -e T.PRT; pdf '' /IMAGEN/
+falta, con --borrar: se queda ¦ printf '/IMAGEN/LOGO.BMP\r\nHola\r\n' > T.PRT; $V --borrar --pdf T.pdf T.PRT ¦ 1 ¦ «T.PRT» no se ha impreso como se pedía; «T.PRT» no se ha borrado. ¦ test -e T.PRT
 )filas";
 
-// foco ¦ tecla ¦ aceptado ¦ elegida: "Selección de Impresora" answers Enter and Esc.
+// "Selección de Impresora" answers Enter and Esc: name ¦ foco ¦ tecla ¦ aceptado ¦ elegida.
 const char* const kTeclas = R"(
 Intro en la lista ¦ ListaImpresoras ¦ Return ¦ 1 ¦ Oficina
 Intro en ✗ ¦ cmdCancelar ¦ Return ¦ 0 ¦
 Esc en la lista ¦ ListaImpresoras ¦ Escape ¦ 0 ¦
 )";
 
-// name ¦ dropped (under the test folder, ";" between, \xHH bytes) ¦ folder shown ("-": refused)
-// ¦ file chosen.
+// name ¦ dropped (";" between, \xHH bytes) ¦ folder shown ("-": refused) ¦ file chosen.
 const char* const kSoltados = R"(
 un .prt ¦ Listados/INFORME.PRT ¦ Listados ¦ INFORME.PRT
 nombre que no es UTF-8 ¦ Listados/A\xA5O.PRT ¦ Listados ¦ AÑO.PRT
@@ -75,25 +54,31 @@ un .txt ¦ Listados/NOTA.TXT ¦ - ¦
 dos ficheros ¦ Listados/INFORME.PRT;Listados/A\xA5O.PRT ¦ - ¦
 )";
 
-// The job of "LISTADO DE CLIENTES.PRT" (its text given) in the window, its printer's queue
-// holding the job until the status line is seen: name ¦ printer ¦ button ¦ text ¦ window active
-// ¦ the status whole (in the tooltip) while the delete question, or the queue, waits ("-":
-// none) ¦ what the line shows of it ¦ message box ¦ desktop notification ¦ status at the end.
+// The job of "LISTADO DE CLIENTES.PRT" (its text given), its queue holding it until the status is
+// seen: name ¦ printer ¦ button ¦ text ¦ window active ¦ the whole status (tooltip) while the
+// question or queue waits ("-": none) ¦ what the line shows ¦ message box ¦ notification ¦ end.
 const char* const kTrabajos = R"(
 PDF escrito, con pregunta ¦ Archivo PDF ¦ Imprimir ¦ uno ¦ 1 ¦ «LISTADO DE CLIENTES.PRT» escrito en «LISTADO DE CLIENTES.pdf» ¦ » escrito en « ¦ ¿ Desea borrar el fichero ¦ ¦
 en la cola, en segundo plano ¦ Oficina ¦ Imprimir y borrar ¦ uno ¦ 0 ¦ «LISTADO DE CLIENTES.PRT»: el trabajo 1 de «Oficina» espera su turno ¦ »: el trabajo 1 de «Oficina» espera su turno ¦ ¦ Impreso «LISTADO DE CLIENTES.PRT»|El trabajo 1 de «Oficina» ha terminado y el fichero se ha borrado. ¦
 falta la imagen ¦ Oficina ¦ Imprimir y borrar ¦ /IMAGEN/LOGO.BMP ¦ 1 ¦ - ¦ ¦ «LOGO.BMP»: «LISTADO DE CLIENTES.PRT» no se ha impreso como se pedía ¦ ¦ Falta la imagen «LOGO.BMP» de «LISTADO DE CLIENTES.PRT»
 )";
 
-EntornoVelmor EntornoDePrueba(const QString& carpeta, const QString& ficheroAjustes = {}) {
-    EntornoVelmor e;
-    e.carpetaPrograma = e.carpetaActual = e.raizVolumen = carpeta;
-    e.ficheroAjustes = ficheroAjustes;
-    return e;
+void Tabla(const char* tabla, int campos) {
+    QTest::addColumn<QStringList>("f");
+    for (const QStringList& f : Filas(tabla, campos))
+        QTest::newRow(qPrintable(f[0])) << f;
 }
 
-// Answers the job's dialogs as a user would while it lives: Enter in the printer dialog, the
-// proposed name in the save dialog.
+// A folder of the test's own and the window's surroundings on it, settings kept under it.
+struct Raiz : QTemporaryDir {
+    EntornoVelmor entorno;
+    Raiz() {
+        entorno.carpetaPrograma = entorno.carpetaActual = entorno.raizVolumen = path();
+        entorno.ficheroAjustes = filePath("config/velmor.conf");
+    }
+};
+
+// Answers the job's dialogs as a user would: Enter to the printer, the proposed name to save.
 struct AlAbrirse : QTimer {
     AlAbrirse() {
         connect(this, &QTimer::timeout, [] {
@@ -106,7 +91,6 @@ struct AlAbrirse : QTimer {
     }
 };
 
-// A mount table the test writes.
 struct VolumenesDePrueba : FuenteVolumenes {
     QList<VolumenPrt> lista;
     QList<VolumenPrt> Leer() const override { return lista; }
@@ -131,11 +115,7 @@ class ServidorAvisos : public QObject {
 class TestAjustes : public QObject {
     Q_OBJECT
   private slots:
-    void orden_data() {
-        QTest::addColumn<QStringList>("f");
-        for (const QStringList& f : Filas(kOrdenes, 5))
-            QTest::newRow(qPrintable(f[0])) << f;
-    }
+    void orden_data() { Tabla(kOrdenes, 5); }
     void orden() {
         QFETCH(QStringList, f);
         QTemporaryDir c;
@@ -144,26 +124,21 @@ class TestAjustes : public QObject {
         entorno.insert("S", VELMOR_SOURCE_DIR);
         entorno.remove("VELMOR_CP_DOS");
         const QString funciones =
-            "t() { printf 'Hola \\233 mundo\\r\\n' > T.PRT; }\n"
-            "pdf() { pdfinfo T.pdf | grep -q \"^Page size: *$1\" && pdftotext T.pdf - | grep -qF "
-            "\"$2\"; }\n";
+            "t() { printf 'Hola \\233 mundo\\r\\n' > T.PRT; }\npdf() { pdfinfo "
+            "T.pdf | grep -q \"^Page size: *$1\" && pdftotext T.pdf - | grep "
+            "-qF \"$2\"; }\n";
         int estado = -1;
         QString errores;
         QString dicho =
             Ejecuta("sh", {"-c", funciones + f[1]}, &estado, &errores, c.path(), entorno);
-        dicho += errores;
         QCOMPARE(estado, f[2].toInt());
         for (const QString& parte : f[3].split(';', Qt::SkipEmptyParts))
-            QVERIFY2(dicho.contains(parte), qPrintable(dicho));
+            QVERIFY2((dicho + errores).contains(parte), qPrintable(dicho + errores));
         Ejecuta("sh", {"-c", funciones + "set -e; " + f[4]}, &estado, &errores, c.path(), entorno);
         QVERIFY2(estado == 0, qPrintable(f[4] + "\n" + errores));
     }
 
-    void teclasDialogoImpresora_data() {
-        QTest::addColumn<QStringList>("f");
-        for (const QStringList& f : Filas(kTeclas, 5))
-            QTest::newRow(qPrintable(f[0])) << f;
-    }
+    void teclasDialogoImpresora_data() { Tabla(kTeclas, 5); }
     void teclasDialogoImpresora() {
         QFETCH(QStringList, f);
         ImpresorasPrueba impresoras({"Almacén", "Oficina"}, 1);
@@ -185,20 +160,14 @@ class TestAjustes : public QObject {
         QCOMPARE(QCoreApplication::translate("QFileDialog", "&Save"), QString("&Guardar"));
     }
 
-    // Written by one run, read by the next, in the freedesktop config folder; a value edited by
-    // hand into nonsense falls back to its default alone.
+    // Kept in the freedesktop config folder from run to run; nonsense edited in falls back alone.
     void ajustesGuardados() {
         QTemporaryDir config;
         qputenv("XDG_CONFIG_HOME", config.path().toUtf8());
         const QString fichero = AjustesVelmor::FicheroDelUsuario();
         QCOMPARE(fichero, config.path() + "/velmor/velmor.conf");
-        AjustesImpresion a;
-        a.paginaCodigo = "437";
-        a.papel = Papel::Personalizado;
-        a.medidaMm = QSizeF(100, 150.5);
-        a.margenesMm = QMarginsF(10, 12.5, 0, 30);
-        a.lineas = 72;
-        a.agujas = 9;
+        const AjustesImpresion a{"437", Papel::Personalizado, {100, 150.5}, {10, 12.5, 0, 30}, 72,
+                                 9};
         {
             AjustesVelmor escritos(fichero);
             escritos.PonImpresion(a);
@@ -206,27 +175,23 @@ class TestAjustes : public QObject {
         }
         QCOMPARE(AjustesVelmor(fichero).Impresion(), a);
         EscribeFichero(fichero, "[impresion]\ncp=437\npapel=b5\nmargenes=-3\nlineas=0\nagujas=9\n");
-        a = {};
-        a.paginaCodigo = "437";
-        a.agujas = 9;
-        QCOMPARE(AjustesVelmor(fichero).Impresion(), a);
+        QCOMPARE(AjustesVelmor(fichero).Impresion(),
+                 (AjustesImpresion{.paginaCodigo = "437", .medidaMm = {}, .agujas = 9}));
     }
 
-    // What the user left is where the next run starts: the folder, the place on the screen, the
-    // printer and its orientation; a folder named on the command line wins.
+    // The next run starts at the folder, place, printer and orientation left; a named folder wins.
     void ventanaRecuerda() {
-        QTemporaryDir raiz;
+        Raiz raiz;
         const QString otra = raiz.filePath("Listados");
         EscribeFichero(otra + "/INFORME.PRT", "x\r\n");
-        const QString fichero = raiz.filePath("config/velmor.conf");
         ImpresorasPrueba impresoras({"Almacén", "Oficina"});
         {
-            frmVelmor ventana(impresoras, EntornoDePrueba(raiz.path(), fichero));
-            AjustesVelmor(fichero).PonImpresora("Oficina", Orientacion::Horizontal);
+            frmVelmor ventana(impresoras, raiz.entorno);
+            AjustesVelmor(raiz.entorno.ficheroAjustes)
+                .PonImpresora("Oficina", Orientacion::Horizontal);
             ventana.show();
             QVERIFY(QTest::qWaitForWindowExposed(&ventana));
             ventana.move(40, 30);
-            // The user clicks the other folder in the tree, then quits.
             Control<QAbstractButton>(&ventana, "Buscar carpeta")->click();
             auto* arbol = Control<QTreeView>(&ventana, "Carpetas");
             auto* modelo = qobject_cast<QFileSystemModel*>(arbol->model());
@@ -235,26 +200,23 @@ class TestAjustes : public QObject {
                                          (arbol->scrollTo(i), arbol->visualRect(i).isValid()),
                                      30000);
             QTest::mouseClick(arbol->viewport(), Qt::LeftButton, {}, arbol->visualRect(i).center());
-            QCOMPARE(ventana.RutaCarpetas(), otra);
             ventana.close();
         }
-        frmVelmor otraVez(impresoras, EntornoDePrueba(raiz.path(), fichero));
+        frmVelmor otraVez(impresoras, raiz.entorno);
         QCOMPARE(otraVez.RutaCarpetas(), otra);
         QCOMPARE(otraVez.pos(), QPoint(40, 30));
         QCOMPARE(impresoras.nombreActual(), QString("Oficina"));
         QCOMPARE(impresoras.orientacion(), Orientacion::Horizontal);
-        EntornoVelmor nombrada = EntornoDePrueba(raiz.path(), fichero);
-        nombrada.argumentos = QStringList{raiz.path()};
-        QCOMPARE(frmVelmor(impresoras, nombrada).RutaCarpetas(), raiz.path());
+        raiz.entorno.argumentos = QStringList{raiz.path()};
+        QCOMPARE(frmVelmor(impresoras, raiz.entorno).RutaCarpetas(), raiz.path());
     }
 
     // "Configuración" opens from the window's key; what it accepts is kept and used.
     void configuracionDesdeLaVentana() {
         qunsetenv("VELMOR_CP_DOS");
-        QTemporaryDir raiz;
-        const QString fichero = raiz.filePath("velmor.conf");
+        Raiz raiz;
         ImpresorasPrueba impresoras({"Oficina"});
-        frmVelmor ventana(impresoras, EntornoDePrueba(raiz.path(), fichero));
+        frmVelmor ventana(impresoras, raiz.entorno);
         ventana.show();
         QVERIFY(QTest::qWaitForWindowExposed(&ventana));
         QTimer::singleShot(0, [] {
@@ -268,28 +230,24 @@ class TestAjustes : public QObject {
             QTest::keyClick(dialogo, Qt::Key_Return);
         });
         QTest::keyClick(&ventana, Qt::Key_Comma, Qt::ControlModifier);
-        AjustesImpresion esperados;
-        esperados.paginaCodigo = "437";
-        esperados.papel = Papel::Legal;
-        esperados.lineas = 60;
-        esperados.agujas = 9;
-        QCOMPARE(AjustesVelmor(fichero).Impresion(), esperados);
+        QCOMPARE(AjustesVelmor(raiz.entorno.ficheroAjustes).Impresion(),
+                 (AjustesImpresion{.paginaCodigo = "437",
+                                   .papel = Papel::Legal,
+                                   .medidaMm = {},
+                                   .lineas = 60,
+                                   .agujas = 9}));
         QCOMPARE(ventana.LineasPagina, qint16(60));
         const PaginasCodigo& p = PaginasCodigo::actuales();
         QCOMPARE(p.aWindows(p.decodifica("\x9b")), QString("¢")); // code page 437
         PaginasCodigo::ponElegida("850");
     }
 
-    void trabajo_data() {
-        QTest::addColumn<QStringList>("f");
-        for (const QStringList& f : Filas(kTrabajos, 10))
-            QTest::newRow(qPrintable(f[0])) << f;
-    }
-    // The status line tells the job as it is, readable without its tooltip; a missing picture is
-    // told and keeps the file; the desktop tells a job's end while the user works elsewhere.
+    // The status line tells the job readable without its tooltip; a missing picture is told and
+    // keeps the file; the desktop tells a job's end while the user works elsewhere.
+    void trabajo_data() { Tabla(kTrabajos, 10); }
     void trabajo() {
         QFETCH(QStringList, f);
-        QProcess bus; // a private dbus-daemon, with a notification server of the test's own
+        QProcess bus;
         bus.start("dbus-daemon", {"--session", "--nofork", "--print-address=1"});
         QString direccion;
         while (direccion.isEmpty() && bus.waitForReadyRead(30000))
@@ -297,12 +255,12 @@ class TestAjustes : public QObject {
         QVERIFY2(!direccion.isEmpty(), "dbus-daemon did not start");
         // Connections named for this bus only: a name stays bound to its first bus.
         QDBusConnection escritorio = QDBusConnection::connectToBus(direccion, "e" + direccion);
-        QDBusConnection programa = QDBusConnection::connectToBus(direccion, "p" + direccion);
         ServidorAvisos servidor;
         QVERIFY(escritorio.registerObject("/org/freedesktop/Notifications", &servidor,
                                           QDBusConnection::ExportAllSlots));
         QVERIFY(escritorio.registerService("org.freedesktop.Notifications"));
-        QTemporaryDir raiz;
+        Raiz raiz;
+        raiz.entorno.bus = QDBusConnection::connectToBus(direccion, "p" + direccion);
         const QString prt = raiz.filePath("LISTADO DE CLIENTES.PRT");
         EscribeFichero(prt, f[3].toUtf8() + "\r\n");
         ImpresorasPrueba impresoras({"Oficina", "Archivo PDF"}, f[1] == "Oficina" ? 0 : 1);
@@ -310,11 +268,9 @@ class TestAjustes : public QObject {
             f[5] == "-" ? EstadoTrabajo::Completado : EstadoTrabajo::Pendiente;
         MensajesGuionizados mensajes;
         mensajes.respuestas = {QMessageBox::No};
-        EntornoVelmor entorno = EntornoDePrueba(raiz.path());
-        entorno.bus = programa;
         QWidget otra;
         {
-            frmVelmor ventana(impresoras, entorno);
+            frmVelmor ventana(impresoras, raiz.entorno);
             ventana.show();
             QWidget* activa = f[4] == "1" ? static_cast<QWidget*>(&ventana) : (otra.show(), &otra);
             QApplication::setActiveWindow(activa);
@@ -323,7 +279,7 @@ class TestAjustes : public QObject {
             QString visto, entero = "-";
             const auto mira = [&] { visto = estado->text(), entero = estado->toolTip(); };
             if (f[2] == "Imprimir") mensajes.alMostrar = [&](const auto&) { mira(); };
-            AlAbrirse dialogos; // Enter in the printer dialog, the proposed name to save
+            AlAbrirse dialogos;
             auto* lista = Control<QListWidget>(&ventana, "Ficheros PRT");
             QTRY_COMPARE(lista->count(), 1);
             lista->setCurrentRow(0);
@@ -344,13 +300,13 @@ class TestAjustes : public QObject {
         QCOMPARE(mensajes.cajas.size(), f[7].isEmpty() ? 0 : 1);
         if (!f[7].isEmpty())
             QVERIFY2(mensajes.cajas[0].texto.contains(f[7]), qPrintable(mensajes.cajas[0].texto));
-        // Messages reach the server in order: once a later question is answered, a notification
-        // sent before it has arrived.
-        QDBusPendingCallWatcher respuesta(programa.asyncCall(QDBusMessage::createMethodCall(
-            "org.freedesktop.Notifications", "/org/freedesktop/Notifications",
-            "org.freedesktop.Notifications", "GetCapabilities")));
-        QSignalSpy contestada(&respuesta, &QDBusPendingCallWatcher::finished);
-        QVERIFY(respuesta.isFinished() || contestada.wait(30000));
+        // Messages arrive in order: once a later call is answered, an earlier notification is in.
+        const QDBusMessage respuesta = raiz.entorno.bus.call(
+            QDBusMessage::createMethodCall("org.freedesktop.Notifications",
+                                           "/org/freedesktop/Notifications",
+                                           "org.freedesktop.Notifications", "GetCapabilities"),
+            QDBus::BlockWithGui);
+        QCOMPARE(respuesta.type(), QDBusMessage::ReplyMessage);
         QCOMPARE(servidor.avisos, f[8].isEmpty() ? QStringList{} : QStringList{f[8]});
         bus.terminate();
         bus.waitForFinished(30000);
@@ -358,15 +314,14 @@ class TestAjustes : public QObject {
 
     // Volumes mounted and unmounted while the window is open come and go; the one shown stays.
     void volumenesQueCambian() {
-        QTemporaryDir raiz;
+        Raiz raiz;
         for (const char* d : {"VIEJO", "USB", "RED"})
             QDir().mkpath(raiz.filePath(d));
         VolumenesDePrueba volumenes;
         volumenes.lista = {{raiz.path(), "raiz"}, {raiz.filePath("VIEJO"), "VIEJO"}};
+        raiz.entorno.volumenes = &volumenes;
         ImpresorasPrueba impresoras({"Oficina"});
-        EntornoVelmor entorno = EntornoDePrueba(raiz.path());
-        entorno.volumenes = &volumenes;
-        frmVelmor ventana(impresoras, entorno);
+        frmVelmor ventana(impresoras, raiz.entorno);
         auto* discos = Control<QComboBox>(&ventana, "Volúmenes");
         volumenes.lista = {
             {raiz.path(), "raiz"}, {raiz.filePath("USB"), "USB"}, {raiz.filePath("RED"), "RED"}};
@@ -381,25 +336,23 @@ class TestAjustes : public QObject {
     }
 
     // Something dropped on the window from a file manager.
-    void soltar_data() {
-        QTest::addColumn<QStringList>("f");
-        for (const QStringList& f : Filas(kSoltados, 4))
-            QTest::newRow(qPrintable(f[0])) << f;
-    }
+    void soltar_data() { Tabla(kSoltados, 4); }
     void soltar() {
         QFETCH(QStringList, f);
-        QTemporaryDir raiz;
-        const QByteArray base = QFile::encodeName(raiz.path()) + '/';
+        Raiz raiz;
+        const QByteArray base = QFile::encodeName(raiz.path()) + "/Listados/";
         QDir().mkpath(raiz.filePath("Listados"));
         for (const char* nombre : {"INFORME.PRT", "A\xA5O.PRT", "NOTA.TXT"}) // by their bytes
-            std::fclose(std::fopen(base + "Listados/" + nombre, "w"));
+            std::fclose(std::fopen(base + nombre, "w"));
         ImpresorasPrueba impresoras({"Oficina"});
-        frmVelmor ventana(impresoras, EntornoDePrueba(raiz.path()));
+        frmVelmor ventana(impresoras, raiz.entorno);
         ventana.show();
         QVERIFY(QTest::qWaitForWindowExposed(&ventana));
         QList<QUrl> urls;
         for (const QString& s : f[1].split(';'))
-            urls << QUrl("file://" + QString::fromLatin1((base + Bytes(s)).toPercentEncoding("/")));
+            urls << QUrl("file://" +
+                         QString::fromLatin1(
+                             (raiz.path().toUtf8() + '/' + Bytes(s)).toPercentEncoding("/")));
         QMimeData datos;
         datos.setUrls(urls);
         const QPoint centro = ventana.rect().center();

@@ -233,7 +233,6 @@ class TestNavegador : public QObject {
         QTest::newRow("sin argumento") << "<r>/H||<r>/H||";
         QTest::newRow("instalado") << "/usr/bin||<r>/T||";
         QTest::newRow("instalado, rodeo") << "/usr/lib/../bin||<r>/T||";
-        QTest::newRow("instalado en /usr/local/bin") << "/usr/local/bin/||<r>/T||";
         QTest::newRow("en /usr/lib") << "/usr/lib||/usr/lib||";
         QTest::newRow("fichero relativo") << "/usr/bin|../L/INFORME.PRT|<r>/L|INFORME.PRT|";
         QTest::newRow("no es UTF-8") << "<r>/H|<r>/L/<ñ>|<r>/L|<ñ>|";

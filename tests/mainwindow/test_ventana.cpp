@@ -57,8 +57,7 @@ template <class T> class AlAbrirse {
     QTimer reloj_;
 };
 
-// The printer dialog: accepts `impresora` (empty: the one preselected; "papel": that one with
-// the paper turned), or cancels ("-").
+// The printer dialog: accepts `impresora` ("": preselected, "papel": turned), "-" cancels.
 std::unique_ptr<AlAbrirse<Impresora>> DialogoImpresora(const QString& impresora) {
     return std::make_unique<AlAbrirse<Impresora>>([=](Impresora* d) {
         if (impresora == "-") return Control<QAbstractButton>(d, "Cancelar")->click();
@@ -427,8 +426,7 @@ no es UTF-8 ¦ A\xa5O.PRT ¦ ANIO\r\n ¦ Imprimir y borrar ¦ ¦ AÑO.pdf ¦ ANI
         QCOMPARE(::access(prt.constData(), F_OK) == 0, !(guardar && directo));
         QVERIFY(LeeBytes(homonimo) == homonimo && LeeBytes(otro) == otro);
         QVERIFY(p.botones(!(guardar && directo)));
-        for (const QByteArray& f : {prt, homonimo}) // QTemporaryDir cannot remove them
-            ::unlink(f.constData());
+        ::unlink(prt.constData()), ::unlink(homonimo.constData()); // QTemporaryDir cannot
     }
 
     // "Eliminar" deletes at once; then no namesake is chosen. One that fails (the file gone before

@@ -1,6 +1,5 @@
-// The main window driven as a user drives it (controls by their accessible names), on real folders
-// and the private CUPS scheduler's printers: "Oficina" (the default), "Almacen", "Inalcanzable"
-// (never completes a job) and the PDF printer.
+// The window driven by accessible names on real folders and the private CUPS printers: "Oficina"
+// (default), "Almacen", "Inalcanzable" (never completes a job) and the PDF printer.
 #include "mainwindow/frm_velmor.h"
 #include "mainwindow/navegador_prt.h"
 #include "preview/frm_prt_ver.h"
@@ -14,7 +13,6 @@
 #include "support/scripted_messages.h"
 
 #include <QAbstractButton>
-#include <QApplication>
 #include <QCheckBox>
 #include <QFileDialog>
 #include <QFileSystemModel>
@@ -25,14 +23,11 @@
 #include <QPointer>
 #include <QProcess>
 #include <QSignalSpy>
-#include <QTemporaryDir>
 #include <QTest>
 #include <QTextEdit>
 #include <QTimer>
 #include <QTreeView>
 #include <fstream>
-#include <functional>
-#include <memory>
 #include <unistd.h>
 
 namespace {
@@ -62,8 +57,7 @@ template <class T> class AlAbrirse {
     QTimer reloj_;
 };
 
-// The printer dialog: accepts `impresora` (empty: the one preselected; "papel": that one with
-// the paper turned), or cancels ("-").
+// The printer dialog: accepts `impresora` ("": preselected, "papel": turned), "-" cancels.
 std::unique_ptr<AlAbrirse<Impresora>> DialogoImpresora(const QString& impresora) {
     return std::make_unique<AlAbrirse<Impresora>>([=](Impresora* d) {
         if (impresora == "-") return Control<QAbstractButton>(d, "Cancelar")->click();
@@ -75,12 +69,12 @@ std::unique_ptr<AlAbrirse<Impresora>> DialogoImpresora(const QString& impresora)
     });
 }
 
-// Every job the scheduler has taken, finished or not, as lpstat lists them ("Oficina-12 ...").
+// Every job the scheduler has taken ("Oficina-12 ...").
 QStringList TrabajosEnColas() {
     return Ejecuta("lpstat", {"-W", "all", "-o"}).split('\n', Qt::SkipEmptyParts);
 }
 
-// The queue of the one job taken since `antes`; empty when none was (none can come later).
+// The queue of the one job taken since `antes`; empty when none was.
 QString ColaNueva(const QStringList& antes) {
     QStringList nuevos = TrabajosEnColas();
     nuevos.removeIf([&](const QString& t) { return antes.contains(t); });
@@ -108,8 +102,7 @@ struct Puesto {
                         const QStringList& fuentes = {}) {
         EntornoVelmor e;
         e.carpetaPrograma = programa.startsWith('/') ? programa : ruta(programa);
-        e.carpetaActual = raiz.path();
-        e.raizVolumen = raiz.path();
+        e.carpetaActual = e.raizVolumen = raiz.path();
         e.argumentos = argumentos;
         e.fuentes = fuentes;
         v = std::make_unique<frmVelmor>(impresoras, e);
@@ -142,10 +135,6 @@ struct Puesto {
         return l.join("\n");
     }
 
-    void irABase(int i) const {
-        control<QComboBox>("Carpetas base")->setCurrentIndex(i);
-        emit control<QComboBox>("Carpetas base")->activated(i);
-    }
     void elegir(const QString& nombre) const {
         const auto hallados = ficheros()->findItems(nombre, Qt::MatchExactly);
         QVERIFY(!hallados.isEmpty());
@@ -173,12 +162,11 @@ struct Puesto {
 const QByteArray Informe = "INFORME DE VENTAS Espa\xa4"
                            "a\r\n[N]Total[n]  1.234,56\r\n";
 
-// The bytes of a field: "*" the report above.
 QByteArray Contenido(const QString& campo) {
     return campo == "*" ? Informe : Bytes(campo);
 }
 
-// Rows as text (one a line, fields between "¦"), each a QStringList column "c" named by its first.
+// Rows of "¦"-separated fields, each a QStringList "c" named by its first field.
 void Tabla(const char* filas, int campos) {
     QTest::addColumn<QStringList>("c");
     for (const QStringList& f : Filas(filas, campos))
@@ -190,14 +178,13 @@ void Tabla(const char* filas, int campos) {
 class TestVentana : public QObject {
     Q_OBJECT
   private slots:
-    // The start folder and file (the browser's table has the rest), chosen as if by the user and
-    // still once shown and refreshed. name ¦ program ¦ argument ¦ folder ¦ chosen ¦ box.
+    // The start folder and file, still chosen once shown. name ¦ program ¦ argument ¦ folder ¦
+    // chosen ¦ box.
     void arranque_data() {
         Tabla(R"(
 fichero ¦ H ¦ <r>/L/INFORME.PRT ¦ L ¦ INFORME.PRT ¦
 no existe ¦ H ¦ <r>/L/NADA.PRT ¦ H ¦ ¦ No se puede abrir «<r>/L/NADA.PRT»: no existe.
 no es .prt ¦ H ¦ <r>/L/notas.txt ¦ L ¦ ¦ El fichero «<r>/L/notas.txt» no es un fichero .prt: no se ha elegido.
-instalado ¦ /usr/bin ¦ /b ¦ ¦ ¦
 )",
               6);
     }
@@ -215,10 +202,9 @@ instalado ¦ /usr/bin ¦ /b ¦ ¦ ¦
         QVERIFY(p.botones(!c[4].isEmpty()));
     }
 
-    // Another folder by the tree (mouse or keys) or a base folder: its files, none chosen, the
-    // tree highlighting it in view. One refused (gone, unreadable) is told, the window and tree
-    // staying; one gone at a refresh is told and left. name ¦ how ¦ what happens to Varenta first ¦
-    // the folder shown then ¦ box.
+    // Another folder by tree, keys or base: its files, none chosen, highlighted in view. One
+    // refused or gone is told, the window staying. name ¦ how ¦ done to Varenta ¦ folder shown ¦
+    // box.
     void carpetas_data() {
         Tabla(R"(
 árbol ¦ árbol ¦ ¦ Varenta ¦
@@ -226,7 +212,6 @@ base ¦ base ¦ ¦ Varenta ¦
 teclado ¦ teclado ¦ ¦ Varenta ¦
 árbol, no existe ¦ árbol ¦ borrar ¦ Kolmera ¦ no existe
 árbol, sin permiso ¦ árbol ¦ cerrar ¦ Kolmera ¦ permiso
-base, no existe ¦ base ¦ borrar ¦ Kolmera ¦ no existe
 desaparecida ¦ refresco ¦ borrar ¦ Kolmera ¦ no existe
 )",
               5);
@@ -255,7 +240,8 @@ desaparecida ¦ refresco ¦ borrar ¦ Kolmera ¦ no existe
         } else if (c[0] == "base") {
             p.clicEnArbol("Kolmera");
             estropea();
-            p.irABase(0);
+            p.control<QComboBox>("Carpetas base")->setCurrentIndex(0);
+            emit p.control<QComboBox>("Carpetas base")->activated(0);
         } else {
             p.clicEnArbol("Varenta");
             estropea();
@@ -275,10 +261,8 @@ desaparecida ¦ refresco ¦ borrar ¦ Kolmera ¦ no existe
         QTRY_COMPARE(p.modelo()->filePath(t->currentIndex()), p.ruta(c[2]));
     }
 
-    // The tree moves its highlight to the parent when the model drops a removed folder's row:
-    // the window stays on the folder the user chose (one a program wipes and makes again), and
-    // the tree highlights it once back. The browser's watcher is held and the window hidden
-    // meanwhile, as under load they may come late.
+    // A folder wiped and made again: the window stays on it though the tree's highlight moved, and
+    // the tree highlights it once back. Watcher held, window hidden: under load they come late.
     void sigueSoloAlUsuario() {
         Puesto p;
         p.crear({"K/Sub/a.prt", "K/Menu.exe"});
@@ -337,9 +321,8 @@ desaparecida ¦ refresco ¦ borrar ¦ Kolmera ¦ no existe
         QVERIFY(TextoPdf(p.ruta("K/DOS.pdf")).contains("uno ¤")); // the byte as it is
     }
 
-    // The print job through the window's buttons, dialogs and questions, on the queues. name ¦
-    // arguments ¦ window shown ¦ button ¦ bytes ¦ printer dialog ("": accepts the one shown, "-":
-    // cancelled, "x": not offered) ¦ answer ¦ queue that took the job ¦ box ¦ file deleted.
+    // The job through buttons, dialogs and questions. name ¦ arguments ¦ window shown ¦ button ¦
+    // bytes ¦ printer dialog ("-" cancelled, "x" not offered) ¦ answer ¦ queue ¦ box ¦ deleted.
     void trabajo_data() {
         Tabla(R"(
 Almacen, No ¦ ¦ 1 ¦ Imprimir ¦ * ¦ Almacen ¦ No ¦ Almacen ¦ ¿ Desea borrar el fichero ¦ 0
@@ -382,14 +365,11 @@ sin ventana, /I declinado ¦ /I ¦ 0 ¦ Imprimir ¦ * ¦ - ¦ No ¦ ¦ ¦ 0
         if (v.Visual) QVERIFY(p.botones(c[9] == "0"));
     }
 
-    // "Archivo PDF" asks where to write (the file's folder, the PDF-style name), and the job acts
-    // on the file it opened, by its exact bytes: never its namesake in lower case nor a lossy
-    // reading's name. name ¦ file ¦ bytes ¦ button ¦ "cancelar" (the save dialog), "existía"
-    // (the PDF, replaced once confirmed), "rehacer" (the file, during the dialog) or "apaisado"
-    // (in the printer dialog) ¦ PDF ¦ its text ¦ box.
+    // "Archivo PDF" asks where to write; the job acts on the file it opened by its bytes, never a
+    // namesake. name ¦ file ¦ bytes ¦ button ¦ "cancelar", "existía" (the PDF), "rehacer" (the
+    // file, during the dialog) or "apaisado" ¦ PDF ¦ its text ¦ box.
     void archivoPdf_data() {
         Tabla(R"(
-guardar, No ¦ INFORME.PRT ¦ * ¦ Imprimir ¦ ¦ INFORME.pdf ¦ INFORME DE VENTAS España ¦
 cancelar ¦ INFORME.PRT ¦ * ¦ Imprimir ¦ cancelar ¦ INFORME.pdf ¦ ¦
 apaisado en el diálogo ¦ INFORME.PRT ¦ * ¦ Imprimir ¦ apaisado ¦ INFORME.pdf ¦ INFORME DE VENTAS España ¦
 reemplazar, confirmado ¦ INFORME.PRT ¦ * ¦ Imprimir y borrar ¦ existía ¦ INFORME.pdf ¦ INFORME DE VENTAS España ¦
@@ -446,13 +426,11 @@ no es UTF-8 ¦ A\xa5O.PRT ¦ ANIO\r\n ¦ Imprimir y borrar ¦ ¦ AÑO.pdf ¦ ANI
         QCOMPARE(::access(prt.constData(), F_OK) == 0, !(guardar && directo));
         QVERIFY(LeeBytes(homonimo) == homonimo && LeeBytes(otro) == otro);
         QVERIFY(p.botones(!(guardar && directo)));
-        for (const QByteArray& f : {prt, homonimo}) // QTemporaryDir cannot remove them
-            ::unlink(f.constData());
+        ::unlink(prt.constData()), ::unlink(homonimo.constData()); // QTemporaryDir cannot
     }
 
-    // "Eliminar" deletes at once; then nothing is chosen, whatever namesake remains or comes later
-    // (the window re-reads its folder when activated). A deletion that fails (the file gone
-    // before the button or during the question) is told and never ends the program.
+    // "Eliminar" deletes at once; then no namesake is chosen. One that fails (the file gone before
+    // or during the question) is told and never ends the program.
     void borrado_data() {
         QTest::addColumn<QString>("como"); // and the box told, after "|"
         QTest::newRow("Eliminar") << "Eliminar|";
@@ -494,8 +472,7 @@ no es UTF-8 ¦ A\xa5O.PRT ¦ ANIO\r\n ¦ Imprimir y borrar ¦ ¦ AÑO.pdf ¦ ANI
         QVERIFY(p.ficheros()->selectedItems().isEmpty() && p.botones(false));
     }
 
-    // A job awaited never blocks the window: the status line follows it (shortened, the window
-    // keeping its size); quitting meanwhile asks first, and the file stays.
+    // A job awaited never blocks: the status line follows it, shortened; quitting asks, file kept.
     void trabajoEsperado() {
         QProcess::execute("cupsenable", {"Inalcanzable"});
         Puesto p;
@@ -525,8 +502,8 @@ no es UTF-8 ¦ A\xa5O.PRT ¦ ANIO\r\n ¦ Imprimir y borrar ¦ ¦ AÑO.pdf ¦ ANI
         QVERIFY(QFile::exists(p.ruta("K/" + largo)));
     }
 
-    // Esc wherever the focus is, the close box and "Salir" end the program; Esc that closes an
-    // open drop-down list closes only the list. Tab never walks into the closed search panel.
+    // Esc, the close box and "Salir" end the program; Esc on an open list closes only it. Tab
+    // never walks into the closed search panel.
     void salir_data() {
         QTest::addColumn<QString>("como");
         QTest::newRow("Esc en la lista") << "Ficheros PRT";

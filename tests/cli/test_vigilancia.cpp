@@ -7,7 +7,6 @@
 #include "vigilancia/interlocutor_vigilancia.h"
 #include "vigilancia/vigilante_carpeta.h"
 
-#include <QGuiApplication>
 #include <QTest>
 #include <csignal>
 #include <cups/cups.h>

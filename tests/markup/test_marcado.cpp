@@ -27,7 +27,6 @@ solo un fin ¦ \r\n ¦
 
 // Bracket codes ¦ what they expand to.
 const char* const kExpansiones = R"filas(
-sin códigos ¦ Sin codigos ¦ Sin codigos
 sin cierre ¦ abc [def ¦ abc [def
 vacío entre texto ¦ x[]y ¦ xy
 ignorados ¦ [N x] ¦ {{NegritaOn}}
@@ -49,7 +48,6 @@ fuente anidada ¦ [*[*ab]cd] ¦ {{*{{*ab}}cd}}
 // "!" where the line is found malformed.
 const char* const kSegmentos = R"filas(
 ejemplo ¦ Total: {{NegritaOn}}125{{NegritaOff}} EUR ¦ Total: |NegritaOn/125|NegritaOff/ EUR|
-etiqueta vacía ¦ a{{}}b ¦ a|?/b|
 desconocidas ¦ {{pica}}x{{ Pica}} ¦ |?/x|?
 tercera llave ¦ a{{{Pica}}b ¦ a|?/b|
 fuente ¦ {{*  Courier New }}x ¦ |*Courier New/x|
@@ -103,7 +101,6 @@ carpeta, solo carpeta ¦ c1 ¦ 1 ¦ 1
 falta ¦ NOEXISTE.PRT ¦ 0 ¦ 0
 vacía ¦  ¦ 0 ¦ 0
 dentro de un fichero ¦ INFORME.PRT/x ¦ 0 ¦ 0
-NUL tras un fichero ¦ INFORME.PRT\0x ¦ 0 ¦ 0
 NUL tras una carpeta ¦ c1\0 ¦ 1 ¦ 0
 )filas";
 

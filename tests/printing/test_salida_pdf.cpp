@@ -8,7 +8,6 @@
 #include "support/programas.h"
 
 #include <QFontDatabase>
-#include <QGuiApplication>
 #include <QRawFont>
 #include <QSet>
 #include <QTest>
@@ -86,7 +85,6 @@ página en blanco entre dos ¦ 0 ¦ a\r\n{{Pagina}}\r\n{{Pagina}}\r\n\r\nb\r\n �
 Pagina no cuenta como línea ¦ 0 ¦ \eC\x02a\r\nb\r\nc\r\n{{Pagina}}\r\nd\r\ne\r\nf\r\n ¦ a b/c/d e/f ¦
 ESC C 3 ¦ 0 ¦ \eC\x03l1\r\nl2\r\nl3\r\nl4\r\nfin ¦ l1 l2 l3/l4 fin ¦
 FF en medio de una línea ¦ 0 ¦ uno\fdos\r\ntres\r\n ¦ uno/dos tres ¦
-FF al principio ¦ 0 ¦ uno\r\n\fdos\r\n ¦ uno/dos ¦
 FF en su línea ¦ 0 ¦ uno\r\n\f\r\ndos\r\n ¦ uno/dos ¦
 FF al final ¦ 0 ¦ uno\r\n\f ¦ uno ¦
 FF tras página llena ¦ 0 ¦ <66>\f\r\nsiguiente\r\n ¦ <66>/siguiente ¦
@@ -98,7 +96,6 @@ ESC/P: ESC C 0 1, una página por pulgada ¦ 0 ¦ \e@\eC\0\x01a\r\nb\r\nc\r\nd\r
 ESC/P: ESC C 3 a media página empieza el impreso ¦ 0 ¦ \e@a\r\nb\r\n\eC\x03c\r\nd\r\ne\r\nf\r\n ¦ a b/c d e/f ¦
 ESC/P: 90 líneas a 8 por pulgada ¦ 0 ¦ \e@\e0<90> ¦ <1-88>/<89-90> ¦
 pica que no cabe ¦ 0 ¦ {{Pica}}<66>siguiente\r\n ¦ <66>/+/siguiente ¦
-eñe y cajas ¦ 0 ¦ Espa\xa4a \xda\xc4\xc4\xbf\r\n\xb3 A\xb3\r\n ¦ España ┌──┐ │ A│ ¦ 
 página 850 ¦ 0 ¦ \x80\x87\x81 \xc9\xcd\xbb\xba\xc8\xbc\xb0\xb1\xb2\xdb\r\n ¦ Ççü ╔═╗║╚╝░▒▓█ ¦ 
 cajas en negrita ¦ 0 ¦ [N]\xc9\xcd\xbb \xa4[n]\r\n ¦ ╔═╗ ñ ¦ 
 cajas sin glifo propio ¦ 0 ¦ {{*DejaVu Math TeX Gyre}}a\xc9\xcd\xbb\xba\xc8\xbcb\r\n ¦ a╔═╗║╚╝b ¦ DejaVuMathTeXGyre-Regular DejaVuSans
@@ -294,18 +291,13 @@ class TestSalidaPdf : public QObject {
 
     // Pages compared with reference renders (datos_pdf/); one picture object for every page.
     void referencias_data() {
-        QTest::addColumn<bool>("dos");
-        QTest::addColumn<bool>("horizontal");
-        QTest::addColumn<int>("hojas");
-        QTest::newRow("formatos") << false << false << 1;
-        QTest::newRow("fondo") << false << false << 2;
-        QTest::newRow("apaisado") << false << true << 1;
-        QTest::newRow("dos") << true << false << 1;
+        FilasDeDatos(
+            "formatos ¦ 0 ¦ 0 ¦ 1\nfondo ¦ 0 ¦ 0 ¦ 2\napaisado ¦ 0 ¦ 1 ¦ 1\ndos ¦ 1 ¦ 0 ¦ 1",
+            {"dos", "horizontal", "hojas"});
     }
     void referencias() {
-        QFETCH(bool, dos);
-        QFETCH(bool, horizontal);
-        QFETCH(int, hojas);
+        const bool dos = Campo("dos") == "1", horizontal = Campo("horizontal") == "1";
+        const int hojas = Campo("hojas").toInt();
         const QString nombre = QTest::currentDataTag(), c = dir.nueva();
         const QString prt = c + "/" + nombre + ".prt", pdf = prt + ".pdf";
         QFile::copy(kDatos + "/fondo.png", c + "/fondo.png");

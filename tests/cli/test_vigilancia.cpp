@@ -208,8 +208,7 @@ no son informes ¦ .OCULTO.PRT = NO; NOTA.TXT = NO; A.PRT.BAK = NO; mkfifo TUBO.
         QVERIFY2(v->terminaCon(), qPrintable(v->lineas.join('\n')));
         const QStringList lineas = antes + v->lineas;
         QCOMPARE(impresosEn(lineas), impresos + QStringList{kUltimo});
-        // and nothing else said of them than a line for each start
-        QCOMPARE(lineas.size(), impresos.size() + 2 + pasos.count("arranca"));
+        QCOMPARE(lineas.size(), impresos.size() + 2 + pasos.count("arranca")); // nothing else said
         QString impreso;
         for (const QString& f : contenido(pdf))
             impreso += TextoPdf(pdf + '/' + f);

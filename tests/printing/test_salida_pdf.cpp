@@ -105,8 +105,7 @@ familias por nombre ¦ 0 ¦ {{*Courier New}}a{{*courier new}}b{{*Arial}}c{{*Deja
 cara sin tablas (Type 1) ¦ 0 ¦ {{*Nimbus Sans}}HHHH [N]HHHH[n]\r\n ¦  ¦ -
 códigos Epson ¦ 0 ¦ \e@Normal \eEnegrita\eF \e4cursiva\e5 \e-1subrayado\e-0\r\n\x0eANCHO\r\n\x0fcondensado\x12 normal\r\n\e*\0\x06\0A\r\nB\eCtras grafico\r\nfin\x07\e*\0\x02\0AB ¦ Normal negrita cursiva subrayado ANCHO condensado normal tras grafico fin ¦ LiberationMono-Regular LiberationMono-Bold LiberationMono-Italic
 )filas";
-// Bytes ¦ a byte 40 MiB of which end the first line ¦ the capacity of an output that fails (-2:
-// a real file) ¦ the line named (-1: any) ¦ what the message says.
+// Bytes ¦ 40 MiB of this byte end line 1 ¦ a failing output's capacity (-2: a file) ¦ line ¦ says
 const char* const kFallos = R"filas(
 larga tras dos cortas ¦ uno\r\ndos\r\n ¦ x ¦ -2 ¦ 3 ¦ 1048576
 corchetes sin fin ¦ [1] ¦ [ ¦ -2 ¦ 1 ¦ 1048576 bytes
@@ -114,8 +113,7 @@ etiqueta mal formada ¦ <100>x{{NegritaOn}\r\nmas\r\n ¦  ¦ -2 ¦ 101 ¦ mal fo
 disco lleno ¦ <2000> ¦  ¦ 20000 ¦ -1 ¦ «salida.pdf»
 disco lleno al terminar ¦ uno\r\n ¦  ¦ -1 ¦ 0 ¦ salida
 )filas";
-// Formats keep the fixed-pitch grid: the word after them starts where it does in plain text.
-// Opens ¦ closes ¦ MS-Dos.
+// Formats keep the fixed-pitch grid of plain text. Opens ¦ closes ¦ MS-Dos.
 const char* const kColumnas = R"filas(
 todo ¦ [N][I][S] ¦ [s][i][n] ¦ 0
 ms-dos ¦ [N][S] ¦ [s][n] ¦ 1

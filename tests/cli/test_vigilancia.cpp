@@ -1,7 +1,5 @@
-// The watched folder: in this process (VigilanteCarpeta on real files, printing to PDF, its clock
-// moved by hand) and through velmor-imprimir as a user runs it, to PDF and the private CUPS
-// scheduler (fixture "cups"). Nothing waits for silence: a row drops a last report and waits for
-// it to print; what would print wrongly prints before it.
+// The watched folder, in this process (clock moved by hand) and through velmor-imprimir. A row
+// ends by waiting for a last report to print; what would print wrongly prints before it.
 #include "printing/impresoras_sistema.h"
 #include "support/ficheros.h"
 #include "support/filas.h"
@@ -9,7 +7,6 @@
 #include "vigilancia/interlocutor_vigilancia.h"
 #include "vigilancia/vigilante_carpeta.h"
 
-#include <QGuiApplication>
 #include <QTest>
 #include <csignal>
 #include <cups/cups.h>
@@ -29,8 +26,7 @@ QStringList contenido(const QString& carpeta) {
     return QDir(carpeta).entryList(
         QDir::AllEntries | QDir::Hidden | QDir::System | QDir::NoDotAndDotDot, QDir::Name);
 }
-// "X = T" writes the line T (none when empty) to X in `carpeta`, "X += T" adds it; anything else
-// is a shell command.
+// "X = T" writes the line T to X, "X += T" adds it; anything else is a shell command.
 void ejecutaEn(const QString& carpeta, const QString& orden) {
     static const QRegularExpression escribe("^([\\w./]+) (\\+?)= ?(.*)$");
     if (const auto m = escribe.match(orden); m.hasMatch()) {
@@ -121,8 +117,7 @@ class Vigilancia {
     bool imprime(const QString& n) {
         return espera([&] { return !de(n).isEmpty(); });
     }
-    // Each signal delivered before the next is sent (two pending ones of a kind would be one);
-    // the exit status, or -1 when a signal ended it.
+    // Each signal delivered before the next is sent; the exit status, -1 when a signal ended it.
     int para(QList<int> senales = {SIGTERM}) {
         for (int s : senales) {
             ::kill(pid_t(p_.processId()), s);
@@ -150,10 +145,7 @@ class Vigilancia {
     QProcess p_;
     QString salida_;
 };
-// A list field of a table: its items separated by ",".
-QStringList lista(const QString& campo) {
-    return campo.split(',', Qt::SkipEmptyParts);
-}
+const auto lista = [](const QString& campo) { return campo.split(',', Qt::SkipEmptyParts); };
 } // namespace
 
 class TestVigilancia : public QObject {
@@ -161,22 +153,13 @@ class TestVigilancia : public QObject {
     CarpetasDePrueba dir;
 
   private slots:
-    // What counts as a complete report, and the order of printing. Steps, in the watched folder:
-    // "reposo" lets the settle time pass, "medio" half of it, "eventos" lets what is due run,
-    // "espera N" waits for N prints, "abre X"/"cierra" hold X open for writing here, "para" and
-    // "arranca" stop and start the watcher, anything else goes to ejecutaEn. A report taken as
-    // complete too soon prints half, then again.
+    // What counts as a complete report, and the order of printing. Steps: "reposo"/"medio" the
+    // settle time or half, "eventos" runs what is due, "espera N" N prints, "abre X"/"cierra"
+    // hold X open, "para"/"arranca" the watcher, anything else ejecutaEn.
     void completo_data() {
-        QTest::addColumn<QString>("pasos");        // separated by "; "
-        QTest::addColumn<QStringList>("impresos"); // in order
-        QTest::addColumn<QStringList>("textos");   // in their PDFs
-        // One still being written holds back none of those after it ("orden de llegada"); one
-        // queued behind another, then changed or replaced by a link, is looked at again first; one
-        // rewritten in place (same inode) is told only by its close-after-write, and prints again.
-        // Restarted ("para", changed, "arranca"), it prints nothing printed, as long as it is the
-        // same file: the change time (ctime) moves on any write or rename, so the row that keeps
-        // size and modification time stands for every rewrite; an old record lacks the ctime.
-        for (const QStringList& f : Filas(R"(
+        // Restarted, it prints nothing printed while it is the same file: ctime moves on any
+        // write or rename, so the row keeping size and mtime stands for every rewrite.
+        FilasDeDatos(R"(
 de una vez, por rename, vacío ¦ A.PRT = UNA; medio; ../m = M; mv ../m m.Prt; medio; VACIO.PRT = ¦ A.PRT,m.Prt,VACIO.PRT ¦ UNA,M
 abierto sin cambios ¦ abre L.PRT; L.PRT += PRIMERA; reposo; reposo; L.PRT += ULTIMA; cierra ¦ L.PRT ¦ PRIMERA,ULTIMA
 cerrado a ratos ¦ T.PRT += TROZO 1; medio; T.PRT += TROZO 2; medio; T.PRT += TROZO 3; medio; T.PRT += TROZO 4; medio; medio ¦ T.PRT ¦ TROZO 1,TROZO 4
@@ -191,13 +174,11 @@ mismo tamaño y hora   ¦ A.PRT = A; B.PRT = B; reposo; espera 2; para; touch -r
 registro antiguo      ¦ A.PRT = A; B.PRT = B; reposo; espera 2; para; rm .velmor-vigilar* && printf '# x\n%s A.PRT\n' $(stat -c %d:%i:%s:%.9Y A.PRT | tr . :) > .velmor-vigilar; arranca ¦ A.PRT,B.PRT,B.PRT ¦ A
 no son informes ¦ .OCULTO.PRT = NO; NOTA.TXT = NO; A.PRT.BAK = NO; mkfifo TUBO.PRT; mkdir DIR.PRT; printf 'NO\r\n' > ../fuera.prt && ln -s ../fuera.prt ENLACE.PRT ¦ ¦
 )",
-                                          4))
-            QTest::newRow(qPrintable(f[0])) << f[1] << lista(f[2]) << lista(f[3]);
+                     {"pasos", "impresos", "textos"}); // "; " between steps, "," between names
     }
     void completo() {
         QFETCH(QString, pasos);
-        QFETCH(QStringList, impresos);
-        QFETCH(QStringList, textos);
+        const QStringList impresos = lista(Campo("impresos")), textos = lista(Campo("textos"));
         const QString carpeta = dir.nueva() + "/vigilada", pdf = dir.nueva();
         QDir().mkpath(carpeta);
         std::optional<Vigilado> v(std::in_place, carpeta, pdf);
@@ -227,8 +208,7 @@ no son informes ¦ .OCULTO.PRT = NO; NOTA.TXT = NO; A.PRT.BAK = NO; mkfifo TUBO.
         QVERIFY2(v->terminaCon(), qPrintable(v->lineas.join('\n')));
         const QStringList lineas = antes + v->lineas;
         QCOMPARE(impresosEn(lineas), impresos + QStringList{kUltimo});
-        // and nothing else said of them than a line for each start
-        QCOMPARE(lineas.size(), impresos.size() + 2 + pasos.count("arranca"));
+        QCOMPARE(lineas.size(), impresos.size() + 2 + pasos.count("arranca")); // nothing else said
         QString impreso;
         for (const QString& f : contenido(pdf))
             impreso += TextoPdf(pdf + '/' + f);
@@ -239,14 +219,11 @@ no son informes ¦ .OCULTO.PRT = NO; NOTA.TXT = NO; A.PRT.BAK = NO; mkfifo TUBO.
         QCOMPARE(v->avisos, QStringList());
     }
 
-    // The PDF takes the report's name with ".pdf"; a failed report moves to errores/ beside a
-    // ".txt" with its reason; neither takes the name of anything there. When errores/ cannot be
-    // made, the report stays, said once and not tried again.
+    // The PDF, or a failed report in errores/ with its ".txt", never takes an existing name; when
+    // errores/ cannot be made the report stays, said once.
     void sinSustituir_data() {
-        QTest::addColumn<QStringList>("antes"); // "X->": a dangling link
-        QTest::addColumn<bool>("malo");
-        QTest::addColumn<QString>("esperado"); // ":why": it stays in the folder
-        for (const QStringList& f : Filas(R"(
+        // "X->": a dangling link; ":why": the report stays in the folder.
+        FilasDeDatos(R"(
 PDF tomado            ¦ pdf/INF.pdf,pdf/INF-2.pdf           ¦ 0 ¦ pdf/INF-3.pdf
 PDF enlace roto       ¦ pdf/INF.pdf->                       ¦ 0 ¦ pdf/INF-2.pdf
 errores libre         ¦                                     ¦ 1 ¦ v/errores/INF.PRT
@@ -255,12 +232,11 @@ motivo suelto         ¦ v/errores/INF.txt                   ¦ 1 ¦ v/errores/I
 errores es un fichero ¦ v/errores   ¦ 1 ¦ :«errores» es un fichero, no una carpeta
 errores es un enlace  ¦ v/errores-> ¦ 1 ¦ :«errores» es un enlace simbólico
 )",
-                                          4))
-            QTest::newRow(qPrintable(f[0])) << lista(f[1]) << (f[2] == "1") << f[3];
+                     {"antes", "malo", "esperado"});
     }
     void sinSustituir() {
-        QFETCH(QStringList, antes);
-        QFETCH(bool, malo);
+        const QStringList antes = lista(Campo("antes"));
+        const bool malo = Campo("malo") == "1";
         QFETCH(QString, esperado);
         const QString base = dir.nueva();
         QDir().mkpath(base + "/pdf"), QDir().mkpath(base + "/v");
@@ -304,27 +280,23 @@ errores es un enlace  ¦ v/errores-> ¦ 1 ¦ :«errores» es un enlace simbólic
                  qPrintable(v.avisos.join('\n')));
     }
 
-    // velmor-imprimir --vigilar --borrar to PDF and to each kind of queue: a report printed is
-    // deleted; one whose job never completes is kept, recorded, and not sent again by the next
-    // run; one that the queue refuses waits for the printer, in its place.
+    // --borrar: a report printed goes; one whose job never completes stays, not sent again by the
+    // next run; one the queue refuses waits, in its place.
     void deExtremoAExtremo_data() {
-        QTest::addColumn<QString>("cola");     // empty: --pdf
-        QTest::addColumn<bool>("pararAMitad"); // stop while the job's completion is awaited
-        QTest::addColumn<QString>("dice");     // the report stays unless it says "borrado"
-        for (const QStringList& f : Filas(R"(
+        // Queue (none: --pdf) ¦ stopped while the job is awaited ¦ what is said ("borrado": gone).
+        FilasDeDatos(R"(
 PDF       ¦              ¦ 0 ¦ ; borrado
 CUPS      ¦ Oficina      ¦ 0 ¦ ; borrado
 detenida  ¦ Detenida     ¦ 0 ¦ se conserva: La impresora «Detenida» está detenida
 parada mientras se espera ¦ Inalcanzable ¦ 1 ¦ se conserva: la vigilancia se ha parado antes de que el trabajo terminara
 rechaza   ¦ Rechaza      ¦ 0 ¦ no acepta trabajos (su cola los rechaza) [482]; se reintenta en 30 s
 )",
-                                          4))
-            QTest::newRow(qPrintable(f[0])) << f[1] << (f[2] == "1") << f[3];
+                     {"cola", "pararAMitad", "dice"});
     }
     void deExtremoAExtremo() {
         QFETCH(QString, cola);
-        QFETCH(bool, pararAMitad);
         QFETCH(QString, dice);
+        const bool pararAMitad = Campo("pararAMitad") == "1";
         const bool borrado = dice.endsWith("borrado");
         const QString carpeta = dir.nueva(), pdf = dir.nueva();
         const QDir hechos(qEnvironmentVariable("VELMOR_CUPS_JOBS_DIR"));
@@ -364,9 +336,8 @@ rechaza   ¦ Rechaza      ¦ 0 ¦ no acepta trabajos (su cola los rechaza) [482]
         cupsCancelJob2(CUPS_HTTP_DEFAULT, cola.toUtf8().constData(), 0, 1);
     }
 
-    // While a long report is drawn: a signal lets it finish (a whole PDF, recorded) and stops
-    // with status 0; a second one ends the process at once with no PDF of it; another program
-    // writing the PDF's name keeps its file. Started again, the watcher prints every report once.
+    // While a long report is drawn a signal lets it finish and stops with 0; a second ends it at
+    // once with no PDF; another program's file keeps its name. Restarted, each prints once.
     void mientrasDibuja_data() {
         QTest::addColumn<QList<int>>("senales"); // none: another program writes GRANDE.pdf
         QTest::newRow("SIGTERM") << QList<int>{SIGTERM};
@@ -405,18 +376,15 @@ rechaza   ¦ Rechaza      ¦ 0 ¦ no acepta trabajos (su cola los rechaza) [482]
 
     // A folder that cannot be watched is refused before anything is watched.
     void opciones_data() {
-        QTest::addColumn<QString>("antes");      // in the folder
-        QTest::addColumn<QString>("argumentos"); // "@": the folder
-        QTest::addColumn<QString>("dice");
-        for (const QStringList& f : Filas(R"(
+        // A command run in the folder ¦ arguments ¦ the error ("@": the folder).
+        FilasDeDatos(R"(
 no es una carpeta   ¦ true                   ¦ --vigilar @/f --pdf @/pdf ¦ «@/f»: no es una carpeta
 --pdf es un fichero ¦ true                   ¦ --vigilar @ --pdf @/f     ¦ «@/f» no es una carpeta
 registro FIFO       ¦ mkfifo .velmor-vigilar ¦ --vigilar @ --pdf @/pdf   ¦ «@/.velmor-vigilar»: es una tubería (FIFO)
 registro enlace     ¦ ln -s f .velmor-vigilar ¦ --vigilar @ --pdf @/pdf  ¦ «@/.velmor-vigilar»: es un enlace simbólico
 ya vigilada         ¦ true                   ¦ --vigilar @ --pdf @/pdf   ¦ ya vigila la carpeta «@»
 )",
-                                          4))
-            QTest::newRow(qPrintable(f[0])) << f[1] << f[2] << f[3];
+                     {"antes", "argumentos", "dice"});
     }
     void opciones() {
         QFETCH(QString, antes);
@@ -438,10 +406,6 @@ ya vigilada         ¦ true                   ¦ --vigilar @ --pdf @/pdf   ¦ ya
     }
 };
 
-int main(int argc, char** argv) {
-    QGuiApplication app(argc, argv);
-    TestVigilancia t;
-    return QTest::qExec(&t, argc, argv);
-}
+QTEST_MAIN(TestVigilancia)
 
 #include "test_vigilancia.moc"

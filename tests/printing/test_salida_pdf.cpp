@@ -8,7 +8,6 @@
 #include "support/programas.h"
 
 #include <QFontDatabase>
-#include <QGuiApplication>
 #include <QRawFont>
 #include <QSet>
 #include <QTest>
@@ -68,12 +67,9 @@ struct SalidaLlena : SalidaDocumento {
     bool fallo = false, trasElFallo = false, descartada = false;
 };
 
-// Documents as a user reads them. MS-Dos (1: no conversion, base font Ravendot) ¦ bytes ¦ each
-// page's text, "/" between pages, "+" for a sheet that takes the lines that did not fit on the one
-// before it (66 lines in pica or elite are taller than A4's printable height), "(ninguna)" for a
-// file with nothing to print (no document at all) ¦ the faces embedded: each format its own face
-// or one made up from the regular one, fonts by name as Qt matches them, characters a font lacks
-// from a fallback font; "-": none, the letters drawn as outlines.
+// MS-Dos (1: base font Ravendot) ¦ bytes ¦ each page's text, "/" between pages, "+" a sheet of the
+// lines that did not fit on the one before, "(ninguna)": no document ¦ the faces embedded, as
+// pdffonts names them ("-": none, the letters drawn as outlines).
 const char* const kDocumentos = R"filas(
 una línea ¦ 0 ¦ hola\r\n ¦ hola ¦
 66 líneas ¦ 0 ¦ <66> ¦ <66> ¦
@@ -89,23 +85,17 @@ página en blanco entre dos ¦ 0 ¦ a\r\n{{Pagina}}\r\n{{Pagina}}\r\n\r\nb\r\n �
 Pagina no cuenta como línea ¦ 0 ¦ \eC\x02a\r\nb\r\nc\r\n{{Pagina}}\r\nd\r\ne\r\nf\r\n ¦ a b/c/d e/f ¦
 ESC C 3 ¦ 0 ¦ \eC\x03l1\r\nl2\r\nl3\r\nl4\r\nfin ¦ l1 l2 l3/l4 fin ¦
 FF en medio de una línea ¦ 0 ¦ uno\fdos\r\ntres\r\n ¦ uno/dos tres ¦
-FF al principio ¦ 0 ¦ uno\r\n\fdos\r\n ¦ uno/dos ¦
 FF en su línea ¦ 0 ¦ uno\r\n\f\r\ndos\r\n ¦ uno/dos ¦
 FF al final ¦ 0 ¦ uno\r\n\f ¦ uno ¦
-FF tras la última línea ¦ 0 ¦ uno\fdos\f\r\n ¦ uno/dos ¦
 FF tras página llena ¦ 0 ¦ <66>\f\r\nsiguiente\r\n ¦ <66>/siguiente ¦
 FF en cada página ¦ 0 ¦ a\r\nb\r\n\fc\r\n\fd\r\n\f ¦ a b/c/d ¦
 FF tras página llena, al final ¦ 0 ¦ <66>\f ¦ <66> ¦
 dos FF seguidos ¦ 0 ¦ a\f\fb ¦ a//b ¦
 FF, línea y FF ¦ 0 ¦ a\f\r\n\f\r\nb\r\n ¦ a//b ¦
-ESC/P: página llena y FF al final ¦ 0 ¦ \e@<66>\f ¦ <66> ¦
-ESC/P: dos FF seguidos ¦ 0 ¦ \e@a\f\fb ¦ a//b ¦
 ESC/P: ESC C 0 1, una página por pulgada ¦ 0 ¦ \e@\eC\0\x01a\r\nb\r\nc\r\nd\r\ne\r\nf\r\ng\r\n ¦ a b c d e f/g ¦
 ESC/P: ESC C 3 a media página empieza el impreso ¦ 0 ¦ \e@a\r\nb\r\n\eC\x03c\r\nd\r\ne\r\nf\r\n ¦ a b/c d e/f ¦
 ESC/P: 90 líneas a 8 por pulgada ¦ 0 ¦ \e@\e0<90> ¦ <1-88>/<89-90> ¦
 pica que no cabe ¦ 0 ¦ {{Pica}}<66>siguiente\r\n ¦ <66>/+/siguiente ¦
-elite que no cabe ¦ 0 ¦ {{Elite}}<66>siguiente\r\n ¦ <66>/+/siguiente ¦
-eñe y cajas ¦ 0 ¦ Espa\xa4a \xda\xc4\xc4\xbf\r\n\xb3 A\xb3\r\n ¦ España ┌──┐ │ A│ ¦ 
 página 850 ¦ 0 ¦ \x80\x87\x81 \xc9\xcd\xbb\xba\xc8\xbc\xb0\xb1\xb2\xdb\r\n ¦ Ççü ╔═╗║╚╝░▒▓█ ¦ 
 cajas en negrita ¦ 0 ¦ [N]\xc9\xcd\xbb \xa4[n]\r\n ¦ ╔═╗ ñ ¦ 
 cajas sin glifo propio ¦ 0 ¦ {{*DejaVu Math TeX Gyre}}a\xc9\xcd\xbb\xba\xc8\xbcb\r\n ¦ a╔═╗║╚╝b ¦ DejaVuMathTeXGyre-Regular DejaVuSans
@@ -115,26 +105,20 @@ familias por nombre ¦ 0 ¦ {{*Courier New}}a{{*courier new}}b{{*Arial}}c{{*Deja
 cara sin tablas (Type 1) ¦ 0 ¦ {{*Nimbus Sans}}HHHH [N]HHHH[n]\r\n ¦  ¦ -
 códigos Epson ¦ 0 ¦ \e@Normal \eEnegrita\eF \e4cursiva\e5 \e-1subrayado\e-0\r\n\x0eANCHO\r\n\x0fcondensado\x12 normal\r\n\e*\0\x06\0A\r\nB\eCtras grafico\r\nfin\x07\e*\0\x02\0AB ¦ Normal negrita cursiva subrayado ANCHO condensado normal tras grafico fin ¦ LiberationMono-Regular LiberationMono-Bold LiberationMono-Italic
 )filas";
-// A picture of each kind ¦ what the message says, empty when printed ¦ what pdfimages lists.
-// name ¦ bytes ¦ larga ¦ capacidad ¦ linea ¦ dice, as the columns of fallos_data.
+// Bytes ¦ 40 MiB of this byte end line 1 ¦ a failing output's capacity (-2: a file) ¦ line ¦ says
 const char* const kFallos = R"filas(
-sin fin de línea ¦  ¦ x ¦ -2 ¦ 1 ¦ 1048576 bytes
 larga tras dos cortas ¦ uno\r\ndos\r\n ¦ x ¦ -2 ¦ 3 ¦ 1048576
 corchetes sin fin ¦ [1] ¦ [ ¦ -2 ¦ 1 ¦ 1048576 bytes
 etiqueta mal formada ¦ <100>x{{NegritaOn}\r\nmas\r\n ¦  ¦ -2 ¦ 101 ¦ mal formada
 disco lleno ¦ <2000> ¦  ¦ 20000 ¦ -1 ¦ «salida.pdf»
 disco lleno al terminar ¦ uno\r\n ¦  ¦ -1 ¦ 0 ¦ salida
 )filas";
-// Every format keeps the fixed-pitch grid: the word after it starts where it does in plain text
-// (a hair of difference per letter would add up along a line). Opens ¦ closes ¦ MS-Dos.
+// Formats keep the fixed-pitch grid of plain text. Opens ¦ closes ¦ MS-Dos.
 const char* const kColumnas = R"filas(
-negrita ¦ [N] ¦ [n] ¦ 0
-cursiva ¦ [I] ¦ [i] ¦ 0
-subrayado ¦ [S] ¦ [s] ¦ 0
 todo ¦ [N][I][S] ¦ [s][i][n] ¦ 0
-ms-dos negrita ¦ [N] ¦ [n] ¦ 1
-ms-dos subrayado ¦ [S] ¦ [s] ¦ 1
+ms-dos ¦ [N][S] ¦ [s][n] ¦ 1
 )filas";
+// A picture of each kind ¦ what the message says, empty when printed ¦ what pdfimages lists.
 const char* const kImagenes = R"filas(
 png ¦ ¦ 64 48 76
 escaneo ¦ ¦ 1012 812 1199
@@ -178,25 +162,16 @@ class TestSalidaPdf : public QObject {
   private slots:
     void initTestCase() { QVERIFY(QFontDatabase::addApplicationFont(VELMOR_RAVENDOT_TTF) >= 0); }
 
-    // A failure stops the job: no PDF (or the output discarded, nothing written after the failed
-    // write), the PRT file closed, a message naming the file and the line that caused it (none
-    // when no line did), memory bounded by one line, and the next job prints whole. First in the
-    // program, so that the peak memory of the others does not hide that of these.
+    // A failure leaves no PDF (nothing written after the failed write), the file closed, a message
+    // with file and line, memory bounded, and the next job whole. First, so that the peak memory
+    // of the others does not hide that of these.
     void fallos_data() {
-        QTest::addColumn<QByteArray>("contenido");
-        QTest::addColumn<char>("larga");    // 40 MiB of it appended on one line
-        QTest::addColumn<int>("capacidad"); // of a failing output; -2: a real file
-        QTest::addColumn<int>("linea");     // -1: any
-        QTest::addColumn<QString>("dice");
-        for (const QStringList& f : Filas(kFallos, 6))
-            QTest::newRow(qPrintable(f[0])) << Contenido(f[1]) << f[2].toLatin1().append('\0')[0]
-                                            << f[3].toInt() << f[4].toInt() << f[5];
+        FilasDeDatos(kFallos, {"contenido", "larga", "capacidad", "linea", "dice"});
     }
     void fallos() {
-        QFETCH(QByteArray, contenido);
-        QFETCH(char, larga);
-        QFETCH(int, capacidad);
-        QFETCH(int, linea);
+        const QByteArray contenido = Contenido(Campo("contenido"));
+        const char larga = Campo("larga").toLatin1().append('\0')[0];
+        const int capacidad = Campo("capacidad").toInt(), linea = Campo("linea").toInt();
         QFETCH(QString, dice);
         const QString carpeta = dir.nueva();
         const QString prt = EscribeFichero(carpeta + "/MAL.PRT", contenido);
@@ -226,22 +201,18 @@ class TestSalidaPdf : public QObject {
     }
 
     void documentos_data() {
-        QTest::addColumn<bool>("dos");
-        QTest::addColumn<QByteArray>("contenido");
-        QTest::addColumn<QString>("paginas");
-        QTest::addColumn<QString>("caras"); // empty: not checked
-        for (const QStringList& f : Filas(kDocumentos, 5))
-            QTest::newRow(qPrintable(f[0])) << (f[1] == "1") << Contenido(f[2]) << f[3] << f[4];
+        FilasDeDatos(kDocumentos, {"dos", "contenido", "paginas", "caras"});
         // Long documents, one page every 66 lines: each line's bytes and its text as read.
         auto largo = [](const char* nombre, int n, auto linea, const QString& caras) {
-            QByteArray bytes;
+            QString bytes; // as a table field: bytes above 127 as \xHH
             QStringList paginas;
             for (int i = 0; i < n; ++i) {
                 const auto [b, t] = linea(i);
-                bytes += b + "\r\n";
+                for (const char c : b + "\r\n")
+                    bytes += uchar(c) < 128 ? QString(QChar(c)) : u"\\x%1"_s.arg(uchar(c), 2, 16);
                 paginas << (i % 66 ? paginas.takeLast() + " " : "") + t;
             }
-            QTest::newRow(nombre) << false << bytes << paginas.join('/') << caras;
+            QTest::newRow(nombre) << u"0"_s << bytes << paginas.join('/') << caras;
         };
         largo(
             "miles de nombres, una cara", 3000,
@@ -265,8 +236,8 @@ class TestSalidaPdf : public QObject {
             "");
     }
     void documentos() {
-        QFETCH(bool, dos);
-        QFETCH(QByteArray, contenido);
+        const bool dos = Campo("dos") == "1";
+        const QByteArray contenido = Contenido(Campo("contenido"));
         QFETCH(QString, paginas);
         QFETCH(QString, caras);
         if (caras == "-" && !QRawFont::fromFont(QFont("Nimbus Sans")).fontTable("head").isEmpty())
@@ -307,41 +278,24 @@ class TestSalidaPdf : public QObject {
         }
     }
 
-    void columnas_data() {
-        QTest::addColumn<QByteArray>("abre");
-        QTest::addColumn<QByteArray>("cierra");
-        QTest::addColumn<bool>("dos");
-        for (const QStringList& f : Filas(kColumnas, 4))
-            QTest::newRow(qPrintable(f[0])) << f[1].toLatin1() << f[2].toLatin1() << (f[3] == "1");
-    }
+    void columnas_data() { FilasDeDatos(kColumnas, {"abre", "cierra", "dos"}); }
     void columnas() {
-        QFETCH(QByteArray, abre);
-        QFETCH(QByteArray, cierra);
-        QFETCH(bool, dos);
-        const QByteArray linea = "ABCD   EFGH \xa4\xb3";
-        const auto x =
-            PalabrasPdf(imprimeBien(linea + "\r\n" + abre + linea + cierra + "\r\n", dos))
-                .value("EFGH");
+        const QByteArray linea = "ABCD   EFGH \xa4\xb3", abre = Campo("abre").toLatin1();
+        const QByteArray texto = linea + "\r\n" + abre + linea + Campo("cierra").toLatin1();
+        const auto x = PalabrasPdf(imprimeBien(texto + "\r\n", Campo("dos") == "1")).value("EFGH");
         QVERIFY(x.size() == 2);
         QVERIFY2(qAbs(x[1].left() - x[0].left()) < 0.05, qPrintable(QString::number(x[1].left())));
     }
 
-    // Pages compared with renders of the Qt-based device's output (datos_pdf/): fonts, pitches,
-    // columns, underlines, made-up bold, a picture behind the text of every page (one picture
-    // object for all), landscape.
+    // Pages compared with reference renders (datos_pdf/); one picture object for every page.
     void referencias_data() {
-        QTest::addColumn<bool>("dos");
-        QTest::addColumn<bool>("horizontal");
-        QTest::addColumn<int>("hojas");
-        QTest::newRow("formatos") << false << false << 1;
-        QTest::newRow("fondo") << false << false << 2;
-        QTest::newRow("apaisado") << false << true << 1;
-        QTest::newRow("dos") << true << false << 1;
+        FilasDeDatos(
+            "formatos ¦ 0 ¦ 0 ¦ 1\nfondo ¦ 0 ¦ 0 ¦ 2\napaisado ¦ 0 ¦ 1 ¦ 1\ndos ¦ 1 ¦ 0 ¦ 1",
+            {"dos", "horizontal", "hojas"});
     }
     void referencias() {
-        QFETCH(bool, dos);
-        QFETCH(bool, horizontal);
-        QFETCH(int, hojas);
+        const bool dos = Campo("dos") == "1", horizontal = Campo("horizontal") == "1";
+        const int hojas = Campo("hojas").toInt();
         const QString nombre = QTest::currentDataTag(), c = dir.nueva();
         const QString prt = c + "/" + nombre + ".prt", pdf = prt + ".pdf";
         QFile::copy(kDatos + "/fondo.png", c + "/fondo.png");
@@ -357,24 +311,18 @@ class TestSalidaPdf : public QObject {
             const QString png = QString("/%1-%2.png").arg(nombre).arg(i);
             const QImage a(kDatos + png), b = PaginaGris(pdf, i, 72);
             QCOMPARE(b.size(), a.size());
-            // A letter a third of a 1200-dpi pixel away, a stroked underline against a filled
-            // one, a picture kept whole instead of Qt's JPEG change 13 pixels at most, 6 in one
-            // tile (measured); a missing, moved or misdrawn letter 15 or more in one tile, a
-            // missing underline or picture far more.
+            // Rendering noise changes 13 pixels at most, 6 in one tile (measured); a missing,
+            // moved or misdrawn letter 15 or more in one tile.
             const Diferencia d = Compara(a, b);
             QVERIFY2(d.distintos <= qMax(20, d.tinta / 200) && d.peor <= 10,
                      qPrintable(QString("%1: %2 %3").arg(png).arg(d.distintos).arg(d.peor)));
         }
     }
 
-    // Background pictures: drawn on every page from one object, at 76 pixels an inch in the
-    // 1,215-twip holder, a scan no larger than that can show; what is no picture is told with the
-    // picture's name and the line; a directive that leads nowhere prints as text.
+    // Background pictures: one object on every page, at 76 ppi; what is no picture is told with
+    // its name and the line; a directive that leads nowhere prints as text.
     void imagenes_data() {
-        QTest::addColumn<QString>("dice");   // empty: printed
-        QTest::addColumn<QString>("imagen"); // pdfimages: width, height, x-ppi; empty: none
-        for (const QStringList& f : Filas(kImagenes, 3))
-            QTest::newRow(qPrintable(f[0])) << f[1] << f[2];
+        FilasDeDatos(kImagenes, {"dice", "imagen"}); // imagen: pdfimages' width, height, x-ppi
     }
     void imagenes() {
         QFETCH(QString, dice);
@@ -422,10 +370,6 @@ class TestSalidaPdf : public QObject {
     }
 };
 
-int main(int argc, char** argv) {
-    QGuiApplication app(argc, argv);
-    TestSalidaPdf t;
-    return QTest::qExec(&t, argc, argv);
-}
+QTEST_MAIN(TestSalidaPdf)
 
 #include "test_salida_pdf.moc"

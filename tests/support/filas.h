@@ -7,6 +7,8 @@
 #include <QList>
 #include <QString>
 #include <QStringList>
+#include <QTest>
+#include <initializer_list>
 
 inline QList<QStringList> Filas(const char* tabla, int campos) {
     QList<QStringList> filas;
@@ -36,4 +38,20 @@ inline QByteArray Bytes(const QString& campo) {
             b += t[i];
     }
     return b;
+}
+
+// The table's rows as data rows, the first field naming the row and the rest the QString columns
+// `columnas` (literals: Qt Test keeps the pointers).
+inline void FilasDeDatos(const char* tabla, std::initializer_list<const char*> columnas) {
+    for (const char* c : columnas)
+        QTest::addColumn<QString>(c);
+    for (const QStringList& f : Filas(tabla, int(columnas.size()) + 1)) {
+        QTestData& fila = QTest::newRow(qPrintable(f[0]));
+        for (const QString& c : f.mid(1))
+            fila << c;
+    }
+}
+// A QString column of the current data row.
+inline QString Campo(const char* columna) {
+    return *static_cast<QString*>(QTest::qData(columna, QMetaType::QString));
 }

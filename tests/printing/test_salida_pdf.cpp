@@ -95,6 +95,8 @@ FF, línea y FF ¦ 0 ¦ a\f\r\n\f\r\nb\r\n ¦ a//b ¦
 ESC/P: ESC C 0 1, una página por pulgada ¦ 0 ¦ \e@\eC\0\x01a\r\nb\r\nc\r\nd\r\ne\r\nf\r\ng\r\n ¦ a b c d e f/g ¦
 ESC/P: ESC C 3 a media página empieza el impreso ¦ 0 ¦ \e@a\r\nb\r\n\eC\x03c\r\nd\r\ne\r\nf\r\n ¦ a b/c d e/f ¦
 ESC/P: 90 líneas a 8 por pulgada ¦ 0 ¦ \e@\e0<90> ¦ <1-88>/<89-90> ¦
+ESC/P: página llena y FF al final ¦ 0 ¦ \e@<66>\f ¦ <66> ¦
+ESC/P: dos FF seguidos ¦ 0 ¦ \e@a\f\fb ¦ a//b ¦
 pica que no cabe ¦ 0 ¦ {{Pica}}<66>siguiente\r\n ¦ <66>/+/siguiente ¦
 página 850 ¦ 0 ¦ \x80\x87\x81 \xc9\xcd\xbb\xba\xc8\xbc\xb0\xb1\xb2\xdb\r\n ¦ Ççü ╔═╗║╚╝░▒▓█ ¦ 
 cajas en negrita ¦ 0 ¦ [N]\xc9\xcd\xbb \xa4[n]\r\n ¦ ╔═╗ ñ ¦ 

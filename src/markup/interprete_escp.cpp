@@ -224,22 +224,16 @@ void InterpreteEscP::parametrosCompletos() {
         }
         break;
     case '(':
-        saltar_ = columnas(p, 1);
-        break;
     case '*':
-        saltar_ = columnas(p, 1) * bytesPorColumna(uint8_t(p[0]));
-        break;
     case '^':
-        saltar_ = columnas(p, 1) * 2;
-        break;
     case 'K':
     case 'L':
     case 'Y':
     case 'Z':
-        saltar_ = columnas(p, 0);
+        saltar_ = datosDeclarados(orden_, p);
         break;
     case '.':
-        saltar_ = int64_t(uint8_t(p[3])) * ((columnas(p, 4) + 7) / 8);
+        saltar_ = datosDeclarados(orden_, p);
         if (p[0] == 1 && saltar_ > 0) {
             declarados_ = saltar_;
             rleCuenta_ = true;

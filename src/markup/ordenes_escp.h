@@ -84,4 +84,26 @@ inline int bytesPorColumna(uint8_t m) {
     return 1;
 }
 
+// The data bytes that the complete parameters of "ESC c" declare: graphics columns, raster rows,
+// the length of "ESC (". 0 for the commands that declare none.
+inline int64_t datosDeclarados(uint8_t c, const QByteArray& p) {
+    switch (c) {
+    case '(':
+        return columnas(p, 1);
+    case '*':
+        return columnas(p, 1) * bytesPorColumna(uint8_t(p[0]));
+    case '^':
+        return columnas(p, 1) * 2;
+    case 'K':
+    case 'L':
+    case 'Y':
+    case 'Z':
+        return columnas(p, 0);
+    case '.':
+        return int64_t(uint8_t(p[3])) * ((columnas(p, 4) + 7) / 8);
+    default:
+        return 0;
+    }
+}
+
 } // namespace OrdenesEscP

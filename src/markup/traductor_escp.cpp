@@ -167,22 +167,16 @@ void TraductorEscP::completa(QByteArray& salida) {
         }
         break;
     case '(':
-        saltar_ = columnas(p, 1);
-        break;
     case '*':
-        saltar_ = columnas(p, 1) * bytesPorColumna(uint8_t(p[0]));
-        break;
     case '^':
-        saltar_ = columnas(p, 1) * 2;
-        break;
     case 'K':
     case 'L':
     case 'Y':
     case 'Z':
-        saltar_ = columnas(p, 0);
+        saltar_ = datosDeclarados(orden_, p);
         break;
     case '.': {
-        const int64_t bytes = int64_t(uint8_t(p[3])) * ((columnas(p, 4) + 7) / 8);
+        const int64_t bytes = datosDeclarados(orden_, p);
         if (p[0] == 1) {
             rleResta_ = declarados_ = bytes;
             estado_ = bytes > 0 ? Estado::Rle : Estado::Texto;

@@ -59,6 +59,22 @@ double densidadH(uint8_t m, bool nueve) {
     }
 }
 
+// Columns of dots, each `bytes` bytes with its top dot the first byte's top bit, as rows of a bit
+// image (each row ceil(columnas / 8) bytes, the leftmost dot the top bit).
+QByteArray filasDeColumnas(const QByteArray& datos, int columnas, int puntos, int bytes) {
+    const int fila = (columnas + 7) / 8;
+    QByteArray filas(qsizetype(fila) * puntos, '\0');
+    for (int c = 0; c < columnas; ++c)
+        for (int b = 0; b < bytes; ++b) {
+            const qsizetype i = qsizetype(c) * bytes + b;
+            const auto byte = i < datos.size() ? uint8_t(datos[i]) : uint8_t(0);
+            for (int bit = 0; bit < 8 && b * 8 + bit < puntos; ++bit)
+                if (byte & (0x80 >> bit))
+                    filas[qsizetype(b * 8 + bit) * fila + c / 8] |= char(0x80 >> (c % 8));
+        }
+    return filas;
+}
+
 QString familia(uint8_t n, bool modoDos) {
     switch (n) {
     case 0:
@@ -77,13 +93,27 @@ struct InterpreteEscP::Modo {
     bool condensado = false, doble = false, dobleLinea = false, dobleAlto = false;
     bool negrita = false, cursiva = false, subrayado = false;
     int indice = 0; // 0 normal, 1 superscript, 2 subscript
+    bool proporcional = false;
+    bool propios = false; // ESC % 1: the user-defined characters where they are defined
+    int extra = 0;        // ESC SP: space after each character, in 1/180 (9-pin 1/120) inch
     QString fuente;
+};
+
+// A user-defined character: its dots as a bit image, the blank columns before and after them
+// (24-pin), or where its proportional width begins and ends and whether it is a descender (9-pin
+// draft).
+struct InterpreteEscP::CaracterPropio {
+    bool definido = false, nueve = false;
+    int columnas = 0, puntos = 0;
+    QByteArray filas;
+    int antes = 0, despues = 0;
+    bool bajo = false;
 };
 
 InterpreteEscP::InterpreteEscP(OpcionesEscP opciones, SalidaEscP& salida)
     : opciones_(opciones), salida_(salida),
       juego_(opciones.modoDos ? PaginasCodigo(QStringLiteral("1252")) : PaginasCodigo::actuales()),
-      modo_(std::make_unique<Modo>()) {
+      modo_(std::make_unique<Modo>()), propios_(256) {
     reinicia();
     largo_ = std::max(1, opciones_.lineasPagina) * 60.0;
 }
@@ -180,6 +210,12 @@ void InterpreteEscP::lee(QByteArrayView bytes) {
 }
 
 void InterpreteEscP::termina() {
+    if (orden_ == '&' && listaDeCaracteres_ >= 0 && estado_ != Estado::Texto)
+        throw ErrorVelmor(ErrorVelmor::OrdenMalFormada,
+                          QStringLiteral("La orden ESC & declara %1 caracteres propios y el "
+                                         "fichero se acaba antes: orden de impresora mal "
+                                         "formada, no se imprime")
+                              .arg(caracteresDeclarados_));
     if (estado_ == Estado::Datos || estado_ == Estado::Rle) {
         const QString orden =
             orden_ >= 0x21 && orden_ < 0x7f ? QString(QChar(orden_)) : QString::number(orden_);
@@ -247,12 +283,15 @@ void InterpreteEscP::parametrosCompletos() {
         estado_ = Estado::HastaNul;
         return;
     case '&':
-        guardar_ = false;
-        if (listaDeCaracteres_ < 0) { // "0 n m": then m - n + 1 characters
+        cabeceraPropios_ = listaDeCaracteres_ < 0;
+        if (cabeceraPropios_) { // "0 n m": then m - n + 1 characters
+            codigoPropio_ = uint8_t(p[1]);
             listaDeCaracteres_ = qMax(0, int(uint8_t(p[2])) - int(uint8_t(p[1])) + 1);
-        } else { // a character's "a0 a1 a2", then a1 columns of three bytes
+            caracteresDeclarados_ = listaDeCaracteres_;
+        } else { // 24-pin "a0 a1 a2" and a1 columns of 3 bytes (2 in super/subscript); 9-pin
+                 // "a0" and 11 columns of one byte
             --listaDeCaracteres_;
-            saltar_ = int64_t(uint8_t(p[1])) * 3;
+            saltar_ = opciones_.nueveAgujas ? 11 : int64_t(uint8_t(p[1])) * (modo_->indice ? 2 : 3);
         }
         break;
     default:
@@ -296,6 +335,10 @@ void InterpreteEscP::byteDeTexto(uint8_t c) {
         return;
     }
     if (c >= 0x80 && c < 0xA0 && juego_.cursivaDeTabla(c)) return; // control codes again
+    if (const CaracterPropio* p = propio(c)) {
+        dibujaPropio(*p);
+        return;
+    }
     caracter(juego_.caracter(c), juego_.cursivaDeTabla(c));
 }
 
@@ -370,8 +413,10 @@ void InterpreteEscP::control(uint8_t c) {
     }
 }
 
+// The pitch's cell; proportional spacing keeps 10 cpi columns for tabs and margins.
 double InterpreteEscP::celdaBase() const {
     const Modo& m = *modo_;
+    if (m.proporcional) return kCeldaPica;
     if (m.paso == 'g') return kCelda15;
     if (m.condensado) return m.paso == 'M' ? kCondensadaElite : kCondensadaPica;
     return m.paso == 'M' ? kCeldaElite : kCeldaPica;
@@ -385,6 +430,8 @@ FormatoEscP InterpreteEscP::formato() const {
     const Modo& m = *modo_;
     FormatoEscP f;
     f.fuente = m.fuente;
+    if (m.proporcional && m.fuente == familia(2, opciones_.modoDos))
+        f.fuente = familia(0, opciones_.modoDos); // no fixed face has proportional widths
     f.puntos = kPuntos * (m.dobleAlto ? 2 : 1) * (m.indice ? 2.0 / 3 : 1);
     f.celda = ancho();
     f.negrita = m.negrita;
@@ -402,18 +449,45 @@ double InterpreteEscP::base() const {
     return y_ + kAscenso * (m.dobleAlto ? 2 : 1);
 }
 
-void InterpreteEscP::caracter(QChar c, bool cursivaDeTabla) {
-    const double celda = ancho();
-    if (margenDer_ > 0 && x_ + celda > margenDer_ + 1e-9) { // past the right margin: next line
+// ESC SP's space after each character, doubled with the character's width.
+double InterpreteEscP::espacioExtra() const {
+    const Modo& m = *modo_;
+    return m.extra * kPulgada / (opciones_.nueveAgujas ? 120 : 180) *
+           (m.doble || m.dobleLinea ? 2 : 1);
+}
+
+// The cell the character is drawn in (into f) and how far it moves the print position. In
+// proportional spacing the move is the face's own advance and the cell is the face's digit, so
+// that the glyph keeps its own width.
+double InterpreteEscP::mide(FormatoEscP& f, QChar c) {
+    double avance = f.celda;
+    if (modo_->proporcional) {
+        const double doble = f.celda / celdaBase(), cero = salida_.avance(f, u'0');
+        if (cero > 0) {
+            f.celda = cero * doble;
+            avance = std::max(0.0, salida_.avance(f, c)) * doble;
+        }
+    }
+    return avance + espacioExtra();
+}
+
+// Past the right margin: the character goes to the next line.
+void InterpreteEscP::saltaSiNoCabe(double avance) {
+    if (margenDer_ > 0 && x_ + avance > margenDer_ + 1e-9) {
         vuelcaTrozo();
         x_ = margenIzq_;
         avanzaLinea(espacio_);
     }
+}
+
+void InterpreteEscP::caracter(QChar c, bool cursivaDeTabla) {
     FormatoEscP f = formato();
     f.cursiva = f.cursiva || cursivaDeTabla;
+    const double avance = mide(f, c);
+    saltaSiNoCabe(avance);
     const double b = base();
     const bool sigue = !trozo_.texto.isEmpty() && trozo_.formato == f && trozo_.base == b &&
-                       std::abs(trozo_.x + trozo_.texto.size() * celda - x_) < 1e-6;
+                       std::abs(trozo_.x + trozo_.texto.size() * f.celda - x_) < 1e-6;
     if (!sigue) {
         vuelcaTrozo();
         trozo_.x = x_;
@@ -421,8 +495,77 @@ void InterpreteEscP::caracter(QChar c, bool cursivaDeTabla) {
         trozo_.formato = f;
     }
     trozo_.texto += c;
-    x_ += celda;
-    ultimaCelda_ = celda;
+    x_ += avance;
+    ultimaCelda_ = avance;
+}
+
+// ---- User-defined characters ----------------------------------------------------------------
+
+// The user-defined character the byte prints: while ESC % 1 is on, the one of its code; with
+// table 2, the upper half prints those of the lower half.
+const InterpreteEscP::CaracterPropio* InterpreteEscP::propio(uint8_t c) const {
+    if (!modo_->propios) return nullptr;
+    if (c >= 0x80 && juego_.tabla() == 2) c -= 0x80;
+    const CaracterPropio& p = propios_[c];
+    return p.definido ? &p : nullptr;
+}
+
+// The parameters and columns of one character of an ESC & list, for the next code.
+void InterpreteEscP::definePropio() {
+    CaracterPropio& c = propios_[codigoPropio_++];
+    const auto p = [&](int i) { return int(uint8_t(parametros_[i])); };
+    c = CaracterPropio{};
+    c.definido = true;
+    c.nueve = opciones_.nueveAgujas;
+    if (c.nueve) { // the attribute: descender, then first and last column of its width
+        c.columnas = 11, c.puntos = 8;
+        c.bajo = p(0) & 0x80;
+        c.antes = (p(0) >> 4) & 7;
+        c.despues = std::max(c.antes, p(0) & 0x0F);
+        c.filas = filasDeColumnas(datos_, 11, 8, 1);
+    } else {
+        c.antes = p(0), c.columnas = p(1), c.despues = p(2);
+        const int bytes = modo_->indice ? 2 : 3;
+        c.puntos = bytes * 8;
+        c.filas = filasDeColumnas(datos_, c.columnas, c.puntos, bytes);
+    }
+}
+
+// A user-defined character in its cell: columns of 1/360 inch (9-pin 1/120 inch, twelve to
+// the cell) at the pitch it is printed in, dots of 1/180 inch (9-pin 1/72 inch) down from the
+// top of the line; in proportional spacing, as wide as its own columns.
+void InterpreteEscP::dibujaPropio(const CaracterPropio& c) {
+    vuelcaTrozo();
+    const Modo& m = *modo_;
+    const double doble = m.doble || m.dobleLinea ? 2 : 1;
+    const double nativa = m.paso == 'g' ? kCelda15 : m.paso == 'M' ? kCeldaElite : kCeldaPica;
+    double columna = 0, avance = 0, desde = 0;
+    if (c.nueve) {
+        columna = m.proporcional ? kPulgada / 120 * doble : ancho() / 12;
+        desde = m.proporcional ? -c.antes * columna : 0;
+        avance = m.proporcional ? (c.despues - c.antes + 1) * columna : ancho();
+    } else {
+        columna = m.proporcional ? doble : ancho() / nativa;
+        desde = c.antes * columna;
+        avance = m.proporcional ? (c.antes + c.columnas + c.despues) * columna : ancho();
+    }
+    avance += espacioExtra();
+    saltaSiNoCabe(avance);
+    const double alto = (c.nueve ? kPulgada / 72 : kPulgada / 180) * (m.dobleAlto ? 2 : 1);
+    GraficoEscP g;
+    g.ancho = c.columnas;
+    g.alto = c.puntos;
+    g.puntos = c.filas;
+    g.x = x_ + desde;
+    g.y = y_ + (c.bajo ? alto : 0);
+    g.anchoUnidades = c.columnas * columna;
+    g.altoUnidades = c.puntos * alto;
+    if (g.ancho > 0 && std::any_of(g.puntos.begin(), g.puntos.end(), [](char b) { return b; })) {
+        marca();
+        salida_.grafico(g);
+    }
+    x_ += avance;
+    ultimaCelda_ = avance;
 }
 
 void InterpreteEscP::vuelcaTrozo() {
@@ -527,9 +670,10 @@ void InterpreteEscP::ejecuta() {
     case 'k':
         m.fuente = familia(n, opciones_.modoDos);
         break;
-    case '!': // master select: elite, condensed, bold, double strike, double width, italic,
-              // underline
+    case '!': // master select: elite, proportional, condensed, bold, double strike, double
+              // width, italic, underline
         m.paso = (n & 1) ? 'M' : 'P';
+        m.proporcional = n & 2;
         m.condensado = n & 4;
         m.negrita = n & (8 | 16);
         m.doble = n & 32;
@@ -538,6 +682,18 @@ void InterpreteEscP::ejecuta() {
         break;
     case 'R':
         juego_.ponInternacional(n);
+        break;
+    case 'p':
+        m.proporcional = activa(n);
+        break;
+    case ' ':
+        m.extra = n;
+        break;
+    case '%':
+        m.propios = activa(n);
+        break;
+    case ':': // the ROM characters copied to the user-defined set: the ROM's glyphs again
+        std::fill(propios_.begin(), propios_.end(), CaracterPropio{});
         break;
     case 't':
         juego_.ponTabla(n);
@@ -627,16 +783,17 @@ void InterpreteEscP::ejecuta() {
         ejecutaParentesis();
         break;
     case '&':
+        if (!cabeceraPropios_) definePropio();
         if (listaDeCaracteres_ > 0) {
             parametros_.clear();
-            faltan_ = 3;
+            faltan_ = nueve ? 1 : 3;
             estado_ = Estado::Parametros;
         } else {
             listaDeCaracteres_ = -1;
         }
         break;
     default:
-        break; // consumed: quality, proportional spacing, paper handling, ...
+        break; // consumed: quality, paper handling, ...
     }
 }
 
@@ -670,10 +827,11 @@ void InterpreteEscP::ejecutaParentesis() {
         for (const char c : d) // codes without a glyph of their own in the table print nothing
             if (uint8_t(c) >= 0x20 && uint8_t(c) != 0x7F) caracter(juego_.caracter(uint8_t(c)));
         break;
-    case 't':
-        if (dato(1) == 1 || dato(1) == 3)
-            juego_.ponPagina(
-                PaginasCodigo(dato(1) == 1 ? QStringLiteral("437") : QStringLiteral("850")));
+    case 't': // "d1 d2 d3": table d1 becomes Epson's table d2 (d3 its variant); 0 0 the italics
+        if (dato(1) == 0 && dato(2) == 0)
+            juego_.asignaTabla(dato(0), nullptr);
+        else if (const PaginasCodigo* pagina = PaginaDeTablaEpson(dato(1), dato(2)))
+            juego_.asignaTabla(dato(0), pagina);
         break;
     default:
         break;
@@ -689,15 +847,7 @@ void InterpreteEscP::grafico(int columnas, int puntos, int bytes, double dpiH, d
     GraficoEscP g;
     g.ancho = columnas;
     g.alto = puntos;
-    const int fila = (columnas + 7) / 8;
-    g.puntos = QByteArray(qsizetype(fila) * puntos, '\0');
-    for (int c = 0; c < columnas; ++c)
-        for (int b = 0; b < bytes; ++b) {
-            const auto byte = uint8_t(datos_[qsizetype(c) * bytes + b]);
-            for (int bit = 0; bit < 8 && b * 8 + bit < puntos; ++bit)
-                if (byte & (0x80 >> bit))
-                    g.puntos[qsizetype(b * 8 + bit) * fila + c / 8] |= char(0x80 >> (c % 8));
-        }
+    g.puntos = filasDeColumnas(datos_, columnas, puntos, bytes);
     g.x = x_;
     g.y = y_;
     g.anchoUnidades = columnas * kPulgada / dpiH;

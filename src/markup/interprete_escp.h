@@ -48,6 +48,12 @@ class SalidaEscP {
     virtual void hojaEnBlanco() = 0;
     // The whole file has been read and found unchanged.
     virtual void finDocumento() = 0;
+    // How far the character moves the print position in the format's face (1/360 inch), for
+    // proportional spacing; 0 when there is no face to measure (the pitch's cell then).
+    virtual double avance(const FormatoEscP& formato, QChar c) {
+        (void)formato, (void)c;
+        return 0;
+    }
 };
 
 struct OpcionesEscP {
@@ -74,7 +80,8 @@ class InterpreteEscP {
 
   private:
     enum class Estado : uint8_t { Texto, Orden, Parametros, Datos, HastaNul, Rle };
-    struct Modo; // the printer's type settings
+    struct Modo;           // the printer's type settings
+    struct CaracterPropio; // a user-defined character (ESC &)
 
     void byteDeTexto(uint8_t c);
     void control(uint8_t c);
@@ -87,6 +94,12 @@ class InterpreteEscP {
     void cuentaByte();
 
     void caracter(QChar c, bool cursivaDeTabla = false);
+    double mide(FormatoEscP& f, QChar c);
+    double espacioExtra() const;
+    void saltaSiNoCabe(double avance);
+    const CaracterPropio* propio(uint8_t c) const;
+    void dibujaPropio(const CaracterPropio& propio);
+    void definePropio();
     void vuelcaTrozo();
     void muevePosicion(double x);
     void avanzaLinea(double cuanto);
@@ -111,9 +124,12 @@ class InterpreteEscP {
     int faltan_ = 0;
     QByteArray datos_; // the command's data, as far as it is kept
     int64_t declarados_ = 0, saltar_ = 0;
-    bool guardar_ = false; // keep the data (graphics, ESC ( ), or only skip it
-    int listaDeCaracteres_ = -1;
-    int64_t rleTramo_ = 0; // bytes left in the current run of ESC . data
+    bool guardar_ = false;       // keep the data (graphics, ESC ( ), or only skip it
+    int listaDeCaracteres_ = -1; // ESC &: the characters still to come; -1 outside a list
+    int caracteresDeclarados_ = 0;
+    bool cabeceraPropios_ = false; // the parameters just read are ESC &'s "0 n m"
+    uint8_t codigoPropio_ = 0;     // the code the next character of the list defines
+    int64_t rleTramo_ = 0;         // bytes left in the current run of ESC . data
     bool rleRepite_ = false, rleCuenta_ = true;
     qsizetype bytesLinea_ = 0;
     int lineas_ = 0;
@@ -130,6 +146,7 @@ class InterpreteEscP {
     bool tabulacionesPropias_ = false;
     std::vector<double> tabulacionesV_; // ESC B, from the top of the page
     double ultimaCelda_ = 36;
+    std::vector<CaracterPropio> propios_; // by code; each drawn only while ESC % 1 is on
 
     // The page.
     TextoEscP trozo_;

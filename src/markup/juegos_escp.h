@@ -22,17 +22,27 @@ class JuegoEscP {
     // Japan 8, Norway 9, Denmark II 10, Spain II 11, Latin America 12, Korea 13, Legal 64. Any
     // other number leaves the set as it is.
     void ponInternacional(int n);
-    // ESC t n: 0 italics, 1 (and 2, 3) the code page table. ponPagina gives that table another
-    // code page (ESC ( t).
+    // ESC t n: the upper half from character table n (0 to 3, or "0" to "3"): at power-on 0 the
+    // italics, 1 to 3 the code page; 2 also shifts the user-defined characters to the upper half.
     void ponTabla(int n);
-    void ponPagina(const PaginasCodigo& pagina);
+    int tabla() const { return actual_; }
+    // ESC ( t: table n (0 to 3) becomes `pagina`'s, or the italics when `pagina` is null.
+    void asignaTabla(int n, const PaginasCodigo* pagina);
 
     // The character for the byte, and whether the table prints it in italics.
     QChar caracter(uint8_t byte) const;
-    bool cursivaDeTabla(uint8_t byte) const { return byte >= 0x80 && tablaCursiva_; }
+    bool cursivaDeTabla(uint8_t byte) const { return byte >= 0x80 && tablas_[actual_].cursiva; }
 
   private:
+    struct Tabla {
+        bool cursiva = false;
+        std::array<char16_t, 128> superior{}; // 0x80..0xFF in the code page
+    };
     std::array<char16_t, 12> nacionales_{}; // # $ @ [ \ ] ^ ` { | } ~ in the set in use
-    std::array<char16_t, 128> superior_{};  // 0x80..0xFF in the code page table
-    bool tablaCursiva_ = false;
+    std::array<Tabla, 4> tablas_{};
+    int actual_ = 1;
 };
+
+// The code page of Epson's character table `id` (ESC ( t's d2, with `variante` its d3) where
+// iconv has that page; null for the italics (0), a table iconv lacks, or an unknown id.
+const PaginasCodigo* PaginaDeTablaEpson(int id, int variante);

@@ -1,5 +1,6 @@
 #include "printing/imprimir_escp.h"
 
+#include "pdf/catalogo_fuentes.h"
 #include <QCryptographicHash>
 #include <algorithm>
 #include <cmath>
@@ -12,6 +13,18 @@ int twips(double unidades) {
     return int(std::lround(unidades * kTwipsPorUnidad));
 }
 } // namespace
+
+SalidaEscPImpresora::SalidaEscPImpresora(DispositivoImpresora& p) : p_(p) {}
+SalidaEscPImpresora::~SalidaEscPImpresora() = default;
+
+// Measured as the PDF device draws: the same fontconfig match of the same name, size and style.
+double SalidaEscPImpresora::avance(const FormatoEscP& f, QChar c) {
+    if (!fuentes_) fuentes_ = std::make_unique<CatalogoFuentes>();
+    LetraPdf& letra = *fuentes_->letra(f.fuente, f.puntos, f.negrita, f.cursiva);
+    const LetraPdf::Glifo* g = &letra.glifo(c.unicode());
+    if (g->clase == LetraPdf::Glifo::SinVer) g = &letra.glifo(u'0');
+    return g->avance * 360.0 / LetraPdf::kResolucion;
+}
 
 void SalidaEscPImpresora::texto(const TextoEscP& t) {
     const FormatoEscP& f = t.formato;

@@ -4,19 +4,25 @@
 #include "printing/dispositivo_impresora.h"
 #include <QHash>
 #include <QImage>
+#include <memory>
+
+class CatalogoFuentes;
 
 // The Epson page on the printer device: text in its cells and on its baseline, bit images as
 // pictures at their true size and place (an image met again, as a logo on every page, is the same
 // picture, so that the document holds it once). Printer units are 1/360 inch, four twips.
 class SalidaEscPImpresora : public SalidaEscP {
   public:
-    explicit SalidaEscPImpresora(DispositivoImpresora& p) : p_(p) {}
+    explicit SalidaEscPImpresora(DispositivoImpresora& p);
+    ~SalidaEscPImpresora() override;
 
     void texto(const TextoEscP& texto) override;
     void grafico(const GraficoEscP& grafico) override;
     void salto() override { p_.nuevaPagina(); }
     void hojaEnBlanco() override { p_.finLinea(); }
     void finDocumento() override;
+    // The advance of the glyph in the face the document draws it with.
+    double avance(const FormatoEscP& formato, QChar c) override;
     // Whether anything was put on paper: text other than blanks, or a dot of an image.
     bool marcas() const { return marcas_; }
 
@@ -24,6 +30,7 @@ class SalidaEscPImpresora : public SalidaEscP {
     const QImage& imagen(const GraficoEscP& grafico);
 
     DispositivoImpresora& p_;
-    QHash<QByteArray, QImage> imagenes_; // by size and dots
+    QHash<QByteArray, QImage> imagenes_;       // by size and dots
+    std::unique_ptr<CatalogoFuentes> fuentes_; // measures proportional text, made when needed
     bool marcas_ = false;
 };

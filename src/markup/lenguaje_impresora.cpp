@@ -62,6 +62,38 @@ bool esHpGl(QByteArrayView b) {
         .hasMatch();
 }
 
+// The end of the file before the blanks, form feeds, NULs and Ctrl-D a driver leaves after it.
+QByteArrayView sinFinal(QByteArrayView b) {
+    while (!b.isEmpty() && (b.back() == 0 || b.back() == 0x04 || b.back() == '\f' ||
+                            b.back() == ' ' || b.back() == '\r' || b.back() == '\n'))
+        b.chop(1);
+    return b;
+}
+
+// Only "ESC E" for escape sequences, and no Epson control code for type.
+bool soloEscE(QByteArrayView b) {
+    for (qsizetype i = 0; i < b.size(); ++i) {
+        const char c = b[i];
+        if (c == 0x0E || c == 0x0F || c == 0x12 || c == 0x14) return false;
+        if (c == kEsc && i + 1 < b.size() && b[i + 1] != 'E') return false;
+    }
+    return true;
+}
+
+// A PCL job with no command but its resets, as PCL jobs are written: "ESC E" first and last,
+// text between. In ESC/P, ESC E is bold on, which a file ends with no more than it turns bold on
+// twice without ever turning it off: an Epson file that uses ESC E and no other code does not
+// end with it.
+bool soloReiniciosPcl(QByteArrayView inicio, QByteArrayView cabecera, QByteArrayView cola) {
+    const QByteArrayView fin = sinFinal(cola.isEmpty() ? cabecera : cola);
+    return inicio.startsWith("\x1B"
+                             "E") &&
+           fin.size() > 2 &&
+           fin.endsWith("\x1B"
+                        "E") &&
+           soloEscE(cabecera) && soloEscE(cola);
+}
+
 bool tieneMarcado(QByteArrayView b) {
     return b.indexOf("{{") >= 0;
 }
@@ -73,7 +105,7 @@ bool tieneCodigos(QByteArrayView b) {
 }
 } // namespace
 
-Lenguaje DetectaLenguaje(QByteArrayView cabecera) {
+Lenguaje DetectaLenguaje(QByteArrayView cabecera, QByteArrayView cola) {
     const QByteArrayView b = cabecera.first(qMin(cabecera.size(), kCabeceraLenguaje));
     const QByteArrayView inicio = sinPreambulo(b);
     if (inicio.startsWith("%PDF-")) return Lenguaje::Pdf;
@@ -94,6 +126,7 @@ Lenguaje DetectaLenguaje(QByteArrayView cabecera) {
     if (pcl >= 2 || (pcl == 1 && inicio.startsWith("\x1B"
                                                    "E")))
         return Lenguaje::Pcl;
+    if (soloReiniciosPcl(inicio, b, cola)) return Lenguaje::Pcl;
     if (esHpGl(inicio)) return Lenguaje::HpGl;
     if (ordenesProprinter(b) > 0) return Lenguaje::Proprinter;
     return tieneCodigos(b) ? Lenguaje::EscP : Lenguaje::Marcado;

@@ -17,10 +17,12 @@ enum class Lenguaje {
     Proprinter, // IBM Proprinter codes
 };
 
-// How many bytes of the start of the file DetectaLenguaje looks at.
+// How many bytes of the start of the file DetectaLenguaje looks at, and of its end.
 constexpr qsizetype kCabeceraLenguaje = 64 * 1024;
+constexpr qsizetype kColaLenguaje = 64;
 
-Lenguaje DetectaLenguaje(QByteArrayView cabecera);
+// `cola`: the file's last bytes when the file is longer than `cabecera` (empty otherwise).
+Lenguaje DetectaLenguaje(QByteArrayView cabecera, QByteArrayView cola = {});
 // True for the languages Velmor does not print.
 bool Rechazado(Lenguaje lenguaje);
 // "«X.PRT» es un trabajo PCL para impresoras láser; Velmor no lo imprime. El fichero se conserva."

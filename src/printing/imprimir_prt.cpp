@@ -7,6 +7,7 @@
 #include <algorithm>
 #include <exception>
 #include <new>
+#include <unistd.h>
 
 namespace {
 constexpr int kDesplazamientoIzquierdo = 11256; // twips
@@ -33,7 +34,14 @@ Lenguaje LenguajeDe(const QString& ruta) {
         leidos += n;
     }
     cabecera.truncate(leidos);
-    const Lenguaje lenguaje = DetectaLenguaje(cabecera);
+    // The end too, where PCL jobs put their last reset.
+    QByteArray cola(kColaLenguaje, Qt::Uninitialized);
+    const off_t tamano = fichero.identidad().tamano;
+    const ssize_t enCola = tamano > leidos ? ::pread(fichero.descriptor(), cola.data(),
+                                                     size_t(cola.size()), tamano - cola.size())
+                                           : 0;
+    cola.truncate(std::max<ssize_t>(0, enCola));
+    const Lenguaje lenguaje = DetectaLenguaje(cabecera, cola);
     if (Rechazado(lenguaje))
         throw ErrorVelmor::DeFichero(ErrorVelmor::LenguajeNoImprimible,
                                      MotivoRechazo(lenguaje, NombreVisible(ruta)), ruta);

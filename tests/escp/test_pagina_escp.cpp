@@ -12,10 +12,12 @@ using namespace Qt::StringLiterals;
 namespace {
 const QString kDatos = QStringLiteral(VELMOR_DATOS_ESCP);
 
-// Epson codes that look like another language's and are not: never refused. Bytes ¦ the
-// language found.
+// Epson codes that look like another language's and are not: never refused; and the PCL job that
+// has no command but its resets. Bytes ¦ the language found.
 const char* const kNoRechazados = R"filas(
 negrita al empezar ¦ \eETotal ¦ EscP
+negrita de nuevo al acabar ¦ \eETitulo\eF texto\eE ¦ EscP
+PCL con solo sus reinicios ¦ \eELinea 1 del informe\r\n\f\eE ¦ Pcl
 caracteres propios ESC & ¦ \e&\0AAx ¦ EscP
 unidades ESC ( U ¦ \e(U\x01\0\nx ¦ EscP
 gráfico ESC * 39 ¦ \e*\x27\x01\0abc ¦ EscP
@@ -60,6 +62,13 @@ nacional ¿Cómo?: ESC R 11 ¦ nacional.prt ¦ ¡Qué ¦ ¿Cómo? ¦ 72 ¦ 0 ¦ 
 nacional niño: ESC R 12 ¦ nacional.prt ¦ Pingüino ¦ niño ¦ 64.8 ¦ 0 ¦ 0
 nacional Cursiva: ESC t 0 ¦ nacional.prt ¦ AÑO ¦ Cursiva ¦ 0 ¦ 36 ¦ 0
 marcado_nacional español: markup: 10-point Courier ¦ marcado_nacional.prt ¦ AÑO ¦ español ¦ 24 ¦ 0 ¦ 0
+letras Prop: ESC p 1: Liberation Serif's advances ¦ letras.prt ¦ Ancho ¦ Prop ¦ 71.35 ¦ 0 ¦ 0
+letras Tab: HT after proportional text ¦ letras.prt ¦ Tabula ¦ Tab ¦ 57.6 ¦ 0 ¦ 0
+letras Extra: ESC SP 36/180 ¦ letras.prt ¦ Espacio ¦ Extra ¦ 122.4 ¦ 0 ¦ 0
+letras Extra 9 agujas: 36/120 ¦ letras.prt --escp9 ¦ Espacio ¦ Extra ¦ 144 ¦ 0 ¦ 0
+letras Fija: ESC ! 2 ¦ letras.prt ¦ Maestra ¦ Fija ¦ 93.95 ¦ 0 ¦ 0
+letras Привет: ESC ( t 14: PC866 ¦ letras.prt ¦ Ruso: ¦ Привет ¦ 43.2 ¦ 0 ¦ 0
+letras ãÔÚ: ESC ( t 7: PC860 ¦ letras.prt ¦ Portugues: ¦ ãÔÚ ¦ 79.2 ¦ 0 ¦ 0
 )filas";
 } // namespace
 
@@ -86,8 +95,10 @@ class TestPaginaEscP : public QObject {
         QTest::addColumn<QByteArray>("contenido");
         QTest::addColumn<int>("lenguaje");
         for (const QStringList& f : Filas(kNoRechazados, 3))
-            QTest::newRow(qPrintable(f[0]))
-                << Bytes(f[1]) << int(f[2] == "EscP" ? Lenguaje::EscP : Lenguaje::Marcado);
+            QTest::newRow(qPrintable(f[0])) << Bytes(f[1])
+                                            << int(f[2] == "EscP"  ? Lenguaje::EscP
+                                                   : f[2] == "Pcl" ? Lenguaje::Pcl
+                                                                   : Lenguaje::Marcado);
     }
     void epsonNoSeRechaza() {
         QFETCH(QByteArray, contenido);
@@ -119,31 +130,44 @@ class TestPaginaEscP : public QObject {
             QVERIFY2(qAbs(p.width() - ancho) <= 0.5, qPrintable(QString::number(p.width())));
     }
 
-    // The logo's three graphics on each of three pages: at their true size (the dots per inch
-    // pdfimages reads from the placed size) and each held once in the document.
+    // The logo's three graphics on each of three pages, and the user-defined character printed
+    // twice: at their true size (the dots per inch pdfimages reads from the placed size) and each
+    // held once in the document.
     void graficos_data() {
         QTest::addColumn<QString>("imagen"); // width, height, x-ppi, y-ppi
         QTest::addColumn<QStringList>("opciones");
-        QTest::newRow("ESC * 39: 24 puntos a 180 ppp") << "120 24 180 180" << QStringList();
-        QTest::newRow("ESC * 1: 8 puntos a 120 x 60 ppp") << "96 8 120 60" << QStringList();
-        QTest::newRow("ESC . por tramos a 180 ppp") << "64 24 180 180" << QStringList();
+        QTest::addColumn<QString>("fichero");
+        QTest::addColumn<int>("paginas");
+        QTest::addColumn<int>("veces");
+        QTest::newRow("ESC * 39: 24 puntos a 180 ppp")
+            << "120 24 180 180" << QStringList() << "logo.prt" << 3 << 3;
+        QTest::newRow("ESC * 1: 8 puntos a 120 x 60 ppp")
+            << "96 8 120 60" << QStringList() << "logo.prt" << 3 << 3;
+        QTest::newRow("ESC . por tramos a 180 ppp")
+            << "64 24 180 180" << QStringList() << "logo.prt" << 3 << 3;
         QTest::newRow("9 agujas: ESC * 1 a 120 x 72 ppp")
-            << "96 8 120 72" << QStringList{"--escp9"};
+            << "96 8 120 72" << QStringList{"--escp9"} << "logo.prt" << 3 << 3;
+        QTest::newRow("ESC &: 24 puntos, columnas de 1/360")
+            << "3 24 360 180" << QStringList() << "letras.prt" << 1 << 2;
+        QTest::newRow("ESC & 9 agujas: 12 columnas por celda")
+            << "11 8 120 72" << QStringList{"--escp9"} << "letras.prt" << 1 << 2;
     }
     void graficos() {
         QFETCH(QString, imagen);
         QFETCH(QStringList, opciones);
-        const QString pdf = pdfDe("logo.prt", opciones);
-        QCOMPARE(PaginasPdf(pdf), 3);
+        QFETCH(QString, fichero);
+        QFETCH(int, veces);
+        const QString pdf = pdfDe(fichero, opciones);
+        QTEST(PaginasPdf(pdf), "paginas");
         QSet<QString> objetos;
-        int veces = 0;
+        int vistas = 0;
         for (const QStringList& c : ImagenesPdf(pdf)) {
             if (c.mid(0, 2) != imagen.split(' ').mid(0, 2)) continue; // another of the graphics
             QCOMPARE(c.mid(0, 4).join(' '), imagen);
-            ++veces, objetos << c[4];
+            ++vistas, objetos << c[4];
         }
         QCOMPARE(objetos.size(), 1);
-        QCOMPARE(veces, 3);
+        QCOMPARE(vistas, veces);
     }
 
     // The look of each corpus page against a render made once and looked at
@@ -152,8 +176,8 @@ class TestPaginaEscP : public QObject {
     void comoLaReferencia_data() {
         QTest::addColumn<QString>("nombre");
         QTest::addColumn<QStringList>("opciones");
-        for (const char* f :
-             {"factura", "listado", "formulario", "sobreimpresion", "logo", "nacional", "tipos"})
+        for (const char* f : {"factura", "listado", "formulario", "sobreimpresion", "logo",
+                              "nacional", "tipos", "letras"})
             QTest::newRow(f) << QString(f) << QStringList();
         QTest::newRow("formulario 9 agujas") << "formulario9" << QStringList{"--escp9"};
     }

@@ -113,6 +113,8 @@ HP-GL/2 ¦ e 'IN;SP1;PU0,0;PD100,100;' ¦ $V --pdf R.pdf --borrar R.PRT ¦ 1 ¦ 
 IBM Proprinter ¦ e '\033:doce cpi\033[@\004\000\000\000\021\002alto\r\n' ¦ $V --pdf R.pdf --borrar R.PRT ¦ 1 ¦ R.PRT;IBM Proprinter ¦ guardado ¦
 solo códigos y saltos ¦ e '\033@\033E\r\n\r\n\007\016\f' ¦ $V --pdf R.pdf --borrar R.PRT ¦ 1 ¦ R.PRT;no tiene nada que imprimir ¦ guardado ¦
 1 MB de NUL ¦ head -c 1048576 /dev/zero > R.PRT; cp R.PRT .orig ¦ $V --pdf R.pdf --borrar R.PRT ¦ 1 ¦ R.PRT;no tiene nada que imprimir ¦ guardado ¦
+PCL con solo reinicios, de más de 64 KB ¦ e '\033E'; head -c 70000 /dev/zero | tr '\0' x >> R.PRT; printf '\r\n\f\033E\f' >> R.PRT; cp R.PRT .orig ¦ $V --pdf R.pdf --borrar R.PRT ¦ 1 ¦ R.PRT;es un trabajo PCL ¦ guardado ¦
+ESC & más largo que el fichero ¦ e 'linea 1\r\n\033&\000AB\002\024\016abc' ¦ $V --pdf R.pdf --borrar R.PRT ¦ 1 ¦ ESC & declara 2 caracteres propios;orden de impresora mal formada;R.PRT», línea 2) ¦ guardado ¦
 ESC ( más largo que el fichero ¦ e 'linea 1\r\n\033(C\060\160resto del informe\r\n' ¦ $V --pdf R.pdf --borrar R.PRT ¦ 1 ¦ ESC ( declara 28720 bytes;orden de impresora mal formada;R.PRT», línea 2) ¦ guardado ¦
 ESC * 0x48 0xFF 0xFF al empezar ¦ e '\033*\110\377\377'; head -c 150000 /dev/zero | tr '\0' x >> R.PRT; cp R.PRT .orig ¦ $V --pdf R.pdf --borrar R.PRT ¦ 1 ¦ ESC * declara 393210 bytes;R.PRT», línea 1) ¦ guardado ¦
 fichero vacío ¦ : > R.PRT ¦ $V --pdf R.pdf --borrar R.PRT ¦ 0 ¦ ¦ test ! -e R.PRT ¦

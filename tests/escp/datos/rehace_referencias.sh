@@ -9,7 +9,7 @@ cd "$(dirname "$0")"
 tmp=$(mktemp -d)
 trap 'rm -rf "$tmp"' EXIT
 export QT_QPA_PLATFORM=offscreen
-for f in factura listado formulario sobreimpresion logo nacional tipos; do
+for f in factura listado formulario sobreimpresion logo nacional tipos letras; do
     "$imprimir" --pdf "$tmp/$f.pdf" "$f.prt"
     pdftoppm -r 50 -gray -png -f 1 -l 1 -singlefile "$tmp/$f.pdf" "$f"
 done

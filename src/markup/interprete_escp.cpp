@@ -2,8 +2,8 @@
 
 #include "markup/interprete_prt.h"
 #include "markup/ordenes_escp.h"
-#include "shared/codepage.h"
 #include "shared/error.h"
+#include "shared/paginas_actuales.h"
 #include <algorithm>
 #include <cmath>
 
@@ -82,7 +82,7 @@ struct InterpreteEscP::Modo {
 
 InterpreteEscP::InterpreteEscP(OpcionesEscP opciones, SalidaEscP& salida)
     : opciones_(opciones), salida_(salida),
-      juego_(opciones.modoDos ? PaginasCodigo(QStringLiteral("1252")) : PaginasCodigo::actuales()),
+      juego_(opciones.modoDos ? PaginasDe(QStringLiteral("1252")) : PaginasActuales()),
       modo_(std::make_unique<Modo>()) {
     reinicia();
     largo_ = std::max(1, opciones_.lineasPagina) * 60.0;
@@ -673,7 +673,7 @@ void InterpreteEscP::ejecutaParentesis() {
     case 't':
         if (dato(1) == 1 || dato(1) == 3)
             juego_.ponPagina(
-                PaginasCodigo(dato(1) == 1 ? QStringLiteral("437") : QStringLiteral("850")));
+                PaginasDe(dato(1) == 1 ? QStringLiteral("437") : QStringLiteral("850")));
         break;
     default:
         break;

@@ -1,6 +1,6 @@
 #include "mainwindow/frm_velmor.h"
 #include "printing/impresoras_sistema.h"
-#include "shared/codepage.h"
+#include "shared/paginas_actuales.h"
 #include "shared/error.h"
 #include "shared/idioma.h"
 #include "shared/mensajes_qt.h"
@@ -24,7 +24,7 @@ int main(int argc, char** argv) {
     app.setApplicationName("Velmor");
     QGuiApplication::setDesktopFileName("org.velmor.Velmor");
     try {
-        PaginasCodigo::actuales(); // a wrong VELMOR_CP_DOS is told at once, not at the first print
+        PaginasActuales(); // a wrong VELMOR_CP_DOS is told at once, not at the first print
     } catch (const ErrorVelmor& e) {
         MostrarError(TituloVelmor(), e.descripcion());
         return 2;

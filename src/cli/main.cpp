@@ -4,7 +4,7 @@
 #include "cli/parada_senal.h"
 #include "printing/impresoras_sistema.h"
 #include "printing/trabajo_impresion.h"
-#include "shared/codepage.h"
+#include "shared/paginas_actuales.h"
 #include "shared/error.h"
 #include "shared/mensajes_qt.h"
 #include "shared/nombres_fichero.h"
@@ -224,7 +224,7 @@ int main(int argc, char** argv) {
         return uso(QStringLiteral("no se ha indicado ningún fichero PRT"));
     if (!o.cp.isEmpty()) PaginasCodigo::ponElegida(o.cp, true);
     try {
-        PaginasCodigo::actuales(); // a wrong page stops before any file is printed
+        PaginasActuales(); // a wrong page stops before any file is printed
     } catch (const ErrorVelmor& e) {
         error(e.mensaje());
         return 2;

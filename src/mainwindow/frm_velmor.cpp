@@ -336,12 +336,10 @@ CarpetaInicio frmVelmor::InicioRecordado() const {
 // the page in force stays.
 void frmVelmor::AplicarAjustes(const AjustesImpresion& ajustes) {
     ajustesImpresion_ = ajustes;
-    try {
-        PaginasCodigo{ajustes.paginaCodigo};
+    if (PaginasCodigo::De(ajustes.paginaCodigo))
         PaginasCodigo::ponElegida(ajustes.paginaCodigo);
-    } catch (const ErrorVelmor&) {
+    else
         ajustesImpresion_.paginaCodigo = PaginasCodigo::paginaDosConfigurada();
-    }
     LineasPagina = qint16(ajustes.lineas);
 }
 

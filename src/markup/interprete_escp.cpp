@@ -2,8 +2,8 @@
 
 #include "markup/interprete_prt.h"
 #include "markup/ordenes_escp.h"
-#include "shared/codepage.h"
 #include "shared/error.h"
+#include "shared/paginas_actuales.h"
 #include <algorithm>
 #include <cmath>
 
@@ -112,7 +112,7 @@ struct InterpreteEscP::CaracterPropio {
 
 InterpreteEscP::InterpreteEscP(OpcionesEscP opciones, SalidaEscP& salida)
     : opciones_(opciones), salida_(salida),
-      juego_(opciones.modoDos ? PaginasCodigo(QStringLiteral("1252")) : PaginasCodigo::actuales()),
+      juego_(opciones.modoDos ? PaginasDe(QStringLiteral("1252")) : PaginasActuales()),
       modo_(std::make_unique<Modo>()), propios_(256) {
     reinicia();
     largo_ = std::max(1, opciones_.lineasPagina) * 60.0;

@@ -3,7 +3,7 @@
 #include "markup/lector_prt.h"
 #include "markup/segmentos.h"
 #include "markup/sustituye_prt.h"
-#include "shared/codepage.h"
+#include "shared/paginas_actuales.h"
 #include "shared/error.h"
 
 const QString InterpretePrt::CourierNew = QStringLiteral("Courier New");
@@ -225,7 +225,7 @@ InterpretePrt::InterpretePrt(PerfilLector perfil, bool modoDos)
     : perfil_(perfil), modoDos_(modoDos) {}
 
 IdentidadFichero InterpretePrt::interpreta(const QString& ruta, SalidaMarcado& salida) {
-    const PaginasCodigo& paginasLector = PaginasCodigo::actuales();
+    const PaginasCodigo& paginasLector = PaginasActuales();
     LectorPrt lector(ruta, paginasLector, limiteLinea_);
     const QString base = fuenteBase();
     salida.ponFuente(base);

@@ -1,9 +1,7 @@
 #include "markup/juegos_escp.h"
 
 #include "shared/codepage.h"
-#include "shared/error.h"
 #include <map>
-#include <memory>
 #include <mutex>
 
 namespace {
@@ -89,20 +87,14 @@ QChar JuegoEscP::caracter(uint8_t byte) const {
 const PaginasCodigo* PaginaDeTablaEpson(int id, int variante) {
     if (variante != 0) return nullptr;
     static std::mutex cerrojo;
-    static std::map<int, std::unique_ptr<PaginasCodigo>> hechas; // each built once, kept
+    static std::map<int, std::optional<PaginasCodigo>> hechas; // each built once, kept
     for (const auto& t : kTablasEpson) {
         if (t.id != id) continue;
         const std::lock_guard<std::mutex> cierre(cerrojo);
         auto hallada = hechas.find(t.pagina);
-        if (hallada == hechas.end()) {
-            std::unique_ptr<PaginasCodigo> pagina;
-            try {
-                pagina = std::make_unique<PaginasCodigo>(QString::number(t.pagina));
-            } catch (const ErrorVelmor&) { // this iconv lacks it: the table stays as it was
-            }
-            hallada = hechas.emplace(t.pagina, std::move(pagina)).first;
-        }
-        return hallada->second.get();
+        if (hallada == hechas.end()) // a page this iconv lacks leaves the table as it was
+            hallada = hechas.emplace(t.pagina, PaginasCodigo::De(QString::number(t.pagina))).first;
+        return hallada->second ? &*hallada->second : nullptr;
     }
     return nullptr;
 }

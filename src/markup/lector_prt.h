@@ -1,8 +1,8 @@
 #pragma once
 
 #include "markup/traductor_escp.h"
-#include "shared/codepage.h"
 #include "shared/fichero_regular.h"
+#include "shared/paginas_actuales.h"
 #include <QByteArray>
 #include <QString>
 
@@ -17,8 +17,7 @@ class LectorPrt {
     static constexpr qsizetype LimiteLinea = 1024 * 1024; // bytes
 
     // Opens the file; throws ErrorVelmor naming the file when it cannot be opened.
-    explicit LectorPrt(const QString& ruta,
-                       const PaginasCodigo& paginas = PaginasCodigo::actuales(),
+    explicit LectorPrt(const QString& ruta, const PaginasCodigo& paginas = PaginasActuales(),
                        qsizetype limiteLinea = LimiteLinea);
 
     // Reads the next line into linea; false at the end of the file. Throws ErrorVelmor on a read

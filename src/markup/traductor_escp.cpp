@@ -2,7 +2,7 @@
 
 #include "markup/juegos_escp.h"
 #include "markup/ordenes_escp.h"
-#include "shared/codepage.h"
+#include "shared/paginas_actuales.h"
 
 #include "shared/error.h"
 
@@ -259,7 +259,7 @@ void TraductorEscP::rle(uint8_t c) {
 void TraductorEscP::ponInternacional(int juego) {
     nacionales_.clear();
     if (juego == 0) return;
-    const PaginasCodigo& pagina = PaginasCodigo::actuales();
+    const PaginasCodigo& pagina = PaginasActuales();
     for (int b = 0; b < 0x80; ++b) {
         const QChar c = CaracterNacional(juego, uint8_t(b));
         const int dos = c.unicode() == b ? -1 : pagina.byteDos(c);

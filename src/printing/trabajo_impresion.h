@@ -46,7 +46,7 @@ struct PeticionTrabajo {
     // Told the PDF's own data (device, inode) just before it takes its name.
     std::function<void(const struct stat&)> antesDeNombrarPdf;
     // The paper and margins asked for (its lines and code page are taken from lineasPagina and
-    // PaginasCodigo::actuales).
+    // PaginasActuales).
     AjustesImpresion ajustes;
     QString titulo; // the program's title, for the documents' names
 };

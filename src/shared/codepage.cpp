@@ -1,5 +1,4 @@
 #include "shared/codepage.h"
-#include "shared/error.h"
 
 #include <QRegularExpression>
 #include <cerrno>
@@ -60,19 +59,16 @@ QByteArray nombreIconv(const QString& pagina) {
 
 } // namespace
 
-PaginasCodigo::PaginasCodigo(const QString& paginaDos) {
+std::optional<PaginasCodigo> PaginasCodigo::De(const QString& paginaDos) {
     auto windows = tabla("CP1252", true);
     auto dos = paginaDos.trimmed().isEmpty() ? std::nullopt : tabla(nombreIconv(paginaDos), false);
-    if (!windows || !dos)
-        throw ErrorVelmor(ErrorVelmor::PaginaCodigosDesconocida,
-                          QString("Página de códigos DOS desconocida: «%1» (VELMOR_CP_DOS, --cp y "
-                                  "«Configuración» admiten una página de un byte como 437, "
-                                  "850 o 858)")
-                              .arg(paginaDos));
-    windows_ = *windows;
-    dos_ = *dos;
-    byteWindows_ = inversa(windows_);
-    byteDos_ = inversa(dos_);
+    if (!windows || !dos) return std::nullopt;
+    PaginasCodigo p;
+    p.windows_ = *windows;
+    p.dos_ = *dos;
+    p.byteWindows_ = inversa(p.windows_);
+    p.byteDos_ = inversa(p.dos_);
+    return p;
 }
 
 namespace {
@@ -80,7 +76,7 @@ struct Eleccion {
     std::mutex cerrojo;
     QString elegida;
     bool sobreEntorno = false;
-    std::map<QString, std::unique_ptr<PaginasCodigo>> hechas; // never emptied: see actuales()
+    std::map<QString, std::unique_ptr<PaginasCodigo>> hechas; // never emptied: see configuradas()
 };
 Eleccion& LaEleccion() {
     static Eleccion eleccion;
@@ -111,14 +107,19 @@ QString PaginasCodigo::paginaDosConfigurada() {
     return QString::fromLocal8Bit(qgetenv("VELMOR_CP_DOS"));
 }
 
-const PaginasCodigo& PaginasCodigo::actuales() {
+const PaginasCodigo* PaginasCodigo::configuradas() {
     const QString nombre = paginaDosConfigurada();
     Eleccion& e = LaEleccion();
     const std::lock_guard<std::mutex> cierre(e.cerrojo);
     auto hallada = e.hechas.find(nombre);
-    if (hallada == e.hechas.end())
-        hallada = e.hechas.emplace(nombre, std::make_unique<PaginasCodigo>(nombre)).first;
-    return *hallada->second;
+    if (hallada == e.hechas.end()) {
+        auto hechas = De(nombre);
+        hallada = e.hechas
+                      .emplace(nombre, hechas ? std::make_unique<PaginasCodigo>(std::move(*hechas))
+                                              : nullptr)
+                      .first;
+    }
+    return hallada->second.get();
 }
 
 QStringList PaginasCodigo::conocidas() {

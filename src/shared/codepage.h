@@ -5,6 +5,7 @@
 #include <QStringList>
 #include <array>
 #include <cstdint>
+#include <optional>
 #include <vector>
 
 // Text read from a PRT file has one character per byte, decoded as Windows-1252 so that every byte
@@ -12,14 +13,14 @@
 // C1 controls of the same value). The DOS code page says which characters those bytes really are.
 class PaginasCodigo {
   public:
-    // Builds the tables for a DOS code page given as a number ("850") or an iconv name ("IBM437").
-    // Throws ErrorVelmor when iconv does not know it as a single-byte code page.
-    explicit PaginasCodigo(const QString& paginaDos);
+    // The tables for a DOS code page given as a number ("850") or an iconv name ("IBM437");
+    // nothing when iconv does not know it as a single-byte code page.
+    static std::optional<PaginasCodigo> De(const QString& paginaDos);
 
-    // The pair in use: VELMOR_CP_DOS, else the page chosen (ponElegida), else 850 (Spanish DOS).
-    // Each page is built once and kept for the whole run, so a reference stays good after another
-    // page is chosen; throws ErrorVelmor on an unknown value every time it is asked for.
-    static const PaginasCodigo& actuales();
+    // The pair in use: VELMOR_CP_DOS, else the page chosen (ponElegida), else 850 (Spanish DOS);
+    // null when that value is unknown. Each page is built once and kept for the whole run, so a
+    // pointer stays good after another page is chosen.
+    static const PaginasCodigo* configuradas();
     static QString paginaDosConfigurada();
     // The page the user chose (the window's settings, velmor-imprimir's --cp); VELMOR_CP_DOS
     // still overrides it unless `sobreEntorno` (an option given for this very run).
@@ -39,6 +40,8 @@ class PaginasCodigo {
     int byteDos(QChar c) const { return byteDos_[c.unicode()]; }
 
   private:
+    PaginasCodigo() = default;
+
     std::array<char16_t, 256> windows_{}; // byte -> Windows-1252 character
     std::array<char16_t, 256> dos_{};     // byte -> DOS character
     std::vector<int16_t> byteWindows_;    // character -> byte, -1 when none

@@ -78,12 +78,10 @@ QString NombreVisible(QStringView nombre) {
         QByteArray crudos;
         while (i < nombre.size() && esEscape(nombre[i]))
             crudos += char(0x80 + (nombre[i++].unicode() - kEscape));
-        try {
-            const PaginasCodigo& paginas = PaginasCodigo::actuales();
-            visible += paginas.aWindows(paginas.decodifica(crudos));
-        } catch (...) {
+        if (const PaginasCodigo* paginas = PaginasCodigo::configuradas())
+            visible += paginas->aWindows(paginas->decodifica(crudos));
+        else
             visible += QString(crudos.size(), QChar::ReplacementCharacter);
-        }
     }
     return visible;
 }

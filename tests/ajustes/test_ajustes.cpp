@@ -4,7 +4,7 @@
 #include "mainwindow/fuente_volumenes.h"
 #include "preview/frm_prt_ver.h"
 #include "printerselect/impresora.h"
-#include "shared/codepage.h"
+#include "shared/paginas_actuales.h"
 #include "shared/idioma.h"
 #include "shared/nombres_fichero.h"
 #include "support/accesible.h"
@@ -237,7 +237,7 @@ class TestAjustes : public QObject {
                                    .lineas = 60,
                                    .agujas = 9}));
         QCOMPARE(ventana.LineasPagina, qint16(60));
-        const PaginasCodigo& p = PaginasCodigo::actuales();
+        const PaginasCodigo& p = PaginasActuales();
         QCOMPARE(p.aWindows(p.decodifica("\x9b")), QString("¢")); // code page 437
         PaginasCodigo::ponElegida("850");
     }

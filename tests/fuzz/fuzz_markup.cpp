@@ -40,7 +40,7 @@ struct SalidaComprobada : SalidaMarcado {
 } // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
-    static const PaginasCodigo paginas("850");
+    static const PaginasCodigo paginas = *PaginasCodigo::De("850");
     if (size == 0) return 0;
     const uint8_t opciones = data[0];
     const QByteArrayView contenido(reinterpret_cast<const char*>(data + 1), qsizetype(size - 1));

@@ -25,6 +25,8 @@ class SalidaComprobada : public SalidaEscP {
         // One graphics row at most: 65,535 columns of 48 dots, or 255 raster rows of 65,535.
         if (g.puntos.size() > 2 * 1024 * 1024 + 65536) std::abort();
     }
+    // Proportional widths that vary by character, and none (the pitch's cell) for some.
+    double avance(const FormatoEscP&, QChar c) override { return c.unicode() * 7 % 50; }
     void salto() override {}
     void hojaEnBlanco() override {}
     void finDocumento() override {}

@@ -480,11 +480,30 @@ void InterpreteEscP::saltaSiNoCabe(double avance) {
     }
 }
 
+// A proportional character's underline, as long as its advance: the device underlines a cell,
+// which is the face's digit there. A line of the face's usual weight, below the baseline.
+void InterpreteEscP::subraya(const FormatoEscP& f, double avance) {
+    const double em = f.puntos * 5; // 1/360 inch in a point
+    GraficoEscP g;
+    g.ancho = g.alto = 1;
+    g.puntos = QByteArray(1, char(0x80));
+    g.x = x_;
+    g.y = base() + em * 0.1;
+    g.anchoUnidades = avance;
+    g.altoUnidades = em * 0.05;
+    marca();
+    salida_.grafico(g);
+}
+
 void InterpreteEscP::caracter(QChar c, bool cursivaDeTabla) {
     FormatoEscP f = formato();
     f.cursiva = f.cursiva || cursivaDeTabla;
     const double avance = mide(f, c);
     saltaSiNoCabe(avance);
+    if (modo_->proporcional && f.subrayado && avance > 0) {
+        f.subrayado = false;
+        subraya(f, avance);
+    }
     const double b = base();
     const bool sigue = !trozo_.texto.isEmpty() && trozo_.formato == f && trozo_.base == b &&
                        std::abs(trozo_.x + trozo_.texto.size() * f.celda - x_) < 1e-6;

@@ -16,7 +16,8 @@
 struct FormatoEscP {
     QString fuente;
     double puntos = 12; // the glyphs' height: pica's size, doubled by ESC w, smaller in ESC S
-    double celda = 36;  // the width of each character's cell (1/360 inch)
+    double celda = 36;  // the width of each character's cell (1/360 inch); in proportional
+                        // spacing the face's digit, so that each glyph keeps its own width
     bool negrita = false, cursiva = false, subrayado = false;
     bool operator==(const FormatoEscP&) const = default;
 };
@@ -97,6 +98,7 @@ class InterpreteEscP {
     double mide(FormatoEscP& f, QChar c);
     double espacioExtra() const;
     void saltaSiNoCabe(double avance);
+    void subraya(const FormatoEscP& f, double avance);
     const CaracterPropio* propio(uint8_t c) const;
     void dibujaPropio(const CaracterPropio& propio);
     void definePropio();

@@ -94,8 +94,9 @@ struct InterpreteEscP::Modo {
     bool negrita = false, cursiva = false, subrayado = false;
     int indice = 0; // 0 normal, 1 superscript, 2 subscript
     bool proporcional = false;
-    bool propios = false; // ESC % 1: the user-defined characters where they are defined
-    int extra = 0;        // ESC SP: space after each character, in 1/180 (9-pin 1/120) inch
+    bool propios = false;  // ESC % 1: the user-defined characters where they are defined
+    bool borrador = false; // ESC x 0: draft quality (user-defined characters in 1/120 inch)
+    int extra = 0;         // ESC SP: space after each character, in 1/180 (9-pin 1/120) inch
     QString fuente;
 };
 
@@ -550,9 +551,9 @@ void InterpreteEscP::definePropio() {
     }
 }
 
-// A user-defined character in its cell: columns of 1/360 inch (9-pin 1/120 inch, twelve to
-// the cell) at the pitch it is printed in, dots of 1/180 inch (9-pin 1/72 inch) down from the
-// top of the line; in proportional spacing, as wide as its own columns.
+// A user-defined character in its cell: columns of 1/360 inch (in draft and 9-pin 1/120 inch,
+// twelve to the pica cell) at the pitch it is printed in, dots of 1/180 inch (9-pin 1/72 inch) down
+// from the top of the line; in proportional spacing, as wide as its own columns.
 void InterpreteEscP::dibujaPropio(const CaracterPropio& c) {
     vuelcaTrozo();
     const Modo& m = *modo_;
@@ -564,7 +565,9 @@ void InterpreteEscP::dibujaPropio(const CaracterPropio& c) {
         desde = m.proporcional ? -c.antes * columna : 0;
         avance = m.proporcional ? (c.despues - c.antes + 1) * columna : ancho();
     } else {
-        columna = m.proporcional ? doble : ancho() / nativa;
+        const double porPulgada = m.borrador ? 120 : 360; // a 24-pin draft cell is 12 columns
+        columna = m.proporcional ? kPulgada / porPulgada * doble
+                                 : ancho() / (nativa * porPulgada / kPulgada);
         desde = c.antes * columna;
         avance = m.proporcional ? (c.antes + c.columnas + c.despues) * columna : ancho();
     }
@@ -711,6 +714,9 @@ void InterpreteEscP::ejecuta() {
     case '%':
         m.propios = activa(n);
         break;
+    case 'x':
+        m.borrador = !activa(n);
+        break;
     case ':': // the ROM characters copied to the user-defined set: the ROM's glyphs again
         std::fill(propios_.begin(), propios_.end(), CaracterPropio{});
         break;
@@ -812,7 +818,7 @@ void InterpreteEscP::ejecuta() {
         }
         break;
     default:
-        break; // consumed: quality, paper handling, ...
+        break; // consumed: paper handling, ...
     }
 }
 

@@ -88,14 +88,15 @@ escribe('tipos.prt', f)
 escribe('marcado_nacional.prt',
         b'{{NegritaOn}}Titulo{{NegritaOff}}\r\n' + E + b'R\x07' + b'A\\O espa|ol\r\n')
 
-# Proportional spacing (underlined too), extra space, the master select, a user-defined character and character
-# tables. The character's 12 bytes read as both forms: 24-pin "a0 a1 a2" 11 3 22 and 3 columns of
-# 24 dots, or 9-pin attribute 0x0B and 11 columns of 8 dots.
+# Proportional spacing (underlined too), extra space, the master select, a user-defined
+# character (also in draft, in columns of 1/120 inch) and character tables. The character's 12
+# bytes read as both forms: 24-pin "a0 a1 a2" 11 3 22 and 3 columns of 24 dots, or 9-pin
+# attribute 0x0B and 11 columns of 8 dots.
 f = E + b'@' + E + b'p\x01' + b'Ancho iiiiiiiiii Prop ' + E + b'-\x01' + b'WMWMWMWM' + E + b'-\x00'
 f += b'\r\nTabula iiii\tTab' + E + b'p\x00'
 f += b'\r\nEspacio' + E + b' \x24' + b' 12' + E + b' \x00' + b' Extra\r\n'
 f += b'Maestra' + E + b'!\x02' + b' iiiiiiiiii' + E + b'!\x00' + b' Fija\r\n'
 f += E + b'&\x00AA\x0b\x03\x16' + b'\xff' * 9 + b'Propio ' + E + b'%\x01' + b'AA' + E + b'%\x00'
-f += b' Sigue\r\n' + E + b'(t\x03\x00\x01\x0e\x00' + E + b't\x01' + b'Ruso: \x8f\xe0\xa8\xa2\xa5\xe2\r\n'
+f += b' Sigue' + E + b'x\x00' + E + b'%\x01' + b'A' + E + b'%\x00' + E + b'x\x01' + b'\r\n' + E + b'(t\x03\x00\x01\x0e\x00' + E + b't\x01' + b'Ruso: \x8f\xe0\xa8\xa2\xa5\xe2\r\n'
 f += E + b'(t\x03\x00\x01\x07\x00' + b'Portugues: \x84\x8c\x96\r\n'
 escribe('letras.prt', f)

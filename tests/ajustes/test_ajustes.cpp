@@ -44,12 +44,6 @@ en la cola, en segundo plano ¦ Oficina ¦ Imprimir y borrar ¦ uno ¦ 0 ¦ «LI
 falta la imagen ¦ Oficina ¦ Imprimir y borrar ¦ /IMAGEN/LOGO.BMP ¦ 1 ¦ - ¦ ¦ «LOGO.BMP»: «LISTADO DE CLIENTES.PRT» no se ha impreso como se pedía ¦ ¦ Falta la imagen «LOGO.BMP» de «LISTADO DE CLIENTES.PRT»
 )";
 
-void Tabla(const char* tabla, int campos) {
-    QTest::addColumn<QStringList>("f");
-    for (const QStringList& f : Filas(tabla, campos))
-        QTest::newRow(qPrintable(f[0])) << f;
-}
-
 // A folder of the test's own and the window's surroundings on it, settings kept under it.
 struct Raiz : QTemporaryDir {
     EntornoVelmor entorno;
@@ -96,7 +90,7 @@ class ServidorAvisos : public QObject {
 class TestAjustes : public QObject {
     Q_OBJECT
   private slots:
-    void teclasDialogoImpresora_data() { Tabla(kTeclas, 5); }
+    void teclasDialogoImpresora_data() { FilasEnLista(kTeclas, 5); }
     void teclasDialogoImpresora() {
         QFETCH(QStringList, f);
         ImpresorasPrueba impresoras({"Almacén", "Oficina"}, 1);
@@ -202,7 +196,7 @@ class TestAjustes : public QObject {
 
     // The status line tells the job readable without its tooltip; a missing picture is told and
     // keeps the file; the desktop tells a job's end while the user works elsewhere.
-    void trabajo_data() { Tabla(kTrabajos, 10); }
+    void trabajo_data() { FilasEnLista(kTrabajos, 10); }
     void trabajo() {
         QFETCH(QStringList, f);
         QProcess bus;
@@ -294,7 +288,7 @@ class TestAjustes : public QObject {
     }
 
     // Something dropped on the window from a file manager.
-    void soltar_data() { Tabla(kSoltados, 4); }
+    void soltar_data() { FilasEnLista(kSoltados, 4); }
     void soltar() {
         QFETCH(QStringList, f);
         Raiz raiz;

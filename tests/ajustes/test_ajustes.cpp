@@ -2,7 +2,6 @@
 #include "mainwindow/ajustes_velmor.h"
 #include "mainwindow/frm_velmor.h"
 #include "mainwindow/fuente_volumenes.h"
-#include "preview/frm_prt_ver.h"
 #include "printerselect/impresora.h"
 #include "shared/idioma.h"
 #include "shared/nombres_fichero.h"
@@ -315,31 +314,6 @@ class TestAjustes : public QObject {
         if (entra.isAccepted()) QApplication::sendEvent(&ventana, &suelta);
         QCOMPARE(ventana.RutaCarpetas(), f[2] == "-" ? raiz.path() : raiz.filePath(f[2]));
         if (entra.isAccepted()) QCOMPARE(NombreVisible(ventana.FileNameFicheros()), f[3]);
-    }
-
-    // A form feed shows in the preview as a rule across the box, whatever the lines' length.
-    void reglaDelSaltoDePagina_data() {
-        QTest::addColumn<QByteArray>("prt");
-        QTest::newRow("líneas cortas") << QByteArray("uno\r\n\fdos\r\n");
-        QTest::newRow("línea más ancha que la caja") << QByteArray(300, 'x') + "\r\n\fdos\r\n";
-    }
-    void reglaDelSaltoDePagina() {
-        QFETCH(QByteArray, prt);
-        QTemporaryDir carpeta;
-        EscribeFichero(carpeta.filePath("FF.PRT"), prt);
-        frmPrtVer visor;
-        visor.Cargar(carpeta.path(), "FF.PRT", false);
-        visor.show();
-        QVERIFY(QTest::qWaitForWindowExposed(&visor));
-        QWidget* caja = visor.rtfVisor()->viewport();
-        const QImage imagen = caja->grab().toImage();
-        const QRgb fondo = imagen.pixel(imagen.width() - 1, imagen.height() - 1);
-        int masLarga = 0; // the longest run of drawn pixels in any row
-        for (int y = 0; y < imagen.height(); ++y)
-            for (int x = 0, seguidos = 0; x < imagen.width(); ++x)
-                masLarga =
-                    qMax(masLarga, seguidos = imagen.pixel(x, y) == fondo ? 0 : seguidos + 1);
-        QVERIFY2(masLarga >= caja->width() * 8 / 10, qPrintable(QString::number(masLarga)));
     }
 };
 

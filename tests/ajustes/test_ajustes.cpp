@@ -2,11 +2,10 @@
 #include "mainwindow/ajustes_velmor.h"
 #include "mainwindow/frm_velmor.h"
 #include "mainwindow/fuente_volumenes.h"
-#include "preview/frm_prt_ver.h"
 #include "printerselect/impresora.h"
-#include "shared/paginas_actuales.h"
 #include "shared/idioma.h"
 #include "shared/nombres_fichero.h"
+#include "shared/paginas_actuales.h"
 #include "support/accesible.h"
 #include "support/ficheros.h"
 #include "support/filas.h"
@@ -19,25 +18,6 @@
 #include <QtWidgets>
 
 namespace {
-// name ¦ orden ¦ estado ¦ dice (stdout or stderr, parts split by ";") ¦ comprueba, run in an empty
-// folder with "$V" (velmor-imprimir), "$S" (the sources), "t" (writes T.PRT, "Hola" and the byte
-// 9B) and "pdf SIZE TEXT" (T.pdf has pages of that size and says TEXT).
-const char* const kOrdenes = R"filas(
-licencia ¦ grep -q 'Version 3, 29 June 2007' $S/LICENSE && grep -q '<project_license>GPL-3.0-or-later<' $S/data/org.velmor.Velmor.metainfo.xml.in && grep -q '^License: GPL-3.0+' $S/packaging/copyright && grep -q '^Format: https://www.debian.org/doc/packaging-manuals/copyright-format/1.0/' $S/packaging/copyright && grep -q '^velmor (2.0) unstable;' $S/packaging/changelog.in ¦ 0 ¦ ¦ true
-escritorio sin avisos ¦ desktop-file-validate $S/data/org.velmor.Velmor.desktop ¦ 0 ¦ ¦ test -z "$(desktop-file-validate $S/data/org.velmor.Velmor.desktop)"
-manual sin guiones partidos ¦ for p in velmor velmor-imprimir; do for w in 50 80; do MANWIDTH=$w LANG=C.UTF-8 man -l $S/data/$p.1 > m || exit 1; grep -q -- -- m && ! grep -q ‐ m || exit 1; done; done ¦ 0 ¦ ¦ true
-por defecto: 850, A4 ¦ t; $V --pdf T.pdf T.PRT ¦ 0 ¦ ¦ pdf '595 x 842' 'Hola ø'
---cp 437 ¦ t; $V --cp 437 --pdf T.pdf T.PRT ¦ 0 ¦ ¦ pdf '595 x 842' 'Hola ¢'
---papel=carta, 9 agujas ¦ t; $V --cp=858 --papel=carta --agujas 9 --pdf T.pdf T.PRT ¦ 0 ¦ ¦ pdf '612 x 792' 'Hola ø'
-continuo, --margenes ¦ t; $V --papel continuo --margenes 20,10,5,30 --pdf T.pdf T.PRT ¦ 0 ¦ ¦ pdf '680 x 864' 'Hola ø'
-papel propio ¦ t; $V --papel 250x180 --pdf T.pdf T.PRT ¦ 0 ¦ ¦ pdf '709 x 510' 'Hola ø'
---papel desconocido ¦ t; $V --papel b5 --pdf T.pdf T.PRT ¦ 2 ¦ --papel: papel «b5» desconocido ¦ test ! -e T.pdf
---cp desconocida ¦ t; $V --cp 999 --pdf T.pdf T.PRT ¦ 2 ¦ Página de códigos DOS desconocida: «999» ¦ test ! -e T.pdf
-márgenes sin sitio ¦ t; $V --papel a4 --margenes 110 --pdf T.pdf T.PRT ¦ 1 ¦ Los márgenes (110 mm) no dejan sitio ¦ test ! -e T.pdf
-falta la imagen: su texto, dicho ¦ printf '/IMAGEN/LOGO.BMP\r\nHola\r\n' > T.PRT; $V --pdf T.pdf T.PRT ¦ 0 ¦ T.PRT: No se ha encontrado la imagen de fondo «LOGO.BMP» ¦ test -e T.PRT; pdf '' /IMAGEN/
-falta, con --borrar: se queda ¦ printf '/IMAGEN/LOGO.BMP\r\nHola\r\n' > T.PRT; $V --borrar --pdf T.pdf T.PRT ¦ 1 ¦ «T.PRT» no se ha impreso como se pedía; «T.PRT» no se ha borrado. ¦ test -e T.PRT
-)filas";
-
 // "Selección de Impresora" answers Enter and Esc: name ¦ foco ¦ tecla ¦ aceptado ¦ elegida.
 const char* const kTeclas = R"(
 Intro en la lista ¦ ListaImpresoras ¦ Return ¦ 1 ¦ Oficina
@@ -62,12 +42,6 @@ PDF escrito, con pregunta ¦ Archivo PDF ¦ Imprimir ¦ uno ¦ 1 ¦ «LISTADO DE
 en la cola, en segundo plano ¦ Oficina ¦ Imprimir y borrar ¦ uno ¦ 0 ¦ «LISTADO DE CLIENTES.PRT»: el trabajo 1 de «Oficina» espera su turno ¦ »: el trabajo 1 de «Oficina» espera su turno ¦ ¦ Impreso «LISTADO DE CLIENTES.PRT»|El trabajo 1 de «Oficina» ha terminado y el fichero se ha borrado. ¦
 falta la imagen ¦ Oficina ¦ Imprimir y borrar ¦ /IMAGEN/LOGO.BMP ¦ 1 ¦ - ¦ ¦ «LOGO.BMP»: «LISTADO DE CLIENTES.PRT» no se ha impreso como se pedía ¦ ¦ Falta la imagen «LOGO.BMP» de «LISTADO DE CLIENTES.PRT»
 )";
-
-void Tabla(const char* tabla, int campos) {
-    QTest::addColumn<QStringList>("f");
-    for (const QStringList& f : Filas(tabla, campos))
-        QTest::newRow(qPrintable(f[0])) << f;
-}
 
 // A folder of the test's own and the window's surroundings on it, settings kept under it.
 struct Raiz : QTemporaryDir {
@@ -115,30 +89,7 @@ class ServidorAvisos : public QObject {
 class TestAjustes : public QObject {
     Q_OBJECT
   private slots:
-    void orden_data() { Tabla(kOrdenes, 5); }
-    void orden() {
-        QFETCH(QStringList, f);
-        QTemporaryDir c;
-        auto entorno = QProcessEnvironment::systemEnvironment();
-        entorno.insert("V", VELMOR_IMPRIMIR);
-        entorno.insert("S", VELMOR_SOURCE_DIR);
-        entorno.remove("VELMOR_CP_DOS");
-        const QString funciones =
-            "t() { printf 'Hola \\233 mundo\\r\\n' > T.PRT; }\npdf() { pdfinfo "
-            "T.pdf | grep -q \"^Page size: *$1\" && pdftotext T.pdf - | grep "
-            "-qF \"$2\"; }\n";
-        int estado = -1;
-        QString errores;
-        QString dicho =
-            Ejecuta("sh", {"-c", funciones + f[1]}, &estado, &errores, c.path(), entorno);
-        QCOMPARE(estado, f[2].toInt());
-        for (const QString& parte : f[3].split(';', Qt::SkipEmptyParts))
-            QVERIFY2((dicho + errores).contains(parte), qPrintable(dicho + errores));
-        Ejecuta("sh", {"-c", funciones + "set -e; " + f[4]}, &estado, &errores, c.path(), entorno);
-        QVERIFY2(estado == 0, qPrintable(f[4] + "\n" + errores));
-    }
-
-    void teclasDialogoImpresora_data() { Tabla(kTeclas, 5); }
+    void teclasDialogoImpresora_data() { FilasEnLista(kTeclas, 5); }
     void teclasDialogoImpresora() {
         QFETCH(QStringList, f);
         ImpresorasPrueba impresoras({"Almacén", "Oficina"}, 1);
@@ -244,7 +195,7 @@ class TestAjustes : public QObject {
 
     // The status line tells the job readable without its tooltip; a missing picture is told and
     // keeps the file; the desktop tells a job's end while the user works elsewhere.
-    void trabajo_data() { Tabla(kTrabajos, 10); }
+    void trabajo_data() { FilasEnLista(kTrabajos, 10); }
     void trabajo() {
         QFETCH(QStringList, f);
         QProcess bus;
@@ -336,7 +287,7 @@ class TestAjustes : public QObject {
     }
 
     // Something dropped on the window from a file manager.
-    void soltar_data() { Tabla(kSoltados, 4); }
+    void soltar_data() { FilasEnLista(kSoltados, 4); }
     void soltar() {
         QFETCH(QStringList, f);
         Raiz raiz;
@@ -363,31 +314,6 @@ class TestAjustes : public QObject {
         if (entra.isAccepted()) QApplication::sendEvent(&ventana, &suelta);
         QCOMPARE(ventana.RutaCarpetas(), f[2] == "-" ? raiz.path() : raiz.filePath(f[2]));
         if (entra.isAccepted()) QCOMPARE(NombreVisible(ventana.FileNameFicheros()), f[3]);
-    }
-
-    // A form feed shows in the preview as a rule across the box, whatever the lines' length.
-    void reglaDelSaltoDePagina_data() {
-        QTest::addColumn<QByteArray>("prt");
-        QTest::newRow("líneas cortas") << QByteArray("uno\r\n\fdos\r\n");
-        QTest::newRow("línea más ancha que la caja") << QByteArray(300, 'x') + "\r\n\fdos\r\n";
-    }
-    void reglaDelSaltoDePagina() {
-        QFETCH(QByteArray, prt);
-        QTemporaryDir carpeta;
-        EscribeFichero(carpeta.filePath("FF.PRT"), prt);
-        frmPrtVer visor;
-        visor.Cargar(carpeta.path(), "FF.PRT", false);
-        visor.show();
-        QVERIFY(QTest::qWaitForWindowExposed(&visor));
-        QWidget* caja = visor.rtfVisor()->viewport();
-        const QImage imagen = caja->grab().toImage();
-        const QRgb fondo = imagen.pixel(imagen.width() - 1, imagen.height() - 1);
-        int masLarga = 0; // the longest run of drawn pixels in any row
-        for (int y = 0; y < imagen.height(); ++y)
-            for (int x = 0, seguidos = 0; x < imagen.width(); ++x)
-                masLarga =
-                    qMax(masLarga, seguidos = imagen.pixel(x, y) == fondo ? 0 : seguidos + 1);
-        QVERIFY2(masLarga >= caja->width() * 8 / 10, qPrintable(QString::number(masLarga)));
     }
 };
 

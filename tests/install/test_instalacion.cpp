@@ -141,7 +141,14 @@ class TestInstalacion : public QObject {
         const auto fila = [](const QString& nombre, const QStringList& orden) {
             QTest::newRow(qPrintable(nombre)) << orden;
         };
-        fila("entrada de escritorio", {"desktop-file-validate", "--no-hints", escritorio()});
+        fila("entrada de escritorio, sin avisos",
+             {"sh", "-c", "test -z \"$(desktop-file-validate \"$0\")\"", escritorio()});
+        fila("licencia", {"sh", "-c",
+                          "grep -q 'Version 3, 29 June 2007' \"$0/LICENSE\" && grep -q "
+                          "'<project_license>GPL-3.0-or-later<' \"$1\" && grep -q '^License: "
+                          "GPL-3.0+' \"$2\" && grep -q '^Format: https://www.debian.org/doc/"
+                          "packaging-manuals/copyright-format/1.0/' \"$2\"",
+                          Fuente, metainfo(), usr("share/doc/velmor/copyright")});
         fila("AppStream", {"appstreamcli", "validate", "--no-net", metainfo()});
         fila("tipo MIME",
              {"xmllint", "--noout", "--dtdvalid", datos.filePath("mime-info.dtd"), paqueteMime()});
@@ -164,6 +171,12 @@ class TestInstalacion : public QObject {
             // As man-db reads a page, and the NAME line that whatis and apropos index.
             fila(m + QString(" groff"),
                  {"sh", "-c", "gzip -dc \"$0\" | groff -k -Tutf8 -man -ww -z", pagina(m)});
+            fila(m + QString(" sin guiones partidos"),
+                 {"sh", "-c",
+                  "for w in 50 80; do t=$(gzip -dc \"$0\" | MANWIDTH=$w LANG=C.UTF-8 man -l - "
+                  "2>/dev/null) && echo \"$t\" | grep -q -- -- && ! echo \"$t\" | grep -q ‐ || "
+                  "exit 1; done",
+                  pagina(m)});
             fila(m + QString(" índice"),
                  {"sh", "-c", "lexgrog \"$0\" | grep -qx \"$0: \\\"$1 - [^\\\\]*\\\"\"", pagina(m),
                   m});

@@ -166,13 +166,6 @@ QByteArray Contenido(const QString& campo) {
     return campo == "*" ? Informe : Bytes(campo);
 }
 
-// Rows of "¦"-separated fields, each a QStringList "c" named by its first field.
-void Tabla(const char* filas, int campos) {
-    QTest::addColumn<QStringList>("c");
-    for (const QStringList& f : Filas(filas, campos))
-        QTest::newRow(qPrintable(f[0])) << f;
-}
-
 } // namespace
 
 class TestVentana : public QObject {
@@ -181,12 +174,12 @@ class TestVentana : public QObject {
     // The start folder and file, still chosen once shown. name ¦ program ¦ argument ¦ folder ¦
     // chosen ¦ box.
     void arranque_data() {
-        Tabla(R"(
+        FilasEnLista(R"(
 fichero ¦ H ¦ <r>/L/INFORME.PRT ¦ L ¦ INFORME.PRT ¦
 no existe ¦ H ¦ <r>/L/NADA.PRT ¦ H ¦ ¦ No se puede abrir «<r>/L/NADA.PRT»: no existe.
 no es .prt ¦ H ¦ <r>/L/notas.txt ¦ L ¦ ¦ El fichero «<r>/L/notas.txt» no es un fichero .prt: no se ha elegido.
 )",
-              6);
+                     6, "c");
     }
     void arranque() {
         QFETCH(QStringList, c);
@@ -206,7 +199,7 @@ no es .prt ¦ H ¦ <r>/L/notas.txt ¦ L ¦ ¦ El fichero «<r>/L/notas.txt» no 
     // refused or gone is told, the window staying. name ¦ how ¦ done to Varenta ¦ folder shown ¦
     // box.
     void carpetas_data() {
-        Tabla(R"(
+        FilasEnLista(R"(
 árbol ¦ árbol ¦ ¦ Varenta ¦
 base ¦ base ¦ ¦ Varenta ¦
 teclado ¦ teclado ¦ ¦ Varenta ¦
@@ -214,7 +207,7 @@ teclado ¦ teclado ¦ ¦ Varenta ¦
 árbol, sin permiso ¦ árbol ¦ cerrar ¦ Kolmera ¦ permiso
 desaparecida ¦ refresco ¦ borrar ¦ Kolmera ¦ no existe
 )",
-              5);
+                     5, "c");
     }
     void carpetas() {
         QFETCH(QStringList, c);
@@ -324,7 +317,7 @@ desaparecida ¦ refresco ¦ borrar ¦ Kolmera ¦ no existe
     // The job through buttons, dialogs and questions. name ¦ arguments ¦ window shown ¦ button ¦
     // bytes ¦ printer dialog ("-" cancelled, "x" not offered) ¦ answer ¦ queue ¦ box ¦ deleted.
     void trabajo_data() {
-        Tabla(R"(
+        FilasEnLista(R"(
 Almacen, No ¦ ¦ 1 ¦ Imprimir ¦ * ¦ Almacen ¦ No ¦ Almacen ¦ ¿ Desea borrar el fichero ¦ 0
 Sí ¦ ¦ 1 ¦ Imprimir ¦ * ¦ ¦ Sí ¦ Oficina ¦ ¿ Desea borrar el fichero ¦ 1
 diálogo cancelado ¦ ¦ 1 ¦ Imprimir ¦ * ¦ - ¦ No ¦ ¦ ¦ 0
@@ -336,7 +329,7 @@ ruta con /B ¦ <r>/Borradores/INFORME.PRT ¦ 1 ¦ Imprimir ¦ * ¦ ¦ No ¦ Ofic
 sin ventana ¦ ¦ 0 ¦ Imprimir ¦ * ¦ x ¦ No ¦ Oficina ¦ ¦ 0
 sin ventana, /I declinado ¦ /I ¦ 0 ¦ Imprimir ¦ * ¦ - ¦ No ¦ ¦ ¦ 0
 )",
-              10);
+                     10, "c");
     }
     void trabajo() {
         QFETCH(QStringList, c);
@@ -369,7 +362,7 @@ sin ventana, /I declinado ¦ /I ¦ 0 ¦ Imprimir ¦ * ¦ - ¦ No ¦ ¦ ¦ 0
     // namesake. name ¦ file ¦ bytes ¦ button ¦ "cancelar", "existía" (the PDF), "rehacer" (the
     // file, during the dialog) or "apaisado" ¦ PDF ¦ its text ¦ box.
     void archivoPdf_data() {
-        Tabla(R"(
+        FilasEnLista(R"(
 cancelar ¦ INFORME.PRT ¦ * ¦ Imprimir ¦ cancelar ¦ INFORME.pdf ¦ ¦
 apaisado en el diálogo ¦ INFORME.PRT ¦ * ¦ Imprimir ¦ apaisado ¦ INFORME.pdf ¦ INFORME DE VENTAS España ¦
 reemplazar, confirmado ¦ INFORME.PRT ¦ * ¦ Imprimir y borrar ¦ existía ¦ INFORME.pdf ¦ INFORME DE VENTAS España ¦
@@ -377,7 +370,7 @@ vacío: ningún PDF ¦ INFORME.PRT ¦ ¦ Imprimir y borrar ¦ ¦ INFORME.pdf ¦ 
 rehecho durante el diálogo ¦ A.PRT ¦ * ¦ Imprimir y borrar ¦ rehacer ¦ A.pdf ¦ nuevo ¦
 no es UTF-8 ¦ A\xa5O.PRT ¦ ANIO\r\n ¦ Imprimir y borrar ¦ ¦ AÑO.pdf ¦ ANIO ¦
 )",
-              8);
+                     8, "c");
     }
     void archivoPdf() {
         QFETCH(QStringList, c);

@@ -57,8 +57,7 @@ class TestPreview : public QObject {
     // "Ravendot", otherwise through code page 850. name ¦ bytes ¦ DOS ¦ blocks, " / " between
     // them ("<n>": the initial format).
     void documento_data() {
-        QTest::addColumn<QStringList>("c");
-        for (const QStringList& f : Filas(R"(
+        FilasEnLista(R"(
 vacío ¦ ¦ 0 ¦
 formatos y arrastre ¦ a{{NegritaOn}}{{ItalicaOn}}{{SubrayadoOn}}b\r\nc{{NegritaOff}}d\r\n ¦ 0 ¦ a<n> + b<Courier New,9.75,N,I,S> / c<Courier New,9.75,N,I,S> + d<Courier New,9.75,I,S>
 tamaños ¦ {{Pica}}{{AmpliadaOn}}T{{AmpliadaOff}}x{{Comprimida}}y ¦ 0 ¦ T<Courier New,22> + x<Courier New,11> + y<Courier New,8>
@@ -68,8 +67,7 @@ avance de página ¦ uno\fdos\r\n\f\r\ntres ¦ 0 ¦ uno<n> / <regla> / dos<n> / 
 DOS ¦ Ma\xA4ana \xB3 {{Courier}}\xA4 ¦ 1 ¦ Ma¤ana ³ <Ravendot,9.75> + ¤<n>
 no DOS ¦ Ma\xA4ana \xB3 ¦ 0 ¦ Mañana │<n>
 )",
-                                          4))
-            QTest::newRow(qPrintable(f[0])) << f;
+                     4, "c");
     }
     void documento() {
         QFETCH(QStringList, c);
@@ -79,6 +77,29 @@ no DOS ¦ Ma\xA4ana \xB3 ¦ 0 ¦ Mañana │<n>
                  c[3].replace("<n>", "<Courier New,9.75>"));
         if (c[2] == "1")
             QCOMPARE(QFontInfo(ventana.rtfVisor()->document()->defaultFont()).family(), "Ravendot");
+    }
+
+    // A form feed shows in the preview as a rule across the box, whatever the lines' length.
+    void reglaDelSaltoDePagina_data() {
+        QTest::addColumn<QByteArray>("prt");
+        QTest::newRow("líneas cortas") << QByteArray("uno\r\n\fdos\r\n");
+        QTest::newRow("línea más ancha que la caja") << QByteArray(300, 'x') + "\r\n\fdos\r\n";
+    }
+    void reglaDelSaltoDePagina() {
+        QFETCH(QByteArray, prt);
+        frmPrtVer visor;
+        visor.Cargar(dir_.path(), Escribe(prt), false);
+        visor.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&visor));
+        QWidget* caja = visor.rtfVisor()->viewport();
+        const QImage imagen = caja->grab().toImage();
+        const QRgb fondo = imagen.pixel(imagen.width() - 1, imagen.height() - 1);
+        int masLarga = 0; // the longest run of drawn pixels in any row
+        for (int y = 0; y < imagen.height(); ++y)
+            for (int x = 0, seguidos = 0; x < imagen.width(); ++x)
+                masLarga =
+                    qMax(masLarga, seguidos = imagen.pixel(x, y) == fondo ? 0 : seguidos + 1);
+        QVERIFY2(masLarga >= caja->width() * 8 / 10, qPrintable(QString::number(masLarga)));
     }
 
     // Thousands of font names no font has cost the box one font, not one format per name.

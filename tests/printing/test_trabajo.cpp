@@ -39,11 +39,15 @@ int Shell(const QString& carpeta, const QString& orden, QString* salida = nullpt
     auto entorno = QProcessEnvironment::systemEnvironment();
     entorno.insert("V", VELMOR_IMPRIMIR);
     entorno.insert("M", VELMOR_SOURCE_DIR "/samples");
+    entorno.remove("VELMOR_CP_DOS");
     entorno.insert("N", geteuid() == 0 ? "setpriv --reuid=65534 --regid=65534 --clear-groups" : "");
     int estado = -1;
     QString errores;
     const QString funciones =
         "r() { printf 'x\\r\\n' > \"$1\"; }\n"
+        "t() { printf 'Hola \\233 mundo\\r\\n' > T.PRT; }\n"
+        "pdf() { pdfinfo T.pdf | grep -q \"^Page size: *$1\" && pdftotext T.pdf - | grep -qF "
+        "\"$2\"; }\n"
         "q() { printf 'PARA LA COLA Espa\\244a\\r\\n{{Pagina}}\\r\\nsegunda\\r\\n' > Q.PRT; }\n"
         "g() { cp ../G.PRT .; mkdir o t; mkdir -m 700 x; }\n"
         "e() { printf \"$1\" > R.PRT; cp R.PRT .orig; }\n"
@@ -64,7 +68,8 @@ int Shell(const QString& carpeta, const QString& orden, QString* salida = nullpt
 }
 
 // One row a line: name ¦ prepara ¦ orden ¦ estado ¦ dice ¦ comprueba ¦ cola. The shell has "$V"
-// (velmor-imprimir), "$N" (before it: without root's rights), "r F" (a one-line PRT file F), "q"
+// (velmor-imprimir), "$N" (before it: without root's rights), "r F" (a one-line PRT file F), "t"
+// (T.PRT, "Hola" and the byte 9B), "pdf SIZE TEXT" (T.pdf's pages are that size, it says TEXT), "q"
 // (Q.PRT, with a page break), "g" (G.PRT, 8000 pages), "a_mitad" (see above), "e F" (R.PRT made by
 // printf F), "guardado" (R.PRT as made, no R.pdf), "$M" (samples/) and "muestra N PARTS" (samples/
 // unchanged since "antes" was listed, s.pdf says PARTS, has N pages, "-": any, each with its
@@ -136,6 +141,17 @@ vacía ¦ r C.PRT ¦ VELMOR_CP_DOS= $V --pdf c.pdf C.PRT ¦ 2 ¦ VELMOR_CP_DOS �
 mismo PDF dos veces ¦ mkdir a b; r a/I.prt; r b/I.prt ¦ $V --pdf s --borrar a/I.prt b/I.prt ¦ 2 ¦ a/I.prt;b/I.prt ¦ test -e a/I.prt; test -e b/I.prt; test ! -e s/I.pdf ¦
 carpeta --pdf que no es UTF-8 ¦ r UNO.PRT; r OTRO.PRT ¦ $V --pdf "$(printf 'SAL\321')" UNO.PRT OTRO.PRT ¦ 0 ¦ ¦ cd "$(printf 'SAL\321')"; test -s UNO.pdf; test -s OTRO.pdf ¦
 varios, uno mal ¦ r UNO.PRT; printf 'ok\r\nx}}y{{Pica\r\n' > MALO.PRT; r dos.prt ¦ $V --pdf s --borrar UNO.PRT MALO.PRT dos.prt ¦ 1 ¦ MALO.PRT;línea 2 ¦ test -s s/UNO.pdf; test -s s/dos.pdf; test ! -e s/MALO.pdf; test ! -e UNO.PRT; test ! -e dos.prt; test -e MALO.PRT ¦
+# The settings as options: code page, paper, margins, Epson model; a wrong one prints nothing.
+--cp 437 ¦ t ¦ $V --cp 437 --pdf T.pdf T.PRT ¦ 0 ¦ ¦ pdf '595 x 842' 'Hola ¢' ¦
+--papel=carta, 9 agujas ¦ t ¦ $V --cp=858 --papel=carta --agujas 9 --pdf T.pdf T.PRT ¦ 0 ¦ ¦ pdf '612 x 792' 'Hola ø' ¦
+continuo, --margenes ¦ t ¦ $V --papel continuo --margenes 20,10,5,30 --pdf T.pdf T.PRT ¦ 0 ¦ ¦ pdf '680 x 864' 'Hola ø' ¦
+papel propio ¦ t ¦ $V --papel 250x180 --pdf T.pdf T.PRT ¦ 0 ¦ ¦ pdf '709 x 510' 'Hola ø' ¦
+--papel desconocido ¦ t ¦ $V --papel b5 --pdf T.pdf T.PRT ¦ 2 ¦ --papel: papel «b5» desconocido ¦ test ! -e T.pdf ¦
+--cp desconocida ¦ t ¦ $V --cp 999 --pdf T.pdf T.PRT ¦ 2 ¦ Página de códigos DOS desconocida: «999» ¦ test ! -e T.pdf ¦
+márgenes sin sitio ¦ t ¦ $V --papel a4 --margenes 110 --pdf T.pdf T.PRT ¦ 1 ¦ Los márgenes (110 mm) no dejan sitio ¦ test ! -e T.pdf ¦
+# A missing picture: its directive printed as text and told; with deletion asked for, the file is kept.
+falta la imagen: su texto, dicho ¦ printf '/IMAGEN/LOGO.BMP\r\nHola\r\n' > T.PRT ¦ $V --pdf T.pdf T.PRT ¦ 0 ¦ T.PRT: No se ha encontrado la imagen de fondo «LOGO.BMP» ¦ test -e T.PRT; pdf '' /IMAGEN/ ¦
+falta, con --borrar: se queda ¦ printf '/IMAGEN/LOGO.BMP\r\nHola\r\n' > T.PRT ¦ $V --borrar --pdf T.pdf T.PRT ¦ 1 ¦ «T.PRT» no se ha impreso como se pedía; «T.PRT» no se ha borrado. ¦ test -e T.PRT ¦
 --horizontal ¦ r R.PRT ¦ $V --pdf c.pdf --horizontal R.PRT ¦ 0 ¦ ¦ pdfinfo c.pdf | grep -q '842 x 595' ¦
 --help ¦ ¦ $V --help ¦ 0 ¦ --impresora NOMBRE ¦ ¦
 --impresora que no existe ¦ r R.PRT ¦ $V --borrar --impresora NoExiste R.PRT ¦ 2 ¦ NoExiste ¦ test -e R.PRT ¦

@@ -51,6 +51,12 @@ inline void FilasDeDatos(const char* tabla, std::initializer_list<const char*> c
             fila << c;
     }
 }
+// The table's rows as data rows of one QStringList column `columna`, named by their first field.
+inline void FilasEnLista(const char* tabla, int campos, const char* columna = "f") {
+    QTest::addColumn<QStringList>(columna);
+    for (const QStringList& f : Filas(tabla, campos))
+        QTest::newRow(qPrintable(f[0])) << f;
+}
 // A QString column of the current data row.
 inline QString Campo(const char* columna) {
     return *static_cast<QString*>(QTest::qData(columna, QMetaType::QString));

@@ -1,6 +1,7 @@
 // The preview's page view: the pages the printer gets, moving and zooming through them, the switch
 // between the views and the view remembered, the errors, and page 1 against poppler's drawing of
 // the command line's PDF of the same file.
+#include "preview/dibujante_hojas.h"
 #include "preview/frm_prt_ver.h"
 #include "preview/hojas_pdf.h"
 #include "preview/vista_paginas.h"
@@ -8,9 +9,7 @@
 #include "support/programas.h"
 #include "support/scripted_messages.h"
 #include <QLabel>
-#include <QPainter>
 #include <QPdfDocument>
-#include <QPdfPageRenderer>
 #include <QPushButton>
 #include <QScreen>
 #include <QScrollBar>
@@ -147,6 +146,30 @@ class TestVisor : public QObject {
         QVERIFY(!v.hojas()->dibujada(0));
     }
 
+    // A drawn page laid on its paper: grey while nothing on it has colour, colour kept if any.
+    void sobrePapel_data() {
+        QTest::addColumn<QRgb>("tinta"); // unpremultiplied, as Qt PDF draws
+        QTest::addColumn<int>("formato");
+        QTest::addColumn<QRgb>("vista");
+        const int gris = QImage::Format_Grayscale8, color = QImage::Format_RGB32;
+        QTest::newRow("papel") << qRgba(0, 0, 0, 0) << gris << qRgb(255, 255, 255);
+        QTest::newRow("negro a medias") << qRgba(0, 0, 0, 128) << gris << qRgb(127, 127, 127);
+        QTest::newRow("rojo") << qRgba(255, 0, 0, 255) << color << qRgb(255, 0, 0);
+        QTest::newRow("rojo a medias") << qRgba(255, 0, 0, 128) << color << qRgb(255, 127, 127);
+    }
+    void sobrePapel() {
+        QFETCH(QRgb, tinta);
+        QFETCH(int, formato);
+        QFETCH(QRgb, vista);
+        QImage hoja(3, 2, QImage::Format_ARGB32);
+        hoja.fill(Qt::transparent);
+        hoja.setPixel(1, 1, tinta);
+        const QImage papel = DibujanteHojas::SobrePapel(hoja);
+        QCOMPARE(int(papel.format()), formato);
+        QCOMPARE(papel.pixel(1, 1), vista);
+        QCOMPARE(papel.pixel(2, 0), qRgb(255, 255, 255));
+    }
+
     // Zoom relative to the page's width fitted to the view; the page the user is on stays.
     void zoom_data() {
         QTest::addColumn<QString>("accion");
@@ -262,16 +285,10 @@ class TestVisor : public QObject {
         Ejecuta(VELMOR_IMPRIMIR, {"--pdf", c + "/I.pdf", kMuestras + "/INFORME.PRT"}, &estado);
         QCOMPARE(estado, 0);
         Visor v(kMuestras + "/INFORME.PRT");
-        QImage pagina1;
-        connect(v.hojas()->findChild<QPdfPageRenderer*>(), &QPdfPageRenderer::pageRendered, this,
-                [&](int pagina, QSize tamano, const QImage& imagen) {
-                    if (pagina == 0 && tamano == v.hojas()->rectPagina(0).size()) pagina1 = imagen;
-                });
         v.hojas()->ponFactor(1.0); // the page's natural size on screen
-        QTRY_VERIFY_WITH_TIMEOUT(!pagina1.isNull(), 60000);
-        QImage vista(pagina1.size(), QImage::Format_Grayscale8);
-        vista.fill(Qt::white); // the paper the view draws the page on
-        QPainter(&vista).drawImage(0, 0, pagina1);
+        QTRY_VERIFY_WITH_TIMEOUT(v.hojas()->dibujada(0), 60000);
+        const QImage vista = v.hojas()->dibujo(0).convertToFormat(QImage::Format_Grayscale8);
+        QCOMPARE(vista.size(), v.hojas()->rectPagina(0).size());
         auto poppler = [&](const char* pagina) {
             Ejecuta("pdftoppm", {"-scale-to-x", QString::number(vista.width()), "-scale-to-y",
                                  QString::number(vista.height()), "-f", pagina, "-l", pagina,

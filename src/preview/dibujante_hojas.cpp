@@ -2,6 +2,8 @@
 
 #include <QMetaObject>
 #include <QPdfDocument>
+#include <algorithm>
+#include <cstring>
 
 DibujanteHojas::DibujanteHojas(QPdfDocument* documento, QObject* parent)
     : QObject(parent), documento_(documento) {
@@ -40,7 +42,7 @@ std::optional<DibujanteHojas::Encargo> DibujanteHojas::siguiente() {
 
 void DibujanteHojas::trabaja() {
     while (const auto encargo = siguiente()) {
-        const QImage imagen = SobrePapel(documento_->render(encargo->pagina, encargo->tamano));
+        const QImage imagen = dibuja(*encargo);
         QMetaObject::invokeMethod(
             this, [this, e = *encargo, imagen] { emit dibujada(e.pagina, e.tamano, imagen); },
             Qt::QueuedConnection);
@@ -48,6 +50,19 @@ void DibujanteHojas::trabaja() {
 }
 
 namespace {
+// Qt PDF draws in 4 bytes a pixel: a page is drawn in strips of at most this much, so that a page
+// on a large screen (some 9 MB at full width) does not need its whole size again while drawn.
+constexpr int kBytesFranja = 2 << 20;
+
+// The strip laid into the page at row y; a page with colour anywhere is kept in colour.
+void pega(QImage& hoja, const QImage& franja, int y) {
+    if (hoja.format() != franja.format() && franja.format() == QImage::Format_RGB32)
+        hoja.convertTo(QImage::Format_RGB32);
+    const QImage f = franja.convertToFormat(hoja.format());
+    for (int j = 0; j < f.height(); ++j)
+        std::memcpy(hoja.scanLine(y + j), f.constScanLine(j), size_t(f.bytesPerLine()));
+}
+
 // c over white at opacity a, exactly: 255 - (255 - c) * a / 255, rounded (t / 255 for t up to
 // 255², without a division).
 inline uint sobreBlanco(uint c, uint a) {
@@ -55,6 +70,28 @@ inline uint sobreBlanco(uint c, uint a) {
     return 255 - ((t + (t >> 8)) >> 8);
 }
 } // namespace
+
+QImage DibujanteHojas::dibuja(const Encargo& encargo) {
+    const QSize t = encargo.tamano;
+    const int filas = std::max(1, kBytesFranja / (4 * std::max(1, t.width())));
+    QImage hoja;
+    for (int y = 0; y < t.height(); y += filas) {
+        const int alto = std::min(filas, t.height() - y);
+        QPdfDocumentRenderOptions opciones;
+        opciones.setScaledSize(t);
+        // Qt PDF 6.4 scales a clipped drawing by (right − left) / width, and QRect's right is
+        // left + width − 1: a rectangle one pixel larger than the strip gives the page's own scale,
+        // so that the strips join exactly as the whole page would be drawn.
+        opciones.setScaledClipRect(QRect(0, y, t.width() + 1, alto + 1));
+        const QImage franja =
+            SobrePapel(documento_->render(encargo.pagina, QSize(t.width(), alto), opciones));
+        if (franja.isNull()) return {};
+        if (hoja.isNull()) hoja = QImage(t, franja.format());
+        if (hoja.isNull()) return {};
+        pega(hoja, franja, y);
+    }
+    return hoja;
+}
 
 // Qt PDF draws on a transparent sheet (unpremultiplied ARGB). Laid on white once here, the page is
 // opaque and draws on screen as a plain copy; and without colour one byte a pixel holds it whole.

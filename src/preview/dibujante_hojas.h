@@ -42,6 +42,7 @@ class DibujanteHojas : public QObject {
 
   private:
     void trabaja();
+    QImage dibuja(const Encargo& encargo);
     std::optional<Encargo> siguiente();
 
     QPdfDocument* documento_;

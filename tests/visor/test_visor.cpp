@@ -287,8 +287,12 @@ class TestVisor : public QObject {
         Visor v(kMuestras + "/INFORME.PRT");
         v.hojas()->ponFactor(1.0); // the page's natural size on screen
         QTRY_VERIFY_WITH_TIMEOUT(v.hojas()->dibujada(0), 60000);
+        const QSize tamano = v.hojas()->rectPagina(0).size();
+        // Drawn in strips, as the whole page drawn at once (its colour logo in colour).
+        QCOMPARE(v.hojas()->dibujo(0),
+                 DibujanteHojas::SobrePapel(v.hojas()->documento()->render(0, tamano)));
+        QCOMPARE(v.hojas()->dibujo(0).format(), QImage::Format_RGB32);
         const QImage vista = v.hojas()->dibujo(0).convertToFormat(QImage::Format_Grayscale8);
-        QCOMPARE(vista.size(), v.hojas()->rectPagina(0).size());
         auto poppler = [&](const char* pagina) {
             Ejecuta("pdftoppm", {"-scale-to-x", QString::number(vista.width()), "-scale-to-y",
                                  QString::number(vista.height()), "-f", pagina, "-l", pagina,

@@ -158,13 +158,14 @@ int midePaginas(const QString& ruta) {
     const long pico = rssKiB("VmHWM:") - antes.total;
     const auto [leyendo, peorLeyendo] = pasaPaginas(v, true);
     const auto [seguidas, peorSeguidas] = pasaPaginas(v, false);
-    std::printf("paginas %.1f ms abierta, %.1f ms pagina 1, %.1f ms completa; KiB en la pagina 1 "
+    std::printf("paginas (%d en el PDF) %.1f ms abierta, %.1f ms pagina 1, %.1f ms completa; KiB "
+                "en la pagina 1 "
                 "%ld (anonima %ld, ficheros %ld), pico hasta completa %ld, completa %ld, tras 40 "
                 "paginas %ld; AvPag "
                 "leyendo mediana %.1f ms peor %.1f ms, seguidas mediana %.1f ms peor %.1f ms\n",
-                abierta, primera, completa, enPrimera.total, enPrimera.anonima, enPrimera.ficheros,
-                pico, enCompleta.total, (Memoria::ahora() - antes).total, leyendo, peorLeyendo,
-                seguidas, peorSeguidas);
+                v->paginas(), abierta, primera, completa, enPrimera.total, enPrimera.anonima,
+                enPrimera.ficheros, pico, enCompleta.total, (Memoria::ahora() - antes).total,
+                leyendo, peorLeyendo, seguidas, peorSeguidas);
     return 0;
 }
 

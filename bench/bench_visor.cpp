@@ -55,7 +55,7 @@ QByteArray informe(int paginas) {
             datos += "{{NegritaOn}}Suma y sigue ......................... 1.234.567,89"
                      "{{NegritaOff}}{{Pagina}}";
         else
-            datos += QByteArray::number(100000 + i) + "  Compa\xA4\x82" +
+            datos += QByteArray::number(100000 + i) + "  Compa\xA4\xA1" +
                      "a de Servicios Generales   01/02/2026  " +
                      ((k % 7 == 0) ? "[N]   12.345,67[n]" : "    1.234,56");
         datos += "\r\n";

@@ -70,7 +70,7 @@ template <typename F> bool espera(F listo) {
     QElapsedTimer limite;
     limite.start();
     QTimer despertador; // to look at the clock now and then
-    despertador.start(100);
+    despertador.start(10);
     QEventLoop bucle;
     while (!listo()) {
         if (limite.elapsed() > 60000) return false;

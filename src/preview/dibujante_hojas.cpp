@@ -50,9 +50,11 @@ void DibujanteHojas::trabaja() {
 }
 
 namespace {
-// Qt PDF draws in 4 bytes a pixel: a page is drawn in strips of at most this much, so that a page
-// on a large screen (some 9 MB at full width) does not need its whole size again while drawn.
-constexpr int kBytesFranja = 2 << 20;
+// Qt PDF draws in 4 bytes a pixel: a page is drawn in strips of about this much, so that it does
+// not need its whole size again while drawn (some 9 MB on a 1280-pixel-wide screen, 20 MB on a
+// 1920 one). Each strip costs the page's reading again (a few milliseconds): three at most.
+constexpr qint64 kBytesFranja = 2 << 20;
+constexpr qint64 kFranjasMaximas = 3;
 
 // The strip laid into the page at row y; a page with colour anywhere is kept in colour.
 void pega(QImage& hoja, const QImage& franja, int y) {
@@ -73,7 +75,10 @@ inline uint sobreBlanco(uint c, uint a) {
 
 QImage DibujanteHojas::dibuja(const Encargo& encargo) {
     const QSize t = encargo.tamano;
-    const int filas = std::max(1, kBytesFranja / (4 * std::max(1, t.width())));
+    const qint64 bytes = 4LL * t.width() * t.height();
+    const qint64 franjas =
+        std::clamp((bytes + kBytesFranja - 1) / kBytesFranja, qint64(1), kFranjasMaximas);
+    const int filas = std::max(1, int((t.height() + franjas - 1) / franjas));
     QImage hoja;
     for (int y = 0; y < t.height(); y += filas) {
         const int alto = std::min(filas, t.height() - y);

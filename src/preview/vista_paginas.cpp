@@ -106,7 +106,7 @@ void VistaPaginas::muestra(const PdfVisor& pdf) {
     pdf_ = pdf;
     completa_ = pdf.completo;
     // The whole file begins with the first pages' very pages: those drawn stay.
-    vista_->ponDocumento(documento_, enPantalla, viejo != nullptr);
+    vista_->ponDocumento(documento_, enPantalla, pdf.continuaPrimeras);
     delete viejo;
     // What the first pages' document held (its parsed objects, fonts) goes back to the system.
     if (viejo) malloc_trim(0);

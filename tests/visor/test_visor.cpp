@@ -3,6 +3,7 @@
 // the command line's PDF of the same file.
 #include "preview/dibujante_hojas.h"
 #include "preview/frm_prt_ver.h"
+#include "preview/generador_paginas.h"
 #include "preview/hojas_pdf.h"
 #include "preview/vista_paginas.h"
 #include "support/ficheros.h"
@@ -110,6 +111,22 @@ class TestVisor : public QObject {
         QCOMPARE(v.etiqueta(), "Página 8 de al menos 8");
         QTRY_VERIFY_WITH_TIMEOUT(v.paginas()->completa(), 60000);
         QCOMPARE(v.etiqueta(), "Página 8 de 200");
+    }
+
+    // The whole document, read after the first pages from the same unchanged file, begins with
+    // their very pages (the view keeps what it drew of them).
+    void completoTrasPrimeras() {
+        EncargoPaginas encargo;
+        encargo.ruta = EscribeFichero(carpetas_.nueva() + "/L.PRT", Informe(20));
+        encargo.pagina = QPageLayout(QPageSize(QPageSize::A4), QPageLayout::Portrait, {});
+        GeneradorPaginas generador(encargo);
+        QList<PdfVisor> hechos;
+        connect(&generador, &GeneradorPaginas::hecho, this,
+                [&](const PdfVisor& p) { hechos << p; });
+        generador.inicia();
+        QTRY_COMPARE_WITH_TIMEOUT(hechos.size(), 2, 60000);
+        QVERIFY(!hechos[0].completo && !hechos[0].continuaPrimeras);
+        QVERIFY(hechos[1].completo && hechos[1].continuaPrimeras);
     }
 
     // The keys of a PDF viewer from page 1 of 3: the page in the label and on screen.

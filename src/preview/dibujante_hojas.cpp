@@ -71,6 +71,18 @@ inline uint sobreBlanco(uint c, uint a) {
     const uint t = (255 - c) * a + 128;
     return 255 - ((t + (t >> 8)) >> 8);
 }
+
+// One pixel laid on white: written to the page and as grey; `color` gathers whether it has colour.
+inline void pixelSobreBlanco(QRgb& pixel, uchar& gris, uint& color) {
+    const QRgb p = pixel;
+    const uint a = p >> 24;
+    const uint r = sobreBlanco((p >> 16) & 0xff, a), g = sobreBlanco((p >> 8) & 0xff, a),
+               b = sobreBlanco(p & 0xff, a);
+    pixel = 0xff000000 | (r << 16) | (g << 8) | b;
+    gris = uchar(r);
+    color |= (r ^ g) | (g ^ b);
+}
+
 } // namespace
 
 QImage DibujanteHojas::dibuja(const Encargo& encargo) {
@@ -100,30 +112,31 @@ QImage DibujanteHojas::dibuja(const Encargo& encargo) {
 
 // Qt PDF draws on a transparent sheet (unpremultiplied ARGB). Laid on white once here, the page is
 // opaque and draws on screen as a plain copy; and without colour one byte a pixel holds it whole.
-// One pass writes both; most of a page is bare paper, which costs a test.
+// One pass writes both. Most of a page is bare paper: four pixels at a time are tested for it.
 QImage DibujanteHojas::SobrePapel(QImage imagen) {
     if (imagen.format() != QImage::Format_ARGB32) return imagen;
     QImage grises(imagen.size(), QImage::Format_Grayscale8);
     if (grises.isNull()) return imagen;
     uint color = 0; // any bit set: some pixel is not grey
     const int ancho = imagen.width(), alto = imagen.height();
+    constexpr quint64 kAlfas = 0xff000000ff000000ULL; // of two pixels
     for (int y = 0; y < alto; ++y) {
         auto* linea = reinterpret_cast<QRgb*>(imagen.scanLine(y));
         uchar* gris = grises.scanLine(y);
-        for (int x = 0; x < ancho; ++x) {
-            const QRgb p = linea[x];
-            const uint a = p >> 24;
-            if (a == 0) {
-                linea[x] = 0xffffffff;
-                gris[x] = 255;
+        int x = 0;
+        for (; x + 4 <= ancho; x += 4) {
+            quint64 dos[2];
+            std::memcpy(dos, linea + x, sizeof dos);
+            if (((dos[0] | dos[1]) & kAlfas) == 0) {
+                std::fill_n(linea + x, 4, 0xffffffff);
+                std::memset(gris + x, 255, 4);
                 continue;
             }
-            const uint r = sobreBlanco((p >> 16) & 0xff, a), g = sobreBlanco((p >> 8) & 0xff, a),
-                       b = sobreBlanco(p & 0xff, a);
-            linea[x] = 0xff000000 | (r << 16) | (g << 8) | b;
-            gris[x] = uchar(r);
-            color |= (r ^ g) | (g ^ b);
+            for (int i = x; i < x + 4; ++i)
+                pixelSobreBlanco(linea[i], gris[i], color);
         }
+        for (; x < ancho; ++x)
+            pixelSobreBlanco(linea[x], gris[x], color);
     }
     if (color == 0) return grises;
     imagen.reinterpretAsFormat(QImage::Format_RGB32);

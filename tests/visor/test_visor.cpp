@@ -178,13 +178,14 @@ class TestVisor : public QObject {
         QFETCH(QRgb, tinta);
         QFETCH(int, formato);
         QFETCH(QRgb, vista);
-        QImage hoja(3, 2, QImage::Format_ARGB32);
+        QImage hoja(9, 2, QImage::Format_ARGB32); // bare paper is taken four pixels at a time
         hoja.fill(Qt::transparent);
-        hoja.setPixel(1, 1, tinta);
+        hoja.setPixel(5, 1, tinta);
         const QImage papel = DibujanteHojas::SobrePapel(hoja);
         QCOMPARE(int(papel.format()), formato);
-        QCOMPARE(papel.pixel(1, 1), vista);
-        QCOMPARE(papel.pixel(2, 0), qRgb(255, 255, 255));
+        QCOMPARE(papel.pixel(5, 1), vista);
+        for (const QPoint p : {QPoint(0, 0), QPoint(4, 1), QPoint(8, 1)})
+            QCOMPARE(papel.pixel(p), qRgb(255, 255, 255));
     }
 
     // Zoom relative to the page's width fitted to the view; the page the user is on stays.

@@ -3,9 +3,12 @@
 #include "printing/dispositivo_pdf.h"
 #include "printing/imprimir_prt.h"
 #include "printing/salida_fichero.h"
+#include "shared/fichero_regular.h"
+#include <QFile>
 #include <QMetaObject>
 #include <malloc.h>
 #include <optional>
+#include <sys/stat.h>
 
 namespace {
 
@@ -99,6 +102,13 @@ void GeneradorPaginas::genera() {
     trabajo.modoDos = encargo_.modoDos;
     trabajo.lineasPagina = encargo_.lineasPagina;
 
+    // The file as it is before the first pages are read: if the whole document is read from the
+    // file just so, the first pages shown are its own.
+    struct stat datos {};
+    const bool conocido = ::stat(QFile::encodeName(encargo_.ruta).constData(), &datos) == 0;
+    const IdentidadFichero alEmpezar = conocido ? IdentidadFichero::De(datos) : IdentidadFichero{};
+    bool primerasMostradas = false;
+
     // The first pages, then (when there are more) the whole file from the start: the renderer
     // cannot go on from where it stopped, and reading the opening pages again costs little.
     for (const int limite : {encargo_.paginasAvance, 0}) {
@@ -107,11 +117,12 @@ void GeneradorPaginas::genera() {
         dispositivo.ponPagina(encargo_.pagina);
         dispositivo.ponSalida(pdf.fichero.get());
         DispositivoLimitado limitado(dispositivo, limite, cancelado_);
-        std::optional<ErrorVelmor> error;
+        ResultadoPrt resultado;
         try {
-            error = ImprimirPrt(trabajo, limitado).error;
+            resultado = ImprimirPrt(trabajo, limitado);
         } catch (const Corte&) {
         }
+        const std::optional<ErrorVelmor>& error = resultado.error;
         if (cancelado_) {
             dispositivo.descartaDocumento();
             return;
@@ -121,6 +132,9 @@ void GeneradorPaginas::genera() {
             return;
         }
         pdf.completo = !limitado.cortado();
+        pdf.continuaPrimeras = primerasMostradas && conocido && resultado.ok() &&
+                               resultado.identidad.igualSalvoCambio(alEmpezar);
+        primerasMostradas = !pdf.completo;
         entrega([this, pdf] { emit hecho(pdf); });
         // What the renderer used (font tables, page buffers) goes back to the system rather
         // than stay in this thread's heap for the rest of the run.

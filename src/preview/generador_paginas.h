@@ -27,7 +27,10 @@ struct EncargoPaginas {
 struct PdfVisor {
     std::shared_ptr<SalidaFichero> fichero;
     bool completo = false; // the whole file, not only its first pages
-    QString ruta() const;  // a path that opens the file (/proc/self/fd/N)
+    // The whole file after its first pages, read from the very same file: it begins with their
+    // very pages.
+    bool continuaPrimeras = false;
+    QString ruta() const; // a path that opens the file (/proc/self/fd/N)
 };
 
 // Makes, in a thread of its own, the very PDF the print job would send: the print renderer on a

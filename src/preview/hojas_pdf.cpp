@@ -1,18 +1,12 @@
 #include "preview/hojas_pdf.h"
 
+#include "preview/dibujante_hojas.h"
 #include <QPaintEvent>
 #include <QPainter>
 #include <QPdfDocument>
-#include <QPdfPageRenderer>
 #include <QScreen>
 #include <QScrollBar>
 #include <algorithm>
-
-namespace {
-qint64 clave(QSize s) {
-    return (qint64(s.width()) << 32) | quint32(s.height());
-}
-} // namespace
 
 HojasPdf::HojasPdf(QWidget* parent) : QAbstractScrollArea(parent) {
     verticalScrollBar()->setSingleStep(20);
@@ -24,29 +18,33 @@ HojasPdf::~HojasPdf() {
     delete dibujante_; // stops its thread before the document can go
 }
 
-void HojasPdf::ponDocumento(QPdfDocument* documento, int pagina) {
-    // A renderer of its own for each document: no page of the old one can arrive for the new.
+void HojasPdf::ponDocumento(QPdfDocument* documento, int pagina, bool mismasPaginas) {
+    // A drawer of its own for each document: no page of the old one can arrive for the new.
     delete dibujante_;
     dibujante_ = nullptr;
-    guardadas_.clear();
-    pedidas_.clear();
+    if (!mismasPaginas) guardadas_.clear();
     documento_ = documento;
+    puntos_ = QSizeF();
     if (documento_) {
-        dibujante_ = new QPdfPageRenderer(this);
-        dibujante_->setRenderMode(QPdfPageRenderer::RenderMode::MultiThreaded);
-        dibujante_->setDocument(documento_);
-        connect(
-            dibujante_, &QPdfPageRenderer::pageRendered, this,
-            [this](int p, QSize tamano, const QImage& imagen) { alDibujar(p, tamano, imagen); });
+        if (documento_->pageCount() > 0) puntos_ = documento_->pagePointSize(0);
+        dibujante_ = new DibujanteHojas(documento_, this);
+        connect(dibujante_, &DibujanteHojas::dibujada, this, &HojasPdf::alDibujar);
     }
     dispone();
     irA(pagina);
 }
 
-QSizeF HojasPdf::natural(int pagina) const {
+// Every page of a print job's PDF has the paper of one printer: the size is read once, since
+// reading each page's would make the PDF library load every page (megabytes for thousands).
+QSizeF HojasPdf::natural() const {
     const QScreen* pantalla = screen();
     const double ppp = pantalla ? pantalla->logicalDotsPerInch() / 72.0 : 96.0 / 72.0;
-    return documento_->pagePointSize(pagina) * ppp;
+    return puntos_ * ppp;
+}
+
+QImage HojasPdf::dibujo(int pagina) const {
+    const auto g = guardadas_.find(pagina);
+    return g == guardadas_.end() ? QImage() : g->second;
 }
 
 // Page sizes and places for the zoom and the view's size; the scroll bars follow.
@@ -55,16 +53,14 @@ void HojasPdf::dispone() {
     arriba_.assign(size_t(n), 0);
     tamanos_.assign(size_t(n), QSize());
     if (n > 0 && ajuste_ != Ajuste::Factor) {
-        const QSizeF primera = natural(0);
+        const QSizeF primera = natural();
         const QSize v = viewport()->size();
         factor_ = (v.width() - 2.0 * kMargen) / primera.width();
         if (ajuste_ == Ajuste::PaginaEntera)
             factor_ = std::min(factor_, (v.height() - 2.0 * kMargen) / primera.height());
         factor_ = std::max(factor_, 0.05);
     }
-    // Every page of a print job's PDF has the paper of one printer: the size is read once, since
-    // reading each page's would make the PDF library load every page (megabytes for thousands).
-    const QSize tamano = n > 0 ? (natural(0) * factor_).toSize() : QSize();
+    const QSize tamano = n > 0 ? (natural() * factor_).toSize() : QSize();
     int y = kMargen;
     for (int p = 0; p < n; ++p) {
         tamanos_[size_t(p)] = tamano;
@@ -79,7 +75,8 @@ void HojasPdf::dispone() {
     horizontalScrollBar()->setPageStep(v.width());
     // Drawings of another size are of no more use.
     for (auto i = guardadas_.begin(); i != guardadas_.end();)
-        i = i->second.size() == tamanoEnPixeles(i->first) ? std::next(i) : guardadas_.erase(i);
+        i = i->first < n && i->second.size() == tamanoEnPixeles(i->first) ? std::next(i)
+                                                                          : guardadas_.erase(i);
     viewport()->update();
 }
 
@@ -149,30 +146,27 @@ void HojasPdf::siguePagina() {
     ponPagina(std::clamp(p, 0, paginas() - 1));
 }
 
-// The pages on screen and one on either side are drawn (ahead of need); any other is let go.
+// The pages on screen, then the next and the previous one (drawn ahead of need); any other is let
+// go, and only what is missing is asked for.
 void HojasPdf::pideCercanas() {
     const auto [primera, ultima] = visibles();
-    if (ultima < primera) return;
+    if (ultima < primera || !dibujante_) return;
     const int desde = std::max(0, primera - 1), hasta = std::min(paginas() - 1, ultima + 1);
     for (auto i = guardadas_.begin(); i != guardadas_.end();)
         i = (i->first < desde || i->first > hasta) ? guardadas_.erase(i) : std::next(i);
+    std::vector<int> orden;
     for (int p = primera; p <= ultima; ++p)
-        pide(p);
-    if (hasta > ultima) pide(hasta);
-    if (desde < primera) pide(desde);
-}
-
-void HojasPdf::pide(int pagina) {
-    const QSize tamano = tamanoEnPixeles(pagina);
-    if (!dibujante_ || tamano.isEmpty()) return;
-    const auto g = guardadas_.find(pagina);
-    if (g != guardadas_.end() && g->second.size() == tamano) return;
-    if (!pedidas_.insert({pagina, clave(tamano)}).second) return;
-    dibujante_->requestPage(pagina, tamano);
+        orden.push_back(p);
+    if (hasta > ultima) orden.push_back(hasta);
+    if (desde < primera) orden.push_back(desde);
+    std::vector<DibujanteHojas::Encargo> encargos;
+    for (const int p : orden)
+        if (!guardadas_.count(p) && !tamanoEnPixeles(p).isEmpty())
+            encargos.push_back({p, tamanoEnPixeles(p)});
+    dibujante_->pide(std::move(encargos));
 }
 
 void HojasPdf::alDibujar(int pagina, QSize tamano, const QImage& imagen) {
-    pedidas_.erase({pagina, clave(tamano)});
     if (pagina >= paginas() || tamano != tamanoEnPixeles(pagina)) return; // an old size
     const auto [primera, ultima] = visibles();
     if (pagina < primera - 1 || pagina > ultima + 1) return; // scrolled away meanwhile

@@ -3,17 +3,16 @@
 #include <QAbstractScrollArea>
 #include <QImage>
 #include <map>
-#include <set>
 #include <vector>
 
+class DibujanteHojas;
 class QPdfDocument;
-class QPdfPageRenderer;
 
-// The pages of a PDF one under another, as a PDF viewer shows them, drawn by Qt PDF's renderer in
-// its own thread. Qt's QPdfView does the same but keeps up to twenty drawn pages at screen size
-// (some 70 MB on a small screen, three times that on a large one) and draws nothing ahead; this
-// view keeps only the pages on screen and the one on either side, which it draws in advance, so
-// that the next page is there when asked for.
+// The pages of a PDF one under another, as a PDF viewer shows them, drawn by Qt PDF in a thread
+// of their own (DibujanteHojas). Qt's QPdfView does the same but keeps up to twenty drawn pages at
+// screen size (some 70 MB on a small screen, three times that on a large one) and draws nothing
+// ahead; this view keeps only the pages on screen and the one on either side, which it draws in
+// advance, so that the next page is there when asked for.
 class HojasPdf : public QAbstractScrollArea {
     Q_OBJECT
   public:
@@ -22,8 +21,10 @@ class HojasPdf : public QAbstractScrollArea {
     explicit HojasPdf(QWidget* parent = nullptr);
     ~HojasPdf() override;
 
-    // Shows the document (not owned; it must outlive its display) at page `pagina`.
-    void ponDocumento(QPdfDocument* documento, int pagina = 0);
+    // Shows the document (not owned; it must outlive its display) at page `pagina`. With
+    // `mismasPaginas` the new document begins with the old one's pages (the whole file after its
+    // first pages): those already drawn stay on screen.
+    void ponDocumento(QPdfDocument* documento, int pagina = 0, bool mismasPaginas = false);
     QPdfDocument* documento() const { return documento_; }
     int paginas() const { return int(arriba_.size()); }
 
@@ -42,6 +43,8 @@ class HojasPdf : public QAbstractScrollArea {
     // How many drawn pages the view holds.
     int paginasGuardadas() const { return int(guardadas_.size()); }
     bool dibujada(int pagina) const { return guardadas_.count(pagina) > 0; }
+    // A page's drawing as held (null when not drawn): on white, grey when it has no colour.
+    QImage dibujo(int pagina) const;
 
     static constexpr int kMargen = 6; // around the column and between pages
 
@@ -60,13 +63,13 @@ class HojasPdf : public QAbstractScrollArea {
     void ponPagina(int pagina);
     std::pair<int, int> visibles() const;
     void pideCercanas();
-    void pide(int pagina);
     void alDibujar(int pagina, QSize tamano, const QImage& imagen);
     QSize tamanoEnPixeles(int pagina) const;
-    QSizeF natural(int pagina) const;
+    QSizeF natural() const;
 
     QPdfDocument* documento_ = nullptr;
-    QPdfPageRenderer* dibujante_ = nullptr;
+    DibujanteHojas* dibujante_ = nullptr;
+    QSizeF puntos_; // of the pages, read once: Qt PDF would wait for the page being drawn
     Ajuste ajuste_ = Ajuste::Ancho;
     double factor_ = 1;
     std::vector<int> arriba_;    // each page's top in the column
@@ -74,5 +77,4 @@ class HojasPdf : public QAbstractScrollArea {
     int ancho_ = 0;              // of the column, margins included
     int pagina_ = 0;
     std::map<int, QImage> guardadas_;
-    std::set<std::pair<int, qint64>> pedidas_; // page and size asked for, not yet drawn
 };

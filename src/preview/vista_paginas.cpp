@@ -105,8 +105,11 @@ void VistaPaginas::muestra(const PdfVisor& pdf) {
     documento_ = nuevo;
     pdf_ = pdf;
     completa_ = pdf.completo;
-    vista_->ponDocumento(documento_, enPantalla);
+    // The whole file begins with the first pages' very pages: those drawn stay.
+    vista_->ponDocumento(documento_, enPantalla, pdf.continuaPrimeras);
     delete viejo;
+    // What the first pages' document held (its parsed objects, fonts) goes back to the system.
+    if (viejo) malloc_trim(0);
     actualizaEtiqueta();
     emit mostrado(completa_);
 }

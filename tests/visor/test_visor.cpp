@@ -1,16 +1,16 @@
 // The preview's page view: the pages the printer gets, moving and zooming through them, the switch
 // between the views and the view remembered, the errors, and page 1 against poppler's drawing of
 // the command line's PDF of the same file.
+#include "preview/dibujante_hojas.h"
 #include "preview/frm_prt_ver.h"
+#include "preview/generador_paginas.h"
 #include "preview/hojas_pdf.h"
 #include "preview/vista_paginas.h"
 #include "support/ficheros.h"
 #include "support/programas.h"
 #include "support/scripted_messages.h"
 #include <QLabel>
-#include <QPainter>
 #include <QPdfDocument>
-#include <QPdfPageRenderer>
 #include <QPushButton>
 #include <QScreen>
 #include <QScrollBar>
@@ -113,6 +113,22 @@ class TestVisor : public QObject {
         QCOMPARE(v.etiqueta(), "Página 8 de 200");
     }
 
+    // The whole document, read after the first pages from the same unchanged file, begins with
+    // their very pages (the view keeps what it drew of them).
+    void completoTrasPrimeras() {
+        EncargoPaginas encargo;
+        encargo.ruta = EscribeFichero(carpetas_.nueva() + "/L.PRT", Informe(20));
+        encargo.pagina = QPageLayout(QPageSize(QPageSize::A4), QPageLayout::Portrait, {});
+        GeneradorPaginas generador(encargo);
+        QList<PdfVisor> hechos;
+        connect(&generador, &GeneradorPaginas::hecho, this,
+                [&](const PdfVisor& p) { hechos << p; });
+        generador.inicia();
+        QTRY_COMPARE_WITH_TIMEOUT(hechos.size(), 2, 60000);
+        QVERIFY(!hechos[0].completo && !hechos[0].continuaPrimeras);
+        QVERIFY(hechos[1].completo && hechos[1].continuaPrimeras);
+    }
+
     // The keys of a PDF viewer from page 1 of 3: the page in the label and on screen.
     void navegacion_data() {
         QTest::addColumn<QList<int>>("teclas");
@@ -145,6 +161,31 @@ class TestVisor : public QObject {
             QVERIFY(v.hojas()->paginasGuardadas() <= 4);
         }
         QVERIFY(!v.hojas()->dibujada(0));
+    }
+
+    // A drawn page laid on its paper: grey while nothing on it has colour, colour kept if any.
+    void sobrePapel_data() {
+        QTest::addColumn<QRgb>("tinta"); // unpremultiplied, as Qt PDF draws
+        QTest::addColumn<int>("formato");
+        QTest::addColumn<QRgb>("vista");
+        const int gris = QImage::Format_Grayscale8, color = QImage::Format_RGB32;
+        QTest::newRow("papel") << qRgba(0, 0, 0, 0) << gris << qRgb(255, 255, 255);
+        QTest::newRow("negro a medias") << qRgba(0, 0, 0, 128) << gris << qRgb(127, 127, 127);
+        QTest::newRow("rojo") << qRgba(255, 0, 0, 255) << color << qRgb(255, 0, 0);
+        QTest::newRow("rojo a medias") << qRgba(255, 0, 0, 128) << color << qRgb(255, 127, 127);
+    }
+    void sobrePapel() {
+        QFETCH(QRgb, tinta);
+        QFETCH(int, formato);
+        QFETCH(QRgb, vista);
+        QImage hoja(9, 2, QImage::Format_ARGB32); // bare paper is taken four pixels at a time
+        hoja.fill(Qt::transparent);
+        hoja.setPixel(5, 1, tinta);
+        const QImage papel = DibujanteHojas::SobrePapel(hoja);
+        QCOMPARE(int(papel.format()), formato);
+        QCOMPARE(papel.pixel(5, 1), vista);
+        for (const QPoint p : {QPoint(0, 0), QPoint(4, 1), QPoint(8, 1)})
+            QCOMPARE(papel.pixel(p), qRgb(255, 255, 255));
     }
 
     // Zoom relative to the page's width fitted to the view; the page the user is on stays.
@@ -262,16 +303,14 @@ class TestVisor : public QObject {
         Ejecuta(VELMOR_IMPRIMIR, {"--pdf", c + "/I.pdf", kMuestras + "/INFORME.PRT"}, &estado);
         QCOMPARE(estado, 0);
         Visor v(kMuestras + "/INFORME.PRT");
-        QImage pagina1;
-        connect(v.hojas()->findChild<QPdfPageRenderer*>(), &QPdfPageRenderer::pageRendered, this,
-                [&](int pagina, QSize tamano, const QImage& imagen) {
-                    if (pagina == 0 && tamano == v.hojas()->rectPagina(0).size()) pagina1 = imagen;
-                });
         v.hojas()->ponFactor(1.0); // the page's natural size on screen
-        QTRY_VERIFY_WITH_TIMEOUT(!pagina1.isNull(), 60000);
-        QImage vista(pagina1.size(), QImage::Format_Grayscale8);
-        vista.fill(Qt::white); // the paper the view draws the page on
-        QPainter(&vista).drawImage(0, 0, pagina1);
+        QTRY_VERIFY_WITH_TIMEOUT(v.hojas()->dibujada(0), 60000);
+        const QSize tamano = v.hojas()->rectPagina(0).size();
+        // Drawn in strips, as the whole page drawn at once (its colour logo in colour).
+        QCOMPARE(v.hojas()->dibujo(0),
+                 DibujanteHojas::SobrePapel(v.hojas()->documento()->render(0, tamano)));
+        QCOMPARE(v.hojas()->dibujo(0).format(), QImage::Format_RGB32);
+        const QImage vista = v.hojas()->dibujo(0).convertToFormat(QImage::Format_Grayscale8);
         auto poppler = [&](const char* pagina) {
             Ejecuta("pdftoppm", {"-scale-to-x", QString::number(vista.width()), "-scale-to-y",
                                  QString::number(vista.height()), "-f", pagina, "-l", pagina,

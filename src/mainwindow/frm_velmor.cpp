@@ -93,6 +93,7 @@ frmVelmor::frmVelmor(Impresoras& impresoras, EntornoVelmor entorno, QWidget* par
     Conectar();
     OrdenTabulacion();
     interlocutor_.alElegirImpresora = [this] { RecordarImpresora(); };
+    frmPrtVer::RecordarVistaEn(entorno_.ficheroAjustes);
     Form_Load();
     // Where the user left the window, while a screen still shows that place.
     if (const auto donde = ajustes_->Posicion(); donde && QGuiApplication::screenAt(*donde))

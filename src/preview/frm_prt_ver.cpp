@@ -41,6 +41,11 @@ class BloqueEdicion {
 
 const QString kClaveVista = QStringLiteral("visor/vista");
 const QString kVistaPaginas = QStringLiteral("paginas"), kVistaTexto = QStringLiteral("texto");
+// The program's settings file, where the view is remembered; empty: nothing is.
+QString& FicheroVista() {
+    static QString fichero;
+    return fichero;
+}
 
 } // namespace
 
@@ -145,15 +150,24 @@ void frmPrtVer::Cargar(const QString& carpeta, const QString& fichero, bool dosM
     textoCargado_ = true;
 }
 
+void frmPrtVer::RecordarVistaEn(const QString& fichero) {
+    FicheroVista() = fichero;
+}
+
 frmPrtVer::Vista frmPrtVer::VistaRecordada() {
-    return QSettings().value(kClaveVista).toString() == kVistaPaginas ? Vista::Paginas
-                                                                      : Vista::Texto;
+    if (FicheroVista().isEmpty()) return Vista::Texto;
+    return QSettings(FicheroVista(), QSettings::IniFormat).value(kClaveVista).toString() ==
+                   kVistaPaginas
+               ? Vista::Paginas
+               : Vista::Texto;
 }
 
 void frmPrtVer::AlternaVista() {
     const Vista otra = vista_ == Vista::Texto ? Vista::Paginas : Vista::Texto;
     if (!MuestraVista(otra)) return;
-    QSettings().setValue(kClaveVista, otra == Vista::Paginas ? kVistaPaginas : kVistaTexto);
+    if (!FicheroVista().isEmpty())
+        QSettings(FicheroVista(), QSettings::IniFormat)
+            .setValue(kClaveVista, otra == Vista::Paginas ? kVistaPaginas : kVistaTexto);
 }
 
 bool frmPrtVer::MuestraVista(Vista vista) {

@@ -64,6 +64,8 @@ class frmPrtVer : public QDialog {
     void AlternaVista();
     Vista vista() const { return vista_; }
     static Vista VistaRecordada();
+    // The settings file the view is remembered in (the program's own); none: not remembered.
+    static void RecordarVistaEn(const QString& fichero);
 
     // Fills the (empty) box from the PRT file. Throws ErrorVelmor when the file cannot
     // be read or a line is malformed; the box is then left hidden with the lines inserted so far.

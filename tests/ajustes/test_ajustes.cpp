@@ -2,6 +2,7 @@
 #include "mainwindow/ajustes_velmor.h"
 #include "mainwindow/frm_velmor.h"
 #include "mainwindow/fuente_volumenes.h"
+#include "preview/frm_prt_ver.h"
 #include "printerselect/impresora.h"
 #include "shared/idioma.h"
 #include "shared/nombres_fichero.h"
@@ -158,6 +159,9 @@ class TestAjustes : public QObject {
         QCOMPARE(otraVez.pos(), QPoint(40, 30));
         QCOMPARE(impresoras.nombreActual(), QString("Oficina"));
         QCOMPARE(impresoras.orientacion(), Orientacion::Horizontal);
+        QSettings(raiz.entorno.ficheroAjustes, QSettings::IniFormat)
+            .setValue("visor/vista", "paginas");
+        QCOMPARE(frmPrtVer::VistaRecordada(), frmPrtVer::Vista::Paginas); // the preview's too
         raiz.entorno.argumentos = QStringList{raiz.path()};
         QCOMPARE(frmVelmor(impresoras, raiz.entorno).RutaCarpetas(), raiz.path());
     }

@@ -72,7 +72,10 @@ class TestVisor : public QObject {
         QStandardPaths::setTestModeEnabled(true);
         qputenv("TMPDIR", QFile::encodeName(temporal_.path())); // where a named PDF would show
     }
-    void init() { QSettings().clear(); }
+    void init() {
+        QFile::remove(temporal_.filePath("velmor.conf"));
+        frmPrtVer::RecordarVistaEn(temporal_.filePath("velmor.conf"));
+    }
 
     // The pages the printer gets and the label, also for screen readers; the text is not read,
     // and no PDF has a name in the temporary folder.

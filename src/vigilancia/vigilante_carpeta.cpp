@@ -161,14 +161,16 @@ void VigilanteCarpeta::olvidaCandidato(const QByteArray& nombre) {
     candidatos_.erase(c);
 }
 
-// Whether the PDF folder holds the file with that device and inode (a PDF that took its name).
+// Whether the PDF folder holds the file with that device and inode under a PDF's name. A hidden
+// name is no PDF's (reports are never hidden): it is a temporary that a kill left before the PDF
+// could take its name.
 bool VigilanteCarpeta::pdfEnCarpeta(dev_t dispositivo, ino_t nodo) const {
     DIR* d = ::opendir(BytesDeNombre(config_.carpetaPdf).constData());
     if (!d) return false;
     bool hallado = false;
     while (const dirent* e = ::readdir(d)) {
         struct stat datos {};
-        if (e->d_ino == nodo &&
+        if (e->d_ino == nodo && e->d_name[0] != '.' &&
             ::fstatat(::dirfd(d), e->d_name, &datos, AT_SYMLINK_NOFOLLOW) == 0 &&
             datos.st_dev == dispositivo && datos.st_ino == nodo)
             hallado = true;

@@ -5,6 +5,7 @@
 #include "support/filas.h"
 #include "support/programas.h"
 #include "vigilancia/interlocutor_vigilancia.h"
+#include "vigilancia/registro_impresos.h"
 #include "vigilancia/vigilante_carpeta.h"
 
 #include <QTest>
@@ -12,6 +13,7 @@
 #include <cups/cups.h>
 #include <functional>
 #include <optional>
+#include <sys/stat.h>
 
 namespace {
 constexpr int kPlazo = 60000;      // ms: only a fault waits this long
@@ -60,6 +62,18 @@ QList<int> trabajos(const QString& titulo, int desde = 0) {
     return ids;
 }
 
+// What a kill between the two steps of naming a PDF leaves: the record holds the report's intent
+// to print into `pdf` (by its device and inode), unsettled.
+void anotaIntento(const QString& carpeta, const QString& prt, const QString& pdf) {
+    struct stat x {};
+    struct stat p {};
+    if (::stat(QFile::encodeName(carpeta + '/' + prt), &x) ||
+        ::stat(QFile::encodeName(carpeta + '/' + pdf), &p))
+        qFatal("cannot read %s", qPrintable(pdf));
+    RegistroImpresos r(QFile::encodeName(carpeta));
+    r.abre(), r.anotaIntento(IdentidadFichero::De(x), prt.toUtf8(), p.st_dev, p.st_ino);
+}
+
 class RelojAMano : public RelojVigilancia {
   public:
     qint64 t = 0;
@@ -67,9 +81,9 @@ class RelojAMano : public RelojVigilancia {
     void avanza(qint64 ms) { t += ms, emit avanzado(); }
 };
 
-// A watcher in this process, printing to PDF, with what it wrote.
+// A watcher in this process, printing to PDF (or to a queue), with what it wrote.
 struct Vigilado {
-    ImpresorasSistema impresoras{ImpresorasSistema::Cuales::SoloPdf};
+    ImpresorasSistema impresoras;
     RelojAMano reloj;
     InterlocutorVigilancia interlocutor;
     QString carpeta;
@@ -77,9 +91,13 @@ struct Vigilado {
     QStringList lineas, avisos;
     int parado = -1;
 
-    Vigilado(const QString& carpeta, const QString& pdf)
-        : interlocutor(pdf), carpeta(carpeta),
+    Vigilado(const QString& carpeta, const QString& pdf, const QString& cola = {})
+        : impresoras(cola.isEmpty() ? ImpresorasSistema::Cuales::SoloPdf
+                                    : ImpresorasSistema::Cuales::Todas),
+          interlocutor(pdf), carpeta(carpeta),
           vigilante(impresoras, {carpeta, pdf, {}, kReposo, &reloj, &interlocutor, {}}) {
+        for (int i = 0; i < impresoras.cuenta(); ++i)
+            if (impresoras.nombre(i) == cola) impresoras.hazActual(i);
         QObject::connect(&vigilante, &VigilanteCarpeta::registro, [this](auto l) { lineas << l; });
         QObject::connect(&vigilante, &VigilanteCarpeta::aviso, [this](auto l) { avisos << l; });
         QObject::connect(&vigilante, &VigilanteCarpeta::parado, [this](int e) { parado = e; });
@@ -153,9 +171,11 @@ class TestVigilancia : public QObject {
     CarpetasDePrueba dir;
 
   private slots:
+    void cleanup() { QProcess::execute("cupsreject", {"Rechaza"}); } // as before a row accepted
     // What counts as a complete report, and the order of printing. Steps: "reposo"/"medio" the
-    // settle time or half, "eventos" runs what is due, "espera N" N prints, "abre X"/"cierra"
-    // hold X open, "para"/"arranca" the watcher, anything else ejecutaEn.
+    // settle time or half, "pasa N" N ms, "eventos" runs what is due, "espera N" N prints, "dice T"
+    // a line that says T, "abre X"/"cierra" hold X open, "para"/"arranca" the watcher, "cola Q"
+    // restarted to print to Q, "intento X P" as a kill left it, anything else ejecutaEn.
     void completo_data() {
         // Restarted, it prints nothing printed while it is the same file: ctime moves on any
         // write or rename, so the row keeping size and mtime stands for every rewrite.
@@ -170,6 +190,9 @@ reescrito en su sitio ¦ R.PRT = PRIMERA; reposo; espera 1; R.PRT = SEGUNDA ¦ R
 sin cambios al reiniciar ¦ A.PRT = A; B.PRT = B; reposo; espera 2; para; arranca ¦ A.PRT,B.PRT ¦ A,B
 renombrado entre dos  ¦ A.PRT = A; B.PRT = B; reposo; espera 2; para; mv A.PRT C.PRT; arranca ¦ A.PRT,B.PRT,C.PRT ¦ A
 copiado entre dos     ¦ A.PRT = A; B.PRT = B; reposo; espera 2; para; cp A.PRT D.PRT; arranca ¦ A.PRT,B.PRT,D.PRT ¦ A
+muerto tras el nombre ¦ A.PRT = A; reposo; espera 1; para; intento A.PRT ../pdf/A.pdf; arranca ¦ A.PRT ¦ A
+muerto antes del nombre ¦ A.PRT = A; reposo; espera 1; para; cp ../pdf/A.pdf ../pdf/.A.t; intento A.PRT ../pdf/.A.t; arranca; rm ../pdf/.A.t ¦ A.PRT,A.PRT ¦ A
+cola que rechaza ¦ cola Rechaza; A.PRT = A; pasa 1; B.PRT = B; pasa 15000; pasa 585000; dice se reintenta en 30 s; cupsaccept Rechaza; pasa 15000; espera 1; pasa 15000; espera 2; para; arranca ¦ B.PRT,A.PRT ¦
 mismo tamaño y hora   ¦ A.PRT = A; B.PRT = B; reposo; espera 2; para; touch -r A.PRT ../h && printf Z | dd of=A.PRT conv=notrunc status=none && touch -m -r ../h A.PRT; arranca ¦ A.PRT,B.PRT,A.PRT ¦ Z
 registro antiguo      ¦ A.PRT = A; B.PRT = B; reposo; espera 2; para; rm .velmor-vigilar* && printf '# x\n%s A.PRT\n' $(stat -c %d:%i:%s:%.9Y A.PRT | tr . :) > .velmor-vigilar; arranca ¦ A.PRT,B.PRT,B.PRT ¦ A
 no son informes ¦ .OCULTO.PRT = NO; NOTA.TXT = NO; A.PRT.BAK = NO; mkfifo TUBO.PRT; mkdir DIR.PRT; printf 'NO\r\n' > ../fuera.prt && ln -s ../fuera.prt ENLACE.PRT ¦ ¦
@@ -179,7 +202,7 @@ no son informes ¦ .OCULTO.PRT = NO; NOTA.TXT = NO; A.PRT.BAK = NO; mkfifo TUBO.
     void completo() {
         QFETCH(QString, pasos);
         const QStringList impresos = lista(Campo("impresos")), textos = lista(Campo("textos"));
-        const QString carpeta = dir.nueva() + "/vigilada", pdf = dir.nueva();
+        const QString base = dir.nueva(), carpeta = base + "/vigilada", pdf = base + "/pdf";
         QDir().mkpath(carpeta);
         std::optional<Vigilado> v(std::in_place, carpeta, pdf);
         QStringList antes; // what the watchers stopped said
@@ -195,6 +218,15 @@ no son informes ¦ .OCULTO.PRT = NO; NOTA.TXT = NO; A.PRT.BAK = NO; mkfifo TUBO.
                 QCoreApplication::processEvents();
             else if (paso == "medio")
                 v->pasa(kReposo / 2);
+            else if (paso.startsWith("pasa "))
+                v->pasa(paso.mid(5).toInt());
+            else if (paso.startsWith("dice "))
+                QVERIFY(QTest::qWaitFor([&] { return v->lineas.join('\n').contains(paso.mid(5)); },
+                                        kPlazo));
+            else if (paso.startsWith("cola "))
+                antes += v->lineas, v.reset(), v.emplace(carpeta, pdf, paso.mid(5));
+            else if (paso.startsWith("intento "))
+                anotaIntento(carpeta, paso.section(' ', 1, 1), paso.section(' ', 2));
             else if (paso.startsWith("espera "))
                 QVERIFY(v->espera(paso.mid(7).toInt()));
             else if (paso.startsWith("abre "))
@@ -208,14 +240,16 @@ no son informes ¦ .OCULTO.PRT = NO; NOTA.TXT = NO; A.PRT.BAK = NO; mkfifo TUBO.
         QVERIFY2(v->terminaCon(), qPrintable(v->lineas.join('\n')));
         const QStringList lineas = antes + v->lineas;
         QCOMPARE(impresosEn(lineas), impresos + QStringList{kUltimo});
-        QCOMPARE(lineas.size(), impresos.size() + 2 + pasos.count("arranca")); // nothing else said
+        // Nothing else said: a line for each start and each print, and those the row waits for.
+        QCOMPARE(lineas.size(), impresos.size() + 2 + pasos.count("arranca") +
+                                    pasos.count("cola ") + pasos.count("dice "));
         QString impreso;
         for (const QString& f : contenido(pdf))
             impreso += TextoPdf(pdf + '/' + f);
         for (const QString& t : textos + QStringList{"ULTIMO"})
             QVERIFY2(impreso.contains(t), qPrintable(impreso));
         QVERIFY(!impreso.contains("NO\n"));
-        QCOMPARE(lineas.filter("impreso en").size(), contenido(pdf).size());
+        QCOMPARE(lineas.filter("impreso en «" + pdf).size(), contenido(pdf).size());
         QCOMPARE(v->avisos, QStringList());
     }
 

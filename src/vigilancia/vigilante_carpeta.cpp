@@ -42,6 +42,13 @@ ConfiguracionVigilancia conCarpetaLimpia(ConfiguracionVigilancia c) {
     return c;
 }
 
+// The printer's fault, not the report's: the print system (a queue that refuses jobs, a scheduler
+// that is down) or the PDF that cannot be written (its folder gone, full or closed to us).
+bool deLaImpresora(const ResultadoTrabajo& r) {
+    return r.error && (r.error->numero() == ErrorVelmor::ErrorImpresora ||
+                       (!r.salidaPdf.isEmpty() && r.error->fichero() == r.salidaPdf));
+}
+
 QString entreComillas(const QString& ruta) {
     return QStringLiteral("«") + NombreVisible(ruta) + QStringLiteral("»");
 }
@@ -406,7 +413,7 @@ void VigilanteCarpeta::alTerminar(const ResultadoTrabajo& r) {
     case ResultadoTrabajo::Fin::Declinado:
         if (r.error && r.error->numero() == ErrorVelmor::FicheroCambiado)
             reintenta(nombre, r.error->texto());
-        else if (r.error && r.error->numero() == ErrorVelmor::ErrorImpresora)
+        else if (deLaImpresora(r))
             esperaImpresora(nombre, r.error->texto());
         else
             apartaFallido(nombre, r);
@@ -473,17 +480,22 @@ void VigilanteCarpeta::apartaFallido(const QByteArray& nombre, const ResultadoTr
     }
 }
 
+// A file the record cannot take (a full disk) is remembered in memory instead: otherwise the next
+// reading of the folder would find it unrecorded and print it again, and again.
 void VigilanteCarpeta::anota(const IdentidadFichero& identidad, const QByteArray& nombre) {
-    guardaRegistro([&] { registro_.anota(identidad, nombre); });
+    if (!guardaRegistro([&] { registro_.anota(identidad, nombre); }))
+        descartados_.insert(identidad);
 }
 
-void VigilanteCarpeta::guardaRegistro(const std::function<void()>& cambio) {
+bool VigilanteCarpeta::guardaRegistro(const std::function<void()>& cambio) {
     try {
         cambio();
+        return true;
     } catch (const ErrorVelmor& e) {
         emit aviso(e.texto() + QStringLiteral(" (si la orden se reinicia, los ficheros ya "
                                               "impresos que sigan en la carpeta se imprimirán "
                                               "otra vez)"));
+        return false;
     }
 }
 

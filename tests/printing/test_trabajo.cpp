@@ -72,7 +72,6 @@ int Shell(const QString& carpeta, const QString& orden, QString* salida = nullpt
 const char* const kOrdenes = R"filas(
 # What is not a regular file, or cannot be read, is refused at once (a FIFO with no writer would hang the job for ever) and kept.
 FIFO ¦ mkfifo R.PRT ¦ $V --pdf R.pdf --borrar R.PRT ¦ 1 ¦ es una tubería (FIFO) ¦ test -p R.PRT; test ! -e R.pdf ¦
-dispositivo ¦ mknod R.PRT c 1 3 || exit 77 ¦ $V --pdf R.pdf --borrar R.PRT ¦ 1 ¦ es un dispositivo ¦ test -c R.PRT; test ! -e R.pdf ¦
 socket ¦ python3 -c "import socket; socket.socket(socket.AF_UNIX).bind('R.PRT')" ¦ $V --pdf R.pdf --borrar R.PRT ¦ 1 ¦ «R.PRT» es un socket, no un fichero ¦ test -S R.PRT; test ! -e R.pdf ¦
 terminal ajena ¦ ¦ setsid -w $V --pdf R.pdf /dev/tty ¦ 1 ¦ «/dev/tty» es un dispositivo, no un fichero ¦ test ! -e R.pdf ¦
 carpeta ¦ mkdir R.PRT ¦ $V --pdf R.pdf --borrar R.PRT ¦ 1 ¦ es una carpeta ¦ test -d R.PRT; test ! -e R.pdf ¦

@@ -42,11 +42,12 @@ ConfiguracionVigilancia conCarpetaLimpia(ConfiguracionVigilancia c) {
     return c;
 }
 
-// The printer's fault, not the report's: the print system (a queue that refuses jobs, a scheduler
-// that is down) or the PDF that cannot be written (its folder gone, full or closed to us).
+// The printer's fault, not the report's: the print system's (a queue that refuses jobs or this
+// user, a scheduler that is down: errors that name no file) or the PDF's that cannot be written
+// (its folder gone, full or closed to us). Whatever names the report, even a printer error its
+// drawing raised, is the report's: waiting for it would hold up every other report.
 bool deLaImpresora(const ResultadoTrabajo& r) {
-    return r.error && (r.error->numero() == ErrorVelmor::ErrorImpresora ||
-                       (!r.salidaPdf.isEmpty() && r.error->fichero() == r.salidaPdf));
+    return r.error && (r.error->fichero().isEmpty() || r.error->fichero() == r.salidaPdf);
 }
 
 QString entreComillas(const QString& ruta) {
@@ -276,7 +277,8 @@ void VigilanteCarpeta::examina() {
 }
 
 void VigilanteCarpeta::programaReposo() {
-    qint64 proximo = -1;
+    // Complete files wait for the end of a printer's wait.
+    qint64 proximo = listos_.isEmpty() || impresoraLibre_ <= reloj_->ahora() ? -1 : impresoraLibre_;
     for (const Candidato& c : std::as_const(candidatos_))
         if (!c.listo && (proximo < 0 || c.cambio + config_.reposoMs < proximo))
             proximo = c.cambio + config_.reposoMs;
@@ -339,7 +341,7 @@ void VigilanteCarpeta::programaSiguiente() {
 // submission and wait run in the job's threads, and the event loop goes on meanwhile.
 void VigilanteCarpeta::siguiente() {
     // A signal caught while the last file was drawn is still on its way to para().
-    if (actual_ || parando_ || listos_.isEmpty() ||
+    if (actual_ || parando_ || listos_.isEmpty() || reloj_->ahora() < impresoraLibre_ ||
         (config_.paradaPedida && config_.paradaPedida()))
         return;
     const QByteArray nombre = listos_.first();
@@ -436,20 +438,20 @@ void VigilanteCarpeta::reintenta(const QByteArray& nombre, const QString& motivo
     programaReposo();
 }
 
-// The printer's fault, not the file's (a queue that refuses jobs, a scheduler that is down): the
-// file keeps its place and is tried again after a wait that doubles, from 30 s up to 5 minutes,
-// while the printer keeps failing.
+// The printer's fault, not the file's (a queue that refuses jobs, a scheduler that is down): no
+// job starts until a wait is over, a wait that doubles, from 30 s up to 5 minutes, while the
+// printer keeps failing; then the file, which keeps its place, is tried first. Trying the others
+// meanwhile would only fail them too, and lengthen the wait.
 void VigilanteCarpeta::esperaImpresora(const QByteArray& nombre, const QString& motivo) {
     esperaImpresoraMs_ = std::clamp(esperaImpresoraMs_ * 2, 30000, 300000);
+    impresoraLibre_ = reloj_->ahora() + esperaImpresoraMs_;
     escribe(nombre, QStringLiteral("error: %1; se reintenta en %2 s")
                         .arg(motivo)
                         .arg(esperaImpresoraMs_ / 1000));
-    const auto identidad = identidadEn(fd_, nombre);
-    if (!identidad) return;
     // Its settle time ends when the wait does.
-    candidatos_.insert(nombre, Candidato{*identidad,
-                                         reloj_->ahora() + esperaImpresoraMs_ - config_.reposoMs,
-                                         llegadaActual_, false});
+    if (const auto identidad = identidadEn(fd_, nombre))
+        candidatos_.insert(nombre, Candidato{*identidad, impresoraLibre_ - config_.reposoMs,
+                                             llegadaActual_, false});
     programaReposo();
 }
 

@@ -190,7 +190,7 @@ sin cambios al reiniciar ¦ A.PRT = A; B.PRT = B; reposo; espera 2; para; arranc
 copiado entre dos     ¦ A.PRT = A; B.PRT = B; reposo; espera 2; para; cp A.PRT D.PRT; arranca ¦ A.PRT,B.PRT,D.PRT ¦ A
 muerto tras el nombre ¦ A.PRT = A; reposo; espera 1; para; intento A.PRT ../pdf/A.pdf; arranca ¦ A.PRT ¦ A
 muerto antes del nombre ¦ A.PRT = A; reposo; espera 1; para; cp ../pdf/A.pdf ../pdf/.A.t; intento A.PRT ../pdf/.A.t; arranca; rm ../pdf/.A.t ¦ A.PRT,A.PRT ¦ A
-cola que rechaza ¦ para; arranca Rechaza; A.PRT = A; pasa 1; B.PRT = B; pasa 15000; pasa 585000; dice se reintenta en 30 s; cupsaccept Rechaza; pasa 15000; espera 1; pasa 15000; espera 2; para; arranca ¦ B.PRT,A.PRT ¦
+cola que rechaza ¦ para; arranca Rechaza; A.PRT = A; B.PRT = B; reposo; dice se reintenta en 30 s; eventos; pasa 30000; dice en 60 s; pasa 60000; dice en 120 s; cupsaccept Rechaza; pasa 120000; espera 2; para; arranca ¦ A.PRT,B.PRT ¦
 carpeta de PDF quitada ¦ A.PRT = A; rmdir ../pdf; reposo; dice se reintenta en 30 s; mkdir ../pdf; pasa 30000; espera 1 ¦ A.PRT ¦ A
 registro que no se guarda ¦ A.PRT = A; chattr +i .velmor-vigilar-wal || exit 77; reposo; espera 1; dice No se puede escribir; dice No se puede escribir; reposo; chattr -i .velmor-vigilar-wal ¦ A.PRT ¦ A
 mismo tamaño y hora   ¦ A.PRT = A; B.PRT = B; reposo; espera 2; para; touch -r A.PRT ../h && printf Z | dd of=A.PRT conv=notrunc status=none && touch -m -r ../h A.PRT; arranca ¦ A.PRT,B.PRT,A.PRT ¦ Z

@@ -107,13 +107,14 @@ struct Vigilado {
     // Twice the settle time: what arrived is seen, then what stayed unchanged is complete.
     void asienta() { pasa(kReposo + 1), pasa(kReposo + 1); }
     QStringList de(const QString& nombre) const { return lineas.filter("«" + nombre + "»: "); }
-    bool espera(int impresos) {
-        return QTest::qWaitFor([&] { return impresosEn(lineas).size() >= impresos; }, kPlazo);
+    // Until `n` lines say `que` (by default, that a file printed).
+    bool espera(int n, const QString& que = "»: impreso") {
+        return QTest::qWaitFor([&] { return lineas.filter(que).size() >= n; }, kPlazo);
     }
     bool terminaCon() {
         EscribeFichero(carpeta + '/' + kUltimo, "ULTIMO\r\n");
         asienta();
-        return QTest::qWaitFor([&] { return !de(kUltimo).isEmpty(); }, kPlazo);
+        return espera(1, "«" + kUltimo + "»: ");
     }
 };
 
@@ -187,7 +188,6 @@ cambia mientras espera ¦ A.PRT = A; W.PRT = TROZO 1; reposo; W.PRT += TROZO 2; 
 enlace en lugar de uno que espera ¦ A.PRT = A; S.PRT = S; reposo; printf 'NO\r\n' > ../secreto && ln -sf ../secreto S.PRT; eventos ¦ A.PRT ¦ A
 reescrito en su sitio ¦ R.PRT = PRIMERA; reposo; espera 1; R.PRT = SEGUNDA ¦ R.PRT,R.PRT ¦ PRIMERA,SEGUNDA
 sin cambios al reiniciar ¦ A.PRT = A; B.PRT = B; reposo; espera 2; para; arranca ¦ A.PRT,B.PRT ¦ A,B
-copiado entre dos     ¦ A.PRT = A; B.PRT = B; reposo; espera 2; para; cp A.PRT D.PRT; arranca ¦ A.PRT,B.PRT,D.PRT ¦ A
 muerto tras el nombre ¦ A.PRT = A; reposo; espera 1; para; intento A.PRT ../pdf/A.pdf; arranca ¦ A.PRT ¦ A
 muerto antes del nombre ¦ A.PRT = A; reposo; espera 1; para; cp ../pdf/A.pdf ../pdf/.A.t; intento A.PRT ../pdf/.A.t; arranca; rm ../pdf/.A.t ¦ A.PRT,A.PRT ¦ A
 cola que rechaza ¦ para; arranca Rechaza; A.PRT = A; B.PRT = B; reposo; dice se reintenta en 30 s; eventos; pasa 30000; dice en 60 s; pasa 60000; dice en 120 s; cupsaccept Rechaza; pasa 120000; espera 2; para; arranca ¦ A.PRT,B.PRT ¦
@@ -219,8 +219,7 @@ no son informes ¦ .OCULTO.PRT = NO; NOTA.TXT = NO; A.PRT.BAK = NO; mkfifo TUBO.
             else if (paso.startsWith("pasa "))
                 v->pasa(paso.mid(5).toInt());
             else if (paso.startsWith("dice "))
-                QVERIFY(QTest::qWaitFor([&] { return v->lineas.join('\n').contains(paso.mid(5)); },
-                                        kPlazo));
+                QVERIFY(v->espera(1, paso.mid(5)));
             else if (paso.startsWith("intento "))
                 anotaIntento(carpeta, paso.section(' ', 1, 1), paso.section(' ', 2));
             else if (paso.startsWith("espera "))

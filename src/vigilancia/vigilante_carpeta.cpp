@@ -448,10 +448,12 @@ void VigilanteCarpeta::esperaImpresora(const QByteArray& nombre, const QString& 
     escribe(nombre, QStringLiteral("error: %1; se reintenta en %2 s")
                         .arg(motivo)
                         .arg(esperaImpresoraMs_ / 1000));
-    // Its settle time ends when the wait does.
-    if (const auto identidad = identidadEn(fd_, nombre))
-        candidatos_.insert(nombre, Candidato{*identidad, impresoraLibre_ - config_.reposoMs,
-                                             llegadaActual_, false});
+    // Unchanged, it is still complete and waits in its place; changed meanwhile, it settles again.
+    if (const auto identidad = identidadEn(fd_, nombre)) {
+        const bool igual = *identidad == identidadActual_;
+        candidatos_.insert(nombre, Candidato{*identidad, reloj_->ahora(), llegadaActual_, igual});
+        if (igual) listos_.insert(llegadaActual_, nombre);
+    }
     programaReposo();
 }
 

@@ -406,6 +406,7 @@ void VigilanteCarpeta::alTerminar(const ResultadoTrabajo& r) {
         }
         escribe(nombre, que);
         esperaImpresoraMs_ = 0;
+        fallidoAntes_.clear();
         break;
     }
     case ResultadoTrabajo::Fin::NoEncontrado:
@@ -441,18 +442,22 @@ void VigilanteCarpeta::reintenta(const QByteArray& nombre, const QString& motivo
 // The printer's fault, not the file's (a queue that refuses jobs, a scheduler that is down): no
 // job starts until a wait is over, a wait that doubles, from 30 s up to 5 minutes, while the
 // printer keeps failing; then the file, which keeps its place, is tried first. Trying the others
-// meanwhile would only fail them too, and lengthen the wait.
+// meanwhile would only fail them too, and lengthen the wait. Failing again at once, it goes
+// behind the others: the fault may be its own (a queue that refuses that one document), and no
+// other report should wait on it.
 void VigilanteCarpeta::esperaImpresora(const QByteArray& nombre, const QString& motivo) {
     esperaImpresoraMs_ = std::clamp(esperaImpresoraMs_ * 2, 30000, 300000);
     impresoraLibre_ = reloj_->ahora() + esperaImpresoraMs_;
+    const quint64 llegada =
+        nombre == std::exchange(fallidoAntes_, nombre) ? ++llegadas_ : llegadaActual_;
     escribe(nombre, QStringLiteral("error: %1; se reintenta en %2 s")
                         .arg(motivo)
                         .arg(esperaImpresoraMs_ / 1000));
     // Unchanged, it is still complete and waits in its place; changed meanwhile, it settles again.
     if (const auto identidad = identidadEn(fd_, nombre)) {
         const bool igual = *identidad == identidadActual_;
-        candidatos_.insert(nombre, Candidato{*identidad, reloj_->ahora(), llegadaActual_, igual});
-        if (igual) listos_.insert(llegadaActual_, nombre);
+        candidatos_.insert(nombre, Candidato{*identidad, reloj_->ahora(), llegada, igual});
+        if (igual) listos_.insert(llegada, nombre);
     }
     programaReposo();
 }

@@ -130,6 +130,7 @@ class VigilanteCarpeta : public QObject {
     quint64 llegadaActual_ = 0;
     int esperaImpresoraMs_ = 0; // the last wait for a failing printer; 0 after a print
     qint64 impresoraLibre_ = 0; // no job starts before this time (ms): the printer failed
+    QByteArray fallidoAntes_;   // the last file the printer failed, until one prints
     bool examenPendiente_ = false;
     bool siguientePendiente_ = false;
     bool parando_ = false;

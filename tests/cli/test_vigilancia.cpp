@@ -190,7 +190,7 @@ reescrito en su sitio ¦ R.PRT = PRIMERA; reposo; espera 1; R.PRT = SEGUNDA ¦ R
 sin cambios al reiniciar ¦ A.PRT = A; B.PRT = B; reposo; espera 2; para; arranca ¦ A.PRT,B.PRT ¦ A,B
 muerto tras el nombre ¦ A.PRT = A; reposo; espera 1; para; intento A.PRT ../pdf/A.pdf; arranca ¦ A.PRT ¦ A
 muerto antes del nombre ¦ A.PRT = A; reposo; espera 1; para; cp ../pdf/A.pdf ../pdf/.A.t; intento A.PRT ../pdf/.A.t; arranca; rm ../pdf/.A.t ¦ A.PRT,A.PRT ¦ A
-cola que rechaza ¦ para; arranca Rechaza; A.PRT = A; B.PRT = B; reposo; dice se reintenta en 30 s; pasa 30000; dice en 60 s; pasa 60000; dice en 120 s; cupsaccept Rechaza; pasa 120000; espera 2; para; arranca ¦ A.PRT,B.PRT ¦
+cola que rechaza ¦ para; arranca Rechaza; A.PRT = A; B.PRT = B; reposo; dice se reintenta en 30 s; pasa 30000; dice en 60 s; pasa 60000; dice en 120 s; cupsaccept Rechaza; pasa 120000; espera 2; para; arranca ¦ B.PRT,A.PRT ¦
 carpeta de PDF quitada ¦ A.PRT = A; rmdir ../pdf; reposo; dice se reintenta en 30 s; eventos; mkdir ../pdf; pasa 30000; espera 1 ¦ A.PRT ¦ A
 registro que no se guarda ¦ A.PRT = A; chattr +i .velmor-vigilar-wal || exit 77; reposo; espera 1; dice No se puede escribir; dice No se puede escribir; reposo; chattr -i .velmor-vigilar-wal ¦ A.PRT ¦ A
 mismo tamaño y hora   ¦ A.PRT = A; B.PRT = B; reposo; espera 2; para; touch -r A.PRT ../h && printf Z | dd of=A.PRT conv=notrunc status=none && touch -m -r ../h A.PRT; arranca ¦ A.PRT,B.PRT,A.PRT ¦ Z
@@ -253,6 +253,7 @@ no son informes ¦ .OCULTO.PRT = NO; NOTA.TXT = NO; A.PRT.BAK = NO; mkfifo TUBO.
         FilasDeDatos(R"(
 PDF tomado            ¦ pdf/INF.pdf,pdf/INF-2.pdf           ¦ 0 ¦ pdf/INF-3.pdf
 PDF enlace roto       ¦ pdf/INF.pdf->                       ¦ 0 ¦ pdf/INF-2.pdf
+PDF es una carpeta    ¦ pdf/INF.pdf/x                       ¦ 0 ¦ pdf/INF-2.pdf
 errores libre         ¦                                     ¦ 1 ¦ v/errores/INF.PRT
 errores tomado        ¦ v/errores/INF.PRT,v/errores/INF.txt ¦ 1 ¦ v/errores/INF-2.PRT
 motivo suelto         ¦ v/errores/INF.txt                   ¦ 1 ¦ v/errores/INF-2.PRT

@@ -255,7 +255,7 @@ PDF tomado            ¦ pdf/INF.pdf,pdf/INF-2.pdf           ¦ 0 ¦ pdf/INF-3.p
 PDF enlace roto       ¦ pdf/INF.pdf->                       ¦ 0 ¦ pdf/INF-2.pdf
 PDF es una carpeta    ¦ pdf/INF.pdf/x                       ¦ 0 ¦ pdf/INF-2.pdf
 errores libre         ¦                                     ¦ 1 ¦ v/errores/INF.PRT
-errores tomado        ¦ v/errores/INF.PRT,v/errores/INF.txt ¦ 1 ¦ v/errores/INF-2.PRT
+errores tomado        ¦ v/errores/INF.PRT                   ¦ 1 ¦ v/errores/INF-2.PRT
 motivo suelto         ¦ v/errores/INF.txt                   ¦ 1 ¦ v/errores/INF-2.PRT
 errores es un fichero ¦ v/errores   ¦ 1 ¦ :«errores» es un fichero, no una carpeta
 errores es un enlace  ¦ v/errores-> ¦ 1 ¦ :«errores» es un enlace simbólico

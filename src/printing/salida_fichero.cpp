@@ -62,8 +62,9 @@ void SalidaFichero::abre() {
     }
     const QByteArray destino = BytesDeNombre(destino_);
     struct stat datos {};
-    // The PDF replaces a file of that name, never a folder, a device or a FIFO.
-    if (::stat(destino.constData(), &datos) == 0 && !S_ISREG(datos.st_mode))
+    // The PDF replaces a file of that name, never a folder, a device or a FIFO; one that never
+    // replaces takes the next free name instead.
+    if (!numerada_ && ::stat(destino.constData(), &datos) == 0 && !S_ISREG(datos.st_mode))
         falla(QStringLiteral("escribir"), S_ISDIR(datos.st_mode) ? EISDIR : EEXIST);
     abreSinNombre(BytesDeNombre(CarpetaDe(destino_)));
 }

@@ -42,6 +42,14 @@ ConfiguracionVigilancia conCarpetaLimpia(ConfiguracionVigilancia c) {
     return c;
 }
 
+// The printer's fault, not the report's: the print system's (a queue that refuses jobs or this
+// user, a scheduler that is down: errors that name no file) or the PDF's that cannot be written
+// (its folder gone, full or closed to us). Whatever names the report, even a printer error its
+// drawing raised, is the report's: waiting for it would hold up every other report.
+bool deLaImpresora(const ResultadoTrabajo& r) {
+    return r.error && (r.error->fichero().isEmpty() || r.error->fichero() == r.salidaPdf);
+}
+
 QString entreComillas(const QString& ruta) {
     return QStringLiteral("«") + NombreVisible(ruta) + QStringLiteral("»");
 }
@@ -161,14 +169,16 @@ void VigilanteCarpeta::olvidaCandidato(const QByteArray& nombre) {
     candidatos_.erase(c);
 }
 
-// Whether the PDF folder holds the file with that device and inode (a PDF that took its name).
+// Whether the PDF folder holds the file with that device and inode under a PDF's name. A hidden
+// name is no PDF's (reports are never hidden): it is a temporary that a kill left before the PDF
+// could take its name.
 bool VigilanteCarpeta::pdfEnCarpeta(dev_t dispositivo, ino_t nodo) const {
     DIR* d = ::opendir(BytesDeNombre(config_.carpetaPdf).constData());
     if (!d) return false;
     bool hallado = false;
     while (const dirent* e = ::readdir(d)) {
         struct stat datos {};
-        if (e->d_ino == nodo &&
+        if (e->d_ino == nodo && e->d_name[0] != '.' &&
             ::fstatat(::dirfd(d), e->d_name, &datos, AT_SYMLINK_NOFOLLOW) == 0 &&
             datos.st_dev == dispositivo && datos.st_ino == nodo)
             hallado = true;
@@ -267,7 +277,8 @@ void VigilanteCarpeta::examina() {
 }
 
 void VigilanteCarpeta::programaReposo() {
-    qint64 proximo = -1;
+    // Complete files wait for the end of a printer's wait.
+    qint64 proximo = listos_.isEmpty() || impresoraLibre_ <= reloj_->ahora() ? -1 : impresoraLibre_;
     for (const Candidato& c : std::as_const(candidatos_))
         if (!c.listo && (proximo < 0 || c.cambio + config_.reposoMs < proximo))
             proximo = c.cambio + config_.reposoMs;
@@ -330,7 +341,7 @@ void VigilanteCarpeta::programaSiguiente() {
 // submission and wait run in the job's threads, and the event loop goes on meanwhile.
 void VigilanteCarpeta::siguiente() {
     // A signal caught while the last file was drawn is still on its way to para().
-    if (actual_ || parando_ || listos_.isEmpty() ||
+    if (actual_ || parando_ || listos_.isEmpty() || reloj_->ahora() < impresoraLibre_ ||
         (config_.paradaPedida && config_.paradaPedida()))
         return;
     const QByteArray nombre = listos_.first();
@@ -395,6 +406,7 @@ void VigilanteCarpeta::alTerminar(const ResultadoTrabajo& r) {
         }
         escribe(nombre, que);
         esperaImpresoraMs_ = 0;
+        fallidoAntes_.clear();
         break;
     }
     case ResultadoTrabajo::Fin::NoEncontrado:
@@ -404,7 +416,7 @@ void VigilanteCarpeta::alTerminar(const ResultadoTrabajo& r) {
     case ResultadoTrabajo::Fin::Declinado:
         if (r.error && r.error->numero() == ErrorVelmor::FicheroCambiado)
             reintenta(nombre, r.error->texto());
-        else if (r.error && r.error->numero() == ErrorVelmor::ErrorImpresora)
+        else if (deLaImpresora(r))
             esperaImpresora(nombre, r.error->texto());
         else
             apartaFallido(nombre, r);
@@ -427,20 +439,26 @@ void VigilanteCarpeta::reintenta(const QByteArray& nombre, const QString& motivo
     programaReposo();
 }
 
-// The printer's fault, not the file's (a queue that refuses jobs, a scheduler that is down): the
-// file keeps its place and is tried again after a wait that doubles, from 30 s up to 5 minutes,
-// while the printer keeps failing.
+// The printer's fault, not the file's (a queue that refuses jobs, a scheduler that is down): no
+// job starts until a wait is over, a wait that doubles, from 30 s up to 5 minutes, while the
+// printer keeps failing; then the file, which keeps its place, is tried first. Trying the others
+// meanwhile would only fail them too, and lengthen the wait. Failing again at once, it goes
+// behind the others: the fault may be its own (a queue that refuses that one document), and no
+// other report should wait on it.
 void VigilanteCarpeta::esperaImpresora(const QByteArray& nombre, const QString& motivo) {
     esperaImpresoraMs_ = std::clamp(esperaImpresoraMs_ * 2, 30000, 300000);
+    impresoraLibre_ = reloj_->ahora() + esperaImpresoraMs_;
+    const quint64 llegada =
+        nombre == std::exchange(fallidoAntes_, nombre) ? ++llegadas_ : llegadaActual_;
     escribe(nombre, QStringLiteral("error: %1; se reintenta en %2 s")
                         .arg(motivo)
                         .arg(esperaImpresoraMs_ / 1000));
-    const auto identidad = identidadEn(fd_, nombre);
-    if (!identidad) return;
-    // Its settle time ends when the wait does.
-    candidatos_.insert(nombre, Candidato{*identidad,
-                                         reloj_->ahora() + esperaImpresoraMs_ - config_.reposoMs,
-                                         llegadaActual_, false});
+    // Unchanged, it is still complete and waits in its place; changed meanwhile, it settles again.
+    if (const auto identidad = identidadEn(fd_, nombre)) {
+        const bool igual = *identidad == identidadActual_;
+        candidatos_.insert(nombre, Candidato{*identidad, reloj_->ahora(), llegada, igual});
+        if (igual) listos_.insert(llegada, nombre);
+    }
     programaReposo();
 }
 
@@ -471,17 +489,22 @@ void VigilanteCarpeta::apartaFallido(const QByteArray& nombre, const ResultadoTr
     }
 }
 
+// A file the record cannot take (a full disk) is remembered in memory instead: otherwise the next
+// reading of the folder would find it unrecorded and print it again, and again.
 void VigilanteCarpeta::anota(const IdentidadFichero& identidad, const QByteArray& nombre) {
-    guardaRegistro([&] { registro_.anota(identidad, nombre); });
+    if (!guardaRegistro([&] { registro_.anota(identidad, nombre); }))
+        descartados_.insert(identidad);
 }
 
-void VigilanteCarpeta::guardaRegistro(const std::function<void()>& cambio) {
+bool VigilanteCarpeta::guardaRegistro(const std::function<void()>& cambio) {
     try {
         cambio();
+        return true;
     } catch (const ErrorVelmor& e) {
         emit aviso(e.texto() + QStringLiteral(" (si la orden se reinicia, los ficheros ya "
                                               "impresos que sigan en la carpeta se imprimirán "
                                               "otra vez)"));
+        return false;
     }
 }
 

@@ -42,8 +42,10 @@ struct ConfiguracionVigilancia {
 // end of their settle time, only the files not yet complete. Nothing runs while the folder is
 // quiet. Symbolic links are never printed, nor followed.
 //
-// A file that fails moves to "errores/" beside a ".txt" with the reason (CarpetaErrores); a file
-// that printed and stays (no deletion asked, its CUPS job not completed, its deletion refused) is
+// A file that fails moves to "errores/" beside a ".txt" with the reason (CarpetaErrores), unless
+// the printer is at fault (a queue that refuses jobs, a scheduler that is down, a PDF folder that
+// cannot be written): then it keeps its place and is tried again after a wait. A file that
+// printed and stays (no deletion asked, its CUPS job not completed, its deletion refused) is
 // recorded by identity in the folder's RegistroImpresos, so that neither this run nor a later one
 // prints it again. A CUPS job is recorded as soon as the scheduler accepts it, before its
 // completion is awaited.
@@ -99,7 +101,8 @@ class VigilanteCarpeta : public QObject {
     void reintenta(const QByteArray& nombre, const QString& motivo);
     void esperaImpresora(const QByteArray& nombre, const QString& motivo);
     void anota(const IdentidadFichero& identidad, const QByteArray& nombre);
-    void guardaRegistro(const std::function<void()>& cambio);
+    // False, said as an aviso(), when the record cannot be changed.
+    bool guardaRegistro(const std::function<void()>& cambio);
     void escribe(const QByteArray& nombre, const QString& que);
     void deja(int estado);
     QString ruta(const QByteArray& nombre) const;
@@ -116,14 +119,18 @@ class VigilanteCarpeta : public QObject {
     RelojVigilancia relojSistema_;
     RelojVigilancia* reloj_;
     QHash<QByteArray, Candidato> candidatos_;
-    QMap<quint64, QByteArray> listos_;   // by arrival
-    QSet<IdentidadFichero> descartados_; // failed, and could not be moved aside
+    QMap<quint64, QByteArray> listos_; // by arrival
+    // Not to be tried again while they stay the same: failed and could not be moved aside, or
+    // printed and could not be recorded.
+    QSet<IdentidadFichero> descartados_;
     quint64 llegadas_ = 0;
     TrabajoImpresion* actual_ = nullptr;
     QByteArray nombreActual_;
     IdentidadFichero identidadActual_; // as it was found complete
     quint64 llegadaActual_ = 0;
     int esperaImpresoraMs_ = 0; // the last wait for a failing printer; 0 after a print
+    qint64 impresoraLibre_ = 0; // no job starts before this time (ms): the printer failed
+    QByteArray fallidoAntes_;   // the last file the printer failed, until one prints
     bool examenPendiente_ = false;
     bool siguientePendiente_ = false;
     bool parando_ = false;

@@ -5,6 +5,7 @@
 #include "support/filas.h"
 #include "support/programas.h"
 #include "vigilancia/interlocutor_vigilancia.h"
+#include "vigilancia/registro_impresos.h"
 #include "vigilancia/vigilante_carpeta.h"
 
 #include <QTest>
@@ -12,6 +13,7 @@
 #include <cups/cups.h>
 #include <functional>
 #include <optional>
+#include <sys/stat.h>
 
 namespace {
 constexpr int kPlazo = 60000;      // ms: only a fault waits this long
@@ -26,8 +28,9 @@ QStringList contenido(const QString& carpeta) {
     return QDir(carpeta).entryList(
         QDir::AllEntries | QDir::Hidden | QDir::System | QDir::NoDotAndDotDot, QDir::Name);
 }
-// "X = T" writes the line T to X, "X += T" adds it; anything else is a shell command.
-void ejecutaEn(const QString& carpeta, const QString& orden) {
+// "X = T" writes the line T to X, "X += T" adds it; anything else is a shell command, false when
+// it exits with 77 (cannot be done here).
+bool ejecutaEn(const QString& carpeta, const QString& orden) {
     static const QRegularExpression escribe("^([\\w./]+) (\\+?)= ?(.*)$");
     if (const auto m = escribe.match(orden); m.hasMatch()) {
         QFile f(carpeta + '/' + m.captured(1));
@@ -35,11 +38,12 @@ void ejecutaEn(const QString& carpeta, const QString& orden) {
         if (!f.open(m.captured(2).isEmpty() ? QIODevice::WriteOnly : QIODevice::Append) ||
             f.write(linea.isEmpty() ? linea : linea + "\r\n") < 0)
             qFatal("cannot write %s", qPrintable(f.fileName()));
-        return;
+        return true;
     }
     int estado = -1;
     Ejecuta("sh", {"-c", orden}, &estado, nullptr, carpeta);
-    if (estado != 0) qFatal("%s failed", qPrintable(orden));
+    if (estado != 0 && estado != 77) qFatal("%s failed", qPrintable(orden));
+    return estado == 0;
 }
 // The files a log says were printed, in order.
 QStringList impresosEn(const QStringList& lineas) {
@@ -60,6 +64,16 @@ QList<int> trabajos(const QString& titulo, int desde = 0) {
     return ids;
 }
 
+// What a kill between the two steps of naming a PDF leaves: the record holds the report's intent
+// to print into `pdf` (by its device and inode), unsettled.
+void anotaIntento(const QString& carpeta, const QString& prt, const QString& pdf) {
+    struct stat d[2]{};
+    ::stat(QFile::encodeName(carpeta + '/' + prt), &d[0]);
+    ::stat(QFile::encodeName(carpeta + '/' + pdf), &d[1]);
+    RegistroImpresos r(QFile::encodeName(carpeta));
+    r.abre(), r.anotaIntento(IdentidadFichero::De(d[0]), prt.toUtf8(), d[1].st_dev, d[1].st_ino);
+}
+
 class RelojAMano : public RelojVigilancia {
   public:
     qint64 t = 0;
@@ -67,21 +81,24 @@ class RelojAMano : public RelojVigilancia {
     void avanza(qint64 ms) { t += ms, emit avanzado(); }
 };
 
-// A watcher in this process, printing to PDF, with what it wrote.
+// A watcher in this process, printing to PDF (or to a queue), with what it wrote.
 struct Vigilado {
-    ImpresorasSistema impresoras{ImpresorasSistema::Cuales::SoloPdf};
+    ImpresorasSistema impresoras; // "Archivo PDF" and the fixture's queues
     RelojAMano reloj;
     InterlocutorVigilancia interlocutor;
     QString carpeta;
     VigilanteCarpeta vigilante;
-    QStringList lineas, avisos;
+    QStringList lineas; // and its avisos
     int parado = -1;
 
-    Vigilado(const QString& carpeta, const QString& pdf)
+    Vigilado(const QString& carpeta, const QString& pdf, const QString& cola = {})
         : interlocutor(pdf), carpeta(carpeta),
           vigilante(impresoras, {carpeta, pdf, {}, kReposo, &reloj, &interlocutor, {}}) {
-        QObject::connect(&vigilante, &VigilanteCarpeta::registro, [this](auto l) { lineas << l; });
-        QObject::connect(&vigilante, &VigilanteCarpeta::aviso, [this](auto l) { avisos << l; });
+        for (int i = 0; i < impresoras.cuenta(); ++i)
+            if (impresoras.nombre(i) == (cola.isEmpty() ? impresoras.nombrePdf() : cola))
+                impresoras.hazActual(i);
+        for (auto senal : {&VigilanteCarpeta::registro, &VigilanteCarpeta::aviso})
+            QObject::connect(&vigilante, senal, [this](auto l) { lineas << l; });
         QObject::connect(&vigilante, &VigilanteCarpeta::parado, [this](int e) { parado = e; });
         if (const auto motivo = vigilante.inicia()) qFatal("%s", qPrintable(*motivo));
     }
@@ -90,13 +107,14 @@ struct Vigilado {
     // Twice the settle time: what arrived is seen, then what stayed unchanged is complete.
     void asienta() { pasa(kReposo + 1), pasa(kReposo + 1); }
     QStringList de(const QString& nombre) const { return lineas.filter("«" + nombre + "»: "); }
-    bool espera(int impresos) {
-        return QTest::qWaitFor([&] { return impresosEn(lineas).size() >= impresos; }, kPlazo);
+    // Until `n` lines say `que` (by default, that a file printed).
+    bool espera(int n, const QString& que = "»: impreso") {
+        return QTest::qWaitFor([&] { return lineas.filter(que).size() >= n; }, kPlazo);
     }
     bool terminaCon() {
         EscribeFichero(carpeta + '/' + kUltimo, "ULTIMO\r\n");
         asienta();
-        return QTest::qWaitFor([&] { return !de(kUltimo).isEmpty(); }, kPlazo);
+        return espera(1, "«" + kUltimo + "»: ");
     }
 };
 
@@ -153,23 +171,28 @@ class TestVigilancia : public QObject {
     CarpetasDePrueba dir;
 
   private slots:
-    // What counts as a complete report, and the order of printing. Steps: "reposo"/"medio" the
-    // settle time or half, "eventos" runs what is due, "espera N" N prints, "abre X"/"cierra"
-    // hold X open, "para"/"arranca" the watcher, anything else ejecutaEn.
+    void cleanup() { QProcess::execute("cupsreject", {"Rechaza"}); } // as before a row accepted
+    // What counts as a complete report, and the order of printing. Steps: "reposo" the settle
+    // time, "pasa N" N ms (300000: half of it), "eventos" runs what is due, "espera N" N prints,
+    // "dice T" a line that says T, "abre X"/"cierra" hold X open, "para"/"arranca [Q]" the watcher
+    // (printing to the queue Q), "intento X P" as a kill left it, anything else ejecutaEn.
     void completo_data() {
         // Restarted, it prints nothing printed while it is the same file: ctime moves on any
         // write or rename, so the row keeping size and mtime stands for every rewrite.
         FilasDeDatos(R"(
-de una vez, por rename, vacío ¦ A.PRT = UNA; medio; ../m = M; mv ../m m.Prt; medio; VACIO.PRT = ¦ A.PRT,m.Prt,VACIO.PRT ¦ UNA,M
+de una vez, por rename, vacío ¦ A.PRT = UNA; pasa 300000; ../m = M; mv ../m m.Prt; pasa 300000; VACIO.PRT = ¦ A.PRT,m.Prt,VACIO.PRT ¦ UNA,M
 abierto sin cambios ¦ abre L.PRT; L.PRT += PRIMERA; reposo; reposo; L.PRT += ULTIMA; cierra ¦ L.PRT ¦ PRIMERA,ULTIMA
-cerrado a ratos ¦ T.PRT += TROZO 1; medio; T.PRT += TROZO 2; medio; T.PRT += TROZO 3; medio; T.PRT += TROZO 4; medio; medio ¦ T.PRT ¦ TROZO 1,TROZO 4
-orden de llegada ¦ abre L.PRT; L.PRT += L; medio; C.PRT = C; medio; A.PRT = A; medio; B.PRT = B; reposo; espera 3; cierra ¦ C.PRT,A.PRT,B.PRT,L.PRT ¦ C,L
+cerrado a ratos ¦ T.PRT += TROZO 1; pasa 300000; T.PRT += TROZO 2; pasa 300000; T.PRT += TROZO 3; pasa 300000; T.PRT += TROZO 4; pasa 300000; pasa 300000 ¦ T.PRT ¦ TROZO 1,TROZO 4
+orden de llegada ¦ abre L.PRT; L.PRT += L; pasa 300000; C.PRT = C; pasa 300000; A.PRT = A; pasa 300000; B.PRT = B; reposo; espera 3; cierra ¦ C.PRT,A.PRT,B.PRT,L.PRT ¦ C,L
 cambia mientras espera ¦ A.PRT = A; W.PRT = TROZO 1; reposo; W.PRT += TROZO 2; eventos; W.PRT += TROZO 3 ¦ A.PRT,W.PRT ¦ TROZO 1,TROZO 3
 enlace en lugar de uno que espera ¦ A.PRT = A; S.PRT = S; reposo; printf 'NO\r\n' > ../secreto && ln -sf ../secreto S.PRT; eventos ¦ A.PRT ¦ A
 reescrito en su sitio ¦ R.PRT = PRIMERA; reposo; espera 1; R.PRT = SEGUNDA ¦ R.PRT,R.PRT ¦ PRIMERA,SEGUNDA
 sin cambios al reiniciar ¦ A.PRT = A; B.PRT = B; reposo; espera 2; para; arranca ¦ A.PRT,B.PRT ¦ A,B
-renombrado entre dos  ¦ A.PRT = A; B.PRT = B; reposo; espera 2; para; mv A.PRT C.PRT; arranca ¦ A.PRT,B.PRT,C.PRT ¦ A
-copiado entre dos     ¦ A.PRT = A; B.PRT = B; reposo; espera 2; para; cp A.PRT D.PRT; arranca ¦ A.PRT,B.PRT,D.PRT ¦ A
+muerto tras el nombre ¦ A.PRT = A; reposo; espera 1; para; intento A.PRT ../pdf/A.pdf; arranca ¦ A.PRT ¦ A
+muerto antes del nombre ¦ A.PRT = A; reposo; espera 1; para; cp ../pdf/A.pdf ../pdf/.A.t; intento A.PRT ../pdf/.A.t; arranca; rm ../pdf/.A.t ¦ A.PRT,A.PRT ¦ A
+cola que rechaza ¦ para; arranca Rechaza; A.PRT = A; B.PRT = B; reposo; dice se reintenta en 30 s; pasa 30000; dice en 60 s; pasa 60000; dice en 120 s; cupsaccept Rechaza; pasa 120000; espera 2; para; arranca ¦ B.PRT,A.PRT ¦
+carpeta de PDF quitada ¦ A.PRT = A; rmdir ../pdf; reposo; dice se reintenta en 30 s; eventos; mkdir ../pdf; pasa 30000; espera 1 ¦ A.PRT ¦ A
+registro que no se guarda ¦ A.PRT = A; chattr +i .velmor-vigilar-wal || exit 77; reposo; espera 1; dice No se puede escribir; dice No se puede escribir; reposo; chattr -i .velmor-vigilar-wal ¦ A.PRT ¦ A
 mismo tamaño y hora   ¦ A.PRT = A; B.PRT = B; reposo; espera 2; para; touch -r A.PRT ../h && printf Z | dd of=A.PRT conv=notrunc status=none && touch -m -r ../h A.PRT; arranca ¦ A.PRT,B.PRT,A.PRT ¦ Z
 registro antiguo      ¦ A.PRT = A; B.PRT = B; reposo; espera 2; para; rm .velmor-vigilar* && printf '# x\n%s A.PRT\n' $(stat -c %d:%i:%s:%.9Y A.PRT | tr . :) > .velmor-vigilar; arranca ¦ A.PRT,B.PRT,B.PRT ¦ A
 no son informes ¦ .OCULTO.PRT = NO; NOTA.TXT = NO; A.PRT.BAK = NO; mkfifo TUBO.PRT; mkdir DIR.PRT; printf 'NO\r\n' > ../fuera.prt && ln -s ../fuera.prt ENLACE.PRT ¦ ¦
@@ -179,7 +202,7 @@ no son informes ¦ .OCULTO.PRT = NO; NOTA.TXT = NO; A.PRT.BAK = NO; mkfifo TUBO.
     void completo() {
         QFETCH(QString, pasos);
         const QStringList impresos = lista(Campo("impresos")), textos = lista(Campo("textos"));
-        const QString carpeta = dir.nueva() + "/vigilada", pdf = dir.nueva();
+        const QString base = dir.nueva(), carpeta = base + "/vigilada", pdf = base + "/pdf";
         QDir().mkpath(carpeta);
         std::optional<Vigilado> v(std::in_place, carpeta, pdf);
         QStringList antes; // what the watchers stopped said
@@ -187,14 +210,18 @@ no son informes ¦ .OCULTO.PRT = NO; NOTA.TXT = NO; A.PRT.BAK = NO; mkfifo TUBO.
         for (const QString& paso : pasos.split("; ")) {
             if (paso == "para")
                 antes += v->lineas, v.reset();
-            else if (paso == "arranca")
-                v.emplace(carpeta, pdf);
+            else if (paso.startsWith("arranca"))
+                v.emplace(carpeta, pdf, paso.mid(8));
             else if (paso == "reposo")
                 v->asienta();
             else if (paso == "eventos")
                 QCoreApplication::processEvents();
-            else if (paso == "medio")
-                v->pasa(kReposo / 2);
+            else if (paso.startsWith("pasa "))
+                v->pasa(paso.mid(5).toInt());
+            else if (paso.startsWith("dice "))
+                QVERIFY(v->espera(1, paso.mid(5)));
+            else if (paso.startsWith("intento "))
+                anotaIntento(carpeta, paso.section(' ', 1, 1), paso.section(' ', 2));
             else if (paso.startsWith("espera "))
                 QVERIFY(v->espera(paso.mid(7).toInt()));
             else if (paso.startsWith("abre "))
@@ -202,21 +229,21 @@ no son informes ¦ .OCULTO.PRT = NO; NOTA.TXT = NO; A.PRT.BAK = NO; mkfifo TUBO.
                     abierto.open(QIODevice::WriteOnly);
             else if (paso == "cierra")
                 abierto.close();
-            else
-                ejecutaEn(carpeta, paso);
+            else if (!ejecutaEn(carpeta, paso))
+                QSKIP("cannot be done here");
         }
         QVERIFY2(v->terminaCon(), qPrintable(v->lineas.join('\n')));
         const QStringList lineas = antes + v->lineas;
         QCOMPARE(impresosEn(lineas), impresos + QStringList{kUltimo});
-        QCOMPARE(lineas.size(), impresos.size() + 2 + pasos.count("arranca")); // nothing else said
+        QCOMPARE(lineas.size(), // nothing else said
+                 impresos.size() + 2 + pasos.count("arranca") + pasos.count("dice "));
         QString impreso;
         for (const QString& f : contenido(pdf))
             impreso += TextoPdf(pdf + '/' + f);
         for (const QString& t : textos + QStringList{"ULTIMO"})
             QVERIFY2(impreso.contains(t), qPrintable(impreso));
         QVERIFY(!impreso.contains("NO\n"));
-        QCOMPARE(lineas.filter("impreso en").size(), contenido(pdf).size());
-        QCOMPARE(v->avisos, QStringList());
+        QCOMPARE(lineas.filter("impreso en «" + pdf).size(), contenido(pdf).size());
     }
 
     // The PDF, or a failed report in errores/ with its ".txt", never takes an existing name; when
@@ -226,8 +253,9 @@ no son informes ¦ .OCULTO.PRT = NO; NOTA.TXT = NO; A.PRT.BAK = NO; mkfifo TUBO.
         FilasDeDatos(R"(
 PDF tomado            ¦ pdf/INF.pdf,pdf/INF-2.pdf           ¦ 0 ¦ pdf/INF-3.pdf
 PDF enlace roto       ¦ pdf/INF.pdf->                       ¦ 0 ¦ pdf/INF-2.pdf
+PDF es una carpeta    ¦ pdf/INF.pdf/x                       ¦ 0 ¦ pdf/INF-2.pdf
 errores libre         ¦                                     ¦ 1 ¦ v/errores/INF.PRT
-errores tomado        ¦ v/errores/INF.PRT,v/errores/INF.txt ¦ 1 ¦ v/errores/INF-2.PRT
+errores tomado        ¦ v/errores/INF.PRT                   ¦ 1 ¦ v/errores/INF-2.PRT
 motivo suelto         ¦ v/errores/INF.txt                   ¦ 1 ¦ v/errores/INF-2.PRT
 errores es un fichero ¦ v/errores   ¦ 1 ¦ :«errores» es un fichero, no una carpeta
 errores es un enlace  ¦ v/errores-> ¦ 1 ¦ :«errores» es un enlace simbólico
@@ -276,12 +304,12 @@ errores es un enlace  ¦ v/errores-> ¦ 1 ¦ :«errores» es un enlace simbólic
         Vigilado v(carpeta, dir.nueva());
         QVERIFY(QDir(carpeta).removeRecursively());
         QTRY_COMPARE_WITH_TIMEOUT(v.parado, 1, kPlazo);
-        QVERIFY2(v.avisos.size() == 1 && v.avisos.first().contains("ya no existe"),
-                 qPrintable(v.avisos.join('\n')));
+        QVERIFY2(v.lineas.size() == 2 && v.lineas.last().contains("ya no existe"),
+                 qPrintable(v.lineas.join('\n')));
     }
 
     // --borrar: a report printed goes; one whose job never completes stays, not sent again by the
-    // next run; one the queue refuses waits, in its place.
+    // next run.
     void deExtremoAExtremo_data() {
         // Queue (none: --pdf) ¦ stopped while the job is awaited ¦ what is said ("borrado": gone).
         FilasDeDatos(R"(
@@ -289,7 +317,6 @@ PDF       ¦              ¦ 0 ¦ ; borrado
 CUPS      ¦ Oficina      ¦ 0 ¦ ; borrado
 detenida  ¦ Detenida     ¦ 0 ¦ se conserva: La impresora «Detenida» está detenida
 parada mientras se espera ¦ Inalcanzable ¦ 1 ¦ se conserva: la vigilancia se ha parado antes de que el trabajo terminara
-rechaza   ¦ Rechaza      ¦ 0 ¦ no acepta trabajos (su cola los rechaza) [482]; se reintenta en 30 s
 )",
                      {"cola", "pararAMitad", "dice"});
     }
@@ -322,8 +349,8 @@ rechaza   ¦ Rechaza      ¦ 0 ¦ no acepta trabajos (su cola los rechaza) [482]
         Vigilancia otra(argumentos);
         QVERIFY2(otra.espera([&] { return enviado(otra, kUltimo); }), qPrintable(otra.todo()));
         QCOMPARE(otra.para(), 0);
-        if (cola != "Rechaza") QCOMPARE(otra.de("INF.PRT"), QStringList());
-        QCOMPARE(trabajos("INF.PRT", desde).size(), int(!cola.isEmpty() && cola != "Rechaza"));
+        QCOMPARE(otra.de("INF.PRT"), QStringList());
+        QCOMPARE(trabajos("INF.PRT", desde).size(), int(!cola.isEmpty()));
         QCOMPARE(lee(carpeta + "/INF.PRT"), borrado ? "" : "INFORME\r\n");
         const auto impreso = [&] { // by the PDF printer, or by the queue's printer
             QStringList hecho{pdf + "/INF.pdf"};

@@ -77,7 +77,8 @@ int Shell(const QString& carpeta, const QString& orden, QString* salida = nullpt
 const char* const kOrdenes = R"filas(
 # What is not a regular file, or cannot be read, is refused at once (a FIFO with no writer would hang the job for ever) and kept.
 FIFO ¦ mkfifo R.PRT ¦ $V --pdf R.pdf --borrar R.PRT ¦ 1 ¦ es una tubería (FIFO) ¦ test -p R.PRT; test ! -e R.pdf ¦
-dispositivo ¦ mknod R.PRT c 1 3 || exit 77 ¦ $V --pdf R.pdf --borrar R.PRT ¦ 1 ¦ es un dispositivo ¦ test -c R.PRT; test ! -e R.pdf ¦
+socket ¦ python3 -c "import socket; socket.socket(socket.AF_UNIX).bind('R.PRT')" ¦ $V --pdf R.pdf --borrar R.PRT ¦ 1 ¦ «R.PRT» es un socket, no un fichero ¦ test -S R.PRT; test ! -e R.pdf ¦
+terminal ajena ¦ ¦ setsid -w $V --pdf R.pdf /dev/tty ¦ 1 ¦ «/dev/tty» es un dispositivo, no un fichero ¦ test ! -e R.pdf ¦
 carpeta ¦ mkdir R.PRT ¦ $V --pdf R.pdf --borrar R.PRT ¦ 1 ¦ es una carpeta ¦ test -d R.PRT; test ! -e R.pdf ¦
 no existe ¦ ¦ $V --pdf R.pdf --borrar R.PRT ¦ 1 ¦ R.PRT;no encontrado ¦ test ! -e R.pdf ¦
 enlace en bucle ¦ ln -s R.PRT R.PRT ¦ $V --pdf R.pdf --borrar R.PRT ¦ 1 ¦ no encontrado ¦ test -L R.PRT; test ! -e R.pdf ¦
@@ -94,6 +95,8 @@ PDF por un enlace duro ¦ r M.PRT; ln M.PRT e.pdf ¦ $V --pdf e.pdf --borrar M.P
 # Another program changes the file while the job writes its PDF: the job fails saying so, leaves no PDF, and keeps the file.
 sustituido ¦ g ¦ a_mitad $V --pdf o/G.pdf --borrar G.PRT; kill -STOP $p; r n; mv n G.PRT; kill -CONT $p; wait $p ¦ 1 ¦ ha cambiado ¦ test -e G.PRT; test -z "$(ls -A o)" ¦
 ampliado ¦ g ¦ a_mitad $V --pdf o/G.pdf --borrar G.PRT; kill -STOP $p; echo mas >> G.PRT; kill -CONT $p; wait $p ¦ 1 ¦ ha cambiado ¦ test -e G.PRT; test -z "$(ls -A o)" ¦
+recortado ¦ g ¦ a_mitad $V --pdf o/G.pdf --borrar G.PRT; kill -STOP $p; truncate -s 1000 G.PRT; kill -CONT $p; wait $p ¦ 1 ¦ se ha recortado: tenía ; bytes y tiene 1000) ¦ test -s G.PRT; test -z "$(ls -A o)" ¦
+reescrito con su hora ¦ g ¦ a_mitad $V --pdf o/G.pdf --borrar G.PRT; kill -STOP $p; touch -r G.PRT h; printf Z | dd of=G.PRT conv=notrunc status=none; touch -r h G.PRT; kill -CONT $p; wait $p ¦ 1 ¦ otro programa ha reescrito parte ¦ test -e G.PRT; test -z "$(ls -A o)" ¦
 tocado ¦ g ¦ a_mitad $V --pdf o/G.pdf --borrar G.PRT; kill -STOP $p; touch -d 2001-01-01 G.PRT; kill -CONT $p; wait $p ¦ 1 ¦ ha cambiado ¦ test -e G.PRT; test -z "$(ls -A o)" ¦
 aún se escribe ¦ g ¦ a_mitad $V --pdf o/G.pdf --borrar G.PRT; kill -STOP $p; (exec 3>>G.PRT; exec sleep 600) & w=$!; until ls -l /proc/$w/fd | grep -q G.PRT; do sleep 0.01; done; kill -CONT $p; wait $p; e=$?; kill $w; exit $e ¦ 1 ¦ aún se está escribiendo ¦ test -e G.PRT; test -z "$(ls -A o)" ¦
 sin cambios ¦ g ¦ a_mitad $V --pdf o/G.pdf --borrar G.PRT; kill -STOP $p; kill -CONT $p; wait $p ¦ 0 ¦ ¦ test ! -e G.PRT; test -s o/G.pdf ¦

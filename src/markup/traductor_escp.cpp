@@ -268,8 +268,8 @@ void TraductorEscP::ponInternacional(int juego) {
     const PaginasCodigo& pagina = PaginasCodigo::actuales();
     for (int b = 0; b < 0x80; ++b) {
         const QChar c = CaracterNacional(juego, uint8_t(b));
-        const QByteArray dos = c.unicode() == b ? QByteArray() : pagina.codifica(pagina.aDos(c));
-        nacionales_ += dos.size() == 1 && dos[0] != '?' ? dos[0] : char(b);
+        const int dos = c.unicode() == b ? -1 : pagina.byteDos(c);
+        nacionales_ += char(dos >= 0 ? dos : b);
     }
 }
 

@@ -69,6 +69,7 @@ PaginasCodigo::PaginasCodigo(const QString& paginaDos) {
     windows_ = *windows;
     dos_ = *dos;
     byteWindows_ = inversa(windows_);
+    byteDos_ = inversa(dos_);
 }
 
 QString PaginasCodigo::paginaDosConfigurada() {

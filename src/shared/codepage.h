@@ -25,9 +25,12 @@ class PaginasCodigo {
 
     // Each character stands for a file byte; returns the character that byte is in the DOS page.
     QString aWindows(const QString& texto) const;
+    // The byte that stands for `c` in the DOS page, or -1 when the page lacks it.
+    int byteDos(QChar c) const { return byteDos_[c.unicode()]; }
 
   private:
     std::array<char16_t, 256> windows_{}; // byte -> Windows-1252 character
     std::array<char16_t, 256> dos_{};     // byte -> DOS character
     std::vector<int16_t> byteWindows_;    // character -> byte, -1 when none
+    std::vector<int16_t> byteDos_;
 };

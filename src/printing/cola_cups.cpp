@@ -5,6 +5,7 @@
 #include <QSizeF>
 #include <cerrno>
 #include <cups/cups.h>
+#include <dlfcn.h>
 #include <memory>
 #include <unistd.h>
 
@@ -30,12 +31,63 @@ QString EstadoTrabajo::enPalabras() const {
 }
 
 namespace {
+// libcups is loaded on first use of a queue, not at start: a job that only writes a PDF never
+// maps it (nor gnutls and Kerberos behind it). Only the calls below are used.
+// clang-format off
+#define VELMOR_LLAMADAS_CUPS(F) \
+    F(httpClose) F(ippDelete) F(cupsLastError) F(httpConnect2) F(cupsServer) F(ippPort) \
+    F(cupsEncryption) F(httpSetTimeout) F(httpAssembleURIf) F(ippNewRequest) F(ippAddString) \
+    F(cupsDoRequest) F(ippFindAttribute) F(ippGetBoolean) F(cupsGetDests2) F(cupsFreeDests) \
+    F(cupsGetNamedDest) F(cupsCopyDestInfo) F(cupsGetDestMediaDefault) F(cupsFreeDestInfo) \
+    F(cupsAddOption) F(cupsCreateJob) F(cupsFreeOptions) F(cupsCancelJob2) \
+    F(cupsStartDocument) F(cupsWriteRequestData) F(cupsFinishDocument) F(ippAddInteger) \
+    F(cupsUser) F(ippGetInteger)
+// clang-format on
+
+struct LibCups {
+#define VELMOR_CAMPO(f) decltype(&::f) f = nullptr;
+    VELMOR_LLAMADAS_CUPS(VELMOR_CAMPO)
+#undef VELMOR_CAMPO
+    QString error; // why it could not be loaded; empty when it was
+};
+
+LibCups cargaLibCups() {
+    LibCups l;
+    void* biblioteca = dlopen("libcups.so.2", RTLD_NOW | RTLD_LOCAL);
+    const char* falta = nullptr;
+#define VELMOR_CARGA(f)                                                                            \
+    if (biblioteca && !falta && !(l.f = reinterpret_cast<decltype(&::f)>(dlsym(biblioteca, #f))))  \
+        falta = #f;
+    VELMOR_LLAMADAS_CUPS(VELMOR_CARGA)
+#undef VELMOR_CARGA
+    if (!biblioteca || falta)
+        l.error =
+            QStringLiteral("No se puede usar el sistema de impresión: falta la biblioteca "
+                           "de CUPS (libcups.so.2%1)")
+                .arg(falta ? QStringLiteral(", sin %1").arg(QLatin1String(falta)) : QString());
+    return l;
+}
+
+const LibCups& libCups() {
+    static const LibCups l = cargaLibCups(); // once, thread-safe
+    return l;
+}
+
+// The library, or the reason it is missing as the error of the call that needed it.
+const LibCups& cups() {
+    const LibCups& l = libCups();
+    if (!l.error.isEmpty()) throw ErrorVelmor(ErrorVelmor::ErrorImpresora, l.error);
+    return l;
+}
+} // namespace
+
+namespace {
 struct CierraHttp {
-    void operator()(http_t* http) const { httpClose(http); }
+    void operator()(http_t* http) const { cups().httpClose(http); }
 };
 using Conexion = std::unique_ptr<http_t, CierraHttp>;
 struct LiberaIpp {
-    void operator()(ipp_t* ipp) const { ippDelete(ipp); }
+    void operator()(ipp_t* ipp) const { cups().ippDelete(ipp); }
 };
 using Respuesta = std::unique_ptr<ipp_t, LiberaIpp>;
 
@@ -47,7 +99,7 @@ ErrorVelmor sinServidor() {
 
 // The Spanish words for what the scheduler answered about a queue.
 ErrorVelmor errorDeCups(const QString& cola, const QString& que) {
-    const ipp_status_t estado = cupsLastError();
+    const ipp_status_t estado = cups().cupsLastError();
     const QString laCola = QStringLiteral("«") + cola + QStringLiteral("»");
     switch (estado) {
     case IPP_STATUS_ERROR_NOT_FOUND:
@@ -84,35 +136,36 @@ int rendirse(http_t*, void*) {
 }
 
 Conexion conecta(int segundos) {
-    Conexion http(httpConnect2(cupsServer(), ippPort(), nullptr, AF_UNSPEC, cupsEncryption(), 1,
-                               segundos * 1000, nullptr));
+    Conexion http(cups().httpConnect2(cups().cupsServer(), cups().ippPort(), nullptr, AF_UNSPEC,
+                                      cups().cupsEncryption(), 1, segundos * 1000, nullptr));
     if (!http) throw sinServidor();
-    httpSetTimeout(http.get(), segundos, rendirse, nullptr);
+    cups().httpSetTimeout(http.get(), segundos, rendirse, nullptr);
     return http;
 }
 
 QByteArray uriCola(const QString& cola) {
     char uri[HTTP_MAX_URI];
-    httpAssembleURIf(HTTP_URI_CODING_ALL, uri, sizeof uri, "ipp", nullptr, "localhost", 0,
-                     "/printers/%s", cola.toUtf8().constData());
+    cups().httpAssembleURIf(HTTP_URI_CODING_ALL, uri, sizeof uri, "ipp", nullptr, "localhost", 0,
+                            "/printers/%s", cola.toUtf8().constData());
     return uri;
 }
 
 // The queue's own attributes: state, whether it accepts jobs. A missing queue says so here, in
 // plain words, rather than through a failed job.
 Respuesta atributosCola(http_t* http, const QString& cola) {
-    ipp_t* peticion = ippNewRequest(IPP_OP_GET_PRINTER_ATTRIBUTES);
-    ippAddString(peticion, IPP_TAG_OPERATION, IPP_TAG_URI, "printer-uri", nullptr,
-                 uriCola(cola).constData());
-    Respuesta respuesta(cupsDoRequest(http, peticion, "/"));
-    if (!respuesta || cupsLastError() > IPP_STATUS_OK_EVENTS_COMPLETE)
+    ipp_t* peticion = cups().ippNewRequest(IPP_OP_GET_PRINTER_ATTRIBUTES);
+    cups().ippAddString(peticion, IPP_TAG_OPERATION, IPP_TAG_URI, "printer-uri", nullptr,
+                        uriCola(cola).constData());
+    Respuesta respuesta(cups().cupsDoRequest(http, peticion, "/"));
+    if (!respuesta || cups().cupsLastError() > IPP_STATUS_OK_EVENTS_COMPLETE)
         throw errorDeCups(cola, QStringLiteral("decir su estado"));
     return respuesta;
 }
 
 bool aceptaTrabajos(ipp_t* atributos) {
-    ipp_attribute_t* a = ippFindAttribute(atributos, "printer-is-accepting-jobs", IPP_TAG_BOOLEAN);
-    return !a || ippGetBoolean(a, 0);
+    ipp_attribute_t* a =
+        cups().ippFindAttribute(atributos, "printer-is-accepting-jobs", IPP_TAG_BOOLEAN);
+    return !a || cups().ippGetBoolean(a, 0);
 }
 } // namespace
 
@@ -120,32 +173,34 @@ ColaCups::ColaCups(QString nombre, int segundosLimite)
     : nombre_(std::move(nombre)), segundosLimite_(segundosLimite) {}
 
 QStringList ColaCups::Colas(QString* predeterminada) {
+    if (!libCups().error.isEmpty()) return {};
     cups_dest_t* destinos = nullptr;
-    const int n = cupsGetDests2(CUPS_HTTP_DEFAULT, &destinos);
+    const int n = cups().cupsGetDests2(CUPS_HTTP_DEFAULT, &destinos);
     QStringList colas;
     for (int i = 0; i < n; ++i) {
         if (destinos[i].instance) continue; // an instance is a set of options, not a queue
         colas << QString::fromUtf8(destinos[i].name);
         if (destinos[i].is_default && predeterminada) *predeterminada = colas.last();
     }
-    cupsFreeDests(n, destinos);
+    cups().cupsFreeDests(n, destinos);
     return colas;
 }
 
 QPageSize ColaCups::papelPredeterminado() const {
+    if (!libCups().error.isEmpty()) return {};
     cups_dest_t* destino =
-        cupsGetNamedDest(CUPS_HTTP_DEFAULT, nombre_.toUtf8().constData(), nullptr);
+        cups().cupsGetNamedDest(CUPS_HTTP_DEFAULT, nombre_.toUtf8().constData(), nullptr);
     if (!destino) return {};
     QPageSize papel;
-    if (cups_dinfo_t* info = cupsCopyDestInfo(CUPS_HTTP_DEFAULT, destino)) {
+    if (cups_dinfo_t* info = cups().cupsCopyDestInfo(CUPS_HTTP_DEFAULT, destino)) {
         cups_size_t tamano{};
-        if (cupsGetDestMediaDefault(CUPS_HTTP_DEFAULT, destino, info, 0, &tamano) &&
+        if (cups().cupsGetDestMediaDefault(CUPS_HTTP_DEFAULT, destino, info, 0, &tamano) &&
             tamano.width > 0 && tamano.length > 0)
             papel = QPageSize(QSizeF(tamano.width / 100.0, tamano.length / 100.0),
                               QPageSize::Millimeter);
-        cupsFreeDestInfo(info);
+        cups().cupsFreeDestInfo(info);
     }
-    cupsFreeDests(1, destino);
+    cups().cupsFreeDests(1, destino);
     return papel;
 }
 
@@ -161,19 +216,19 @@ int ColaCups::envia(int descriptor, const QString& titulo, int copias) const {
     cups_option_t* opciones = nullptr;
     int nOpciones = 0;
     if (copias > 1)
-        nOpciones =
-            cupsAddOption("copies", QByteArray::number(copias).constData(), nOpciones, &opciones);
-    const int id =
-        cupsCreateJob(http.get(), cola.constData(), nombreTrabajo.constData(), nOpciones, opciones);
-    cupsFreeOptions(nOpciones, opciones);
+        nOpciones = cups().cupsAddOption("copies", QByteArray::number(copias).constData(),
+                                         nOpciones, &opciones);
+    const int id = cups().cupsCreateJob(http.get(), cola.constData(), nombreTrabajo.constData(),
+                                        nOpciones, opciones);
+    cups().cupsFreeOptions(nOpciones, opciones);
     if (id == 0) throw errorDeCups(nombre_, QStringLiteral("aceptar el trabajo"));
 
     auto anula = [&](const ErrorVelmor& e) {
-        cupsCancelJob2(http.get(), cola.constData(), id, 0);
+        cups().cupsCancelJob2(http.get(), cola.constData(), id, 0);
         return e;
     };
-    if (cupsStartDocument(http.get(), cola.constData(), id, nombreTrabajo.constData(),
-                          CUPS_FORMAT_PDF, 1) != HTTP_STATUS_CONTINUE)
+    if (cups().cupsStartDocument(http.get(), cola.constData(), id, nombreTrabajo.constData(),
+                                 CUPS_FORMAT_PDF, 1) != HTTP_STATUS_CONTINUE)
         throw anula(errorDeCups(nombre_, QStringLiteral("recibir el documento")));
     if (::lseek(descriptor, 0, SEEK_SET) < 0)
         throw anula(ErrorVelmor(ErrorVelmor::ErrorEntradaSalida,
@@ -189,10 +244,10 @@ int ColaCups::envia(int descriptor, const QString& titulo, int copias) const {
                                                    "impresión: ") +
                                         CausaSistema(errno)));
         if (n == 0) break;
-        if (cupsWriteRequestData(http.get(), bloque, size_t(n)) != HTTP_STATUS_CONTINUE)
+        if (cups().cupsWriteRequestData(http.get(), bloque, size_t(n)) != HTTP_STATUS_CONTINUE)
             throw anula(errorDeCups(nombre_, QStringLiteral("recibir el documento")));
     }
-    if (cupsFinishDocument(http.get(), cola.constData()) > IPP_STATUS_OK_EVENTS_COMPLETE)
+    if (cups().cupsFinishDocument(http.get(), cola.constData()) > IPP_STATUS_OK_EVENTS_COMPLETE)
         throw anula(errorDeCups(nombre_, QStringLiteral("recibir el documento")));
     return id;
 }
@@ -201,21 +256,22 @@ EstadoTrabajo ColaCups::consulta(int idTrabajo) const {
     Conexion http = conecta(segundosLimite_);
     EstadoTrabajo estado;
 
-    ipp_t* peticion = ippNewRequest(IPP_OP_GET_JOB_ATTRIBUTES);
+    ipp_t* peticion = cups().ippNewRequest(IPP_OP_GET_JOB_ATTRIBUTES);
     const QByteArray uri = uriCola(nombre_);
-    ippAddString(peticion, IPP_TAG_OPERATION, IPP_TAG_URI, "printer-uri", nullptr, uri.constData());
-    ippAddInteger(peticion, IPP_TAG_OPERATION, IPP_TAG_INTEGER, "job-id", idTrabajo);
-    ippAddString(peticion, IPP_TAG_OPERATION, IPP_TAG_NAME, "requesting-user-name", nullptr,
-                 cupsUser());
-    Respuesta trabajo(cupsDoRequest(http.get(), peticion, "/"));
-    if (!trabajo || cupsLastError() > IPP_STATUS_OK_EVENTS_COMPLETE)
+    cups().ippAddString(peticion, IPP_TAG_OPERATION, IPP_TAG_URI, "printer-uri", nullptr,
+                        uri.constData());
+    cups().ippAddInteger(peticion, IPP_TAG_OPERATION, IPP_TAG_INTEGER, "job-id", idTrabajo);
+    cups().ippAddString(peticion, IPP_TAG_OPERATION, IPP_TAG_NAME, "requesting-user-name", nullptr,
+                        cups().cupsUser());
+    Respuesta trabajo(cups().cupsDoRequest(http.get(), peticion, "/"));
+    if (!trabajo || cups().cupsLastError() > IPP_STATUS_OK_EVENTS_COMPLETE)
         throw errorDeCups(nombre_, QStringLiteral("decir el estado del trabajo %1").arg(idTrabajo));
-    if (ipp_attribute_t* a = ippFindAttribute(trabajo.get(), "job-state", IPP_TAG_ENUM))
-        estado.estado = ippGetInteger(a, 0);
+    if (ipp_attribute_t* a = cups().ippFindAttribute(trabajo.get(), "job-state", IPP_TAG_ENUM))
+        estado.estado = cups().ippGetInteger(a, 0);
 
     const Respuesta cola = atributosCola(http.get(), nombre_);
-    if (ipp_attribute_t* a = ippFindAttribute(cola.get(), "printer-state", IPP_TAG_ENUM))
-        estado.colaDetenida = ippGetInteger(a, 0) == IPP_PSTATE_STOPPED;
+    if (ipp_attribute_t* a = cups().ippFindAttribute(cola.get(), "printer-state", IPP_TAG_ENUM))
+        estado.colaDetenida = cups().ippGetInteger(a, 0) == IPP_PSTATE_STOPPED;
     estado.colaAcepta = aceptaTrabajos(cola.get());
     return estado;
 }

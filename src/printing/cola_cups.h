@@ -5,7 +5,8 @@
 #include <QString>
 #include <QStringList>
 
-// One CUPS queue, talked to with libcups. CUPS_SERVER is honoured. Every call blocks until the
+// One CUPS queue, talked to with libcups, loaded on first use (a missing library is an error of
+// the call that needed it, in Spanish). CUPS_SERVER is honoured. Every call blocks until the
 // scheduler answers or the time limit passes, so the window makes them from a thread of their
 // own; each call opens its own connection. Failures throw ErrorVelmor with a Spanish message
 // that names the queue (missing queue, not accepting jobs, scheduler not running, no permission).
@@ -14,7 +15,7 @@ class ColaCups : public ColaImpresion {
     explicit ColaCups(QString nombre, int segundosLimite = 30);
 
     // The queues the print system offers, as it lists them, and its default one (empty when it
-    // has none, or no scheduler answers).
+    // has none, no scheduler answers, or libcups is missing).
     static QStringList Colas(QString* predeterminada = nullptr);
     // The paper the queue uses unless told otherwise; invalid when it does not say.
     QPageSize papelPredeterminado() const;

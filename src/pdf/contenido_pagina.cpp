@@ -4,7 +4,7 @@
 #include <string>
 
 void ContenidoPagina::imagen(int n, double x, double y, double ancho, double alto) {
-    fondo_.anade("q ");
+    fondo_.anade("q 0 g "); // a 1-bit picture paints in the fill colour: black
     fondo_.decimal(ancho);
     fondo_.anade(" 0 0 ");
     fondo_.decimal(alto);

@@ -1,6 +1,6 @@
 #pragma once
 
-#include <QImage>
+#include "shared/imagen.h"
 #include <QString>
 #include <memory>
 
@@ -52,7 +52,7 @@ class DispositivoImpresora {
     // Throws away the unfinished document: nothing of it reaches the printer.
     virtual void descartaDocumento() = 0;
     // Stretches the picture into the rectangle; the print position does not move.
-    virtual void dibujaImagen(const QImage& imagen, int x, int y, int ancho, int alto) = 0;
+    virtual void dibujaImagen(const Imagen& imagen, int x, int y, int ancho, int alto) = 0;
     // Back to the initial format (10 pt, no bold, italic or underline) for a new job.
     virtual void reiniciaFormato() = 0;
 };

@@ -3,8 +3,8 @@
 #include "pdf/catalogo_fuentes.h"
 #include "pdf/compresor.h"
 #include "pdf/documento_pdf.h"
-#include "pdf/texto_pdf.h"
 #include "pdf/salida_documento.h"
+#include "pdf/texto_pdf.h"
 #include "shared/error.h"
 #include "shared/version.h"
 #include <QMarginsF>
@@ -174,7 +174,7 @@ void DispositivoPdf::nuevaPagina() {
     x_ = y_ = 0;
 }
 
-void DispositivoPdf::dibujaImagen(const QImage& imagen, int x, int y, int ancho, int alto) {
+void DispositivoPdf::dibujaImagen(const Imagen& imagen, int x, int y, int ancho, int alto) {
     Dibujo d{imagen, QRectF(x, y, ancho, alto)};
     if (documento_ && pendientes_.empty()) {
         pinta(d);

@@ -1,7 +1,7 @@
 #pragma once
 
 #include "printing/dispositivo_impresora.h"
-#include <QImage>
+#include "shared/imagen.h"
 #include <QPageLayout>
 #include <QRectF>
 #include <memory>
@@ -63,12 +63,12 @@ class DispositivoPdf : public DispositivoImpresora {
     void nuevaPagina() override;
     void finDocumento() override;
     void descartaDocumento() override;
-    void dibujaImagen(const QImage& imagen, int x, int y, int ancho, int alto) override;
+    void dibujaImagen(const Imagen& imagen, int x, int y, int ancho, int alto) override;
     void reiniciaFormato() override;
 
   private:
     struct Dibujo {
-        QImage imagen;
+        Imagen imagen;
         QRectF rect; // twips
     };
     LetraPdf& letra();

@@ -289,7 +289,7 @@ class TestPaginaEscP : public QObject {
     }
 
     // The logo's three graphics on each of three pages: at their true size (the dots per inch
-    // pdfimages reads from the placed size) and each held once in the document.
+    // pdfimages reads from the placed size), each held once in the document as a 1-bit stencil.
     void graficos_data() {
         QTest::addColumn<int>("ancho");
         QTest::addColumn<int>("alto");
@@ -314,7 +314,7 @@ class TestPaginaEscP : public QObject {
         int veces = 0;
         for (const QString& l : Ejecuta("pdfimages", {"-list", pdf}).split('\n')) {
             const QStringList c = l.simplified().split(' ');
-            if (c.size() < 14 || c[2] != "image" || c[3] != QString::number(ancho) ||
+            if (c.size() < 14 || c[2] != "stencil" || c[3] != QString::number(ancho) ||
                 c[4] != QString::number(alto))
                 continue;
             ++veces;

@@ -3,12 +3,11 @@
 // picture, end or discard of the document) read from the bytes. Whatever the input, the device
 // must not crash or trip a sanitizer, a finished document must be a PDF whose cross-reference
 // offset points at its table, and the output must be discarded or finished, never left open.
-#include "printing/dispositivo_pdf.h"
 #include "pdf/salida_documento.h"
+#include "printing/dispositivo_pdf.h"
 #include "shared/error.h"
 
 #include <QGuiApplication>
-#include <QImage>
 #include <cstdlib>
 #include <cstring>
 #include <string>
@@ -60,9 +59,13 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     aplicacion();
     static DispositivoPdf dispositivo;
     static SalidaMemoria salida;
-    static const QImage imagen = [] {
-        QImage i(7, 5, QImage::Format_ARGB32);
-        i.fill(QColor(200, 30, 30, 128));
+    static const Imagen imagen = [] { // half-transparent red, 7 x 5
+        Imagen i;
+        i.formato = Imagen::Formato::Rgb8;
+        i.ancho = 7, i.alto = 5;
+        for (int p = 0; p < 35; ++p)
+            i.datos += QByteArray::fromHex("c81e1e"), i.alfa += char(128);
+        i.id = Imagen::nuevoId();
         return i;
     }();
     dispositivo.ponSalida(&salida);

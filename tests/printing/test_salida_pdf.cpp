@@ -134,6 +134,9 @@ códigos Epson ¦ 0 ¦ \e@Normal \eEnegrita\eF \e4cursiva\e5 \e-1subrayado\e-0\r
 // A picture of each kind ¦ what the message says, empty when printed ¦ what pdfimages lists.
 const char* const kImagenes = R"filas(
 png ¦ ¦ 64 48 76
+jpeg ¦ ¦ 64 48 76
+bmp ¦ ¦ 64 48 76
+gif ¦ ¦ 2 1 2
 escaneo ¦ ¦ 1012 812 1199
 texto ¦ no es una imagen de un formato ¦
 cortada ¦ dañados ¦
@@ -403,6 +406,11 @@ class TestSalidaPdf : public QObject {
         QImage escaneo(clase == "escaneo" ? QSize(4960, 7016) : QSize(), QImage::Format_Grayscale8);
         escaneo.fill(200); // a 600-dpi A4 page, stored uncompressed: quick to write
         if (clase == "escaneo") QVERIFY(escaneo.save(ruta, nullptr, 100));
+        if (clase == "jpeg" || clase == "bmp") QVERIFY(png.save(ruta, clase.toLatin1()));
+        if (clase == "gif") // 2 x 1, its second pixel transparent
+            EscribeFichero(ruta, QByteArray::fromHex("474946383961020001008000000000"
+                                                     "00ffffff21f90401000001002c00000000020001"
+                                                     "00000202440a003b"));
         if (clase == "texto") EscribeFichero(ruta, "hola");
         if (clase == "cortada") QVERIFY(png.save(ruta) && QFile::resize(ruta, 60));
         if (clase == "carpeta") QDir().mkpath(ruta);
@@ -436,6 +444,8 @@ class TestSalidaPdf : public QObject {
         QCOMPARE(vistas.size(), imagen.isEmpty() ? 0 : 2);
         for (const QString& v : vistas)
             QCOMPARE(v, imagen + " " + vistas[0].section(' ', 3));
+        // A JPEG goes into the PDF as it is, never decoded and compressed again.
+        QCOMPARE(Ejecuta("pdfimages", {"-list", prt + ".pdf"}).contains(" jpeg "), clase == "jpeg");
     }
 
     // The samples, printed by velmor-imprimir from another folder: the picture named without a

@@ -98,6 +98,8 @@ SIGKILL ¦ g ¦ a_mitad $V --pdf o/G.pdf --borrar G.PRT; kill -KILL $p; wait $p 
 disco lleno ¦ mkdir lim; seq -f 'linea %g' 2000 > G.PRT ¦ prlimit --fsize=20000 $V --pdf lim/s.pdf --borrar G.PRT ¦ 1 ¦ s.pdf ¦ test -e G.PRT; test -z "$(ls -A lim)" ¦
 salida que no es un fichero ¦ r R.PRT ¦ $V --pdf /dev/full --borrar R.PRT ¦ 1 ¦ /dev/full;no es un fichero normal ¦ test -e R.PRT; test -c /dev/full ¦
 nada que imprimir ¦ printf '{{Pagina}}\r\n' > V.PRT ¦ $V --pdf v.pdf --borrar V.PRT ¦ 1 ¦ V.PRT;nada que imprimir ¦ test ! -e v.pdf ¦
+# A damaged picture is told in Spanish, the decoder's own complaint never reaches stderr.
+PNG roto ¦ printf '\211PNG\r\n\032\n\0\0\0\rIHDR\0\0\0\1\0\0\0\1\10\2\0\0\0XXXX' > i.png; printf 'a\r\n/IMAGEN/i.png\r\n' > R.PRT ¦ $V --pdf s.pdf R.PRT 2> e; e=$?; cat e; exit $e ¦ 1 ¦ i.png;dañados ¦ ! grep -qiE 'libpng|crc' e ¦
 # VELMOR_CP_DOS: the DOS page the text is converted from; one that cannot be used stops before anything is printed.
 sin VELMOR_CP_DOS: 850 ¦ printf 'caja \325\r\n' > C.PRT ¦ env -u VELMOR_CP_DOS $V --pdf c.pdf C.PRT ¦ 0 ¦ ¦ pdftotext c.pdf - | grep -q 'caja ı' ¦
 437 ¦ printf 'caja \325\r\n' > C.PRT ¦ VELMOR_CP_DOS=437 $V --pdf c.pdf C.PRT ¦ 0 ¦ ¦ pdftotext c.pdf - | grep -q 'caja ╒' ¦

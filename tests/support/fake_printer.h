@@ -73,11 +73,11 @@ class FakeDispositivo : public DispositivoImpresora {
         registro << "descartaDocumento";
         if (salida) salida->descarta();
     }
-    void dibujaImagen(const QImage& imagen, int x, int y, int w, int h) override {
+    void dibujaImagen(const Imagen& imagen, int x, int y, int w, int h) override {
         documentoAbierto = true;
         registro << QString("imagen %1x%2 en %3,%4 %5x%6")
-                        .arg(imagen.width())
-                        .arg(imagen.height())
+                        .arg(imagen.ancho)
+                        .arg(imagen.alto)
                         .arg(x)
                         .arg(y)
                         .arg(w)

@@ -7,8 +7,6 @@
 #include "pdf/texto_pdf.h"
 #include "shared/error.h"
 #include "shared/version.h"
-#include <QMarginsF>
-#include <QPageSize>
 
 namespace {
 constexpr double kResolucion = LetraPdf::kResolucion;
@@ -22,16 +20,14 @@ double puntos(double twips) {
 } // namespace
 
 DispositivoPdf::DispositivoPdf()
-    : pagina_(QPageSize(QPageSize::A4), QPageLayout::Portrait, QMarginsF(12, 12, 12, 12),
-              QPageLayout::Point),
-      fuentes_(std::make_unique<CatalogoFuentes>()), compresor_(std::make_unique<Compresor>()),
+    : fuentes_(std::make_unique<CatalogoFuentes>()), compresor_(std::make_unique<Compresor>()),
       texto_(std::make_unique<TextoPdf>()) {}
 
 DispositivoPdf::~DispositivoPdf() {
     if (documento_) descartaDocumento();
 }
 
-void DispositivoPdf::ponPagina(const QPageLayout& pagina) {
+void DispositivoPdf::ponPagina(const Papel& pagina) {
     if (documento_)
         throw ErrorVelmor(ErrorVelmor::ErrorImpresora,
                           QStringLiteral("No se puede cambiar el papel con un documento a medias"));
@@ -85,19 +81,19 @@ LetraPdf& DispositivoPdf::letra() {
 }
 
 int DispositivoPdf::anchoPagina() {
-    return qRound(pagina_.paintRect(QPageLayout::Point).width() * 20.0);
+    return qRound(pagina_.anchoArea() * 20.0);
 }
 
 void DispositivoPdf::abreDocumento() {
     SalidaDocumento& s = salida();
-    const QRectF hoja = pagina_.fullRectPoints();
-    const QRectF area = pagina_.paintRect(QPageLayout::Point);
-    area_ = QRectF(area.left(), hoja.height() - area.top(), area.width(), area.height());
-    altoPixeles_ = pagina_.paintRectPixels(int(kResolucion)).height();
+    const Papel& p = pagina_;
+    area_ = QRectF(p.margen, p.altoHoja() - p.margen, p.anchoArea(), p.altoArea());
+    altoPixeles_ = p.altoAreaPixeles(kResolucion);
     fuentes_->actualiza();
     salidaAbierta_ = true;
     s.abre();
-    documento_ = std::make_unique<DocumentoPdf>(s, *compresor_, hoja.size(), TituloVelmor());
+    documento_ = std::make_unique<DocumentoPdf>(s, *compresor_, QSizeF(p.anchoHoja(), p.altoHoja()),
+                                                TituloVelmor());
 }
 
 void DispositivoPdf::pinta(const Dibujo& d) {

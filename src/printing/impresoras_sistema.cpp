@@ -5,36 +5,24 @@
 #include "printing/salida_fichero.h"
 #include "shared/error.h"
 #include "shared/version.h"
-#include <QMarginsF>
-#include <QPageLayout>
-#include <QPageSize>
 #include <algorithm>
 #include <map>
-
-namespace {
-// A small margin all round, like a laser printer's unprintable border (1/6 inch = 240 twips).
-const QMarginsF kMargenes(12, 12, 12, 12); // points
-} // namespace
 
 struct ImpresorasSistema::Datos {
     QStringList nombres; // system printers, then "Archivo PDF"
     int actual = 0;
-    std::map<int, QPageLayout> paginas; // each printer's paper, read on first use
+    std::map<int, Papel> paginas; // each printer's paper, read on first use
     DispositivoPdf dispositivo;
 
     bool esPdf(int pos) const { return pos == nombres.size() - 1; }
 
     // The printer's own paper size (A4 for the PDF printer, or when it says none), portrait.
-    QPageLayout& pagina(int pos) {
+    Papel& pagina(int pos) {
         auto hallada = paginas.find(pos);
         if (hallada != paginas.end()) return hallada->second;
-        QPageSize papel(QPageSize::A4);
-        if (!esPdf(pos)) {
-            const QPageSize propio = ColaCups(nombres.at(pos)).papelPredeterminado();
-            if (propio.isValid()) papel = propio;
-        }
-        return paginas[pos] =
-                   QPageLayout(papel, QPageLayout::Portrait, kMargenes, QPageLayout::Point);
+        const auto propio =
+            esPdf(pos) ? std::nullopt : ColaCups(nombres.at(pos)).papelPredeterminado();
+        return paginas[pos] = propio.value_or(Papel());
     }
 };
 
@@ -82,8 +70,7 @@ void ImpresorasSistema::hazActual(int posicion) {
 }
 
 Orientacion ImpresorasSistema::orientacion() const {
-    return d->pagina(d->actual).orientation() == QPageLayout::Landscape ? Orientacion::Horizontal
-                                                                        : Orientacion::Vertical;
+    return d->pagina(d->actual).horizontal ? Orientacion::Horizontal : Orientacion::Vertical;
 }
 
 void ImpresorasSistema::ponOrientacion(Orientacion orientacion) {
@@ -96,8 +83,7 @@ void ImpresorasSistema::ponOrientacion(Orientacion orientacion) {
         throw ErrorVelmor(
             ErrorVelmor::OrientacionRechazada,
             QStringLiteral("No se puede cambiar la orientación durante la impresión"));
-    d->pagina(d->actual).setOrientation(
-        orientacion == Orientacion::Horizontal ? QPageLayout::Landscape : QPageLayout::Portrait);
+    d->pagina(d->actual).horizontal = orientacion == Orientacion::Horizontal;
 }
 
 std::shared_ptr<const ColaImpresion> ImpresorasSistema::cola() const {

@@ -160,8 +160,8 @@ class TestSalidaPdf : public QObject {
                          bool horizontal = false) {
         salida = std::make_unique<SalidaFichero>(prt + ".pdf");
         dispositivo.ponSalida(otra ? otra : salida.get());
-        QPageLayout hoja = dispositivo.pagina();
-        hoja.setOrientation(horizontal ? QPageLayout::Landscape : QPageLayout::Portrait);
+        Papel hoja = dispositivo.pagina();
+        hoja.horizontal = horizontal;
         dispositivo.ponPagina(hoja);
         TrabajoPrt t;
         t.ruta = prt;

@@ -100,7 +100,7 @@ void DispositivoPdf::pinta(const Dibujo& d) {
     const int n = documento_->imagen(d.imagen);
     documento_->pagina().imagen(n, area_.left() + puntos(d.rect.x()),
                                 area_.top() - puntos(d.rect.bottom()), puntos(d.rect.width()),
-                                puntos(d.rect.height()));
+                                puntos(d.rect.height()), d.imagen.orientacion);
     dibujosPagina_.push_back(d);
 }
 

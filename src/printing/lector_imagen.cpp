@@ -43,7 +43,30 @@ Imagen separaAlfa(Imagen img, const QByteArray& conAlfa) {
     return img;
 }
 
-// JPEG: only the header, for the size, the number of components and Adobe's inverted CMYK.
+// Exif's orientation tag (0x0112) in IFD0 of an APP1 segment's TIFF data; 1 when absent.
+int orientacionExif(QByteArrayView t) {
+    if (!t.startsWith(QByteArrayView("Exif\0\0", 6))) return 1;
+    t = t.sliced(6);
+    const bool intel = t.startsWith("II");
+    const auto u16 = [&](qsizetype i) -> uint32_t {
+        if (i < 0 || i + 2 > t.size()) return 0;
+        const uint32_t a = Byte(t[i]), b = Byte(t[i + 1]);
+        return intel ? a | b << 8 : a << 8 | b;
+    };
+    const auto u32 = [&](qsizetype i) {
+        return intel ? u16(i) | u16(i + 2) << 16 : u16(i) << 16 | u16(i + 2);
+    };
+    const qsizetype ifd = qsizetype(u32(4));
+    const uint32_t entradas = u16(ifd);
+    for (uint32_t e = 0; e < entradas && ifd + 2 + qsizetype(e) * 12 + 12 <= t.size(); ++e) {
+        const qsizetype p = ifd + 2 + qsizetype(e) * 12;
+        if (u16(p) == 0x0112) return u16(p + 8) >= 1 && u16(p + 8) <= 8 ? int(u16(p + 8)) : 1;
+    }
+    return 1;
+}
+
+// JPEG: only the header, for the size, the number of components, Adobe's inverted CMYK and
+// Exif's orientation.
 Imagen jpeg(QByteArrayView b) {
     Imagen img;
     img.formato = Imagen::Formato::Jpeg;
@@ -65,8 +88,11 @@ Imagen jpeg(QByteArrayView b) {
         const int largo = u16(i + 2);
         if (largo < 2) throw danada();
         const qsizetype datos = i + 4;
-        if (marca == 0xEE && b.sliced(qMin(datos, b.size())).startsWith("Adobe"))
-            img.cmykInvertido = true;
+        const QByteArrayView segmento =
+            b.sliced(qMin(datos, b.size()))
+                .first(qMin<qsizetype>(largo - 2, b.size() - qMin(datos, b.size())));
+        if (marca == 0xE1 && img.orientacion == 1) img.orientacion = orientacionExif(segmento);
+        if (marca == 0xEE && segmento.startsWith("Adobe")) img.cmykInvertido = true;
         const bool cuadro =
             marca >= 0xC0 && marca <= 0xCF && marca != 0xC4 && marca != 0xC8 && marca != 0xCC;
         if (cuadro) {

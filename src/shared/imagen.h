@@ -19,6 +19,7 @@ struct Imagen {
     int alto = 0;
     int componentes = 0;        // Jpeg: 1 grey, 3 colour, 4 CMYK
     bool cmykInvertido = false; // Jpeg: Adobe's CMYK, stored inverted
+    int orientacion = 1;        // Jpeg: how it is turned to be seen (Exif's 1 to 8; 1: as stored)
     QByteArray datos;
     QByteArray alfa; // Gris8 and Rgb8: a byte a pixel when some pixel is not opaque, else empty
     uint64_t id = 0; // the same picture has the same id: a document writes it once

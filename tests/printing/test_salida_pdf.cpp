@@ -8,6 +8,7 @@
 #include "support/filas.h"
 #include "support/programas.h"
 
+#include <QBuffer>
 #include <QFontDatabase>
 #include <QGuiApplication>
 #include <QImage>
@@ -135,6 +136,7 @@ códigos Epson ¦ 0 ¦ \e@Normal \eEnegrita\eF \e4cursiva\e5 \e-1subrayado\e-0\r
 const char* const kImagenes = R"filas(
 png ¦ ¦ 64 48 76
 jpeg ¦ ¦ 64 48 76
+jpeg girado ¦ ¦ 64 48 95
 bmp ¦ ¦ 64 48 76
 gif ¦ ¦ 2 1 2
 escaneo ¦ ¦ 1012 812 1199
@@ -407,6 +409,19 @@ class TestSalidaPdf : public QObject {
         escaneo.fill(200); // a 600-dpi A4 page, stored uncompressed: quick to write
         if (clase == "escaneo") QVERIFY(escaneo.save(ruta, nullptr, 100));
         if (clase == "jpeg" || clase == "bmp") QVERIFY(png.save(ruta, clase.toLatin1()));
+        if (clase == "jpeg girado") { // its left half black; Exif: seen turned a quarter right
+            QImage mitad = png.convertToFormat(QImage::Format_Grayscale8);
+            mitad.fill(255);
+            for (int y = 0; y < 48; ++y)
+                memset(mitad.scanLine(y), 0, 32);
+            QBuffer jpeg;
+            QVERIFY(jpeg.open(QIODevice::WriteOnly) && mitad.save(&jpeg, "JPEG"));
+            EscribeFichero(ruta,
+                           QByteArray(jpeg.data())
+                               .insert(2, QByteArray::fromHex("ffe100224578696600004d4d002a00000008"
+                                                              "0001011200030000000100060000000000"
+                                                              "00")));
+        }
         if (clase == "gif") // 2 x 1, its second pixel transparent
             EscribeFichero(ruta, QByteArray::fromHex("474946383961020001008000000000"
                                                      "00ffffff21f90401000001002c00000000020001"
@@ -444,8 +459,14 @@ class TestSalidaPdf : public QObject {
         QCOMPARE(vistas.size(), imagen.isEmpty() ? 0 : 2);
         for (const QString& v : vistas)
             QCOMPARE(v, imagen + " " + vistas[0].section(' ', 3));
+        if (clase == "jpeg girado") { // black above: the holder is (12, 12) to (72, 61) points
+            Ejecuta("pdftoppm", {"-r", "72", "-gray", "-png", "-singlefile", prt + ".pdf", prt});
+            const QImage p(prt + ".png");
+            QVERIFY(qGray(p.pixel(66, 16)) < 64 && qGray(p.pixel(18, 57)) > 192);
+        }
         // A JPEG goes into the PDF as it is, never decoded and compressed again.
-        QCOMPARE(Ejecuta("pdfimages", {"-list", prt + ".pdf"}).contains(" jpeg "), clase == "jpeg");
+        QCOMPARE(Ejecuta("pdfimages", {"-list", prt + ".pdf"}).contains(" jpeg "),
+                 clase.startsWith("jpeg"));
     }
 
     // The samples, printed by velmor-imprimir from another folder: the picture named without a

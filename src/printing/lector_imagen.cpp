@@ -17,7 +17,7 @@ ImagenIlegible danada() {
 
 void compruebaTamano(int64_t ancho, int64_t alto) {
     if (ancho <= 0 || alto <= 0) throw danada();
-    if (ancho * alto > kMaxPixelesImagen)
+    if (ancho > kMaxPixelesImagen / alto)
         throw ImagenIlegible{ImagenIlegible::DemasiadoGrande, int(qMin<int64_t>(ancho, INT_MAX)),
                              int(qMin<int64_t>(alto, INT_MAX))};
 }
@@ -236,8 +236,8 @@ Imagen bmp(QByteArrayView b) {
     const uint32_t inicioPixeles = u32(10), cabecera = u32(14);
     const bool os2 = cabecera == 12;
     if (b.size() < 26 || (!os2 && (cabecera < 40 || b.size() < 54))) throw danada();
-    const int64_t ancho = os2 ? u16(18) : int32_t(u32(18));
-    const int64_t altoFirmado = os2 ? u16(20) : int32_t(u32(22));
+    const int64_t ancho = os2 ? int64_t(u16(18)) : int64_t(int32_t(u32(18)));
+    const int64_t altoFirmado = os2 ? int64_t(u16(20)) : int64_t(int32_t(u32(22)));
     const int bits = int(os2 ? u16(24) : u16(28));
     const uint32_t compresion = os2 ? 0 : u32(30);
     compruebaTamano(ancho, altoFirmado < 0 ? -altoFirmado : altoFirmado);

@@ -7,7 +7,7 @@
 #include "printing/dispositivo_pdf.h"
 #include "shared/error.h"
 
-#include <QGuiApplication>
+#include <QCoreApplication>
 #include <cstdlib>
 #include <cstring>
 #include <string>
@@ -45,12 +45,11 @@ class SalidaMemoria : public SalidaDocumento {
 const char* const kFamilias[] = {"Courier New", "Ravendot",        "DejaVu Serif",
                                  "DejaVu Sans", "FuenteInventada", ""};
 
-QGuiApplication& aplicacion() {
+QCoreApplication& aplicacion() {
     static int argc = 1;
     static char nombre[] = "fuzz_pdf";
     static char* argv[] = {nombre, nullptr};
-    qputenv("QT_QPA_PLATFORM", "offscreen");
-    static QGuiApplication app(argc, argv);
+    static QCoreApplication app(argc, argv);
     return app;
 }
 } // namespace

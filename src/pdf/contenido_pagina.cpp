@@ -63,10 +63,10 @@ void ContenidoPagina::empiezaTexto(int fuente, double puntos, double x, double y
     enCadena_ = false;
 }
 
-void ContenidoPagina::glifo(uint16_t codigo) {
+void ContenidoPagina::glifo(uint16_t codigo, bool unByte) {
     if (!enCadena_) texto_.anade('(');
     enCadena_ = true;
-    texto_.codigo(codigo);
+    texto_.codigo(codigo, unByte);
 }
 
 void ContenidoPagina::avanza(double milesimas) {

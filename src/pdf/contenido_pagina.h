@@ -21,7 +21,8 @@ class ContenidoPagina {
     // `escala` stretches the glyphs and their advances horizontally.
     void empiezaTexto(int fuente, double puntos, double x, double y, double inclinacion,
                       double escala = 1);
-    void glifo(uint16_t codigo);
+    // The glyph's code: two bytes, or one for a simple font.
+    void glifo(uint16_t codigo, bool unByte = false);
     // Moves the next glyph right by `milesimas` of the font size.
     void avanza(double milesimas);
     void terminaTexto();

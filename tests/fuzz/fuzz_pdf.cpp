@@ -9,6 +9,7 @@
 #include <QCoreApplication>
 #include <cstdlib>
 #include <functional>
+#include <iterator>
 #include <string>
 
 namespace {
@@ -31,10 +32,12 @@ struct SalidaMemoria : SalidaDocumento {
 };
 
 using Byte = std::function<uint8_t()>;
-const char* const kFamilias[] = {"Courier New", "Ravendot",        "DejaVu Serif",
-                                 "DejaVu Sans", "FuenteInventada", ""};
+// "Nimbus Roman" is a Type 1 face: a simple font, one byte a glyph.
+const char* const kFamilias[] = {
+    "Courier New",     "Ravendot", "DejaVu Serif", "DejaVu Sans", "Nimbus Roman",
+    "FuenteInventada", ""};
 const std::function<void(DispositivoPdf&, const Byte&)> kOperaciones[] = {
-    [](auto& d, auto& b) { d.ponFuente(kFamilias[b() % 6]); },
+    [](auto& d, auto& b) { d.ponFuente(kFamilias[b() % std::size(kFamilias)]); },
     [](auto& d, auto& b) { d.ponTamano(1 + b() % 60); },
     [](auto& d, auto& b) { d.ponNegrita(b() & 1); },
     [](auto& d, auto& b) { d.ponCursiva(b() & 1); },

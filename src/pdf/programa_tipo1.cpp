@@ -12,7 +12,7 @@ QByteArray descifra(const QByteArray& cifrado) {
     for (qsizetype i = 0; i < cifrado.size(); ++i) {
         const uint8_t c = uint8_t(cifrado[i]);
         claro[i] = char(c ^ (r >> 8));
-        r = uint16_t((c + r) * 52845 + 22719);
+        r = uint16_t((uint32_t(c) + r) * 52845u + 22719u); // modulo 2^16, unsigned
     }
     return claro;
 }
@@ -23,7 +23,7 @@ QByteArray cifra(const QByteArray& claro) {
     for (qsizetype i = 0; i < claro.size(); ++i) {
         const uint8_t c = uint8_t(uint8_t(claro[i]) ^ (r >> 8));
         cifrado[i] = char(c);
-        r = uint16_t((c + r) * 52845 + 22719);
+        r = uint16_t((uint32_t(c) + r) * 52845u + 22719u); // modulo 2^16, unsigned
     }
     return cifrado;
 }

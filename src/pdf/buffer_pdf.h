@@ -34,10 +34,10 @@ class BufferPdf {
             --n;
         datos_.append(b, size_t(n));
     }
-    // Two bytes of a glyph code inside a literal string, escaped where the syntax needs it (a
-    // bare carriage return would be read as a line feed).
-    void codigo(uint16_t c) {
-        byte(char(c >> 8));
+    // Two bytes of a glyph code (one for a simple font) inside a literal string, escaped where
+    // the syntax needs it (a bare carriage return would be read as a line feed).
+    void codigo(uint16_t c, bool unByte = false) {
+        if (!unByte) byte(char(c >> 8));
         byte(char(c & 0xff));
     }
     // A literal string of Latin-1 or ASCII text.

@@ -6,6 +6,7 @@
 #include FT_ADVANCES_H
 #include FT_FONT_FORMATS_H
 #include FT_OUTLINE_H
+#include FT_TYPE1_TABLES_H
 #include FT_TRUETYPE_TABLES_H
 #include <hb-ot.h>
 #include <hb.h>
@@ -177,4 +178,42 @@ Contorno CaraFuente::contorno(uint32_t glifo, double pixeles) const {
     const FT_Outline_Funcs funciones{mueve, linea, cuadratica, cubica, 0, 0};
     FT_Outline_Decompose(&ft_->glyph->outline, &funciones, &t);
     return c;
+}
+
+std::string CaraFuente::nombreGlifo(uint32_t glifo) const {
+    char nombre[128] = "";
+    if (!FT_HAS_GLYPH_NAMES(ft_) || FT_Get_Glyph_Name(ft_, glifo, nombre, sizeof nombre)) return {};
+    return nombre;
+}
+
+// FreeType gives a Type 1 accented glyph (seac) as its two parts when asked not to join them.
+std::vector<uint32_t> CaraFuente::componentes(uint32_t glifo) const {
+    std::vector<uint32_t> partes;
+    if (FT_Load_Glyph(ft_, glifo, FT_LOAD_NO_SCALE | FT_LOAD_NO_RECURSE) ||
+        ft_->glyph->format != FT_GLYPH_FORMAT_COMPOSITE)
+        return partes;
+    for (FT_UInt i = 0; i < ft_->glyph->num_subglyphs; ++i) {
+        FT_Int indice = 0, x = 0, y = 0;
+        FT_UInt banderas = 0;
+        FT_Matrix m{};
+        if (!FT_Get_SubGlyph_Info(ft_->glyph, i, &indice, &banderas, &x, &y, &m))
+            partes.push_back(uint32_t(indice));
+    }
+    return partes;
+}
+
+std::string CaraFuente::nombrePostScript() const {
+    const char* nombre = FT_Get_Postscript_Name(ft_);
+    return nombre ? nombre : familia_;
+}
+
+CaraFuente::Diseno CaraFuente::diseno() const {
+    Diseno d{{int(ft_->bbox.xMin), int(ft_->bbox.yMin), int(ft_->bbox.xMax), int(ft_->bbox.yMax)},
+             ft_->ascender,
+             ft_->descender,
+             0,
+             FT_IS_FIXED_WIDTH(ft_) != 0};
+    PS_FontInfoRec info;
+    if (!FT_Get_PS_Font_Info(ft_, &info)) d.angulo = int(info.italic_angle);
+    return d;
 }

@@ -53,6 +53,18 @@ class CaraFuente {
     Metricas metricas(double pixeles) const;
     double avance(uint32_t glifo, double pixeles) const;
     Contorno contorno(uint32_t glifo, double pixeles) const;
+    // For a face without sfnt tables (Type 1): its glyph names, the glyphs an accented glyph is
+    // built from (empty for any other), its PostScript name and its design metrics.
+    std::string nombreGlifo(uint32_t glifo) const;
+    std::vector<uint32_t> componentes(uint32_t glifo) const;
+    std::string nombrePostScript() const;
+    struct Diseno {
+        int caja[4];           // font units: left, bottom, right, top
+        int ascenso, descenso; // font units, the descent negative
+        int angulo;            // italic angle, degrees
+        bool fija;             // every glyph as wide
+    };
+    Diseno diseno() const;
     // Whether the face is itself bold or italic (OS/2, else the face's own style flags).
     bool negrita() const { return negrita_; }
     bool cursiva() const { return cursiva_; }

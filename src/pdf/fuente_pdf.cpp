@@ -2,13 +2,16 @@
 
 #include "pdf/cara_fuente.h"
 #include "pdf/escritor_pdf.h"
+#include "pdf/programa_tipo1.h"
 #include "pdf/subconjunto_fuente.h"
 #include <QCryptographicHash>
+#include <QFile>
 #include <QtEndian>
 #include <algorithm>
 #include <cmath>
 #include <cstring>
 #include <map>
+#include <set>
 
 namespace {
 quint16 u16(const std::string& t, size_t o) {
@@ -38,8 +41,26 @@ void utf16(BufferPdf& b, char32_t c) {
 constexpr std::string_view kCabeceraCMap =
     "/CIDInit /ProcSet findresource begin\n12 dict begin\nbegincmap\n"
     "/CIDSystemInfo << /Registry (Adobe) /Ordering (UCS) /Supplement 0 >> def\n"
-    "/CMapName /Adobe-Identity-UCS def\n/CMapType 2 def\n"
-    "1 begincodespacerange\n<0000> <FFFF>\nendcodespacerange\n";
+    "/CMapName /Adobe-Identity-UCS def\n/CMapType 2 def\n1 begincodespacerange\n";
+
+void hex2(BufferPdf& b, uint32_t v) {
+    static const char digitos[] = "0123456789ABCDEF";
+    const char c[2] = {digitos[(v >> 4) & 15], digitos[v & 15]};
+    b.anade(std::string_view(c, 2));
+}
+
+// A glyph name as a PDF name: what is not a plain printable character written as #XX.
+void nombrePdf(BufferPdf& b, const std::string& nombre) {
+    b.anade('/');
+    for (char c : nombre) {
+        if (c > ' ' && c < 127 && !strchr("()<>[]{}/%#", c)) {
+            b.anade(c);
+        } else {
+            b.anade('#');
+            hex2(b, uint8_t(c));
+        }
+    }
+}
 constexpr std::string_view kPieCMap =
     "endcmap\nCMapName currentdict /CMap defineresource pop\nend\nend\n";
 } // namespace
@@ -52,6 +73,7 @@ FuentePdf::FuentePdf(std::shared_ptr<CaraFuente> cara, int indice)
 FuentePdf::~FuentePdf() = default;
 
 void FuentePdf::leeMetricas() {
+    if (simple()) return leeMetricasTipo1();
     const std::string head = cara_->tabla("head"), hhea = cara_->tabla("hhea"),
                       maxp = cara_->tabla("maxp"), hmtx = cara_->tabla("hmtx"),
                       os2 = cara_->tabla("OS/2"), post = cara_->tabla("post");
@@ -71,6 +93,42 @@ void FuentePdf::leeMetricas() {
         avances_[size_t(g)] = u16(hmtx, 4 * std::min(g, std::max(metricas - 1, 0)));
     usados_.assign(size_t(glifos), 0);
     caracteres_.assign(size_t(glifos), 0);
+}
+
+// A Type 1 face has no tables: FreeType reads its metrics and advances from the program.
+void FuentePdf::leeMetricasTipo1() {
+    QFile f(QString::fromStdString(cara_->fichero()));
+    if (f.open(QIODevice::ReadOnly)) programa_ = ProgramaTipo1::Lee(f.readAll());
+    if (!programa_) return; // a program that cannot be embedded: drawn as outlines
+    const CaraFuente::Diseno d = cara_->diseno();
+    unidades_ = std::max(16, cara_->unidades());
+    for (int i = 0; i < 4; ++i)
+        caja_[i] = d.caja[i] * 1000 / unidades_;
+    ascenso_ = d.ascenso * 1000 / unidades_;
+    descenso_ = d.descenso * 1000 / unidades_;
+    mayusculas_ = ascenso_;
+    angulo_ = d.angulo;
+    fija_ = d.fija;
+    negrita_ = cara_->negrita();
+    cursiva_ = cara_->cursiva();
+    const unsigned glifos = cara_->numGlifos();
+    avances_.resize(glifos);
+    for (unsigned g = 0; g < glifos; ++g)
+        avances_[g] = uint16_t(std::clamp(cara_->avanceDiseno(g), 0, 65535));
+    usados_.assign(glifos, 0);
+    caracteres_.assign(glifos, 0);
+    codigos_.assign(glifos, -1);
+    admite(0); // code 0 is .notdef's, so that the font is whole even before any glyph
+}
+
+bool FuentePdf::admite(uint32_t glifo) {
+    if (!simple()) return true;
+    if (glifo >= codigos_.size()) return false;
+    if (codigos_[glifo] >= 0) return true;
+    if (porCodigo_.size() >= 256) return false;
+    codigos_[glifo] = int16_t(porCodigo_.size());
+    porCodigo_.push_back(glifo);
+    return true;
 }
 
 double FuentePdf::ancho(uint32_t glifo) const {
@@ -114,6 +172,11 @@ QByteArray FuentePdf::nombrePostScript() const {
 }
 
 void FuentePdf::escribe(EscritorPdf& pdf) const {
+    if (simple()) {
+        const int descriptor = pdf.reserva();
+        escribeSimple(pdf, descriptor, escribeToUnicode(pdf));
+        return;
+    }
     const int cid = pdf.reserva(), descriptor = pdf.reserva();
     const int programa = escribePrograma(pdf);
     const int toUnicode = escribeToUnicode(pdf);
@@ -129,6 +192,49 @@ void FuentePdf::escribe(EscritorPdf& pdf) const {
     pdf.cierra();
     escribeDescriptor(pdf, descriptor, programa, nombre);
     escribeCidFont(pdf, cid, descriptor);
+}
+
+void FuentePdf::escribeSimple(EscritorPdf& pdf, int descriptor, int toUnicode) const {
+    std::set<std::string> nombres;
+    for (uint32_t g : porCodigo_) {
+        nombres.insert(cara_->nombreGlifo(g));
+        for (uint32_t parte : cara_->componentes(g)) // an accented glyph's letter and accent
+            nombres.insert(cara_->nombreGlifo(parte));
+    }
+    const ProgramaTipo1 subconjunto = programa_->conGlifos(nombres);
+    const int programa = pdf.reserva();
+    BufferPdf& p = pdf.abre(programa);
+    p.anade("<< /Length1 ");
+    p.entero(subconjunto.claro.size());
+    p.anade(" /Length2 ");
+    p.entero(subconjunto.cifrado.size());
+    p.anade(" /Length3 0 ");
+    const QByteArray todo = subconjunto.claro + subconjunto.cifrado;
+    pdf.stream(std::string_view(todo.constData(), size_t(todo.size())), true);
+    // A subset is named with a tag of six capitals, as the CID fonts are.
+    const QByteArray nombre = (subconjunto.subconjunto ? nombrePostScript().left(7) : "") +
+                              QByteArray::fromStdString(cara_->nombrePostScript());
+    escribeDescriptor(pdf, descriptor, programa, nombre);
+
+    BufferPdf& b = pdf.abre(objeto_);
+    b.anade("<< /Type /Font /Subtype /Type1 /BaseFont /");
+    b.anade(nombre.toStdString());
+    b.anade(" /FirstChar 0 /LastChar ");
+    b.entero(std::max<long long>(0, static_cast<long long>(porCodigo_.size()) - 1));
+    b.anade(" /Widths [");
+    for (uint32_t g : porCodigo_) {
+        b.decimal(ancho(g));
+        b.anade(' ');
+    }
+    b.anade("] /Encoding << /Type /Encoding /Differences [0");
+    for (uint32_t g : porCodigo_)
+        nombrePdf(b, cara_->nombreGlifo(g));
+    b.anade("] >> /FontDescriptor ");
+    b.entero(descriptor);
+    b.anade(" 0 R /ToUnicode ");
+    b.entero(toUnicode);
+    b.anade(" 0 R >>");
+    pdf.cierra();
 }
 
 void FuentePdf::escribeCidFont(EscritorPdf& pdf, int cid, int descriptor) const {
@@ -199,8 +305,9 @@ void FuentePdf::escribeDescriptor(EscritorPdf& pdf, int descriptor, int programa
     b.anade(" /StemV ");
     b.entero(negrita_ ? 120 : 80);
     if (programa) {
-        b.anade((cara_->formato() == CaraFuente::Formato::TrueType) ? " /FontFile2 "
-                                                                    : " /FontFile3 ");
+        b.anade(cara_->formato() == CaraFuente::Formato::TrueType ? " /FontFile2 "
+                : simple()                                        ? " /FontFile "
+                                                                  : " /FontFile3 ");
         b.entero(programa);
         b.anade(" 0 R");
     }
@@ -227,16 +334,21 @@ int FuentePdf::escribePrograma(EscritorPdf& pdf) const {
 int FuentePdf::escribeToUnicode(EscritorPdf& pdf) const {
     BufferPdf cmap;
     cmap.anade(kCabeceraCMap);
+    cmap.anade(simple() ? "<00> <FF>\nendcodespacerange\n" : "<0000> <FFFF>\nendcodespacerange\n");
     std::vector<uint32_t> conTexto;
     for (uint32_t g = 0; g < caracteres_.size(); ++g)
-        if (usados_[g] && (caracteres_[g] || varios_.count(g))) conTexto.push_back(g);
+        if (usados_[g] && (caracteres_[g] || varios_.count(g)) && (!simple() || codigos_[g] >= 0))
+            conTexto.push_back(g);
     for (size_t i = 0; i < conTexto.size(); i += 100) {
         const size_t n = std::min<size_t>(100, conTexto.size() - i);
         cmap.entero(static_cast<long long>(n));
         cmap.anade(" beginbfchar\n");
         for (size_t k = i; k < i + n; ++k) {
             cmap.anade('<');
-            hex4(cmap, conTexto[k]);
+            if (simple())
+                hex2(cmap, codigo(conTexto[k]));
+            else
+                hex4(cmap, conTexto[k]);
             cmap.anade("> <");
             if (const char32_t c = caracteres_[conTexto[k]])
                 utf16(cmap, c);

@@ -90,17 +90,20 @@ void TextoPdf::escribeDirecto(DocumentoPdf& doc, LetraPdf& letra, const QString&
     FuentePdf& f = fuenteDe(doc, letra);
     const double inclinacion = letra.cursivaSintetica() ? kInclinacion : 0;
     const double pixeles = letra.pixeles();
-    if (!f.incrustable() || letra.negritaSintetica()) {
+    bool comoTexto = f.incrustable();
+    for (qsizetype j = i; comoTexto && j < n; ++j)
+        comoTexto = f.admite(indices_[size_t(j)]);
+    if (!comoTexto || letra.negritaSintetica()) {
         std::vector<Colocado> glifos;
         double avance = inicio;
         for (qsizetype j = i; j < n; avance += avances_[size_t(j)], ++j)
             if (texto[j] != u' ') glifos.push_back({indices_[size_t(j)], avance, 0, 0, {}});
-        const Pasadas pasadas = !f.incrustable()
+        const Pasadas pasadas = !comoTexto
                                     ? (letra.negritaSintetica() ? Pasadas::Ambas : Pasadas::Texto)
                                     : Pasadas::Segunda;
         contornos(doc, *letra.cara(), pixeles, glifos, x, y, pasadas, inclinacion,
                   letra.grosorLinea());
-        if (!f.incrustable()) return;
+        if (!comoTexto) return;
     }
     const double milesimas = 1000.0 / pixeles;
     ContenidoPagina& pagina = doc.pagina();
@@ -120,7 +123,7 @@ void TextoPdf::escribeDirecto(DocumentoPdf& doc, LetraPdf& letra, const QString&
             pendiente = 0;
         }
         const uint32_t g = indices_[size_t(i)];
-        pagina.glifo(uint16_t(g));
+        pagina.glifo(f.codigo(g), f.simple());
         f.usa(g, c);
         pendiente += avance - f.ancho(g);
     }
@@ -203,14 +206,17 @@ void TextoPdf::escribeGlifos(DocumentoPdf& doc, LetraPdf& letra,
     const bool negrita = letra.negrita() && !cara->negrita();
     const double inclinacion = letra.cursiva() && !cara->cursiva() ? kInclinacion : 0;
     const double pixeles = letra.pixeles();
-    for (const Colocado& g : glifos)
+    bool comoTexto = f.incrustable();
+    for (const Colocado& g : glifos) {
         f.usa(g.glifo, g.texto);
-    if (!f.incrustable() || negrita) {
+        comoTexto = comoTexto && f.admite(g.glifo);
+    }
+    if (!comoTexto || negrita) {
         const double grosor = cara->metricas(pixeles).grosor;
         contornos(doc, *cara, pixeles, glifos, x, y,
-                  !f.incrustable() ? (negrita ? Pasadas::Ambas : Pasadas::Texto) : Pasadas::Segunda,
+                  !comoTexto ? (negrita ? Pasadas::Ambas : Pasadas::Texto) : Pasadas::Segunda,
                   inclinacion, grosor);
-        if (!f.incrustable()) return;
+        if (!comoTexto) return;
     }
     const double milesimas = 1000.0 / pixeles;
     const double minimo = kMinimoAjuste * 1000.0 / (pixeles * kPuntosPorPixel);
@@ -231,7 +237,7 @@ void TextoPdf::escribeGlifos(DocumentoPdf& doc, LetraPdf& letra,
                 lector += pendiente;
             }
         }
-        pagina.glifo(uint16_t(g.glifo));
+        pagina.glifo(f.codigo(g.glifo), f.simple());
     }
     pagina.terminaTexto();
 }

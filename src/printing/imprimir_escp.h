@@ -2,8 +2,8 @@
 
 #include "markup/interprete_escp.h"
 #include "printing/dispositivo_impresora.h"
+#include "shared/imagen.h"
 #include <QHash>
-#include <QImage>
 #include <memory>
 
 class CatalogoFuentes;
@@ -27,10 +27,10 @@ class SalidaEscPImpresora : public SalidaEscP {
     bool marcas() const { return marcas_; }
 
   private:
-    const QImage& imagen(const GraficoEscP& grafico);
+    const Imagen& imagen(const GraficoEscP& grafico);
 
     DispositivoImpresora& p_;
-    QHash<QByteArray, QImage> imagenes_;       // by size and dots
+    QHash<QByteArray, Imagen> imagenes_;       // by size and dots
     std::unique_ptr<CatalogoFuentes> fuentes_; // measures proportional text, made when needed
     bool marcas_ = false;
 };

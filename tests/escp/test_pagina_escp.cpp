@@ -132,7 +132,7 @@ class TestPaginaEscP : public QObject {
 
     // The logo's three graphics on each of three pages, and the user-defined character printed
     // twice: at their true size (the dots per inch pdfimages reads from the placed size) and each
-    // held once in the document.
+    // held once in the document as a 1-bit stencil.
     void graficos_data() {
         QTest::addColumn<QString>("imagen"); // width, height, x-ppi, y-ppi
         QTest::addColumn<QStringList>("opciones");
@@ -165,6 +165,7 @@ class TestPaginaEscP : public QObject {
         int vistas = 0;
         for (const QStringList& c : ImagenesPdf(pdf)) {
             if (c.mid(0, 4).join(' ') != imagen) continue; // another graphic, or another size
+            QCOMPARE(c[5], "stencil");
             ++vistas, objetos << c[4];
         }
         QCOMPARE(objetos.size(), 1);

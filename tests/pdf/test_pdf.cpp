@@ -23,10 +23,13 @@ QProcessEnvironment entornoSinPantalla() {
 }
 
 // Text in each kind of face: file (empty: the font named) ¦ font ¦ text ¦ type as pdffonts names
-// it.
+// it ¦ the same design in another format, which the page must look like (a Type 1 subset that
+// lost or misnamed a glyph does not).
 const char* const kTextos = R"filas(
-OpenType CFF ¦ /usr/share/fonts/opentype/urw-base35/NimbusRoman-Regular.otf ¦  ¦ Nimbus Roman texto ¦ CID Type 0C (OT)
-árabe con formas ¦  ¦ DejaVu Sans ¦ سلام عليكم ¦ CID TrueType
+OpenType CFF ¦ /usr/share/fonts/opentype/urw-base35/NimbusRoman-Regular.otf ¦  ¦ Nimbus Roman texto ¦ CID Type 0C (OT) ¦
+Type 1 (.pfb) ¦ /usr/share/fonts/X11/Type1/NimbusRoman-Regular.pfb ¦  ¦ Nimbus Roman: ñ Ñ á é ¿ ¡ ¦ Type 1 ¦ /usr/share/fonts/opentype/urw-base35/NimbusRoman-Regular.otf
+Type 1 (.t1) ¦ /usr/share/fonts/type1/urw-base35/NimbusSans-Regular.t1 ¦  ¦ Nimbus Sans: ç ü Ü ¦ Type 1 ¦ /usr/share/fonts/opentype/urw-base35/NimbusSans-Regular.otf
+árabe con formas ¦  ¦ DejaVu Sans ¦ سلام عليكم ¦ CID TrueType ¦
 )filas";
 
 // What would end a literal string early or be read as another byte is escaped; numbers have no
@@ -104,26 +107,34 @@ class TestPdf : public QObject {
     // Text in each kind of face reads back as written: embedded as a subset with a ToUnicode map
     // (shaped Arabic included, each contextual form mapped to its letter).
     void textoLegible_data() {
-        for (const char* c : {"fichero", "nombre", "texto", "tipo"})
+        for (const char* c : {"fichero", "nombre", "texto", "tipo", "igualQue"})
             QTest::addColumn<QString>(c);
-        for (const QStringList& f : Filas(kTextos, 5))
-            QTest::newRow(qPrintable(f[0])) << f[1] << f[2] << f[3] << f[4];
+        for (const QStringList& f : Filas(kTextos, 6))
+            QTest::newRow(qPrintable(f[0])) << f[1] << f[2] << f[3] << f[4] << f[5];
     }
     void textoLegible() {
         QFETCH(QString, fichero);
         QFETCH(QString, nombre);
         QFETCH(QString, texto);
         QFETCH(QString, tipo);
+        QFETCH(QString, igualQue);
         CatalogoFuentes catalogo;
-        std::shared_ptr<LetraPdf> letra;
-        if (fichero.isEmpty()) {
-            letra = catalogo.letra(nombre, 12, false, false);
-        } else {
-            if (!QFile::exists(fichero)) QSKIP("the face is not installed here");
-            letra = std::make_shared<LetraPdf>(CaraFuente::abre(fichero.toStdString(), 0), 12,
-                                               false, false);
-        }
+        const auto en = [&](const QString& f) {
+            return std::make_shared<LetraPdf>(CaraFuente::abre(f.toStdString(), 0), 12, false,
+                                              false);
+        };
+        for (const QString& f : {fichero, igualQue})
+            if (!f.isEmpty() && !QFile::exists(f)) QSKIP("the face is not installed here");
+        const auto letra =
+            fichero.isEmpty() ? catalogo.letra(nombre, 12, false, false) : en(fichero);
         const QString pdf = textoEn(QTest::currentDataTag(), letra, texto);
+        if (!igualQue.isEmpty()) {
+            const QString otro =
+                textoEn(QTest::currentDataTag() + QString("-igual"), en(igualQue), texto);
+            const Diferencia d = Compara(PaginaGris(otro, 1, 150), PaginaGris(pdf, 1, 150));
+            QVERIFY2(d.tinta > 500 && d.distintos <= d.tinta / 50,
+                     qPrintable(QString::number(d.distintos)));
+        }
         QCOMPARE(DefectosPdf(pdf), QString());
         // Without the marks pdftotext puts around right-to-left text.
         QCOMPARE(Ejecuta("pdftotext", {pdf, "-"})

@@ -121,7 +121,7 @@ class TestVisor : public QObject {
     void completoTrasPrimeras() {
         EncargoPaginas encargo;
         encargo.ruta = EscribeFichero(carpetas_.nueva() + "/L.PRT", Informe(20));
-        encargo.pagina = QPageLayout(QPageSize(QPageSize::A4), QPageLayout::Portrait, {});
+        encargo.pagina = Papel(); // A4
         GeneradorPaginas generador(encargo);
         QList<PdfVisor> hechos;
         connect(&generador, &GeneradorPaginas::hecho, this,

@@ -4,8 +4,10 @@
 #include "shared/fichero_regular.h"
 #include "shared/nombres_fichero.h"
 #include "shared/paths.h"
+#include <QDir>
 #include <QFile>
 #include <QImageReader>
+#include <cstdlib>
 
 namespace {
 // A 600 dpi scan of an A4 or Letter page (4960 x 7016 pixels) is the largest picture taken.
@@ -44,6 +46,27 @@ QString buscaImagen(const QString& ruta, const QString& carpetaPrt) {
     if (ruta.startsWith(u'/') || carpetaPrt.isEmpty()) return {};
     const QString junto = carpetaPrt + u'/' + ruta;
     return ExisteRuta(junto, false) ? junto : QString();
+}
+
+// The directive's path inside `carpeta`, resolved (no "..", no links); empty when it names nothing
+// there, `fuera` set when it leads out of it: as written (never looked at) or through a link.
+QString buscaEnCarpeta(const QString& escrita, const QString& carpeta, bool& fuera) {
+    auto real = [](const QString& ruta) {
+        char* r = ::realpath(BytesDeNombre(ruta).constData(), nullptr);
+        const QString resuelta = r ? NombreDeBytes(r) : QString();
+        std::free(r);
+        return resuelta;
+    };
+    auto dentro = [](const QString& ruta, const QString& raiz) {
+        return ruta.startsWith(raiz.endsWith(u'/') ? raiz : raiz + u'/');
+    };
+    const QString junta =
+        QDir::cleanPath(escrita.startsWith(u'/') ? escrita : carpeta + u'/' + escrita);
+    fuera = !dentro(junta, QDir::cleanPath(carpeta));
+    const QString raiz = real(carpeta), ruta = fuera ? QString() : real(junta);
+    if (raiz.isEmpty() || ruta.isEmpty()) return {};
+    fuera = !dentro(ruta, raiz);
+    return fuera ? QString() : ruta;
 }
 
 QImage carga(const QString& ruta) {
@@ -91,9 +114,14 @@ void ImagenDeFondo(ImagenFondo& imagen, QString& linea, bool& laTengo, const QSt
         ++n;
     }
     const QString escrita = linea.mid(p + marca.size(), finRuta < 0 ? n : finRuta);
-    const QString ruta = escrita.isEmpty() ? QString() : buscaImagen(escrita, carpetaPrt);
+    bool fuera = false;
+    const QString ruta = escrita.isEmpty() ? QString()
+                         : imagen.carpetaImagenes.isEmpty()
+                             ? buscaImagen(escrita, carpetaPrt)
+                             : buscaEnCarpeta(escrita, imagen.carpetaImagenes, fuera);
     if (ruta.isEmpty()) {
-        if (!imagen.noEncontradas.contains(escrita)) imagen.noEncontradas << escrita;
+        QStringList& lista = fuera ? imagen.fueraDeCarpeta : imagen.noEncontradas;
+        if (!lista.contains(escrita)) lista << escrita;
         return;
     }
     linea.replace(p, marca.size() + n, QString(marca.size() + n, u' '));

@@ -19,6 +19,11 @@ dir=$(cd "$dir" && pwd)
 # cupsd refuses "User root": the scheduler's files belong to lp when we are root.
 user=lp group=lp
 [ "$(id -u)" -eq 0 ] || { user=$(id -un); group=$(id -gn); }
+# The scheduler's programs are the system's, through a folder of its own, so that a test can add
+# a backend it installed (serverbin/backend/velmor) without touching the system's folders.
+mkdir -p "$dir/serverbin/backend"
+for f in /usr/lib/cups/*; do [ "${f##*/}" = backend ] || ln -s "$f" "$dir/serverbin/"; done
+ln -s /usr/lib/cups/backend/* "$dir/serverbin/backend/"
 
 cat >"$dir/cupsd.conf" <<CONF
 Listen $sock
@@ -51,13 +56,15 @@ AccessLog $dir/log/access_log
 ErrorLog $dir/log/error_log
 PageLog $dir/log/page_log
 ServerKeychain $dir/ssl
-ServerBin /usr/lib/cups
+ServerBin $dir/serverbin
 DataDir /usr/share/cups
 User $user
 Group $group
 FileDevice No
 CONF
-[ "$(id -u)" -ne 0 ] || { chown -R "$user:$group" "$dir" "$jobs" && chmod 755 "$dir"; }
+# Programs run as root only from folders root owns.
+[ "$(id -u)" -ne 0 ] || { chown -R "$user:$group" "$dir" "$jobs" && chmod 755 "$dir" &&
+    chown -R -h root:root "$dir/serverbin"; }
 
 # The loopback printers, then the scheduler in the foreground of its own session (to keep its pid).
 setsid /usr/bin/python3 "$here/listener.py" "$jobs" "$dir/ports" Oficina Almacen \

@@ -3,7 +3,9 @@
 # never the system's, in CUPS_DIR (made afresh), listening on SOCKET (inside CUPS_DIR/run); stop it
 # with stop.sh CUPS_DIR. Queues: "Oficina" (the default) and "Almacen", raw queues to listener.py,
 # which writes each job to JOBS_DIR/<Queue>-<n>.pdf; "Detenida" (stopped), "Rechaza" (refusing
-# jobs) and "Inalcanzable" (its printer never answers) never complete a job. Returns once ready.
+# jobs) and "Inalcanzable" (its printer never answers) never complete a job. A test may add a
+# backend it installed to CUPS_DIR/serverbin/backend; the backend velmor takes the jobs' pictures
+# from CUPS_DIR/imagenes. Returns once ready.
 set -euo pipefail
 dir=$1 sock=$2 jobs=$3
 here=$(cd "$(dirname "$0")" && pwd)
@@ -14,7 +16,7 @@ falla() { echo "start.sh: $1" >&2; [ $# -lt 2 ] || cat "${@:2}" >&2 2>/dev/null;
 
 "$here/stop.sh" "$dir" >/dev/null 2>&1 || true
 rm -rf "$dir"
-mkdir -p "$dir"/{spool/tmp,cache,state,log,run,ppd,ssl} "$jobs"
+mkdir -p "$dir"/{spool/tmp,cache,state,log,run,ppd,ssl,imagenes} "$jobs"
 dir=$(cd "$dir" && pwd)
 # cupsd refuses "User root": the scheduler's files belong to lp when we are root.
 user=lp group=lp
@@ -61,6 +63,7 @@ DataDir /usr/share/cups
 User $user
 Group $group
 FileDevice No
+SetEnv VELMOR_IMAGENES $dir/imagenes
 CONF
 # Programs run as root only from folders root owns.
 [ "$(id -u)" -ne 0 ] || { chown -R "$user:$group" "$dir" "$jobs" && chmod 755 "$dir" &&

@@ -112,11 +112,13 @@ class TestInstalacion : public QObject {
                                                          QFileDevice::ExeOwner);
     }
 
-    // Exactly these files, readable by all, only the programs executable.
+    // Exactly these files, readable by all, only the programs executable (by all: CUPS runs a
+    // backend only its owner may run as root); the backend's pictures folder.
     void arbol() {
         const QStringList esperado = {
             "usr/bin/velmor",
             "usr/bin/velmor-imprimir",
+            "usr/lib/cups/backend/velmor",
             "usr/lib/systemd/user/velmor-vigilar@.service",
             "usr/share/applications/" + Id + ".desktop",
             "usr/share/doc/velmor/changelog.gz",
@@ -131,8 +133,11 @@ class TestInstalacion : public QObject {
         for (const QString& f : esperado) {
             const QFileDevice::Permissions p = QFileInfo(raiz.filePath(f)).permissions();
             QVERIFY2(p & QFile::ReadOther, qPrintable(f));
-            QVERIFY2(bool(p & QFile::ExeOther) == f.startsWith("usr/bin/"), qPrintable(f));
+            QVERIFY2(bool(p & QFile::ExeOther) ==
+                         (f.startsWith("usr/bin/") || f.contains("/backend/")),
+                     qPrintable(f));
         }
+        QVERIFY(QFileInfo(raiz.filePath("var/lib/velmor/imagenes")).isDir());
     }
 
     // Each tool of the desktop accepts what was installed, without a word on stderr.

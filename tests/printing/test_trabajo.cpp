@@ -122,6 +122,11 @@ INFORME.PRT ¦ ls -A "$M" > antes ¦ $V --pdf s.pdf "$M/INFORME.PRT" ¦ 0 ¦ ¦ 
 FACTURA.PRT ¦ ls -A "$M" > antes ¦ $V --pdf s.pdf "$M/FACTURA.PRT" ¦ 0 ¦ ¦ muestra - 'FERRETERÍA DEL NORTE' '┌──────────┬' '│ TOR-0012 │' '118,76' 'señal recibida' ¦
 VACIO.PRT ¦ ls -A "$M" > antes ¦ $V --pdf s.pdf "$M/VACIO.PRT" ¦ 0 ¦ nada que imprimir ¦ ls -A "$M" | cmp - antes; test ! -e s.pdf ¦
 ERRONEO.PRT ¦ ls -A "$M" > antes ¦ $V --pdf s.pdf "$M/ERRONEO.PRT" ¦ 1 ¦ ERRONEO.PRT;línea 2 ¦ ls -A "$M" | cmp - antes; test ! -e s.pdf ¦
+# "-": the file from standard input (its picture from the current folder) and the PDF to standard output, as by the file's path; a stream past the bound or that Velmor refuses writes nothing and leaves no copy; deletion refused.
+entrada y salida estándar ¦ ls -A "$M" > antes ¦ c=$PWD; cd "$M" && $V - --pdf - < INFORME.PRT > "$c/s.pdf" && $V --pdf "$c/r.pdf" INFORME.PRT ¦ 0 ¦ ¦ muestra 3 'INFORME MENSUAL DE VENTAS'; pdftotext s.pdf a; pdftotext r.pdf b; cmp a b ¦
+tubería demasiado larga ¦ mkdir t; mkdir -m 700 x ¦ head -c 268435457 /dev/zero | TMPDIR=$PWD/t XDG_RUNTIME_DIR=$PWD/x $V --pdf - - > s.pdf ¦ 1 ¦ «-» es demasiado largo ¦ test ! -s s.pdf; test -z "$(ls -A t)" ¦
+tubería PCL ¦ ¦ printf '\033E\033&l26A\033(s0p10h12v0s0b3TLinea\r\n' | $V --pdf - - > s.pdf ¦ 1 ¦ «-» es un trabajo PCL ¦ test ! -s s.pdf ¦
+--borrar con - ¦ r R.PRT ¦ $V --borrar --pdf - R.PRT ¦ 2 ¦ --borrar no vale con «-» ¦ test -e R.PRT ¦
 # VELMOR_CP_DOS: the DOS page the text is converted from; one that cannot be used stops before anything is printed.
 sin VELMOR_CP_DOS: 850 ¦ printf 'caja \325\r\n' > C.PRT ¦ env -u VELMOR_CP_DOS $V --pdf c.pdf C.PRT ¦ 0 ¦ ¦ pdftotext c.pdf - | grep -q 'caja ı' ¦
 437 ¦ printf 'caja \325\r\n' > C.PRT ¦ VELMOR_CP_DOS=437 $V --pdf c.pdf C.PRT ¦ 0 ¦ ¦ pdftotext c.pdf - | grep -q 'caja ╒' ¦

@@ -18,6 +18,7 @@
 
 #include <QGuiApplication>
 #include <QRegularExpression>
+#include <csignal>
 #include <cstdio>
 #include <cstdlib>
 #include <cups/backend.h>
@@ -63,11 +64,29 @@ struct Trabajo {
 // the job ends with the message, and the queue goes on with the next one.
 constexpr int kFinTrabajo = CUPS_BACKEND_CANCEL;
 
+// CUPS ends a cancelled job's backend with SIGTERM: once the PDF is submitted, its job is then
+// cancelled too, rather than left to print.
+volatile std::sig_atomic_t cancelado = 0;
+void alCancelar(int) {
+    cancelado = 1;
+}
+
 // Follows the submitted job until it ends, telling each new state; the scheduler's silence is
 // waited out, since the document is already in the queue and sending it again would print it twice.
 int sigue(const ColaCups& cola, int id) {
     QString dicho;
     while (true) {
+        if (cancelado) {
+            try {
+                cola.cancela(id);
+                informa(
+                    "INFO",
+                    QStringLiteral("Cancelado el trabajo %1 de «%2»").arg(id).arg(cola.nombre()));
+            } catch (const ErrorVelmor& e) {
+                informa("ERROR", e.mensaje());
+            }
+            return CUPS_BACKEND_CANCEL;
+        }
         QString ahora;
         EstadoTrabajo e;
         try {
@@ -138,6 +157,7 @@ int imprime(const Trabajo& t, const std::function<QString(QString)>& nombra) {
     int id = 0;
     try {
         informa("INFO", QStringLiteral("Enviando «%1» a «%2»").arg(t.titulo, t.cola));
+        std::signal(SIGTERM, alCancelar);
         id = cola.envia(pdf.descriptor(), t.titulo, t.copias);
     } catch (const ErrorVelmor& e) {
         informa("ERROR", e.mensaje());

@@ -195,6 +195,8 @@ servidor: imagen por .. ¦ cp "$M/logo.png" s.png; printf '/IMAGEN/%s/s.png\r\nV
 servidor: imagen absoluta ¦ cp "$M/logo.png" s.png; printf '/IMAGEN/%s/s.png\r\nVISIBLE\r\n' "$PWD" > F.PRT ¦ envia Velmor lp -d Velmor F.PRT ¦ 0 ¦ ,completed,;s.png» está fuera de la carpeta de imágenes ¦ sin_imagen ¦ Oficina
 servidor: imagen por un enlace ¦ cp "$M/logo.png" s.png; ln -sfn "$PWD/s.png" "$P/enlace.png"; printf '/IMAGEN/enlace.png\r\nVISIBLE\r\n' > F.PRT ¦ envia Velmor lp -d Velmor F.PRT ¦ 0 ¦ ,completed,;enlace.png» está fuera de la carpeta ¦ sin_imagen ¦ Oficina
 servidor: imagen absoluta dentro ¦ printf '/IMAGEN/%s/logo.png\r\nVISIBLE\r\n' "$P" > F.PRT ¦ envia Velmor lp -d Velmor F.PRT ¦ 0 ¦ ,completed ¦ igual ¦ Oficina
+# A job cancelled in Velmor is cancelled in the queue it went to, not left to print.
+servidor: cancelado ¦ lpadmin -p Lenta -E -v velmor:/Inalcanzable; cp "$M/FACTURA.PRT" F.PRT ¦ lp -d Lenta F.PRT; for i in $(seq 600); do lpstat -o Inalcanzable | grep -q . && break; sleep 0.1; done; cancel -a Lenta; for i in $(seq 600); do lpstat -o Inalcanzable | grep -q . || break; sleep 0.1; done; lpadmin -x Lenta ¦ 0 ¦ ¦ test -z "$(lpstat -o Inalcanzable)" ¦
 # A raw queue beside it is left as it was: its printer gets the very bytes sent.
 servidor: Almacen en crudo ¦ cp "$D/factura.prt" F.PRT ¦ envia Almacen lp -o raw -d Almacen F.PRT ¦ 0 ¦ ,completed ¦ cmp F.PRT "$L" ¦ Almacen
 )filas";
@@ -227,9 +229,8 @@ class TestTrabajo : public QObject {
     }
     // Names Qt cannot remove (not UTF-8) and folders without rights go by the shell.
     void cleanupTestCase() {
-        Shell(dir.path(),
-              "chmod -R u+rwx . && rm -rf ./*; lpadmin -x Velmor; rm -f \"$P\"/* " VELMOR_CUPS_DIR
-              "/serverbin/backend/velmor");
+        Shell(dir.path(), "chmod -R u+rwx . && rm -rf ./*; lpadmin -x Velmor; lpadmin -x Lenta; rm "
+                          "-f \"$P\"/* " VELMOR_CUPS_DIR "/serverbin/backend/velmor");
     }
     void cleanup() {
         for (const char* cola : {"Detenida", "Inalcanzable"})

@@ -28,8 +28,11 @@
 
 namespace {
 // A line of the job's log: CUPS reads the backend's standard error a line at a time, the word
-// before the colon saying what the line is (INFO, WARNING, ERROR, STATE).
-void informa(const char* clase, const QString& texto) {
+// before the colon saying what the line is (INFO, WARNING, ERROR, STATE). Control characters
+// become blanks: titles and names come from clients, and a line end would start a line of theirs.
+void informa(const char* clase, QString texto) {
+    for (QChar& c : texto)
+        if (c.category() == QChar::Other_Control) c = u' ';
     const QByteArray linea = QByteArray(clase) + ": " + texto.toUtf8() + '\n';
     std::fwrite(linea.constData(), 1, size_t(linea.size()), stderr);
     std::fflush(stderr);
@@ -60,9 +63,12 @@ struct Trabajo {
     int copias = 1;
 };
 
-// The job's own fault (a language Velmor does not print, a malformed file, nothing to print):
-// the job ends with the message, and the queue goes on with the next one.
-constexpr int kFinTrabajo = CUPS_BACKEND_CANCEL;
+// The job's own fault (a language Velmor does not print, a malformed file, nothing to print) ends
+// the job with the message, and the queue goes on with the next one; a full disk is the server's,
+// and the job is tried again later.
+int finPorError(const ErrorVelmor& e) {
+    return e.numero() == ErrorVelmor::DiscoLleno ? CUPS_BACKEND_RETRY : CUPS_BACKEND_CANCEL;
+}
 
 // CUPS ends a cancelled job's backend with SIGTERM: once the PDF is submitted, its job is then
 // cancelled too, rather than left to print.
@@ -147,7 +153,7 @@ int imprime(const Trabajo& t, const std::function<QString(QString)>& nombra) {
                     .arg(NombreVisible(imagen), NombreVisible(prt.carpetaImagenes)));
     if (r.error) {
         informa("ERROR", nombra(r.error->texto()));
-        return kFinTrabajo;
+        return finPorError(*r.error);
     }
     if (!pdf.terminada()) {
         informa("INFO", QStringLiteral("«%1» no tiene nada que imprimir").arg(t.titulo));
@@ -200,7 +206,7 @@ int main(int argc, char** argv) {
             t.ruta = entrada.emplace(STDIN_FILENO, t.titulo).ruta();
         } catch (const ErrorVelmor& e) {
             informa("ERROR", e.mensaje());
-            return kFinTrabajo;
+            return finPorError(e);
         }
     }
     // Messages name the job as its client knows it, not the scheduler's file or the copy.

@@ -46,6 +46,7 @@ int Shell(const QString& carpeta, const QString& orden, QString* salida = nullpt
     entorno.insert("M", VELMOR_SOURCE_DIR "/samples");
     entorno.insert("D", VELMOR_SOURCE_DIR "/tests/escp/datos");
     entorno.insert("T", VELMOR_SOURCE_DIR "/tests/printing/datos_servidor");
+    entorno.insert("C", VELMOR_CUPS_DIR);
     entorno.insert("P", VELMOR_CUPS_DIR "/imagenes");
     entorno.insert("U",
                    "ipp://" + QUrl::toPercentEncoding(entorno.value("CUPS_SERVER")) + "/printers/");
@@ -82,6 +83,13 @@ imagenes() { pdfimages -list "$1" | tail -n +3 | wc -l; }
 igual() { w=$PWD; (cd "$P" && $V --pdf "$w/r.pdf" "$w/F.PRT") && pdftotext -layout "$L" a &&
   pdftotext -layout r.pdf b && cmp a b && [ $(imagenes "$L") = $(imagenes r.pdf) ]; }
 sin_imagen() { pdftotext "$L" - | grep -q VISIBLE && [ $(imagenes "$L") = 0 ]; }
+instala() { ln -sf $PWD/usr/lib/cups/backend/velmor "$C/serverbin/backend" &&
+  ln -sf $PWD/usr/lib/cups/filter/velmortopdf "$C/serverbin/filter" &&
+  cp usr/share/cups/mime/velmor.* "$C" && cp "$M/logo.png" "$P" && kill -HUP $(cat "$C/cupsd.pid")
+  for i in $(seq 300); do lpadmin -p Filtro -E -v $(lpstat -v Oficina | sed 's/.*: //') \
+    -P "$T/pdf.ppd" 2>/dev/null && ipptool -tv "${U}Filtro" get-printer-attributes.test |
+    grep -q vnd.velmor-prt && break; sleep 0.1; done
+  lpinfo -v | grep -qx 'direct velmor' && lpadmin -p Velmor -E -v velmor:/Oficina; }
 para_la_cola() { pdftotext "$L" - | grep -q 'PARA LA COLA España'; }
 siguiente() { pdftotext "$L" - | grep -q SIGUIENTE; }
 )sh";
@@ -170,7 +178,7 @@ varios, uno mal ¦ r UNO.PRT; printf 'ok\r\nx}}y{{Pica\r\n' > MALO.PRT; r dos.pr
 --horizontal ¦ r R.PRT ¦ $V --pdf c.pdf --horizontal R.PRT ¦ 0 ¦ ¦ pdfinfo c.pdf | grep -q '842 x 595' ¦
 --help ¦ ¦ $V --help ¦ 0 ¦ --impresora NOMBRE ¦ ¦
 --impresora que no existe ¦ r R.PRT ¦ $V --borrar --impresora NoExiste R.PRT ¦ 2 ¦ NoExiste ¦ test -e R.PRT ¦
---impresoras ¦ ¦ $V --impresoras > l ¦ 0 ¦ ¦ printf '  Almacen\n  Detenida\n  Inalcanzable\n* Oficina\n  Rechaza\n  Velmor\n  Archivo PDF\n' | cmp - l ¦
+--impresoras ¦ ¦ $V --impresoras > l ¦ 0 ¦ ¦ printf '  Almacen\n  Detenida\n  Filtro\n  Inalcanzable\n* Oficina\n  Rechaza\n  Velmor\n  Archivo PDF\n' | cmp - l ¦
 # The queues: without deletion the scheduler's acceptance is enough; with it, the file goes only when its job has completed, and a job that does not complete keeps it and says which queue, job and state.
 Oficina ¦ q ¦ $V Q.PRT ¦ 0 ¦ ¦ test -e Q.PRT; para_la_cola ¦ Oficina
 Oficina, borrar ¦ q ¦ $V --borrar Q.PRT ¦ 0 ¦ ¦ test ! -e Q.PRT; para_la_cola ¦ Oficina
@@ -195,6 +203,9 @@ servidor: imagen por .. ¦ cp "$M/logo.png" s.png; printf '/IMAGEN/%s/s.png\r\nV
 servidor: imagen absoluta ¦ cp "$M/logo.png" s.png; printf '/IMAGEN/%s/s.png\r\nVISIBLE\r\n' "$PWD" > F.PRT ¦ envia Velmor lp -d Velmor F.PRT ¦ 0 ¦ ,completed,;s.png» está fuera de la carpeta de imágenes ¦ sin_imagen ¦ Oficina
 servidor: imagen por un enlace ¦ cp "$M/logo.png" s.png; ln -sfn "$PWD/s.png" "$P/enlace.png"; printf '/IMAGEN/enlace.png\r\nVISIBLE\r\n' > F.PRT ¦ envia Velmor lp -d Velmor F.PRT ¦ 0 ¦ ,completed,;enlace.png» está fuera de la carpeta ¦ sin_imagen ¦ Oficina
 servidor: imagen absoluta dentro ¦ printf '/IMAGEN/%s/logo.png\r\nVISIBLE\r\n' "$P" > F.PRT ¦ envia Velmor lp -d Velmor F.PRT ¦ 0 ¦ ,completed ¦ igual ¦ Oficina
+# A ".prt" file sent to an ordinary queue (Filtro: a PDF printer's PPD, on Oficina's printer) prints through Velmor's filter, Epson's codes too.
+filtro: lp ¦ cp "$M/INFORME.PRT" F.PRT ¦ envia Filtro lp -d Filtro F.PRT ¦ 0 ¦ ,completed ¦ igual ¦ Oficina
+filtro: lp, Epson ¦ cp "$D/factura.prt" F.PRT ¦ envia Filtro lp -d Filtro F.PRT ¦ 0 ¦ ,completed ¦ igual ¦ Oficina
 # A job cancelled in Velmor is cancelled in the queue it went to, not left to print.
 servidor: cancelado ¦ lpadmin -p Lenta -E -v velmor:/Inalcanzable; cp "$M/FACTURA.PRT" F.PRT ¦ lp -d Lenta F.PRT; for i in $(seq 600); do lpstat -o Inalcanzable | grep -q . && break; sleep 0.1; done; cancel -a Lenta; for i in $(seq 600); do lpstat -o Inalcanzable | grep -q . || break; sleep 0.1; done; lpadmin -x Lenta ¦ 0 ¦ ¦ test -z "$(lpstat -o Inalcanzable)" ¦
 # A raw queue beside it is left as it was: its printer gets the very bytes sent.
@@ -211,16 +222,14 @@ class TestTrabajo : public QObject {
     void initTestCase() {
         QVERIFY(!kTrabajos.isEmpty());
         QFile::setPermissions(dir.path(), QFile::Permissions(0x7755)); // reachable without root
-        // The backend, installed, where the scheduler runs backends, and the queue made as the
-        // README says; the scheduler runs it as its own user, so the way to it is open.
+        // The backend and the filter, installed, where the scheduler runs them, with their MIME
+        // types; the queues Velmor and Filtro. The scheduler runs them as its own user, so the
+        // way to them is open.
         QFile::setPermissions(raiz.path(), QFile::Permissions(0x7755));
         QString salida;
         QVERIFY2(Shell(raiz.path(),
                        "DESTDIR=$PWD " VELMOR_CMAKE " --install " VELMOR_BINARY_DIR
-                       " --prefix /usr "
-                       ">/dev/null && ln -sf $PWD/usr/lib/cups/backend/velmor " VELMOR_CUPS_DIR
-                       "/serverbin/backend && cp \"$M/logo.png\" \"$P\" && lpinfo -v | grep -x "
-                       "'direct velmor' && lpadmin -p Velmor -E -v velmor:/Oficina",
+                       " --prefix /usr > /dev/null && instala",
                        &salida) == 0,
                  qPrintable(salida));
         // 8000 pages of one line each: long to read, quick to draw (also with the sanitizers).
@@ -229,8 +238,9 @@ class TestTrabajo : public QObject {
     }
     // Names Qt cannot remove (not UTF-8) and folders without rights go by the shell.
     void cleanupTestCase() {
-        Shell(dir.path(), "chmod -R u+rwx . && rm -rf ./*; lpadmin -x Velmor; lpadmin -x Lenta; rm "
-                          "-f \"$P\"/* " VELMOR_CUPS_DIR "/serverbin/backend/velmor");
+        Shell(dir.path(),
+              "chmod -R u+rwx . && rm -rf ./*; for q in Velmor Lenta Filtro; do lpadmin "
+              "-x $q; done; rm -f \"$P\"/* \"$C\"/velmor.* \"$C\"/serverbin/*/velmor*");
     }
     void cleanup() {
         for (const char* cola : {"Detenida", "Inalcanzable"})

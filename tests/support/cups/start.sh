@@ -4,8 +4,8 @@
 # with stop.sh CUPS_DIR. Queues: "Oficina" (the default) and "Almacen", raw queues to listener.py,
 # which writes each job to JOBS_DIR/<Queue>-<n>.pdf; "Detenida" (stopped), "Rechaza" (refusing
 # jobs) and "Inalcanzable" (its printer never answers) never complete a job. A test may add a
-# backend it installed to CUPS_DIR/serverbin/backend; the backend velmor takes the jobs' pictures
-# from CUPS_DIR/imagenes. Returns once ready.
+# backend or filter it installed to CUPS_DIR/serverbin/{backend,filter}; Velmor's take the jobs'
+# pictures from CUPS_DIR/imagenes. Returns once ready.
 set -euo pipefail
 dir=$1 sock=$2 jobs=$3
 here=$(cd "$(dirname "$0")" && pwd)
@@ -22,10 +22,13 @@ dir=$(cd "$dir" && pwd)
 user=lp group=lp
 [ "$(id -u)" -eq 0 ] || { user=$(id -un); group=$(id -gn); }
 # The scheduler's programs are the system's, through a folder of its own, so that a test can add
-# a backend it installed (serverbin/backend/velmor) without touching the system's folders.
-mkdir -p "$dir/serverbin/backend"
-for f in /usr/lib/cups/*; do [ "${f##*/}" = backend ] || ln -s "$f" "$dir/serverbin/"; done
-ln -s /usr/lib/cups/backend/* "$dir/serverbin/backend/"
+# a backend or filter it installed (serverbin/backend/velmor) without touching the system's.
+for f in /usr/lib/cups/*; do
+    case ${f##*/} in
+    backend | filter) mkdir -p "$dir/serverbin/${f##*/}" && ln -s "$f"/* "$dir/serverbin/${f##*/}/" ;;
+    *) ln -s "$f" "$dir/serverbin/" ;;
+    esac
+done
 
 cat >"$dir/cupsd.conf" <<CONF
 Listen $sock

@@ -19,14 +19,13 @@ struct ImagenFondo {
     // On a print server, where jobs come from anyone: the one folder pictures are taken from. A
     // relative path is taken from it; any path that, its ".." and links resolved, lies outside it
     // is not read (a job must not print the server's files) and goes to fueraDeCarpeta, its
-    // directive printing as text. Empty: the folders of ImagenDeFondo.
+    // directive printing as text. Empty: the current folder, then the PRT file's (ImagenDeFondo).
     QString carpetaImagenes;
     QStringList fueraDeCarpeta;
 };
 
 // Finds the "/IMAGEN/" directive in the line. Its path is looked for as given (from the current
-// folder) and, when not found so, in carpetaPrt (the PRT file's folder); with a carpetaImagenes,
-// only there. When it exists: blanks
+// folder) and, when not found so, in carpetaPrt (the PRT file's folder). When it exists: blanks
 // the directive in the line (same length), sets laTengo and loads the picture into imagen with
 // Qt's image readers (BMP, PNG, JPEG, GIF, ICO, ...), never more pixels than its printed size
 // can show. A path that exists but is not a regular file, cannot be read, is not a picture or is

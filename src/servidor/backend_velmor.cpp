@@ -16,10 +16,7 @@
 #include <QRegularExpression>
 #include <csignal>
 #include <cstdio>
-#include <cstdlib>
 #include <cups/backend.h>
-#include <functional>
-#include <optional>
 #include <unistd.h>
 
 namespace {

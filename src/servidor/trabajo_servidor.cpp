@@ -11,13 +11,12 @@
 #include <unistd.h>
 
 namespace {
-// Where the jobs' pictures come from: VELMOR_IMAGENES (cupsd.conf: "SetEnv VELMOR_IMAGENES ...")
-// or the installed default.
+// Where the jobs' pictures come from: VELMOR_IMAGENES ("SetEnv VELMOR_IMAGENES ..." in
+// cups-files.conf) or the installed default.
 QString carpetaImagenes() {
     const QByteArray elegida = qgetenv("VELMOR_IMAGENES");
     return elegida.isEmpty() ? QStringLiteral(VELMOR_CARPETA_IMAGENES) : NombreDeBytes(elegida);
 }
-
 } // namespace
 
 void Informa(const char* clase, QString texto) {

@@ -1,8 +1,8 @@
 #pragma once
 
 #include "printing/salida_fichero.h"
+#include "shared/error.h"
 #include <QString>
-#include <functional>
 #include <memory>
 #include <optional>
 
@@ -40,4 +40,4 @@ std::optional<int> DibujaPdf(const TrabajoServidor& t, const QString& cola, Sali
 // The exit status of a job that failed: a full disk is the server's, and the job is tried again
 // later (CUPS_BACKEND_RETRY); anything else is the job's own (CUPS_BACKEND_CANCEL), and the queue
 // goes on with the next one.
-int FinPorError(const class ErrorVelmor& error);
+int FinPorError(const ErrorVelmor& error);

@@ -85,10 +85,12 @@ igual() { w=$PWD; (cd "$P" && $V --pdf "$w/r.pdf" "$w/F.PRT") && pdftotext -layo
 sin_imagen() { pdftotext "$L" - | grep -q VISIBLE && [ $(imagenes "$L") = 0 ]; }
 instala() { ln -sf $PWD/usr/lib/cups/backend/velmor "$C/serverbin/backend" &&
   ln -sf $PWD/usr/lib/cups/filter/velmortopdf "$C/serverbin/filter" &&
-  cp usr/share/cups/mime/velmor.* "$C" && cp "$M/logo.png" "$P" && kill -HUP $(cat "$C/cupsd.pid")
-  for i in $(seq 300); do lpadmin -p Filtro -E -v $(lpstat -v Oficina | sed 's/.*: //') \
-    -P "$T/pdf.ppd" 2>/dev/null && ipptool -tv "${U}Filtro" get-printer-attributes.test |
-    grep -q vnd.velmor-prt && break; sleep 0.1; done
+  cp usr/share/cups/mime/velmor.* "$C" && cp "$M/logo.png" "$P" || return
+  # The scheduler reloads its types once no job is printing.
+  cancel -a; kill -HUP $(cat "$C/cupsd.pid"); for i in $(seq 900); do lpadmin -p Filtro -E \
+    -v $(lpstat -v Oficina | sed 's/.*: //') -P "$T/pdf.ppd" 2>/dev/null && ipptool -tv \
+    "${U}Filtro" get-printer-attributes.test | grep -q vnd.velmor-prt && break; sleep 0.1; false
+  done || return
   lpinfo -v | grep -qx 'direct velmor' && lpadmin -p Velmor -E -v velmor:/Oficina; }
 para_la_cola() { pdftotext "$L" - | grep -q 'PARA LA COLA España'; }
 siguiente() { pdftotext "$L" - | grep -q SIGUIENTE; }

@@ -39,15 +39,6 @@ ErrorVelmor errorImagen(const QString& ruta, const QString& porque) {
                            .arg(NombreVisible(ruta), porque));
 }
 
-// Where the directive's path names a file: as given (from the current folder), or, for a path
-// that is not found so, beside the PRT file. Empty when neither.
-QString buscaImagen(const QString& ruta, const QString& carpetaPrt) {
-    if (ExisteRuta(ruta, false)) return ruta;
-    if (ruta.startsWith(u'/') || carpetaPrt.isEmpty()) return {};
-    const QString junto = carpetaPrt + u'/' + ruta;
-    return ExisteRuta(junto, false) ? junto : QString();
-}
-
 // The directive's path inside `carpeta`, resolved (no "..", no links); empty when it names nothing
 // there, `fuera` set when it leads out of it: as written (never looked at) or through a link.
 QString buscaEnCarpeta(const QString& escrita, const QString& carpeta, bool& fuera) {
@@ -67,6 +58,15 @@ QString buscaEnCarpeta(const QString& escrita, const QString& carpeta, bool& fue
     if (raiz.isEmpty() || ruta.isEmpty()) return {};
     fuera = !dentro(ruta, raiz);
     return fuera ? QString() : ruta;
+}
+
+// Where the directive's path names a file: as given (from the current folder), or, for a path
+// that is not found so, beside the PRT file. Empty when neither.
+QString buscaImagen(const QString& ruta, const QString& carpetaPrt) {
+    if (ExisteRuta(ruta, false)) return ruta;
+    if (ruta.startsWith(u'/') || carpetaPrt.isEmpty()) return {};
+    const QString junto = carpetaPrt + u'/' + ruta;
+    return ExisteRuta(junto, false) ? junto : QString();
 }
 
 QImage carga(const QString& ruta) {

@@ -42,6 +42,7 @@ void alCancelar(int) {
 // waited out, since the document is already in the queue and sending it again would print it twice.
 int sigue(const ColaCups& cola, int id) {
     QString dicho;
+    bool detenida = false; // said in the queue's state, as a warning, while it lasts
     while (true) {
         if (cancelado) {
             try {
@@ -77,6 +78,9 @@ int sigue(const ColaCups& cola, int id) {
             return e.estado == EstadoTrabajo::Cancelado ? CUPS_BACKEND_CANCEL : CUPS_BACKEND_FAILED;
         }
         if (ahora != dicho) Informa("INFO", dicho = ahora);
+        if (e.colaDetenida != detenida)
+            Informa("STATE", (detenida = e.colaDetenida) ? QStringLiteral("+other-warning")
+                                                         : QStringLiteral("-other-warning"));
         ::sleep(1);
     }
 }
@@ -95,9 +99,12 @@ int imprime(const TrabajoServidor& t, const QString& cola) {
     int id = 0;
     try {
         Informa("INFO", QStringLiteral("Enviando «%1» a «%2»").arg(t.titulo, cola));
+        Informa("STATE", QStringLiteral("+connecting-to-device"));
         std::signal(SIGTERM, alCancelar);
         id = destino.envia(pdf.descriptor(), t.titulo, t.copias);
+        Informa("STATE", QStringLiteral("-connecting-to-device"));
     } catch (const ErrorVelmor& e) {
+        Informa("STATE", QStringLiteral("-connecting-to-device"));
         Informa("ERROR", e.mensaje());
         return CUPS_BACKEND_FAILED; // the queue's error policy: stop, retry or abort
     }

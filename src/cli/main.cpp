@@ -4,6 +4,7 @@
 #include "cli/parada_senal.h"
 #include "printing/impresoras_sistema.h"
 #include "printing/trabajo_impresion.h"
+#include "shared/entrada_copiada.h"
 #include "shared/paginas_actuales.h"
 #include "shared/error.h"
 #include "shared/mensajes_qt.h"
@@ -21,6 +22,7 @@
 #include <QTranslator>
 #include <csignal>
 #include <cstdio>
+#include <unistd.h>
 
 namespace {
 void salida(FILE* f, const QString& texto) {
@@ -132,8 +134,12 @@ PeticionTrabajo peticionDe(const OpcionesCli& o) {
 }
 
 // Runs one file's job to its end; false when it did not print (or, with --borrar, was kept).
+// `entrada`: the copy of standard input the job prints, named so in the messages.
 bool imprime(ImpresorasSistema& impresoras, InterlocutorCli& interlocutor,
-             const PeticionTrabajo& peticion) {
+             const PeticionTrabajo& peticion, const EntradaCopiada* entrada) {
+    auto error = [entrada](const QString& texto) {
+        ::error(entrada ? entrada->nombra(texto) : texto);
+    };
     TrabajoImpresion trabajo(impresoras, interlocutor, peticion);
     QEventLoop bucle;
     QObject::connect(&trabajo, &TrabajoImpresion::terminado, &bucle, &QEventLoop::quit);
@@ -246,7 +252,17 @@ int main(int argc, char** argv) {
         p.ruta = o.ficheros.at(i);
         // Into a folder, a PDF never replaces one; a single --pdf SALIDA.pdf is the user's name.
         p.pdfSinSustituir = o.ficheros.size() > 1 && !o.pdf.isEmpty();
-        if (!imprime(impresoras, interlocutor, p)) ++fallos;
+        std::optional<EntradaCopiada> entrada;
+        if (p.ruta == QLatin1String("-")) {
+            try {
+                p.ruta = entrada.emplace(STDIN_FILENO, QStringLiteral("-")).ruta();
+            } catch (const ErrorVelmor& e) {
+                error(e.mensaje());
+                ++fallos;
+                continue;
+            }
+        }
+        if (!imprime(impresoras, interlocutor, p, entrada ? &*entrada : nullptr)) ++fallos;
     }
     return fallos ? 1 : 0;
 }

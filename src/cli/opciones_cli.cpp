@@ -80,6 +80,20 @@ std::optional<QString> OpcionesCli::analiza(const QStringList& argumentos) {
     if (!vigilar.isEmpty() && !ficheros.isEmpty())
         return QStringLiteral("con --vigilar no se indican ficheros: se imprimen los «.prt» de "
                               "la carpeta");
+    return compruebaEstandar();
+}
+
+// "-" is standard input as the file, or standard output as --pdf: neither is a file that could
+// be deleted once printed.
+std::optional<QString> OpcionesCli::compruebaEstandar() const {
+    const qsizetype entradas = ficheros.count(QStringLiteral("-"));
+    if (entradas > 1)
+        return QStringLiteral("«-» (la entrada estándar) solo se puede indicar una vez");
+    if (borrar && (entradas > 0 || pdf == QLatin1String("-")))
+        return QStringLiteral("--borrar no vale con «-»: la entrada y la salida estándar no son "
+                              "ficheros que se puedan borrar");
+    if (pdf == QLatin1String("-") && ficheros.size() != 1)
+        return QStringLiteral("--pdf - (la salida estándar) vale para un solo fichero");
     return std::nullopt;
 }
 
@@ -91,6 +105,8 @@ QString OpcionesCli::Ayuda() {
         "\n"
         "Imprime ficheros PRT con los efectos de letra que piden (negrita, paso, ampliada,\n"
         "saltos de página, imagen de fondo) en una impresora del sistema o en un fichero PDF.\n"
+        "El fichero «-» es la entrada estándar, y --pdf - escribe el PDF en la salida estándar\n"
+        "(ninguno de los dos con --borrar).\n"
         "\n"
         "Opciones (las que llevan un valor, también así: --lineas=66):\n"
         "  --impresoras         lista las impresoras (la actual marcada con «*») y termina\n"

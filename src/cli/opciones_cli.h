@@ -32,4 +32,7 @@ struct OpcionesCli {
     std::optional<QString> analiza(const QStringList& argumentos);
 
     static QString Ayuda();
+
+  private:
+    std::optional<QString> compruebaEstandar() const;
 };

@@ -273,3 +273,10 @@ EstadoTrabajo ColaCups::consulta(int idTrabajo) const {
     estado.colaAcepta = aceptaTrabajos(cola.get());
     return estado;
 }
+
+void ColaCups::cancela(int idTrabajo) const {
+    Conexion http = conecta(segundosLimite_);
+    if (cups().cupsCancelJob2(http.get(), nombre_.toUtf8().constData(), idTrabajo, 0) !=
+        IPP_STATUS_OK)
+        throw errorDeCups(nombre_, QStringLiteral("cancelar el trabajo %1").arg(idTrabajo));
+}

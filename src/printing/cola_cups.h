@@ -24,6 +24,8 @@ class ColaCups : public ColaImpresion {
     QString nombre() const override { return nombre_; }
     int envia(int descriptor, const QString& titulo, int copias) const override;
     EstadoTrabajo consulta(int idTrabajo) const override;
+    // Cancels one of the queue's jobs (one this user sent). Throws ErrorVelmor.
+    void cancela(int idTrabajo) const;
 
   private:
     QString nombre_;

@@ -5,6 +5,8 @@
 #include "shared/fichero_regular.h"
 #include "shared/nombres_fichero.h"
 #include "shared/paths.h"
+#include <QDir>
+#include <cstdlib>
 #include <new>
 
 namespace {
@@ -39,6 +41,27 @@ ErrorVelmor errorImagen(const QString& ruta, const QString& porque) {
     return ErrorVelmor(ErrorVelmor::ImagenNoValida,
                        QStringLiteral("No se puede cargar la imagen de fondo «%1»: %2")
                            .arg(NombreVisible(ruta), porque));
+}
+
+// The directive's path inside `carpeta`, resolved (no "..", no links); empty when it names nothing
+// there, `fuera` set when it leads out of it: as written (never looked at) or through a link.
+QString buscaEnCarpeta(const QString& escrita, const QString& carpeta, bool& fuera) {
+    auto real = [](const QString& ruta) {
+        char* r = ::realpath(BytesDeNombre(ruta).constData(), nullptr);
+        const QString resuelta = r ? NombreDeBytes(r) : QString();
+        std::free(r);
+        return resuelta;
+    };
+    auto dentro = [](const QString& ruta, const QString& raiz) {
+        return ruta.startsWith(raiz.endsWith(u'/') ? raiz : raiz + u'/');
+    };
+    const QString junta =
+        QDir::cleanPath(escrita.startsWith(u'/') ? escrita : carpeta + u'/' + escrita);
+    fuera = !dentro(junta, QDir::cleanPath(carpeta));
+    const QString raiz = real(carpeta), ruta = fuera ? QString() : real(junta);
+    if (raiz.isEmpty() || ruta.isEmpty()) return {};
+    fuera = !dentro(ruta, raiz);
+    return fuera ? QString() : ruta;
 }
 
 // Where the directive's path names a file: as given (from the current folder), or, for a path
@@ -86,9 +109,14 @@ void ImagenDeFondo(ImagenFondo& imagen, QString& linea, bool& laTengo, const QSt
         ++n;
     }
     const QString escrita = linea.mid(p + marca.size(), finRuta < 0 ? n : finRuta);
-    const QString ruta = escrita.isEmpty() ? QString() : buscaImagen(escrita, carpetaPrt);
+    bool fuera = false;
+    const QString ruta = escrita.isEmpty() ? QString()
+                         : imagen.carpetaImagenes.isEmpty()
+                             ? buscaImagen(escrita, carpetaPrt)
+                             : buscaEnCarpeta(escrita, imagen.carpetaImagenes, fuera);
     if (ruta.isEmpty()) {
-        if (!imagen.noEncontradas.contains(escrita)) imagen.noEncontradas << escrita;
+        QStringList& lista = fuera ? imagen.fueraDeCarpeta : imagen.noEncontradas;
+        if (!lista.contains(escrita)) lista << escrita;
         return;
     }
     linea.replace(p, marca.size() + n, QString(marca.size() + n, u' '));

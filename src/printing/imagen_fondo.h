@@ -16,6 +16,12 @@ struct ImagenFondo {
     // Pictures a directive named that were not found, as written, each once: the directive then
     // prints as text, and the file has not printed as it asked.
     QStringList noEncontradas;
+    // On a print server, where jobs come from anyone: the one folder pictures are taken from. A
+    // relative path is taken from it; any path that, its ".." and links resolved, lies outside it
+    // is not read (a job must not print the server's files) and goes to fueraDeCarpeta, its
+    // directive printing as text. Empty: the current folder, then the PRT file's (ImagenDeFondo).
+    QString carpetaImagenes;
+    QStringList fueraDeCarpeta;
 };
 
 // Finds the "/IMAGEN/" directive in the line. Its path is looked for as given (from the current

@@ -120,7 +120,7 @@ class SalidaImpresora : public SalidaMarcado {
 
 ResultadoPrt falla(DispositivoImpresora& p, ErrorVelmor error) {
     p.descartaDocumento();
-    return {std::move(error), {}, {}};
+    return {std::move(error), {}, {}, {}};
 }
 // An Epson file, as its printer prints it.
 ResultadoPrt imprimeEscP(const TrabajoPrt& trabajo, DispositivoImpresora& p) {
@@ -131,7 +131,7 @@ ResultadoPrt imprimeEscP(const TrabajoPrt& trabajo, DispositivoImpresora& p) {
     opciones.modoDos = trabajo.modoDos;
     const IdentidadFichero identidad = InterpreteEscP(opciones, salida).interpreta(trabajo.ruta);
     if (identidad.tamano > 0 && !salida.marcas()) return falla(p, SinMarcas(trabajo.ruta));
-    return {std::nullopt, identidad, {}};
+    return {std::nullopt, identidad, {}, {}};
 }
 } // namespace
 
@@ -141,6 +141,7 @@ QString TituloErrorPrt(const TrabajoPrt& trabajo) {
 
 ResultadoPrt ImprimirPrt(const TrabajoPrt& trabajo, DispositivoImpresora& dispositivo) {
     ImagenFondo fondo;
+    fondo.carpetaImagenes = trabajo.carpetaImagenes;
     return ImprimirPrt(trabajo, dispositivo, fondo);
 }
 
@@ -154,7 +155,7 @@ ResultadoPrt ImprimirPrt(const TrabajoPrt& trabajo, DispositivoImpresora& p, Ima
         InterpretePrt interprete(PerfilLector::Impresora(trabajo.lineasPagina), trabajo.modoDos);
         const IdentidadFichero identidad = interprete.interpreta(ruta, salida);
         if (identidad.tamano > 0 && !salida.marcas()) return falla(p, SinMarcas(ruta));
-        return {std::nullopt, identidad, fondo.noEncontradas};
+        return {std::nullopt, identidad, fondo.noEncontradas, fondo.fueraDeCarpeta};
     } catch (const ErrorVelmor& e) {
         return falla(p, e.en(ruta));
     } catch (const std::bad_alloc&) {

@@ -15,6 +15,7 @@ struct TrabajoPrt {
     int lineasPagina = 66;           // LineasPagina
     bool nueveAgujas = false;        // an Epson file in 9-pin units (else 24-pin)
     QString titulo = TituloVelmor(); // Titulo, first part of the error box title
+    QString carpetaImagenes;         // the only folder pictures come from (ImagenFondo); empty: any
 };
 
 // The outcome of ImprimirPrt: ok, or the error that stopped the job; and the file that was read.
@@ -22,6 +23,7 @@ struct ResultadoPrt {
     std::optional<ErrorVelmor> error;
     IdentidadFichero identidad;        // as the file was opened, read whole and found unchanged
     QStringList imagenesNoEncontradas; // background pictures named but not found (ImagenFondo)
+    QStringList imagenesFuera;         // named outside carpetaImagenes, not read (ImagenFondo)
     explicit operator bool() const { return !error; }
     bool ok() const { return !error; }
 };

@@ -56,7 +56,7 @@ void SalidaFichero::abre() {
     terminada_ = false;
     LimpiezaSenales::Instala();
     mascara();
-    if (destino_.isEmpty()) {
+    if (sinNombre()) {
         abreSinNombre(QFile::encodeName(QDir::tempPath()));
         return;
     }
@@ -77,12 +77,11 @@ void SalidaFichero::abreSinNombre(const QByteArray& carpeta) {
 }
 
 void SalidaFichero::abreOculto(const QByteArray& carpeta) {
-    const QByteArray base =
-        destino_.isEmpty() ? QByteArray("velmor") : BytesDeNombre(NombreDe(destino_));
+    const QByteArray base = sinNombre() ? QByteArray("velmor") : BytesDeNombre(NombreDe(destino_));
     QByteArray plantilla = carpeta + "/." + base + ".XXXXXX";
     fd_ = ::mkostemp(plantilla.data(), O_CLOEXEC);
     if (fd_ < 0) falla(QStringLiteral("crear"), errno);
-    if (destino_.isEmpty()) {
+    if (sinNombre()) {
         ::unlink(plantilla.constData()); // reachable through the descriptor alone
         return;
     }
@@ -98,9 +97,27 @@ void SalidaFichero::escribe(const char* datos, std::size_t cuantos) {
 
 void SalidaFichero::termina() {
     if (fd_ < 0) falla(QStringLiteral("escribir"), EBADF);
+    if (destino_ == QLatin1String("-")) {
+        copiaASalidaEstandar();
+        terminada_ = true;
+        return;
+    }
     if (::fsync(fd_) != 0) falla(QStringLiteral("guardar en el disco"), errno);
     if (!destino_.isEmpty()) daNombre();
     terminada_ = true;
+}
+
+void SalidaFichero::copiaASalidaEstandar() {
+    if (::lseek(fd_, 0, SEEK_SET) < 0) falla(QStringLiteral("escribir"), errno);
+    char bloque[64 * 1024];
+    while (true) {
+        const ssize_t n = ::read(fd_, bloque, sizeof bloque);
+        if (n < 0 && errno == EINTR) continue;
+        if (n < 0) falla(QStringLiteral("escribir"), errno);
+        if (n == 0) return;
+        if (!EscribeTodo(STDOUT_FILENO, QByteArrayView(bloque, n)))
+            falla(QStringLiteral("escribir"), errno);
+    }
 }
 
 // The file, whole on disk, takes the destination's name in one step.

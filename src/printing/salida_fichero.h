@@ -17,6 +17,9 @@ struct stat;
 //
 // Without a destination, the document goes to a nameless temporary file that disappears with its
 // descriptor: the print job reads it back from descriptor() to hand it to CUPS.
+//
+// The destination "-" is standard output: the document is written to a nameless temporary file
+// and copied there once finished, so a job that fails writes nothing to it.
 class SalidaFichero : public SalidaDocumento {
   public:
     SalidaFichero() = default;
@@ -51,6 +54,9 @@ class SalidaFichero : public SalidaDocumento {
     void abreOculto(const QByteArray& carpeta);
     void daNombre();
     bool tomaNombre(const QByteArray& nombre);
+    void copiaASalidaEstandar();
+    // Standard output, or a document only read back: the file never gets a name.
+    bool sinNombre() const { return destino_.isEmpty() || destino_ == QLatin1String("-"); }
 
     QString destino_;
     QString que_;

@@ -112,13 +112,18 @@ class TestInstalacion : public QObject {
                                                          QFileDevice::ExeOwner);
     }
 
-    // Exactly these files, readable by all, only the programs executable.
+    // Exactly these files, readable by all, only the programs executable (by all: CUPS runs a
+    // backend or filter only its owner may run as root); the pictures folder of both.
     void arbol() {
         const QStringList esperado = {
             "usr/bin/velmor",
             "usr/bin/velmor-imprimir",
+            "usr/lib/cups/backend/velmor",
+            "usr/lib/cups/filter/velmortopdf",
             "usr/lib/systemd/user/velmor-vigilar@.service",
             "usr/share/applications/" + Id + ".desktop",
+            "usr/share/cups/mime/velmor.convs",
+            "usr/share/cups/mime/velmor.types",
             "usr/share/doc/velmor/changelog.gz",
             "usr/share/doc/velmor/copyright",
             "usr/share/icons/hicolor/scalable/apps/" + Id + ".svg",
@@ -131,8 +136,11 @@ class TestInstalacion : public QObject {
         for (const QString& f : esperado) {
             const QFileDevice::Permissions p = QFileInfo(raiz.filePath(f)).permissions();
             QVERIFY2(p & QFile::ReadOther, qPrintable(f));
-            QVERIFY2(bool(p & QFile::ExeOther) == f.startsWith("usr/bin/"), qPrintable(f));
+            QVERIFY2(bool(p & QFile::ExeOther) ==
+                         (f.startsWith("usr/bin/") || f.startsWith("usr/lib/cups/")),
+                     qPrintable(f));
         }
+        QVERIFY(QFileInfo(raiz.filePath("var/lib/velmor/imagenes")).isDir());
     }
 
     // Each tool of the desktop accepts what was installed, without a word on stderr.

@@ -3,7 +3,9 @@
 # never the system's, in CUPS_DIR (made afresh), listening on SOCKET (inside CUPS_DIR/run); stop it
 # with stop.sh CUPS_DIR. Queues: "Oficina" (the default) and "Almacen", raw queues to listener.py,
 # which writes each job to JOBS_DIR/<Queue>-<n>.pdf; "Detenida" (stopped), "Rechaza" (refusing
-# jobs) and "Inalcanzable" (its printer never answers) never complete a job. Returns once ready.
+# jobs) and "Inalcanzable" (its printer never answers) never complete a job. A test may add a
+# backend or filter it installed to CUPS_DIR/serverbin/{backend,filter}; Velmor's take the jobs'
+# pictures from CUPS_DIR/imagenes. Returns once ready.
 set -euo pipefail
 dir=$1 sock=$2 jobs=$3
 here=$(cd "$(dirname "$0")" && pwd)
@@ -14,11 +16,19 @@ falla() { echo "start.sh: $1" >&2; [ $# -lt 2 ] || cat "${@:2}" >&2 2>/dev/null;
 
 "$here/stop.sh" "$dir" >/dev/null 2>&1 || true
 rm -rf "$dir"
-mkdir -p "$dir"/{spool/tmp,cache,state,log,run,ppd,ssl} "$jobs"
+mkdir -p "$dir"/{spool/tmp,cache,state,log,run,ppd,ssl,imagenes} "$jobs"
 dir=$(cd "$dir" && pwd)
 # cupsd refuses "User root": the scheduler's files belong to lp when we are root.
 user=lp group=lp
 [ "$(id -u)" -eq 0 ] || { user=$(id -un); group=$(id -gn); }
+# The scheduler's programs are the system's, through a folder of its own, so that a test can add
+# a backend or filter it installed (serverbin/backend/velmor) without touching the system's.
+for f in /usr/lib/cups/*; do
+    case ${f##*/} in
+    backend | filter) mkdir -p "$dir/serverbin/${f##*/}" && ln -s "$f"/* "$dir/serverbin/${f##*/}/" ;;
+    *) ln -s "$f" "$dir/serverbin/" ;;
+    esac
+done
 
 cat >"$dir/cupsd.conf" <<CONF
 Listen $sock
@@ -51,13 +61,16 @@ AccessLog $dir/log/access_log
 ErrorLog $dir/log/error_log
 PageLog $dir/log/page_log
 ServerKeychain $dir/ssl
-ServerBin /usr/lib/cups
+ServerBin $dir/serverbin
 DataDir /usr/share/cups
 User $user
 Group $group
 FileDevice No
+SetEnv VELMOR_IMAGENES $dir/imagenes
 CONF
-[ "$(id -u)" -ne 0 ] || { chown -R "$user:$group" "$dir" "$jobs" && chmod 755 "$dir"; }
+# Programs run as root only from folders root owns.
+[ "$(id -u)" -ne 0 ] || { chown -R "$user:$group" "$dir" "$jobs" && chmod 755 "$dir" &&
+    chown -R -h root:root "$dir/serverbin"; }
 
 # The loopback printers, then the scheduler in the foreground of its own session (to keep its pid).
 setsid /usr/bin/python3 "$here/listener.py" "$jobs" "$dir/ports" Oficina Almacen \

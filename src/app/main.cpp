@@ -1,11 +1,11 @@
 #include "mainwindow/frm_velmor.h"
 #include "printing/impresoras_sistema.h"
-#include "shared/paginas_actuales.h"
 #include "shared/error.h"
 #include "shared/idioma.h"
 #include "shared/mensajes_qt.h"
 #include "shared/messages.h"
 #include "shared/nombres_fichero.h"
+#include "shared/paginas_actuales.h"
 #include "shared/version.h"
 #include <QApplication>
 #include <cstdio>

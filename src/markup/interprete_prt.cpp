@@ -3,8 +3,8 @@
 #include "markup/lector_prt.h"
 #include "markup/segmentos.h"
 #include "markup/sustituye_prt.h"
-#include "shared/paginas_actuales.h"
 #include "shared/error.h"
+#include "shared/paginas_actuales.h"
 
 const QString InterpretePrt::CourierNew = QStringLiteral("Courier New");
 const QString InterpretePrt::Ravendot = QStringLiteral("Ravendot");

@@ -17,10 +17,10 @@
 #include "vigilancia/registro_impresos.h"
 #include "vigilancia/vigilante_carpeta.h"
 
+#include <QCoreApplication>
 #include <QDir>
 #include <QEventLoop>
 #include <QFile>
-#include <QGuiApplication>
 #include <QTemporaryDir>
 #include <QTimer>
 #include <benchmark/benchmark.h>
@@ -212,9 +212,8 @@ static void BM_Anotar(benchmark::State& estado) {
 BENCHMARK(BM_Anotar)->ArgNames({"anotados"})->Arg(10)->Arg(100000)->Iterations(2000);
 
 int main(int argc, char** argv) {
-    qputenv("QT_QPA_PLATFORM", "offscreen");
     qputenv("CUPS_SERVER", "/nonexistent/velmor-bench-cups.sock");
-    QGuiApplication app(argc, argv);
+    QCoreApplication app(argc, argv); // as velmor-imprimir: the print core needs no window system
     benchmark::Initialize(&argc, argv);
     benchmark::RunSpecifiedBenchmarks();
     benchmark::Shutdown();

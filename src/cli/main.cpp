@@ -13,8 +13,8 @@
 #include "vigilancia/interlocutor_vigilancia.h"
 #include "vigilancia/vigilante_carpeta.h"
 
+#include <QCoreApplication>
 #include <QEventLoop>
-#include <QGuiApplication>
 #include <QHash>
 #include <QLibraryInfo>
 #include <QLocale>
@@ -159,7 +159,7 @@ bool imprime(ImpresorasSistema& impresoras, InterlocutorCli& interlocutor,
 }
 // The watched folder until SIGTERM or SIGINT: the first one stops it in order, a second one at
 // once (the temporaries removed all the same).
-int vigila(QGuiApplication& app, ImpresorasSistema& impresoras, const OpcionesCli& o) {
+int vigila(QCoreApplication& app, ImpresorasSistema& impresoras, const OpcionesCli& o) {
     ParadaPorSenal parada;
     ConfiguracionVigilancia c;
     c.carpeta = o.vigilar;
@@ -190,17 +190,20 @@ int vigila(QGuiApplication& app, ImpresorasSistema& impresoras, const OpcionesCl
 } // namespace
 
 int main(int argc, char** argv) {
-    // No window, so no display: Qt's offscreen platform has the fonts and nothing else.
-    qputenv("QT_QPA_PLATFORM", "offscreen");
+    // No window and no platform: the print core draws with fontconfig, FreeType and HarfBuzz.
     SilenciaMensajesQt();
-    QGuiApplication app(argc, argv);
-    QTranslator textosQt;
-    if (textosQt.load(QLocale(QLocale::Spanish), "qtbase", "_",
-                      QLibraryInfo::path(QLibraryInfo::TranslationsPath)))
-        app.installTranslator(&textosQt);
+    QCoreApplication app(argc, argv);
 
     OpcionesCli o;
-    if (const auto motivo = o.analiza(argumentos(argc, argv))) return uso(*motivo);
+    if (o.analiza(argumentos(argc, argv))) {
+        // Only Qt's option parser speaks through Qt's translations, and only to say what is
+        // wrong with the options: they are loaded for that message alone.
+        QTranslator textosQt;
+        if (textosQt.load(QLocale(QLocale::Spanish), "qtbase", "_",
+                          QLibraryInfo::path(QLibraryInfo::TranslationsPath)))
+            app.installTranslator(&textosQt);
+        return uso(o.analiza(argumentos(argc, argv)).value_or(QString()));
+    }
     if (o.ayuda) {
         salida(stdout, OpcionesCli::Ayuda());
         return 0;

@@ -135,7 +135,7 @@ void frmConfiguracion::Mostrar(const AjustesImpresion& a) {
 
 // The measure is the user's only for a paper of their own.
 void frmConfiguracion::Papel_Change() {
-    const bool propia = PapelElegido->currentIndex() == int(Papel::Personalizado);
+    const bool propia = PapelElegido->currentIndex() == int(ClasePapel::Personalizado);
     AnchoPapel->setEnabled(propia);
     AltoPapel->setEnabled(propia);
 }
@@ -143,8 +143,8 @@ void frmConfiguracion::Papel_Change() {
 AjustesImpresion frmConfiguracion::Ajustes() const {
     AjustesImpresion a;
     a.paginaCodigo = PaginaCodigo->currentData().toString();
-    a.papel = Papel(PapelElegido->currentIndex());
-    if (a.papel == Papel::Personalizado)
+    a.papel = ClasePapel(PapelElegido->currentIndex());
+    if (a.papel == ClasePapel::Personalizado)
         a.medidaMm = QSizeF(AnchoPapel->value(), AltoPapel->value());
     // A margin the user left as shown keeps its exact value (the boxes show two decimals).
     const double antes[4] = {margenes_.left(), margenes_.top(), margenes_.right(),

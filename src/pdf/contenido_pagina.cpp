@@ -3,8 +3,19 @@
 #include "pdf/cara_fuente.h"
 #include <string>
 
-void ContenidoPagina::imagen(int n, double x, double y, double ancho, double alto) {
-    fondo_.anade("q ");
+void ContenidoPagina::imagen(int n, double x, double y, double ancho, double alto,
+                             int orientacion) {
+    // The picture's unit square onto the rectangle's, by Exif's orientations 1 to 8.
+    static const char* const kGiros[] = {"",
+                                         "",
+                                         "-1 0 0 1 1 0 cm ",
+                                         "-1 0 0 -1 1 1 cm ",
+                                         "1 0 0 -1 0 1 cm ",
+                                         "0 -1 -1 0 1 1 cm ",
+                                         "0 -1 1 0 0 1 cm ",
+                                         "0 1 1 0 0 0 cm ",
+                                         "0 1 -1 0 1 0 cm "};
+    fondo_.anade("q 0 g "); // a 1-bit picture paints in the fill colour: black
     fondo_.decimal(ancho);
     fondo_.anade(" 0 0 ");
     fondo_.decimal(alto);
@@ -12,7 +23,9 @@ void ContenidoPagina::imagen(int n, double x, double y, double ancho, double alt
     fondo_.decimal(x);
     fondo_.anade(' ');
     fondo_.decimal(y);
-    fondo_.anade(" cm /Im");
+    fondo_.anade(" cm ");
+    if (orientacion >= 1 && orientacion <= 8) fondo_.anade(kGiros[orientacion]);
+    fondo_.anade("/Im");
     fondo_.entero(n);
     fondo_.anade(" Do Q\n");
 }

@@ -12,7 +12,8 @@ struct Contorno;
 class ContenidoPagina {
   public:
     // The picture resource /ImN stretched into the rectangle (x, y: its bottom-left corner).
-    void imagen(int n, double x, double y, double ancho, double alto);
+    // `orientacion`: Exif's turn of the picture (1 to 8), applied within the rectangle.
+    void imagen(int n, double x, double y, double ancho, double alto, int orientacion = 1);
 
     // A show-text operator in font resource /Fn at `puntos`, its first glyph's origin at (x, y),
     // slanted by `inclinacion` (0: upright; the x shift per unit of height). Glyphs and

@@ -49,12 +49,12 @@ FuentePdf& DocumentoPdf::fuente(const std::shared_ptr<CaraFuente>& cara) {
     return *fuentes_.back();
 }
 
-int DocumentoPdf::imagen(const QImage& img) {
-    if (const int n = porImagen_.value(img.cacheKey())) return n;
+int DocumentoPdf::imagen(const Imagen& img) {
+    if (const int n = porImagen_.value(img.id)) return n;
     const int objeto = pdf_.reserva();
     ImagenPdf::escribe(pdf_, objeto, img);
     imagenes_.push_back(objeto);
-    porImagen_.insert(img.cacheKey(), int(imagenes_.size()));
+    porImagen_.insert(img.id, int(imagenes_.size()));
     return int(imagenes_.size());
 }
 

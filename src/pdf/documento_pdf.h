@@ -4,9 +4,9 @@
 #include "pdf/contenido_pagina.h"
 #include "pdf/escritor_pdf.h"
 #include "pdf/fuente_pdf.h"
+#include "shared/imagen.h"
 #include <QByteArray>
 #include <QHash>
-#include <QImage>
 #include <QSizeF>
 #include <QString>
 #include <memory>
@@ -36,7 +36,7 @@ class DocumentoPdf {
     // The document's font for the face, created at its first use.
     FuentePdf& fuente(const std::shared_ptr<CaraFuente>& cara);
     // The picture's resource number (/ImN), written at its first use.
-    int imagen(const QImage& imagen);
+    int imagen(const Imagen& imagen);
 
     // Ends the open page and writes what remains; the output is left to the caller.
     void termina();
@@ -54,6 +54,6 @@ class DocumentoPdf {
     std::vector<int> paginas_; // page objects
     std::vector<std::unique_ptr<FuentePdf>> fuentes_;
     QHash<const CaraFuente*, FuentePdf*> porCara_;
-    std::vector<int> imagenes_;    // image objects, by resource number - 1
-    QHash<qint64, int> porImagen_; // QImage::cacheKey -> resource number
+    std::vector<int> imagenes_;      // image objects, by resource number - 1
+    QHash<uint64_t, int> porImagen_; // Imagen::id -> resource number
 };

@@ -1,58 +1,58 @@
 #include "pdf/imagen_pdf.h"
 
 #include "pdf/escritor_pdf.h"
-#include <string>
+#include <string_view>
 
 namespace {
-// The samples of the picture, row after row, without the padding QImage keeps at row ends.
-std::string muestras(const QImage& img, int bytesFila) {
-    std::string datos;
-    datos.reserve(size_t(bytesFila) * size_t(img.height()));
-    for (int y = 0; y < img.height(); ++y)
-        datos.append(reinterpret_cast<const char*>(img.constScanLine(y)), size_t(bytesFila));
-    return datos;
+std::string_view vista(const QByteArray& b) {
+    return {b.constData(), size_t(b.size())};
 }
 
-void diccionario(EscritorPdf& pdf, int objeto, const QImage& img, const char* espacio,
-                 int mascara) {
+BufferPdf& diccionario(EscritorPdf& pdf, int objeto, const Imagen& img) {
     BufferPdf& b = pdf.abre(objeto);
     b.anade("<< /Type /XObject /Subtype /Image /Width ");
-    b.entero(img.width());
+    b.entero(img.ancho);
     b.anade(" /Height ");
-    b.entero(img.height());
-    b.anade(" /ColorSpace /");
-    b.anade(espacio);
+    b.entero(img.alto);
+    b.anade(' ');
+    return b;
+}
+
+const char* espacio(int componentes) {
+    return componentes == 1 ? "/DeviceGray" : componentes == 3 ? "/DeviceRGB" : "/DeviceCMYK";
+}
+} // namespace
+
+void ImagenPdf::escribe(EscritorPdf& pdf, int objeto, const Imagen& img) {
+    using F = Imagen::Formato;
+    if (img.formato == F::Bits1) {
+        diccionario(pdf, objeto, img).anade("/ImageMask true /Decode [1 0] ");
+        pdf.stream(vista(img.datos), true);
+        return;
+    }
+    int mascara = 0;
+    if (!img.alfa.isEmpty()) {
+        mascara = pdf.reserva();
+        diccionario(pdf, mascara, img).anade("/ColorSpace /DeviceGray /BitsPerComponent 8 ");
+        pdf.stream(vista(img.alfa), true);
+    }
+    const int componentes = img.formato == F::Jpeg   ? img.componentes
+                            : img.formato == F::Rgb8 ? 3
+                                                     : 1;
+    BufferPdf& b = diccionario(pdf, objeto, img);
+    b.anade("/ColorSpace ");
+    b.anade(espacio(componentes));
     b.anade(" /BitsPerComponent 8 ");
     if (mascara) {
         b.anade("/SMask ");
         b.entero(mascara);
         b.anade(" 0 R ");
     }
-}
-
-bool transparente(const QImage& img) {
-    if (!img.hasAlphaChannel()) return false;
-    const QImage alfa = img.convertToFormat(QImage::Format_Alpha8);
-    for (int y = 0; y < alfa.height(); ++y) {
-        const uchar* fila = alfa.constScanLine(y);
-        for (int x = 0; x < alfa.width(); ++x)
-            if (fila[x] != 255) return true;
+    if (img.formato != F::Jpeg) {
+        pdf.stream(vista(img.datos), true);
+        return;
     }
-    return false;
-}
-} // namespace
-
-void ImagenPdf::escribe(EscritorPdf& pdf, int objeto, const QImage& imagen) {
-    int mascara = 0;
-    if (transparente(imagen)) {
-        mascara = pdf.reserva();
-        const QImage alfa = imagen.convertToFormat(QImage::Format_Alpha8);
-        diccionario(pdf, mascara, alfa, "DeviceGray", 0);
-        pdf.stream(muestras(alfa, alfa.width()), true);
-    }
-    const bool gris = imagen.allGray();
-    const QImage img =
-        imagen.convertToFormat(gris ? QImage::Format_Grayscale8 : QImage::Format_RGB888);
-    diccionario(pdf, objeto, img, gris ? "DeviceGray" : "DeviceRGB", mascara);
-    pdf.stream(muestras(img, img.width() * (gris ? 1 : 3)), true);
+    if (img.cmykInvertido) b.anade("/Decode [1 0 1 0 1 0 1 0] ");
+    b.anade("/Filter /DCTDecode ");
+    pdf.stream(vista(img.datos), false);
 }

@@ -1,12 +1,13 @@
 #pragma once
 
-#include <QImage>
+#include "shared/imagen.h"
 
 class EscritorPdf;
 
-// A picture as an image XObject: 8-bit grey or RGB samples, deflated, and a soft mask when it
-// has transparent pixels. Written once per document and drawn by reference.
+// A picture as an image XObject: a JPEG as it is (DCTDecode); 8-bit grey or RGB samples,
+// deflated, with a soft mask when some pixel is not opaque; 1-bit ink as a stencil mask painted
+// black. Written once per document and drawn by reference.
 class ImagenPdf {
   public:
-    static void escribe(EscritorPdf& pdf, int objeto, const QImage& imagen);
+    static void escribe(EscritorPdf& pdf, int objeto, const Imagen& imagen);
 };

@@ -5,7 +5,6 @@
 #include "markup/interprete_prt.h"
 #include "preview/salida_visor.h"
 #include "preview/vista_paginas.h"
-#include "printing/dispositivo_impresora.h"
 #include "shared/messages.h"
 #include "shared/nombres_fichero.h"
 #include "shared/version.h"
@@ -45,7 +44,7 @@ const QString kVistaPaginas = QStringLiteral("paginas"), kVistaTexto = QStringLi
 } // namespace
 
 PaginaImpresora PaginaImpresora::PorDefecto() {
-    return {Impresoras::Pagina(QPageSize(QPageSize::A4), Orientacion::Vertical), 66};
+    return {Papel(), 66};
 }
 
 QColor frmPrtVer::ColorTexto() {

@@ -1,8 +1,8 @@
 #pragma once
 
 #include "shared/error.h"
+#include "shared/papel.h"
 #include <QDialog>
-#include <QPageLayout>
 #include <QString>
 
 class QPushButton;
@@ -12,7 +12,7 @@ class VistaPaginas;
 
 // What the page view needs of the current printer: its paper and the lines of a page.
 struct PaginaImpresora {
-    QPageLayout pagina;
+    Papel pagina;
     int lineasPagina = 66;
     // The built-in PDF printer's: A4 portrait.
     static PaginaImpresora PorDefecto();

@@ -54,7 +54,7 @@ class DispositivoLimitado : public DispositivoImpresora {
     void descartaDocumento() override {
         if (!cortado_) pdf_.descartaDocumento(); // a cut document is finished and stays
     }
-    void dibujaImagen(const QImage& imagen, int x, int y, int ancho, int alto) override {
+    void dibujaImagen(const Imagen& imagen, int x, int y, int ancho, int alto) override {
         pdf_.dibujaImagen(imagen, x, y, ancho, alto);
     }
     void reiniciaFormato() override { pdf_.reiniciaFormato(); }

@@ -1,8 +1,8 @@
 #pragma once
 
 #include "shared/error.h"
+#include "shared/papel.h"
 #include <QObject>
-#include <QPageLayout>
 #include <QString>
 #include <atomic>
 #include <functional>
@@ -17,7 +17,7 @@ struct EncargoPaginas {
     QString ruta;
     bool modoDos = false;
     int lineasPagina = 66;
-    QPageLayout pagina;
+    Papel pagina;
     // Pages of the first, short document; 0 makes only the whole one.
     int paginasAvance = 8;
 };

@@ -1,8 +1,6 @@
 #include "printing/ajustes_impresion.h"
 
 #include <QLocale>
-#include <QPageSize>
-#include <QRectF>
 #include <QRegularExpression>
 
 namespace {
@@ -10,17 +8,17 @@ constexpr double kMaximoMm = 2000; // beyond any printer's paper
 constexpr double kMaximoMargenMm = 200;
 
 struct PapelConocido {
-    Papel papel;
+    ClasePapel papel;
     const char* palabra;
     const char* nombre;
 };
 const PapelConocido kPapeles[] = {
-    {Papel::SegunImpresora, "impresora", "Según la impresora"},
-    {Papel::A4, "a4", "A4"},
-    {Papel::Carta, "carta", "Carta"},
-    {Papel::Legal, "legal", "Legal"},
-    {Papel::Continuo, "continuo", "Papel continuo 240 × 12\""},
-    {Papel::Personalizado, nullptr, "Personalizado"},
+    {ClasePapel::SegunImpresora, "impresora", "Según la impresora"},
+    {ClasePapel::A4, "a4", "A4"},
+    {ClasePapel::Carta, "carta", "Carta"},
+    {ClasePapel::Legal, "legal", "Legal"},
+    {ClasePapel::Continuo, "continuo", "Papel continuo 240 × 12\""},
+    {ClasePapel::Personalizado, nullptr, "Personalizado"},
 };
 
 std::optional<double> Milimetros(const QString& texto, double maximo) {
@@ -34,23 +32,23 @@ QString Numero(double mm) {
     return QString::number(mm, 'g', QLocale::FloatingPointShortest); // reads back the same
 }
 
-QPageSize Tamano(Papel papel, const QSizeF& medidaMm, const QPageSize& propio) {
+// The sheet of the paper asked for, portrait; the printer's own when it is SegunImpresora.
+Papel Hoja(ClasePapel papel, const QSizeF& medidaMm, const Papel& propia) {
     switch (papel) {
-    case Papel::SegunImpresora:
-        return propio;
-    case Papel::A4:
-        return QPageSize(QPageSize::A4);
-    case Papel::Carta:
-        return QPageSize(QPageSize::Letter);
-    case Papel::Legal:
-        return QPageSize(QPageSize::Legal);
-    case Papel::Continuo:
-        return QPageSize(QSizeF(240, 304.8), QPageSize::Millimeter, "Continuo 240 x 12",
-                         QPageSize::ExactMatch);
-    case Papel::Personalizado:
+    case ClasePapel::SegunImpresora:
+        return {propia.ancho, propia.alto};
+    case ClasePapel::A4:
+        return {595, 842};
+    case ClasePapel::Carta:
+        return {612, 792};
+    case ClasePapel::Legal:
+        return {612, 1008};
+    case ClasePapel::Continuo:
+        return Papel::Milimetros(240, 304.8);
+    case ClasePapel::Personalizado:
         break;
     }
-    return QPageSize(medidaMm, QPageSize::Millimeter, {}, QPageSize::ExactMatch);
+    return Papel::Milimetros(medidaMm.width(), medidaMm.height());
 }
 } // namespace
 
@@ -59,15 +57,14 @@ QMarginsF AjustesImpresion::MargenesPrograma() {
     return QMarginsF(sexto, sexto, sexto, sexto);
 }
 
-std::optional<QPageLayout> AjustesImpresion::Disposicion(const QPageLayout& propia) const {
-    const QPageSize tamano = Tamano(papel, medidaMm, propia.pageSize());
-    if (!tamano.isValid()) return std::nullopt;
-    const QPageLayout pagina(tamano, propia.orientation(), margenesMm, QPageLayout::Millimeter);
-    const QSizeF hoja = pagina.fullRect(QPageLayout::Millimeter).size();
+std::optional<Papel> AjustesImpresion::Disposicion(const Papel& propia) const {
+    Papel pagina = Hoja(papel, medidaMm, propia);
+    if (pagina.ancho <= 0 || pagina.alto <= 0) return std::nullopt;
+    pagina.horizontal = propia.horizontal;
+    pagina.margenes = margenesMm * (72 / 25.4);
     // At least a centimetre to print in, each way.
-    if (margenesMm.left() + margenesMm.right() > hoja.width() - 10 ||
-        margenesMm.top() + margenesMm.bottom() > hoja.height() - 10)
-        return std::nullopt;
+    const double diez = 10 * 72 / 25.4;
+    if (pagina.anchoArea() < diez || pagina.altoArea() < diez) return std::nullopt;
     return pagina;
 }
 
@@ -102,7 +99,7 @@ std::optional<QString> AjustesImpresion::LeePapel(const QString& texto) {
     const double ancho = Milimetros(m.captured(1), kMaximoMm).value_or(-1);
     const double alto = Milimetros(m.captured(2), kMaximoMm).value_or(-1);
     if (ancho < 20 || alto < 20) return motivo;
-    papel = Papel::Personalizado;
+    papel = ClasePapel::Personalizado;
     medidaMm = QSizeF(ancho, alto);
     return std::nullopt;
 }

@@ -1,7 +1,7 @@
 #pragma once
 
+#include "shared/papel.h"
 #include <QMarginsF>
-#include <QPageLayout>
 #include <QSizeF>
 #include <QString>
 #include <QStringList>
@@ -9,14 +9,14 @@
 
 // Paper sizes offered. SegunImpresora: the printer's own paper (A4 for "Archivo PDF").
 // Continuo: fan-fold continuous form 240 mm wide and 12 inches long.
-enum class Papel { SegunImpresora, A4, Carta, Legal, Continuo, Personalizado };
+enum class ClasePapel { SegunImpresora, A4, Carta, Legal, Continuo, Personalizado };
 
 // How a job prints, as the user set it: the window's "Configuración" keeps it between runs, and
 // velmor-imprimir takes each item as an option of the same name (--cp, --papel, --margenes,
 // --lineas, --agujas), in the same written form as the settings file holds it.
 struct AjustesImpresion {
     QString paginaCodigo = QStringLiteral("850"); // DOS code page; VELMOR_CP_DOS overrides it
-    Papel papel = Papel::SegunImpresora;
+    ClasePapel papel = ClasePapel::SegunImpresora;
     QSizeF medidaMm;                           // with Personalizado: width by height
     QMarginsF margenesMm = MargenesPrograma(); // left, top, right, bottom
     int lineas = 66;                           // lines per page
@@ -29,7 +29,7 @@ struct AjustesImpresion {
 
     // The page for a printer whose own page is `propia` (its paper and orientation): the paper
     // asked for, in that orientation, with these margins. Nothing when the margins leave no room.
-    std::optional<QPageLayout> Disposicion(const QPageLayout& propia) const;
+    std::optional<Papel> Disposicion(const Papel& propia) const;
 
     // Written forms: "impresora", "a4", "carta", "legal", "continuo" or "ANCHOxALTO" in mm;
     // margins "M" (all four) or "IZQUIERDA,ARRIBA,DERECHA,ABAJO" in mm.
@@ -42,5 +42,5 @@ struct AjustesImpresion {
     std::optional<QString> LeeAgujas(const QString& texto);
 };
 
-// What each paper is called to the user, in the order Papel lists them.
+// What each paper is called to the user, in the order ClasePapel lists them.
 QStringList NombresPapel();

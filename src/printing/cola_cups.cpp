@@ -2,7 +2,6 @@
 
 #include "shared/causa_sistema.h"
 #include "shared/error.h"
-#include <QSizeF>
 #include <cerrno>
 #include <cups/cups.h>
 #include <dlfcn.h>
@@ -186,18 +185,17 @@ QStringList ColaCups::Colas(QString* predeterminada) {
     return colas;
 }
 
-QPageSize ColaCups::papelPredeterminado() const {
+std::optional<Papel> ColaCups::papelPredeterminado() const {
     if (!libCups().error.isEmpty()) return {};
     cups_dest_t* destino =
         cups().cupsGetNamedDest(CUPS_HTTP_DEFAULT, nombre_.toUtf8().constData(), nullptr);
     if (!destino) return {};
-    QPageSize papel;
+    std::optional<Papel> papel;
     if (cups_dinfo_t* info = cups().cupsCopyDestInfo(CUPS_HTTP_DEFAULT, destino)) {
         cups_size_t tamano{};
         if (cups().cupsGetDestMediaDefault(CUPS_HTTP_DEFAULT, destino, info, 0, &tamano) &&
             tamano.width > 0 && tamano.length > 0)
-            papel = QPageSize(QSizeF(tamano.width / 100.0, tamano.length / 100.0),
-                              QPageSize::Millimeter);
+            papel = Papel::Milimetros(tamano.width / 100.0, tamano.length / 100.0);
         cups().cupsFreeDestInfo(info);
     }
     cups().cupsFreeDests(1, destino);

@@ -1,9 +1,10 @@
 #pragma once
 
 #include "printing/cola_impresion.h"
-#include <QPageSize>
+#include "shared/papel.h"
 #include <QString>
 #include <QStringList>
+#include <optional>
 
 // One CUPS queue, talked to with libcups, loaded on first use (a missing library is an error of
 // the call that needed it, in Spanish). CUPS_SERVER is honoured. Every call blocks until the
@@ -17,8 +18,8 @@ class ColaCups : public ColaImpresion {
     // The queues the print system offers, as it lists them, and its default one (empty when it
     // has none, no scheduler answers, or libcups is missing).
     static QStringList Colas(QString* predeterminada = nullptr);
-    // The paper the queue uses unless told otherwise; invalid when it does not say.
-    QPageSize papelPredeterminado() const;
+    // The paper the queue uses unless told otherwise (portrait); none when it does not say.
+    std::optional<Papel> papelPredeterminado() const;
 
     QString nombre() const override { return nombre_; }
     int envia(int descriptor, const QString& titulo, int copias) const override;

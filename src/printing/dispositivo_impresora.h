@@ -1,9 +1,7 @@
 #pragma once
 
-#include <QImage>
-#include <QMarginsF>
-#include <QPageLayout>
-#include <QPageSize>
+#include "shared/imagen.h"
+#include "shared/papel.h"
 #include <QString>
 #include <memory>
 
@@ -56,7 +54,7 @@ class DispositivoImpresora {
     // Throws away the unfinished document: nothing of it reaches the printer.
     virtual void descartaDocumento() = 0;
     // Stretches the picture into the rectangle; the print position does not move.
-    virtual void dibujaImagen(const QImage& imagen, int x, int y, int ancho, int alto) = 0;
+    virtual void dibujaImagen(const Imagen& imagen, int x, int y, int ancho, int alto) = 0;
     // Back to the initial format (10 pt, no bold, italic or underline) for a new job.
     virtual void reiniciaFormato() = 0;
 };
@@ -78,17 +76,11 @@ class Impresoras {
     virtual void ponOrientacion(Orientacion orientacion) = 0;
 
     // The current printer's paper, orientation and margins: what its documents are laid out on.
-    // A printer that knows no paper of its own takes A4.
-    virtual QPageLayout paginaActual() const {
-        return Pagina(QPageSize(QPageSize::A4), orientacion());
-    }
-    // A sheet of that paper with the small margin all round of a laser printer's unprintable
-    // border (12 points, 1/6 inch).
-    static QPageLayout Pagina(const QPageSize& papel, Orientacion orientacion) {
-        return QPageLayout(papel,
-                           orientacion == Orientacion::Horizontal ? QPageLayout::Landscape
-                                                                  : QPageLayout::Portrait,
-                           QMarginsF(12, 12, 12, 12), QPageLayout::Point);
+    // A printer that knows no paper of its own takes A4, with a laser printer's small margin.
+    virtual Papel paginaActual() const {
+        Papel a4;
+        a4.horizontal = orientacion() == Orientacion::Horizontal;
+        return a4;
     }
 
     // The paper and margins of the documents begun from now on.

@@ -3,12 +3,10 @@
 #include "pdf/catalogo_fuentes.h"
 #include "pdf/compresor.h"
 #include "pdf/documento_pdf.h"
-#include "pdf/texto_pdf.h"
 #include "pdf/salida_documento.h"
+#include "pdf/texto_pdf.h"
 #include "shared/error.h"
 #include "shared/version.h"
-#include <QMarginsF>
-#include <QPageSize>
 
 namespace {
 constexpr double kResolucion = LetraPdf::kResolucion;
@@ -22,16 +20,14 @@ double puntos(double twips) {
 } // namespace
 
 DispositivoPdf::DispositivoPdf()
-    : pagina_(QPageSize(QPageSize::A4), QPageLayout::Portrait, QMarginsF(12, 12, 12, 12),
-              QPageLayout::Point),
-      fuentes_(std::make_unique<CatalogoFuentes>()), compresor_(std::make_unique<Compresor>()),
+    : fuentes_(std::make_unique<CatalogoFuentes>()), compresor_(std::make_unique<Compresor>()),
       texto_(std::make_unique<TextoPdf>()) {}
 
 DispositivoPdf::~DispositivoPdf() {
     if (documento_) descartaDocumento();
 }
 
-void DispositivoPdf::ponPagina(const QPageLayout& pagina) {
+void DispositivoPdf::ponPagina(const Papel& pagina) {
     if (documento_)
         throw ErrorVelmor(ErrorVelmor::ErrorImpresora,
                           QStringLiteral("No se puede cambiar el papel con un documento a medias"));
@@ -85,26 +81,26 @@ LetraPdf& DispositivoPdf::letra() {
 }
 
 int DispositivoPdf::anchoPagina() {
-    return qRound(pagina_.paintRect(QPageLayout::Point).width() * 20.0);
+    return qRound(pagina_.anchoArea() * 20.0);
 }
 
 void DispositivoPdf::abreDocumento() {
     SalidaDocumento& s = salida();
-    const QRectF hoja = pagina_.fullRectPoints();
-    const QRectF area = pagina_.paintRect(QPageLayout::Point);
-    area_ = QRectF(area.left(), hoja.height() - area.top(), area.width(), area.height());
-    altoPixeles_ = pagina_.paintRectPixels(int(kResolucion)).height();
+    const Papel& p = pagina_;
+    area_ = QRectF(p.margenes.left(), p.altoHoja() - p.margenes.top(), p.anchoArea(), p.altoArea());
+    altoPixeles_ = p.altoAreaPixeles(kResolucion);
     fuentes_->actualiza();
     salidaAbierta_ = true;
     s.abre();
-    documento_ = std::make_unique<DocumentoPdf>(s, *compresor_, hoja.size(), TituloVelmor());
+    documento_ = std::make_unique<DocumentoPdf>(s, *compresor_, QSizeF(p.anchoHoja(), p.altoHoja()),
+                                                TituloVelmor());
 }
 
 void DispositivoPdf::pinta(const Dibujo& d) {
     const int n = documento_->imagen(d.imagen);
     documento_->pagina().imagen(n, area_.left() + puntos(d.rect.x()),
                                 area_.top() - puntos(d.rect.bottom()), puntos(d.rect.width()),
-                                puntos(d.rect.height()));
+                                puntos(d.rect.height()), d.imagen.orientacion);
     dibujosPagina_.push_back(d);
 }
 
@@ -174,7 +170,7 @@ void DispositivoPdf::nuevaPagina() {
     x_ = y_ = 0;
 }
 
-void DispositivoPdf::dibujaImagen(const QImage& imagen, int x, int y, int ancho, int alto) {
+void DispositivoPdf::dibujaImagen(const Imagen& imagen, int x, int y, int ancho, int alto) {
     Dibujo d{imagen, QRectF(x, y, ancho, alto)};
     if (documento_ && pendientes_.empty()) {
         pinta(d);

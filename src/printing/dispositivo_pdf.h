@@ -1,8 +1,8 @@
 #pragma once
 
 #include "printing/dispositivo_impresora.h"
-#include <QImage>
-#include <QPageLayout>
+#include "shared/imagen.h"
+#include "shared/papel.h"
 #include <QRectF>
 #include <memory>
 #include <vector>
@@ -38,8 +38,8 @@ class DispositivoPdf : public DispositivoImpresora {
 
     // Paper size, orientation and margins; A4 portrait with 12-point margins until set. Only
     // changed between documents.
-    void ponPagina(const QPageLayout& pagina);
-    const QPageLayout& pagina() const { return pagina_; }
+    void ponPagina(const Papel& pagina);
+    const Papel& pagina() const { return pagina_; }
     // Where the next document goes (not owned). Only changed between documents.
     void ponSalida(SalidaDocumento* salida);
     bool documentoAbierto() const { return documento_ != nullptr; }
@@ -63,12 +63,12 @@ class DispositivoPdf : public DispositivoImpresora {
     void nuevaPagina() override;
     void finDocumento() override;
     void descartaDocumento() override;
-    void dibujaImagen(const QImage& imagen, int x, int y, int ancho, int alto) override;
+    void dibujaImagen(const Imagen& imagen, int x, int y, int ancho, int alto) override;
     void reiniciaFormato() override;
 
   private:
     struct Dibujo {
-        QImage imagen;
+        Imagen imagen;
         QRectF rect; // twips
     };
     LetraPdf& letra();
@@ -80,7 +80,7 @@ class DispositivoPdf : public DispositivoImpresora {
     void cierraEstado();
     SalidaDocumento& salida() const;
 
-    QPageLayout pagina_;
+    Papel pagina_;
     SalidaDocumento* salida_ = nullptr;
     std::unique_ptr<CatalogoFuentes> fuentes_;
     std::unique_ptr<Compresor> compresor_;

@@ -1,33 +1,37 @@
 #include "printing/imagen_fondo.h"
 
+#include "printing/lector_imagen.h"
 #include "shared/error.h"
 #include "shared/fichero_regular.h"
 #include "shared/nombres_fichero.h"
 #include "shared/paths.h"
-#include <QFile>
-#include <QImageReader>
+#include <new>
 
 namespace {
-// A 600 dpi scan of an A4 or Letter page (4960 x 7016 pixels) is the largest picture taken.
-constexpr qint64 kMaxPixeles = 36'000'000;
-// What Qt may allocate to decode it (4 bytes a pixel), in MB.
-constexpr int kMaxMegasDecodificacion = 4 * kMaxPixeles / (1024 * 1024) + 1;
 // The picture is printed stretched into its holder (1215 x 975 twips): more pixels than that at
-// 1200 dpi add nothing to the page, only memory. A JPEG is decoded at that size directly.
+// 1200 dpi add nothing to the page, only memory.
 constexpr int kMaxAncho = ImagenFondo::anchoTwips * 1200 / 1440;
 constexpr int kMaxAlto = ImagenFondo::altoTwips * 1200 / 1440;
+// The largest picture file read: the largest picture uncompressed, 4 bytes a pixel.
+constexpr qint64 kMaxBytes = 4 * kMaxPixelesImagen + 1024 * 1024;
 
-// Qt's own error strings are English; the user reads Spanish.
-QString causa(QImageReader::ImageReaderError error) {
-    switch (error) {
-    case QImageReader::DeviceError:
-        return QStringLiteral("no se puede leer el fichero");
-    case QImageReader::UnsupportedFormatError:
+QString demasiadoGrande(int ancho, int alto) {
+    if (ancho <= 0) return QStringLiteral("la imagen es demasiado grande para la memoria libre");
+    return QStringLiteral("la imagen es demasiado grande (%1 × %2 píxeles; como mucho, %3 "
+                          "millones)")
+        .arg(ancho)
+        .arg(alto)
+        .arg(kMaxPixelesImagen / 1'000'000);
+}
+
+QString causa(const ImagenIlegible& i) {
+    switch (i.causa) {
+    case ImagenIlegible::FormatoDesconocido:
         return QStringLiteral("no es una imagen de un formato conocido");
-    case QImageReader::InvalidDataError:
-        return QStringLiteral("los datos de la imagen están dañados o incompletos");
+    case ImagenIlegible::DemasiadoGrande:
+        return demasiadoGrande(i.ancho, i.alto);
     default:
-        return QStringLiteral("la imagen no se puede leer");
+        return QStringLiteral("los datos de la imagen están dañados o incompletos");
     }
 }
 
@@ -46,35 +50,26 @@ QString buscaImagen(const QString& ruta, const QString& carpetaPrt) {
     return ExisteRuta(junto, false) ? junto : QString();
 }
 
-QImage carga(const QString& ruta) {
-    QImage imagen;
+Imagen carga(const QString& ruta) {
     try {
         FicheroRegular fichero(ruta, FicheroRegular::Clase::Imagen); // never a FIFO or a device
-        QFile dispositivo;
-        if (!dispositivo.open(fichero.descriptor(), QIODevice::ReadOnly))
-            throw errorImagen(ruta, QStringLiteral("no se puede leer el fichero"));
-        QImageReader lector(&dispositivo);
-        lector.setAutoTransform(true);
-        lector.setAllocationLimit(kMaxMegasDecodificacion);
-        const QSize tamano = lector.size();
-        if (tamano.isValid() && qint64(tamano.width()) * tamano.height() > kMaxPixeles)
-            throw errorImagen(ruta, QStringLiteral("la imagen es demasiado grande (%1 × %2 "
-                                                   "píxeles; como mucho, %3 millones)")
-                                        .arg(tamano.width())
-                                        .arg(tamano.height())
-                                        .arg(kMaxPixeles / 1'000'000));
-        if (tamano.width() > kMaxAncho || tamano.height() > kMaxAlto)
-            lector.setScaledSize(
-                QSize(qMin(tamano.width(), kMaxAncho), qMin(tamano.height(), kMaxAlto)));
-        imagen = lector.read();
-        if (imagen.isNull()) throw errorImagen(ruta, causa(lector.error()));
+        QByteArray bytes;
+        char bloque[64 * 1024];
+        while (const qint64 n = fichero.lee(bloque, sizeof bloque)) {
+            if (bytes.size() + n > kMaxBytes) throw errorImagen(ruta, demasiadoGrande(0, 0));
+            bytes.append(bloque, n);
+        }
+        return ReduceImagen(LeeImagen(bytes), kMaxAncho, kMaxAlto);
+    } catch (const ImagenIlegible& i) {
+        throw errorImagen(ruta, causa(i));
+    } catch (const std::bad_alloc&) {
+        throw errorImagen(ruta, demasiadoGrande(0, 0));
     } catch (const ErrorVelmor& e) {
         // The picture's own trouble, told as a picture's: the PRT file's line is added by the
         // caller.
         if (e.numero() == ErrorVelmor::ImagenNoValida) throw;
         throw ErrorVelmor(ErrorVelmor::ImagenNoValida, e.descripcion());
     }
-    return imagen;
 }
 } // namespace
 

@@ -1,6 +1,6 @@
 #pragma once
 
-#include <QImage>
+#include "shared/imagen.h"
 #include <QString>
 #include <QStringList>
 
@@ -10,7 +10,7 @@ struct ImagenFondo {
     static constexpr int anchoTwips = 1215;
     static constexpr int altoTwips = 975;
 
-    QImage imagen; // null until a directive loads a picture
+    Imagen imagen; // null until a directive loads a picture
     int ancho = anchoTwips;
     int alto = altoTwips;
     // Pictures a directive named that were not found, as written, each once: the directive then
@@ -20,10 +20,10 @@ struct ImagenFondo {
 
 // Finds the "/IMAGEN/" directive in the line. Its path is looked for as given (from the current
 // folder) and, when not found so, in carpetaPrt (the PRT file's folder). When it exists: blanks
-// the directive in the line (same length), sets laTengo and loads the picture into imagen with
-// Qt's image readers (BMP, PNG, JPEG, GIF, ICO, ...), never more pixels than its printed size
-// can show. A path that exists but is not a regular file, cannot be read, is not a picture or is
-// larger than a 600 dpi page throws ErrorVelmor naming the picture; by then the line is blanked
-// and laTengo is set.
+// the directive in the line (same length), sets laTengo and loads the picture into imagen (JPEG
+// kept as it is; PNG, GIF and BMP decoded), never more pixels than its printed size can show. A
+// path that exists but is not a regular file, cannot be read, is not a picture or is larger than a
+// 600 dpi page throws ErrorVelmor naming the picture; by then the line is blanked and laTengo is
+// set.
 void ImagenDeFondo(ImagenFondo& imagen, QString& linea, bool& laTengo,
                    const QString& carpetaPrt = {});

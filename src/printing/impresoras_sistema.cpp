@@ -6,31 +6,25 @@
 #include "printing/salida_fichero.h"
 #include "shared/error.h"
 #include "shared/version.h"
-#include <QMarginsF>
-#include <QPageLayout>
-#include <QPageSize>
 #include <algorithm>
 #include <map>
 
 struct ImpresorasSistema::Datos {
     QStringList nombres; // system printers, then "Archivo PDF"
     int actual = 0;
-    std::map<int, QPageLayout> paginas; // each printer's paper, read on first use
-    AjustesImpresion papel;             // the paper and margins asked for
+    std::map<int, Papel> paginas; // each printer's paper, read on first use
+    AjustesImpresion papel;       // the paper and margins asked for
     DispositivoPdf dispositivo;
 
     bool esPdf(int pos) const { return pos == nombres.size() - 1; }
 
     // The printer's own paper size (A4 for the PDF printer, or when it says none), portrait.
-    QPageLayout& pagina(int pos) {
+    Papel& pagina(int pos) {
         auto hallada = paginas.find(pos);
         if (hallada != paginas.end()) return hallada->second;
-        QPageSize papel(QPageSize::A4);
-        if (!esPdf(pos)) {
-            const QPageSize propio = ColaCups(nombres.at(pos)).papelPredeterminado();
-            if (propio.isValid()) papel = propio;
-        }
-        return paginas[pos] = Impresoras::Pagina(papel, Orientacion::Vertical);
+        const auto propio =
+            esPdf(pos) ? std::nullopt : ColaCups(nombres.at(pos)).papelPredeterminado();
+        return paginas[pos] = propio.value_or(Papel());
     }
 };
 
@@ -78,8 +72,7 @@ void ImpresorasSistema::hazActual(int posicion) {
 }
 
 Orientacion ImpresorasSistema::orientacion() const {
-    return d->pagina(d->actual).orientation() == QPageLayout::Landscape ? Orientacion::Horizontal
-                                                                        : Orientacion::Vertical;
+    return d->pagina(d->actual).horizontal ? Orientacion::Horizontal : Orientacion::Vertical;
 }
 
 void ImpresorasSistema::ponOrientacion(Orientacion orientacion) {
@@ -92,11 +85,10 @@ void ImpresorasSistema::ponOrientacion(Orientacion orientacion) {
         throw ErrorVelmor(
             ErrorVelmor::OrientacionRechazada,
             QStringLiteral("No se puede cambiar la orientación durante la impresión"));
-    d->pagina(d->actual).setOrientation(
-        orientacion == Orientacion::Horizontal ? QPageLayout::Landscape : QPageLayout::Portrait);
+    d->pagina(d->actual).horizontal = orientacion == Orientacion::Horizontal;
 }
 
-QPageLayout ImpresorasSistema::paginaActual() const {
+Papel ImpresorasSistema::paginaActual() const {
     return d->papel.Disposicion(d->pagina(d->actual)).value_or(d->pagina(d->actual));
 }
 

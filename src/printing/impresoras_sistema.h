@@ -23,7 +23,7 @@ class ImpresorasSistema : public Impresoras {
     void hazActual(int posicion) override;
     Orientacion orientacion() const override;
     void ponOrientacion(Orientacion orientacion) override;
-    QPageLayout paginaActual() const override;
+    Papel paginaActual() const override;
     void ponPapel(const AjustesImpresion& ajustes) override;
     DispositivoImpresora& dispositivo(SalidaFichero& salida) override;
     std::shared_ptr<const ColaImpresion> cola() const override;

@@ -25,21 +25,18 @@ void SalidaEscPImpresora::texto(const TextoEscP& t) {
     p_.escribeEnCeldas(twips(t.x), twips(t.base), t.texto, twips(f.celda));
 }
 
-const QImage& SalidaEscPImpresora::imagen(const GraficoEscP& g) {
+const Imagen& SalidaEscPImpresora::imagen(const GraficoEscP& g) {
     QByteArray clave = QCryptographicHash::hash(g.puntos, QCryptographicHash::Sha1);
     clave += QByteArray::number(g.ancho) + 'x' + QByteArray::number(g.alto);
     const auto hecha = imagenes_.constFind(clave);
     if (hecha != imagenes_.constEnd()) return *hecha;
     if (imagenes_.size() >= kImagenesRecordadas) imagenes_.clear();
-    QImage img(g.ancho, g.alto, QImage::Format_ARGB32);
-    img.fill(Qt::transparent);
-    const int fila = (g.ancho + 7) / 8;
-    for (int y = 0; y < g.alto; ++y) {
-        auto* linea = reinterpret_cast<QRgb*>(img.scanLine(y));
-        const char* puntos = g.puntos.constData() + qsizetype(y) * fila;
-        for (int x = 0; x < g.ancho; ++x)
-            if (uint8_t(puntos[x / 8]) & (0x80 >> (x % 8))) linea[x] = qRgba(0, 0, 0, 255);
-    }
+    Imagen img; // the dots as they are: a set bit is a dot of ink
+    img.formato = Imagen::Formato::Bits1;
+    img.ancho = g.ancho;
+    img.alto = g.alto;
+    img.datos = g.puntos;
+    img.id = Imagen::nuevoId();
     return *imagenes_.insert(clave, img);
 }
 

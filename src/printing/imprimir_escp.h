@@ -2,8 +2,8 @@
 
 #include "markup/interprete_escp.h"
 #include "printing/dispositivo_impresora.h"
+#include "shared/imagen.h"
 #include <QHash>
-#include <QImage>
 
 // The Epson page on the printer device: text in its cells and on its baseline, bit images as
 // pictures at their true size and place (an image met again, as a logo on every page, is the same
@@ -21,9 +21,9 @@ class SalidaEscPImpresora : public SalidaEscP {
     bool marcas() const { return marcas_; }
 
   private:
-    const QImage& imagen(const GraficoEscP& grafico);
+    const Imagen& imagen(const GraficoEscP& grafico);
 
     DispositivoImpresora& p_;
-    QHash<QByteArray, QImage> imagenes_; // by size and dots
+    QHash<QByteArray, Imagen> imagenes_; // by size and dots
     bool marcas_ = false;
 };

@@ -124,8 +124,8 @@ class TestAjustes : public QObject {
         qputenv("XDG_CONFIG_HOME", config.path().toUtf8());
         const QString fichero = AjustesVelmor::FicheroDelUsuario();
         QCOMPARE(fichero, config.path() + "/velmor/velmor.conf");
-        const AjustesImpresion a{"437", Papel::Personalizado, {100, 150.5}, {10, 12.5, 0, 30}, 72,
-                                 9};
+        const AjustesImpresion a{
+            "437", ClasePapel::Personalizado, {100, 150.5}, {10, 12.5, 0, 30}, 72, 9};
         {
             AjustesVelmor escritos(fichero);
             escritos.PonImpresion(a);
@@ -182,7 +182,7 @@ class TestAjustes : public QObject {
             QVERIFY(dialogo);
             auto* pagina = dialogo->findChild<QComboBox*>("PaginaCodigo");
             pagina->setCurrentIndex(pagina->findData("437"));
-            dialogo->findChild<QComboBox*>("Papel")->setCurrentIndex(int(Papel::Legal));
+            dialogo->findChild<QComboBox*>("Papel")->setCurrentIndex(int(ClasePapel::Legal));
             dialogo->findChild<QSpinBox*>("Lineas")->setValue(60);
             dialogo->findChild<QComboBox*>("ModeloEpson")->setCurrentIndex(1);
             QTest::keyClick(dialogo, Qt::Key_Return);
@@ -190,7 +190,7 @@ class TestAjustes : public QObject {
         QTest::keyClick(&ventana, Qt::Key_Comma, Qt::ControlModifier);
         QCOMPARE(AjustesVelmor(raiz.entorno.ficheroAjustes).Impresion(),
                  (AjustesImpresion{.paginaCodigo = "437",
-                                   .papel = Papel::Legal,
+                                   .papel = ClasePapel::Legal,
                                    .medidaMm = {},
                                    .lineas = 60,
                                    .agujas = 9}));

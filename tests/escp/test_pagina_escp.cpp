@@ -120,7 +120,7 @@ class TestPaginaEscP : public QObject {
     }
 
     // The logo's three graphics on each of three pages: at their true size (the dots per inch
-    // pdfimages reads from the placed size) and each held once in the document.
+    // pdfimages reads from the placed size), each held once in the document as a 1-bit stencil.
     void graficos_data() {
         QTest::addColumn<QString>("imagen"); // width, height, x-ppi, y-ppi
         QTest::addColumn<QStringList>("opciones");
@@ -140,6 +140,7 @@ class TestPaginaEscP : public QObject {
         for (const QStringList& c : ImagenesPdf(pdf)) {
             if (c.mid(0, 2) != imagen.split(' ').mid(0, 2)) continue; // another of the graphics
             QCOMPARE(c.mid(0, 4).join(' '), imagen);
+            QCOMPARE(c[5], "stencil");
             ++veces, objetos << c[4];
         }
         QCOMPARE(objetos.size(), 1);

@@ -6,8 +6,7 @@
 #include "printing/dispositivo_pdf.h"
 #include "shared/error.h"
 
-#include <QGuiApplication>
-#include <QImage>
+#include <QCoreApplication>
 #include <cstdlib>
 #include <functional>
 #include <string>
@@ -51,9 +50,12 @@ const std::function<void(DispositivoPdf&, const Byte&)> kOperaciones[] = {
     [](auto& d, auto&) { d.finLinea(); },
     [](auto& d, auto&) { d.nuevaPagina(); },
     [](auto& d, auto& b) {
-        static QImage imagen = [] {
-            QImage i(7, 5, QImage::Format_ARGB32);
-            return i.fill(QColor(200, 30, 30, 128)), i;
+        static const Imagen imagen = [] { // half-transparent red, 7 x 5
+            Imagen i;
+            i.formato = Imagen::Formato::Rgb8, i.ancho = 7, i.alto = 5;
+            for (int p = 0; p < 35; ++p)
+                i.datos += QByteArray::fromHex("c81e1e"), i.alfa += char(128);
+            return i.id = Imagen::nuevoId(), i;
         }();
         d.dibujaImagen(imagen, b() * 40, b() * 40, 1 + b() * 20, 1 + b() * 20);
     },
@@ -64,7 +66,7 @@ const std::function<void(DispositivoPdf&, const Byte&)> kOperaciones[] = {
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     static int argc = 1;
     static char* argv[] = {const_cast<char*>("fuzz_pdf"), nullptr};
-    static QGuiApplication app((qputenv("QT_QPA_PLATFORM", "offscreen"), argc), argv);
+    static QCoreApplication app(argc, argv);
     static DispositivoPdf dispositivo;
     static SalidaMemoria salida;
     dispositivo.ponSalida(&salida);

@@ -7,6 +7,7 @@
 #include "support/filas.h"
 #include "support/programas.h"
 
+#include <QBuffer>
 #include <QFontDatabase>
 #include <QRawFont>
 #include <QSet>
@@ -123,6 +124,10 @@ ms-dos ¦ [N][S] ¦ [s][n] ¦ 1
 // A picture of each kind ¦ what the message says, empty when printed ¦ what pdfimages lists.
 const char* const kImagenes = R"filas(
 png ¦ ¦ 64 48 76
+jpeg ¦ ¦ 64 48 76
+jpeg girado ¦ ¦ 64 48 95
+bmp ¦ ¦ 64 48 76
+gif ¦ ¦ 2 1 2
 escaneo ¦ ¦ 1012 812 1199
 texto ¦ no es una imagen de un formato ¦
 cortada ¦ dañados ¦
@@ -146,8 +151,8 @@ class TestSalidaPdf : public QObject {
                          bool horizontal = false) {
         salida = std::make_unique<SalidaFichero>(prt + ".pdf");
         dispositivo.ponSalida(otra ? otra : salida.get());
-        QPageLayout hoja = dispositivo.pagina();
-        hoja.setOrientation(horizontal ? QPageLayout::Landscape : QPageLayout::Portrait);
+        Papel hoja = dispositivo.pagina();
+        hoja.horizontal = horizontal;
         dispositivo.ponPagina(hoja);
         TrabajoPrt t;
         t.ruta = prt;
@@ -336,6 +341,24 @@ class TestSalidaPdf : public QObject {
         QImage escaneo(clase == "escaneo" ? QSize(4960, 7016) : QSize(), QImage::Format_Grayscale8);
         escaneo.fill(200); // a 600-dpi A4 page, stored uncompressed: quick to write
         if (clase == "escaneo") QVERIFY(escaneo.save(ruta, nullptr, 100));
+        if (clase == "jpeg" || clase == "bmp") QVERIFY(png.save(ruta, clase.toLatin1()));
+        if (clase == "jpeg girado") { // its left half black; Exif: seen turned a quarter right
+            QImage mitad = png.convertToFormat(QImage::Format_Grayscale8);
+            mitad.fill(255);
+            for (int y = 0; y < 48; ++y)
+                memset(mitad.scanLine(y), 0, 32);
+            QBuffer jpeg;
+            QVERIFY(jpeg.open(QIODevice::WriteOnly) && mitad.save(&jpeg, "JPEG"));
+            EscribeFichero(ruta,
+                           QByteArray(jpeg.data())
+                               .insert(2, QByteArray::fromHex("ffe100224578696600004d4d002a00000008"
+                                                              "0001011200030000000100060000000000"
+                                                              "00")));
+        }
+        if (clase == "gif") // 2 x 1, its second pixel transparent
+            EscribeFichero(ruta, QByteArray::fromHex("474946383961020001008000000000"
+                                                     "00ffffff21f90401000001002c00000000020001"
+                                                     "00000202440a003b"));
         if (clase == "texto") EscribeFichero(ruta, "hola");
         if (clase == "cortada") QVERIFY(png.save(ruta) && QFile::resize(ruta, 60));
         if (clase == "carpeta") QDir().mkpath(ruta);
@@ -367,8 +390,14 @@ class TestSalidaPdf : public QObject {
         QVERIFY(TextoPdf(prt + ".pdf").contains("Factura"));
         const QList<QStringList> vistas = ImagenesPdf(prt + ".pdf");
         QCOMPARE(vistas.size(), imagen.isEmpty() ? 0 : 2);
-        for (const QStringList& v : vistas) // one object
+        for (const QStringList& v : vistas) { // one object; a JPEG as it is, never decoded
             QCOMPARE(v.mid(0, 3).join(' ') + " " + v[4], imagen + " " + vistas[0][4]);
+            QCOMPARE(v[6] == "jpeg", clase.startsWith("jpeg"));
+        }
+        if (clase == "jpeg girado") { // black above: the holder is (12, 12) to (72, 61) points
+            const QImage p = PaginaGris(prt + ".pdf", 1, 72);
+            QVERIFY(qGray(p.pixel(66, 16)) < 64 && qGray(p.pixel(18, 57)) > 192);
+        }
     }
 };
 

@@ -97,7 +97,9 @@ ampliado ¦ g ¦ a_mitad $V --pdf o/G.pdf --borrar G.PRT; kill -STOP $p; echo ma
 tocado ¦ g ¦ a_mitad $V --pdf o/G.pdf --borrar G.PRT; kill -STOP $p; touch -d 2001-01-01 G.PRT; kill -CONT $p; wait $p ¦ 1 ¦ ha cambiado ¦ test -e G.PRT; test -z "$(ls -A o)" ¦
 aún se escribe ¦ g ¦ a_mitad $V --pdf o/G.pdf --borrar G.PRT; kill -STOP $p; (exec 3>>G.PRT; exec sleep 600) & w=$!; until ls -l /proc/$w/fd | grep -q G.PRT; do sleep 0.01; done; kill -CONT $p; wait $p; e=$?; kill $w; exit $e ¦ 1 ¦ aún se está escribiendo ¦ test -e G.PRT; test -z "$(ls -A o)" ¦
 sin cambios ¦ g ¦ a_mitad $V --pdf o/G.pdf --borrar G.PRT; kill -STOP $p; kill -CONT $p; wait $p ¦ 0 ¦ ¦ test ! -e G.PRT; test -s o/G.pdf ¦
-# A job that only writes a PDF never loads the print system's library (nor what it drags in).
+# velmor-imprimir needs no window system, and a job that only writes a PDF never loads the print
+# system's library (nor what it drags in).
+bibliotecas ¦ ¦ ldd "$V" > l ¦ 0 ¦ ¦ grep -q libQt6Core l; ! grep -qE 'libQt6(Gui|Widgets)|libcups' l ¦
 --pdf sin libcups ¦ g ¦ a_mitad $V --pdf o/G.pdf G.PRT; kill -STOP $p; cp /proc/$p/maps m; kill -CONT $p; wait $p ¦ 0 ¦ ¦ grep -q libQt6Core m; ! grep -q libcups m ¦
 # A signal while the PDF is written leaves no half PDF at the output's name and no temporary file anywhere.
 SIGTERM ¦ g ¦ a_mitad $V --pdf o/G.pdf --borrar G.PRT; kill -TERM $p; wait $p ¦ 143 ¦ ¦ test -e G.PRT; test -z "$(ls -A o)$(ls -A t)" ¦
@@ -108,6 +110,8 @@ SIGKILL ¦ g ¦ a_mitad $V --pdf o/G.pdf --borrar G.PRT; kill -KILL $p; wait $p 
 disco lleno ¦ mkdir lim; seq -f 'linea %g' 2000 > G.PRT ¦ prlimit --fsize=20000 $V --pdf lim/s.pdf --borrar G.PRT ¦ 1 ¦ s.pdf ¦ test -e G.PRT; test -z "$(ls -A lim)" ¦
 salida que no es un fichero ¦ r R.PRT ¦ $V --pdf /dev/full --borrar R.PRT ¦ 1 ¦ /dev/full;no es un fichero normal ¦ test -e R.PRT; test -c /dev/full ¦
 nada que imprimir ¦ printf '{{Pagina}}\r\n' > V.PRT ¦ $V --pdf v.pdf --borrar V.PRT ¦ 1 ¦ V.PRT;nada que imprimir ¦ test ! -e v.pdf ¦
+# A damaged picture is told in Spanish, the decoder's own complaint never reaches stderr.
+PNG roto ¦ printf '\211PNG\r\n\032\n\0\0\0\rIHDR\0\0\0\1\0\0\0\1\10\2\0\0\0XXXX' > i.png; printf 'a\r\n/IMAGEN/i.png\r\n' > R.PRT ¦ $V --pdf s.pdf R.PRT 2> e; e=$?; cat e; exit $e ¦ 1 ¦ i.png;dañados ¦ ! grep -qiE 'libpng|crc' e ¦
 # What Velmor cannot print as intended (another printer language, a malformed command, nothing to print) fails naming the file and the cause, and is kept whole; an empty file, or a line of codes alone, prints (nothing) and goes.
 PCL ¦ e '\033E\033&l26A\033(s0p10h12v0s0b3TLinea 1 del informe\r\n\f\033E' ¦ $V --pdf R.pdf --borrar R.PRT ¦ 1 ¦ R.PRT;es un trabajo PCL para impresoras láser; Velmor no lo imprime. El fichero se conserva. ¦ guardado ¦
 PJL ¦ e '\033%%-12345X@PJL JOB\r\n@PJL ENTER LANGUAGE=PCL\r\n\033E\033&l26ALinea\r\n' ¦ $V --pdf R.pdf --borrar R.PRT ¦ 1 ¦ R.PRT;es un trabajo PCL ¦ guardado ¦

@@ -66,12 +66,14 @@ inline QString DefectosPdf(const QString& pdf) {
                                                                            : salida + errores;
 }
 
-// pdfimages' rows, one a picture drawn: width, height, x-ppi, y-ppi, object.
+// pdfimages' rows, one a picture drawn: width, height, x-ppi, y-ppi, object, type ("image", or
+// "stencil" for 1-bit ink), encoding ("jpeg" for a JPEG kept as it is).
 inline QList<QStringList> ImagenesPdf(const QString& pdf) {
     QList<QStringList> r;
     for (const QString& f : Ejecuta("pdfimages", {"-list", pdf}).split('\n').mid(2))
-        if (const QStringList c = f.simplified().split(' '); c.value(2) == "image")
-            r << QStringList{c[3], c[4], c[12], c[13], c[10]};
+        if (const QStringList c = f.simplified().split(' ');
+            c.value(2) == "image" || c.value(2) == "stencil")
+            r << QStringList{c[3], c[4], c[12], c[13], c[10], c[2], c[8]};
     return r;
 }
 

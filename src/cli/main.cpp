@@ -4,10 +4,11 @@
 #include "cli/parada_senal.h"
 #include "printing/impresoras_sistema.h"
 #include "printing/trabajo_impresion.h"
-#include "shared/paginas_actuales.h"
 #include "shared/error.h"
+#include "shared/memoria_fuentes.h"
 #include "shared/mensajes_qt.h"
 #include "shared/nombres_fichero.h"
+#include "shared/paginas_actuales.h"
 #include "shared/paths.h"
 #include "shared/version.h"
 #include "vigilancia/interlocutor_vigilancia.h"
@@ -18,6 +19,7 @@
 #include <QHash>
 #include <QLibraryInfo>
 #include <QLocale>
+#include <QStandardPaths>
 #include <QTranslator>
 #include <csignal>
 #include <cstdio>
@@ -185,7 +187,17 @@ int vigila(QCoreApplication& app, ImpresorasSistema& impresoras, const OpcionesC
         error(*motivo);
         return 2;
     }
-    return app.exec();
+    const int estado = app.exec();
+    MemoriaFuentes::DelProceso().guarda();
+    return estado;
+}
+
+// Fontconfig's answers from the last run, while they hold: a short job need not read its
+// configuration.
+void activaMemoriaFuentes() {
+    const QString cache = QStandardPaths::writableLocation(QStandardPaths::GenericCacheLocation);
+    if (!cache.isEmpty())
+        MemoriaFuentes::DelProceso().activa(cache + QStringLiteral("/velmor/fuentes"));
 }
 } // namespace
 
@@ -233,6 +245,7 @@ int main(int argc, char** argv) {
         return 2;
     }
     if (const int estado = eligeImpresora(impresoras, o)) return estado;
+    activaMemoriaFuentes();
     if (!o.vigilar.isEmpty()) return vigila(app, impresoras, o);
     int estado = 0;
     const auto destinos = destinosPdf(o, estado);
@@ -248,5 +261,6 @@ int main(int argc, char** argv) {
         p.pdfSinSustituir = o.ficheros.size() > 1 && !o.pdf.isEmpty();
         if (!imprime(impresoras, interlocutor, p)) ++fallos;
     }
+    MemoriaFuentes::DelProceso().guarda();
     return fallos ? 1 : 0;
 }

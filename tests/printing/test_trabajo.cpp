@@ -39,6 +39,7 @@ int Shell(const QString& carpeta, const QString& orden, QString* salida = nullpt
     auto entorno = QProcessEnvironment::systemEnvironment();
     entorno.insert("V", VELMOR_IMPRIMIR);
     entorno.insert("M", VELMOR_SOURCE_DIR "/samples");
+    entorno.insert("R", VELMOR_RAVENDOT_TTF);
     entorno.remove("VELMOR_CP_DOS");
     entorno.insert("N", geteuid() == 0 ? "setpriv --reuid=65534 --regid=65534 --clear-groups" : "");
     int estado = -1;
@@ -51,6 +52,7 @@ int Shell(const QString& carpeta, const QString& orden, QString* salida = nullpt
         "q() { printf 'PARA LA COLA Espa\\244a\\r\\n{{Pagina}}\\r\\nsegunda\\r\\n' > Q.PRT; }\n"
         "g() { cp ../G.PRT .; mkdir o t; mkdir -m 700 x; }\n"
         "e() { printf \"$1\" > R.PRT; cp R.PRT .orig; }\n"
+        "fuente() { pdffonts \"$1.pdf\" | sed -n 3p | cut -d' ' -f1 | cut -d+ -f2; }\n"
         "guardado() { cmp R.PRT .orig && test ! -e R.pdf; }\n"
         "muestra() { n=$1; shift; ls -A \"$M\" | cmp - antes && pdftotext -layout s.pdf t || "
         "return 1\n"
@@ -68,7 +70,8 @@ int Shell(const QString& carpeta, const QString& orden, QString* salida = nullpt
 }
 
 // One row a line: name ¦ prepara ¦ orden ¦ estado ¦ dice ¦ comprueba ¦ cola. The shell has "$V"
-// (velmor-imprimir), "$N" (before it: without root's rights), "r F" (a one-line PRT file F), "t"
+// (velmor-imprimir), "$N" (before it: without root's rights), "$R" (the Ravendot test font),
+// "fuente P" (the first font of P.pdf, without its subset tag), "r F" (a one-line PRT file F), "t"
 // (T.PRT, "Hola" and the byte 9B), "pdf SIZE TEXT" (T.pdf's pages are that size, it says TEXT), "q"
 // (Q.PRT, with a page break), "g" (G.PRT, 8000 pages), "a_mitad" (see above), "e F" (R.PRT made by
 // printf F), "guardado" (R.PRT as made, no R.pdf), "$M" (samples/) and "muestra N PARTS" (samples/
@@ -131,6 +134,9 @@ INFORME.PRT ¦ ls -A "$M" > antes ¦ $V --pdf s.pdf "$M/INFORME.PRT" ¦ 0 ¦ ¦ 
 FACTURA.PRT ¦ ls -A "$M" > antes ¦ $V --pdf s.pdf "$M/FACTURA.PRT" ¦ 0 ¦ ¦ muestra - 'FERRETERÍA DEL NORTE' '┌──────────┬' '│ TOR-0012 │' '118,76' 'señal recibida' ¦
 VACIO.PRT ¦ ls -A "$M" > antes ¦ $V --pdf s.pdf "$M/VACIO.PRT" ¦ 0 ¦ nada que imprimir ¦ ls -A "$M" | cmp - antes; test ! -e s.pdf ¦
 ERRONEO.PRT ¦ ls -A "$M" > antes ¦ $V --pdf s.pdf "$M/ERRONEO.PRT" ¦ 1 ¦ ERRONEO.PRT;línea 2 ¦ ls -A "$M" | cmp - antes; test ! -e s.pdf ¦
+# Fontconfig's answers are kept between runs only while nothing they depend on has changed: once the user's configuration gives the name another font, or a font of that name is added, the next run draws in it, as a run that keeps nothing (FONTCONFIG_FILE given) does.
+fuentes recordadas, alias nuevo ¦ printf '{{*Velmor Alias}}texto\r\n' > F.PRT; mkdir h ¦ export XDG_CACHE_HOME=$PWD/c XDG_CONFIG_HOME=$PWD/h; $V --pdf a.pdf F.PRT && test -s c/velmor/fuentes && mkdir h/fontconfig && printf '<fontconfig><alias><family>Velmor Alias</family><prefer><family>DejaVu Serif</family></prefer></alias></fontconfig>' > h/fontconfig/fonts.conf && $V --pdf b.pdf F.PRT && FONTCONFIG_FILE=/etc/fonts/fonts.conf $V --pdf s.pdf F.PRT ¦ 0 ¦ ¦ test "$(fuente b)" = DejaVuSerif-Book; test "$(fuente s)" = DejaVuSerif-Book; test "$(fuente a)" != DejaVuSerif-Book ¦
+fuentes recordadas, fuente nueva ¦ printf '{{*Ravendot}}texto\r\n' > F.PRT ¦ export XDG_CACHE_HOME=$PWD/c XDG_DATA_HOME=$PWD/d; $V --pdf a.pdf F.PRT && test -s c/velmor/fuentes && mkdir -p d/fonts && cp "$R" d/fonts && $V --pdf b.pdf F.PRT ¦ 0 ¦ ¦ test "$(fuente b)" = Ravendot-Book; test "$(fuente a)" != Ravendot-Book ¦
 # VELMOR_CP_DOS: the DOS page the text is converted from; one that cannot be used stops before anything is printed.
 sin VELMOR_CP_DOS: 850 ¦ printf 'caja \325\r\n' > C.PRT ¦ env -u VELMOR_CP_DOS $V --pdf c.pdf C.PRT ¦ 0 ¦ ¦ pdftotext c.pdf - | grep -q 'caja ı' ¦
 437 ¦ printf 'caja \325\r\n' > C.PRT ¦ VELMOR_CP_DOS=437 $V --pdf c.pdf C.PRT ¦ 0 ¦ ¦ pdftotext c.pdf - | grep -q 'caja ╒' ¦

@@ -1,6 +1,6 @@
 #include "shared/codepage.h"
 
-#include <QRegularExpression>
+#include <algorithm>
 #include <cerrno>
 #include <iconv.h>
 #include <map>
@@ -53,8 +53,10 @@ std::vector<int16_t> inversa(const std::array<char16_t, 256>& t) {
 }
 
 QByteArray nombreIconv(const QString& pagina) {
-    static const QRegularExpression soloNumero("^[0-9]+$");
-    return (soloNumero.match(pagina).hasMatch() ? "CP" + pagina : pagina).toLatin1();
+    const bool soloNumero =
+        !pagina.isEmpty() &&
+        std::all_of(pagina.begin(), pagina.end(), [](QChar c) { return c >= u'0' && c <= u'9'; });
+    return (soloNumero ? "CP" + pagina : pagina).toLatin1();
 }
 
 } // namespace

@@ -92,9 +92,9 @@ QList<QByteArray> incluidos(const QByteArray& fichero, const QByteArray& carpeta
     static const QRegularExpression kInclude(
         QStringLiteral(R"(<include([^>]*)>([^<]*)</include>)"));
     QFile f(QFile::decodeName(fichero));
-    if (!f.open(QIODevice::ReadOnly)) return {};
+    if (!f.open(QIODevice::ReadOnly) || f.size() > kMaxTamano) return {};
     QList<QByteArray> rutas;
-    for (const auto& m : kInclude.globalMatch(QString::fromUtf8(f.read(kMaxTamano)))) {
+    for (const auto& m : kInclude.globalMatch(QString::fromUtf8(f.readAll()))) {
         const QByteArray nombre = desdeXml(m.captured(2)).toUtf8();
         if (nombre.isEmpty()) continue;
         if (m.captured(1).contains(QLatin1String("\"xdg\"")))
@@ -139,8 +139,8 @@ void MemoriaFuentes::carga() {
     cargada_ = true;
     if (!desde_) desde_ = ahora();
     QFile f(fichero_);
-    if (!f.open(QIODevice::ReadOnly)) return;
-    const QByteArray todo = f.read(kMaxTamano);
+    if (!f.open(QIODevice::ReadOnly) || f.size() > kMaxTamano) return;
+    const QByteArray todo = f.readAll();
     const qsizetype fin = todo.lastIndexOf("\nfin ");
     if (fin < 0 ||
         todo.mid(fin + 5).trimmed() !=

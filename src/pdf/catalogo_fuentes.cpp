@@ -3,6 +3,7 @@
 #include "pdf/cara_fuente.h"
 #include "shared/memoria_fuentes.h"
 #include <algorithm>
+#include <bit>
 #include <fontconfig/fontconfig.h>
 #include <map>
 #include <optional>
@@ -175,8 +176,12 @@ std::shared_ptr<CaraFuente> CatalogoFuentes::cara(const QString& familia, bool n
 std::shared_ptr<LetraPdf> CatalogoFuentes::letra(const QString& nombre, double puntos, bool negrita,
                                                  bool cursiva) {
     const QString familia = nombre.isEmpty() ? familias_.primera() : familias_.familia(nombre);
-    const QString clave = familia + QChar(u'\x1f') + QString::number(puntos, 'g', 17) +
-                          QChar(negrita ? u'N' : u'n') + QChar(cursiva ? u'I' : u'i');
+    // The size by its bits, four characters: formatting it as text is most of a lookup.
+    QString clave = familia + QChar(u'\x1f');
+    const auto bits = std::bit_cast<quint64>(puntos);
+    for (int i = 0; i < 4; ++i)
+        clave += QChar(char16_t(bits >> (16 * i)));
+    clave += estilo(negrita, cursiva);
     if (auto* l = letras_.busca(clave)) return *l;
     if (respaldos_.size() > 256) respaldos_.clear(); // names fontconfig has rules for: few
     auto& respaldos = respaldos_[familia];

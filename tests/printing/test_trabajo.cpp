@@ -101,8 +101,8 @@ tocado ¦ g ¦ a_mitad $V --pdf o/G.pdf --borrar G.PRT; kill -STOP $p; touch -d 
 aún se escribe ¦ g ¦ a_mitad $V --pdf o/G.pdf --borrar G.PRT; kill -STOP $p; (exec 3>>G.PRT; exec sleep 600) & w=$!; until ls -l /proc/$w/fd | grep -q G.PRT; do sleep 0.01; done; kill -CONT $p; wait $p; e=$?; kill $w; exit $e ¦ 1 ¦ aún se está escribiendo ¦ test -e G.PRT; test -z "$(ls -A o)" ¦
 sin cambios ¦ g ¦ a_mitad $V --pdf o/G.pdf --borrar G.PRT; kill -STOP $p; kill -CONT $p; wait $p ¦ 0 ¦ ¦ test ! -e G.PRT; test -s o/G.pdf ¦
 # velmor-imprimir needs no window system, and a job that only writes a PDF never loads the print
-# system's library (nor what it drags in).
-bibliotecas ¦ ¦ ldd "$V" > l ¦ 0 ¦ ¦ grep -q libQt6Core l; ! grep -qE 'libQt6(Gui|Widgets)|libcups' l ¦
+# system's library (nor what it drags in), nor SQLite (the watched folder's record).
+bibliotecas ¦ ¦ ldd "$V" > l ¦ 0 ¦ ¦ grep -q libQt6Core l; ! grep -qE 'libQt6(Gui|Widgets)|libcups|libsqlite' l ¦
 --pdf sin libcups ¦ g ¦ a_mitad $V --pdf o/G.pdf G.PRT; kill -STOP $p; cp /proc/$p/maps m; kill -CONT $p; wait $p ¦ 0 ¦ ¦ grep -q libQt6Core m; ! grep -q libcups m ¦
 # A signal while the PDF is written leaves no half PDF at the output's name and no temporary file anywhere.
 SIGTERM ¦ g ¦ a_mitad $V --pdf o/G.pdf --borrar G.PRT; kill -TERM $p; wait $p ¦ 143 ¦ ¦ test -e G.PRT; test -z "$(ls -A o)$(ls -A t)" ¦

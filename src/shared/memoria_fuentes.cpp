@@ -182,7 +182,8 @@ void MemoriaFuentes::preguntaAFontconfig() {
 
 void MemoriaFuentes::apunta(const QString& pregunta, const QString& respuesta,
                             const QByteArray& fuente) {
-    if (!activada() || invalida_ || aprendidas_.size() >= kMaxRespuestas) return;
+    if (!activada() || invalida_ || respuestas_.size() + aprendidas_.size() >= kMaxRespuestas)
+        return;
     aprendidas_.insert(pregunta, {respuesta, fuente});
 }
 

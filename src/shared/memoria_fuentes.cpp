@@ -91,13 +91,14 @@ QString desdeXml(QString texto) {
 QList<QByteArray> incluidos(const QByteArray& fichero, const QByteArray& carpetaConfiguracion) {
     static const QRegularExpression kInclude(
         QStringLiteral(R"(<include([^>]*)>([^<]*)</include>)"));
+    static const QRegularExpression kPrefijoXdg(QStringLiteral(R"(prefix\s*=\s*["']xdg["'])"));
     QFile f(QFile::decodeName(fichero));
     if (!f.open(QIODevice::ReadOnly) || f.size() > kMaxTamano) return {};
     QList<QByteArray> rutas;
     for (const auto& m : kInclude.globalMatch(QString::fromUtf8(f.readAll()))) {
         const QByteArray nombre = desdeXml(m.captured(2)).toUtf8();
         if (nombre.isEmpty()) continue;
-        if (m.captured(1).contains(QLatin1String("\"xdg\"")))
+        if (m.captured(1).contains(kPrefijoXdg))
             rutas << configuracionXdg() + '/' + nombre;
         else if (nombre.startsWith('~'))
             rutas << variable("HOME") + nombre.mid(1);

@@ -7,6 +7,7 @@
 #include <QRegularExpression>
 #include <QSet>
 #include <cerrno>
+#include <dlfcn.h>
 #include <fcntl.h>
 #include <fontconfig/fontconfig.h>
 #include <sys/stat.h>
@@ -200,7 +201,8 @@ bool MemoriaFuentes::renueva() {
     return false;
 }
 
-// Every file and folder fontconfig read or would read, this program, and the fonts answered.
+// Every file and folder fontconfig read or would read, this program, fontconfig's library, and
+// the fonts answered.
 MemoriaFuentes::Huellas MemoriaFuentes::huellasDeFontconfig(bool* reciente) const {
     QSet<QByteArray> vistas;
     Huellas huellas;
@@ -227,6 +229,10 @@ MemoriaFuentes::Huellas MemoriaFuentes::huellasDeFontconfig(bool* reciente) cons
         for (const Respuesta& respuesta : *r)
             anade(respuesta.fuente);
     anade(programa());
+    // A rebuilt fontconfig may answer otherwise under the same version number.
+    Dl_info biblioteca{};
+    if (dladdr(reinterpret_cast<void*>(&FcGetVersion), &biblioteca) && biblioteca.dli_fname)
+        anade(biblioteca.dli_fname);
     return huellas;
 }
 

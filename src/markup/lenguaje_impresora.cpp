@@ -1,7 +1,5 @@
 #include "markup/lenguaje_impresora.h"
 
-#include <QRegularExpression>
-
 namespace {
 constexpr char kEsc = 0x1B;
 
@@ -54,12 +52,25 @@ int ordenesProprinter(QByteArrayView b) {
     return n;
 }
 
+// A plotter instruction at `i`: two capitals, at most 40 bytes of parameters (no ';', and no
+// capital when `soloParametros`), then ';'. Where the next one begins, or -1.
+qsizetype instruccionHpGl(QByteArrayView b, qsizetype i, bool soloParametros) {
+    const auto mayuscula = [](char c) { return c >= 'A' && c <= 'Z'; };
+    if (i + 2 > b.size() || !mayuscula(b[i]) || !mayuscula(b[i + 1])) return -1;
+    for (qsizetype j = i + 2; j < b.size() && j <= i + 2 + 40; ++j) {
+        if (b[j] == ';') return j + 1;
+        if (soloParametros && mayuscula(b[j])) return -1;
+    }
+    return -1;
+}
+
 // Plotter instructions from the first byte: "IN;", "BP;", "IN;SP1;PU0,0;..." with no escape.
 bool esHpGl(QByteArrayView b) {
-    static const QRegularExpression instrucciones(
-        QStringLiteral(R"(^(?:BP|IN)[^;]{0,40};(?:[A-Z]{2}[^;A-Z]{0,40};){2})"));
-    return instrucciones.match(QString::fromLatin1(b.first(qMin<qsizetype>(b.size(), 256))))
-        .hasMatch();
+    if (!b.startsWith("BP") && !b.startsWith("IN")) return false;
+    qsizetype i = instruccionHpGl(b, 0, false);
+    for (int n = 0; n < 2 && i >= 0; ++n)
+        i = instruccionHpGl(b, i, true);
+    return i >= 0;
 }
 
 // The end of the file before the blanks, form feeds, NULs and Ctrl-D a driver leaves after it.

@@ -74,9 +74,16 @@ std::shared_ptr<CaraFuente> CaraFuente::abre(const std::string& fichero, int ind
     std::lock_guard<std::mutex> cierre(mutex);
     auto& hueco = abiertas[{fichero, indice}];
     if (auto c = hueco.lock()) return c;
-    FT_Face ft = nullptr;
-    if (!biblioteca() || FT_New_Face(biblioteca(), fichero.c_str(), indice, &ft)) return nullptr;
+    if (!biblioteca()) return nullptr;
+    // One mapping of the file for both libraries: its pages are read, and counted, once.
     std::shared_ptr<CaraFuente> c(new CaraFuente);
+    c->mapeado_ = hb_blob_create_from_file(fichero.c_str());
+    unsigned largo = 0;
+    const char* datos = hb_blob_get_data(c->mapeado_, &largo);
+    FT_Face ft = nullptr;
+    if (!datos || FT_New_Memory_Face(biblioteca(), reinterpret_cast<const FT_Byte*>(datos),
+                                     FT_Long(largo), indice, &ft))
+        return nullptr;
     c->fichero_ = fichero;
     c->indice_ = indice;
     c->ft_ = ft;
@@ -85,12 +92,10 @@ std::shared_ptr<CaraFuente> CaraFuente::abre(const std::string& fichero, int ind
     c->estilo_ = ft->style_name ? ft->style_name : "";
     const char* formato = FT_Get_Font_Format(ft);
     if (FT_IS_SFNT(ft))
-        c->formato_ = c->tabla("glyf").empty() ? Formato::Cff : Formato::TrueType;
+        c->formato_ = c->tamanoTabla("glyf") == 0 ? Formato::Cff : Formato::TrueType;
     else if (formato && !std::strcmp(formato, "Type 1"))
         c->formato_ = Formato::Type1;
-    hb_blob_t* blob = hb_blob_create_from_file(fichero.c_str());
-    c->hb_ = hb_face_create(blob, unsigned(indice));
-    hb_blob_destroy(blob);
+    c->hb_ = hb_face_create(c->mapeado_, unsigned(indice));
     c->hbFuente_ = hb_font_create(c->hb_);
     hb_ot_font_set_funcs(c->hbFuente_);
     hb_font_set_scale(c->hbFuente_, c->unidades_, c->unidades_);
@@ -110,14 +115,21 @@ std::shared_ptr<CaraFuente> CaraFuente::abre(const std::string& fichero, int ind
 CaraFuente::~CaraFuente() {
     hb_font_destroy(hbFuente_);
     hb_face_destroy(hb_);
-    FT_Done_Face(ft_);
+    if (ft_) FT_Done_Face(ft_);
+    hb_blob_destroy(mapeado_);
+}
+
+size_t CaraFuente::tamanoTabla(const char* etiqueta) const {
+    if (!FT_IS_SFNT(ft_)) return 0;
+    const FT_ULong tag = FT_MAKE_TAG(etiqueta[0], etiqueta[1], etiqueta[2], etiqueta[3]);
+    FT_ULong n = 0;
+    return FT_Load_Sfnt_Table(ft_, tag, 0, nullptr, &n) ? 0 : size_t(n);
 }
 
 std::string CaraFuente::tabla(const char* etiqueta) const {
-    if (!FT_IS_SFNT(ft_)) return {};
     const FT_ULong tag = FT_MAKE_TAG(etiqueta[0], etiqueta[1], etiqueta[2], etiqueta[3]);
-    FT_ULong n = 0;
-    if (FT_Load_Sfnt_Table(ft_, tag, 0, nullptr, &n) || n == 0) return {};
+    FT_ULong n = tamanoTabla(etiqueta);
+    if (n == 0) return {};
     std::string t(n, '\0');
     if (FT_Load_Sfnt_Table(ft_, tag, 0, reinterpret_cast<FT_Byte*>(t.data()), &n)) return {};
     return t;

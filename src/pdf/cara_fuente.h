@@ -6,6 +6,7 @@
 #include <vector>
 
 struct FT_FaceRec_;
+struct hb_blob_t;
 struct hb_face_t;
 struct hb_font_t;
 
@@ -40,6 +41,7 @@ class CaraFuente {
     const std::string& estilo() const { return estilo_; }
     // The table with that tag (e.g. "head"); empty when the face has none.
     std::string tabla(const char* etiqueta) const;
+    size_t tamanoTabla(const char* etiqueta) const; // 0 when the face has none
 
     int unidades() const { return unidades_; } // per em
     unsigned numGlifos() const;
@@ -77,6 +79,7 @@ class CaraFuente {
     void tamano(double pixeles) const;
     std::string fichero_;
     int indice_ = 0;
+    hb_blob_t* mapeado_ = nullptr; // the file, mapped once for FreeType and HarfBuzz
     FT_FaceRec_* ft_ = nullptr;
     hb_face_t* hb_ = nullptr;
     hb_font_t* hbFuente_ = nullptr;

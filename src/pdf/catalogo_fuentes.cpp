@@ -1,9 +1,12 @@
 #include "pdf/catalogo_fuentes.h"
 
 #include "pdf/cara_fuente.h"
+#include "shared/memoria_fuentes.h"
 #include <algorithm>
+#include <bit>
 #include <fontconfig/fontconfig.h>
 #include <map>
+#include <optional>
 
 namespace {
 struct Borra {
@@ -79,6 +82,10 @@ Patron comoQt(FcPattern* elegida) {
     FcPatternReference(mejor);
     return Patron(mejor);
 }
+
+QString estilo(bool negrita, bool cursiva) {
+    return QString(QChar(negrita ? u'N' : u'n')) + QChar(cursiva ? u'I' : u'i');
+}
 } // namespace
 
 // The fonts fontconfig would fall back on for a family, in its order, each with the characters
@@ -88,7 +95,22 @@ class CatalogoFuentes::Respaldos {
   public:
     explicit Respaldos(const QString& familia) : familia_(familia) {}
     std::shared_ptr<CaraFuente> para(char32_t c, bool negrita, bool cursiva) {
+        MemoriaFuentes& memoria = MemoriaFuentes::DelProceso();
+        const QString pregunta = QStringLiteral("respaldo\x1f") + familia_ + u'\x1f' +
+                                 QString::number(uint(c), 16) + u'\x1f' + estilo(negrita, cursiva);
+        if (const auto r = memoria.busca(pregunta))
+            return r->texto.isEmpty() ? nullptr : caraDe(r->texto.toStdString(), negrita, cursiva);
+        const auto elegida = busca(c, negrita, cursiva);
+        memoria.apunta(pregunta, elegida ? QString::fromStdString(elegida->first) : QString());
+        return elegida ? elegida->second : nullptr;
+    }
+
+  private:
+    // The first font in fontconfig's order with the character, its family and face.
+    std::optional<std::pair<std::string, std::shared_ptr<CaraFuente>>>
+    busca(char32_t c, bool negrita, bool cursiva) {
         if (!ordenado_) { // sorting every font costs milliseconds: only when a character needs it
+            MemoriaFuentes::DelProceso().preguntaAFontconfig();
             const Patron p = peticion(familia_, false, false);
             FcResult r = FcResultNoMatch;
             orden_.reset(FcFontSort(nullptr, p.get(), FcFalse, nullptr, &r));
@@ -101,14 +123,17 @@ class CatalogoFuentes::Respaldos {
                 !FcCharSetHasChar(caracteres, FcChar32(c)))
                 continue;
             const std::string familia = cadena(orden_->fonts[i], FC_FAMILY);
-            auto& hueco = caras_[{familia, negrita * 2 + cursiva}];
-            if (!hueco) hueco = cara(QString::fromStdString(familia), negrita, cursiva);
-            if (hueco && hueco->glifo(c)) return hueco;
+            if (auto cara = caraDe(familia, negrita, cursiva); cara && cara->glifo(c))
+                return std::pair{familia, cara};
         }
-        return nullptr;
+        return std::nullopt;
+    }
+    std::shared_ptr<CaraFuente> caraDe(const std::string& familia, bool negrita, bool cursiva) {
+        auto& hueco = caras_[{familia, negrita * 2 + cursiva}];
+        if (!hueco) hueco = cara(QString::fromStdString(familia), negrita, cursiva);
+        return hueco;
     }
 
-  private:
     QString familia_;
     bool ordenado_ = false;
     std::unique_ptr<FcFontSet, Borra> orden_;
@@ -127,20 +152,36 @@ void CatalogoFuentes::actualiza() {
 
 std::shared_ptr<CaraFuente> CatalogoFuentes::cara(const QString& familia, bool negrita,
                                                   bool cursiva) {
+    MemoriaFuentes& memoria = MemoriaFuentes::DelProceso();
+    const QString pregunta =
+        QStringLiteral("cara\x1f") + familia + u'\x1f' + estilo(negrita, cursiva);
+    if (const auto r = memoria.busca(pregunta))
+        return r->fuente.isEmpty() ? nullptr
+                                   : CaraFuente::abre(r->fuente.toStdString(), r->texto.toInt());
+    memoria.preguntaAFontconfig();
     const Patron p = peticion(familia, negrita, cursiva);
     FcResult r = FcResultNoMatch;
     const Patron elegida(FcFontMatch(nullptr, p.get(), &r));
-    if (!elegida) return nullptr;
+    if (!elegida) {
+        memoria.apunta(pregunta, QString());
+        return nullptr;
+    }
     const Patron fichero = comoQt(elegida.get());
     FcPattern* f = fichero ? fichero.get() : elegida.get();
-    return CaraFuente::abre(cadena(f, FC_FILE), entero(f, FC_INDEX));
+    const std::string ruta = cadena(f, FC_FILE);
+    memoria.apunta(pregunta, QString::number(entero(f, FC_INDEX)), QByteArray::fromStdString(ruta));
+    return CaraFuente::abre(ruta, entero(f, FC_INDEX));
 }
 
 std::shared_ptr<LetraPdf> CatalogoFuentes::letra(const QString& nombre, double puntos, bool negrita,
                                                  bool cursiva) {
     const QString familia = nombre.isEmpty() ? familias_.primera() : familias_.familia(nombre);
-    const QString clave = familia + QChar(u'\x1f') + QString::number(puntos, 'g', 17) +
-                          QChar(negrita ? u'N' : u'n') + QChar(cursiva ? u'I' : u'i');
+    // The size by its bits, four characters: formatting it as text is most of a lookup.
+    QString clave = familia + QChar(u'\x1f');
+    const auto bits = std::bit_cast<quint64>(puntos);
+    for (int i = 0; i < 4; ++i)
+        clave += QChar(char16_t(bits >> (16 * i)));
+    clave += estilo(negrita, cursiva);
     if (auto* l = letras_.busca(clave)) return *l;
     if (respaldos_.size() > 256) respaldos_.clear(); // names fontconfig has rules for: few
     auto& respaldos = respaldos_[familia];

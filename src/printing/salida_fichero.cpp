@@ -7,7 +7,6 @@
 #include "shared/nombre_libre.h"
 #include "shared/nombres_fichero.h"
 #include <QDir>
-#include <QRandomGenerator>
 #include <cerrno>
 #include <cstdio>
 #include <fcntl.h>
@@ -129,7 +128,7 @@ void SalidaFichero::daNombre() {
         // A nameless file gets a hidden name first (link cannot replace), then the real one.
         oculto_ =
             BytesDeNombre(CarpetaDe(destino_) + QStringLiteral("/.") + NombreDe(destino_) + u'.') +
-            QByteArray::number(QRandomGenerator::global()->generate64(), 36);
+            SufijoAlAzar();
         hueco_ = LimpiezaSenales::Registra(oculto_);
         if (::linkat(AT_FDCWD, procFd(fd_).constData(), AT_FDCWD, oculto_.constData(),
                      AT_SYMLINK_FOLLOW) != 0) {

@@ -1,6 +1,6 @@
 #include "shared/codepage.h"
 
-#include <QRegularExpression>
+#include <algorithm>
 #include <cerrno>
 #include <iconv.h>
 #include <map>
@@ -45,19 +45,25 @@ std::optional<std::array<char16_t, 256>> tabla(const QByteArray& nombre, bool re
     return t;
 }
 
-std::vector<int16_t> inversa(const std::array<char16_t, 256>& t) {
-    std::vector<int16_t> inv(0x10000, -1);
-    for (int b = 255; b >= 0; --b)
-        inv[t[b]] = int16_t(b); // the lowest byte wins on duplicates
-    return inv;
-}
-
 QByteArray nombreIconv(const QString& pagina) {
-    static const QRegularExpression soloNumero("^[0-9]+$");
-    return (soloNumero.match(pagina).hasMatch() ? "CP" + pagina : pagina).toLatin1();
+    const bool soloNumero =
+        !pagina.isEmpty() &&
+        std::all_of(pagina.begin(), pagina.end(), [](QChar c) { return c >= u'0' && c <= u'9'; });
+    return (soloNumero ? "CP" + pagina : pagina).toLatin1();
 }
 
 } // namespace
+
+InversaPagina::InversaPagina(const std::array<char16_t, 256>& pagina) {
+    for (int b = 255; b >= 0; --b) { // the lowest byte wins on duplicates
+        uint16_t& n = bloque_[pagina[b] >> 8];
+        if (!n) {
+            bloques_.emplace_back().fill(-1);
+            n = uint16_t(bloques_.size());
+        }
+        bloques_[n - 1][pagina[b] & 0xFF] = int16_t(b);
+    }
+}
 
 std::optional<PaginasCodigo> PaginasCodigo::De(const QString& paginaDos) {
     auto windows = tabla("CP1252", true);
@@ -66,8 +72,8 @@ std::optional<PaginasCodigo> PaginasCodigo::De(const QString& paginaDos) {
     PaginasCodigo p;
     p.windows_ = *windows;
     p.dos_ = *dos;
-    p.byteWindows_ = inversa(p.windows_);
-    p.byteDos_ = inversa(p.dos_);
+    p.byteWindows_ = InversaPagina(p.windows_);
+    p.byteDos_ = InversaPagina(p.dos_);
     return p;
 }
 
@@ -148,12 +154,12 @@ QString PaginasCodigo::decodifica(QByteArrayView bytes) const {
 namespace {
 // Each character through its byte in one table to the character of that byte in the other;
 // '?' when the first table has no byte for it.
-QString Traduce(const QString& texto, const std::vector<int16_t>& aByte,
+QString Traduce(const QString& texto, const InversaPagina& aByte,
                 const std::array<char16_t, 256>& deByte) {
     QString resultado(texto.size(), Qt::Uninitialized);
     QChar* destino = resultado.data();
     for (qsizetype i = 0; i < texto.size(); ++i) {
-        const int16_t b = aByte[texto[i].unicode()];
+        const int b = aByte[texto[i].unicode()];
         destino[i] = b < 0 ? QChar('?') : QChar(deByte[b]);
     }
     return resultado;

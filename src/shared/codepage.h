@@ -8,6 +8,22 @@
 #include <optional>
 #include <vector>
 
+// Character -> byte of a single-byte page: -1 when the page lacks it. In blocks of 256 characters,
+// only those the page uses: a few kilobytes, where one table of every character takes 128 KB.
+class InversaPagina {
+  public:
+    InversaPagina() = default;
+    explicit InversaPagina(const std::array<char16_t, 256>& pagina);
+    int operator[](char16_t c) const {
+        const uint16_t n = bloque_[c >> 8];
+        return n ? bloques_[n - 1][c & 0xFF] : -1;
+    }
+
+  private:
+    std::array<uint16_t, 256> bloque_{}; // 1 + index in bloques_, 0: no character of the block
+    std::vector<std::array<int16_t, 256>> bloques_;
+};
+
 // Text read from a PRT file has one character per byte, decoded as Windows-1252 so that every byte
 // maps to exactly one character and back (the five bytes Windows-1252 leaves undefined map to the
 // C1 controls of the same value). The DOS code page says which characters those bytes really are.
@@ -44,6 +60,6 @@ class PaginasCodigo {
 
     std::array<char16_t, 256> windows_{}; // byte -> Windows-1252 character
     std::array<char16_t, 256> dos_{};     // byte -> DOS character
-    std::vector<int16_t> byteWindows_;    // character -> byte, -1 when none
-    std::vector<int16_t> byteDos_;        // DOS character -> byte, -1 when none
+    InversaPagina byteWindows_;           // character -> byte
+    InversaPagina byteDos_;               // DOS character -> byte
 };

@@ -1,5 +1,6 @@
 #include "shared/familias_fuente.h"
 
+#include "shared/memoria_fuentes.h"
 #include <fontconfig/fontconfig.h>
 
 namespace {
@@ -27,11 +28,17 @@ QStringList familiasInstaladas() {
 }
 } // namespace
 
-FamiliasFuente::FamiliasFuente() {
-    actualiza();
+bool FamiliasFuente::actualiza() {
+    bool cambiadas = MemoriaFuentes::DelProceso().renueva();
+    if (leidas_) cambiadas = lee() || cambiadas;
+    if (cambiadas) familias_.vacia();
+    return cambiadas;
 }
 
-bool FamiliasFuente::actualiza() {
+// The installed families as fontconfig lists them now; true when they changed.
+bool FamiliasFuente::lee() {
+    MemoriaFuentes::DelProceso().preguntaAFontconfig();
+    leidas_ = true;
     const QStringList instaladas = familiasInstaladas();
     if (instaladas == instaladas_ && !genericos_.isEmpty()) return false;
     instaladas_ = instaladas;
@@ -58,8 +65,24 @@ QStringList FamiliasFuente::sustitutos(const QString& nombre) const {
 }
 
 QString FamiliasFuente::familia(const QString& nombre) {
-    if (nombre.isEmpty() || conocidas_.contains(nombre.toCaseFolded())) return nombre;
+    if (nombre.isEmpty()) return nombre;
     if (const QString* f = familias_.busca(nombre)) return *f;
-    const QString f = sustitutos(nombre) == genericos_ ? kDesconocida : nombre;
+    MemoriaFuentes& memoria = MemoriaFuentes::DelProceso();
+    const QString pregunta = QStringLiteral("familia\x1f") + nombre;
+    if (const auto r = memoria.busca(pregunta)) return familias_.inserta(nombre, r->texto);
+    if (!leidas_) lee();
+    const QString f = conocidas_.contains(nombre.toCaseFolded()) || sustitutos(nombre) != genericos_
+                          ? nombre
+                          : kDesconocida;
+    memoria.apunta(pregunta, f);
     return familias_.inserta(nombre, f);
+}
+
+QString FamiliasFuente::primera() {
+    MemoriaFuentes& memoria = MemoriaFuentes::DelProceso();
+    const QString pregunta = QStringLiteral("primera");
+    if (const auto r = memoria.busca(pregunta)) return r->texto;
+    if (!leidas_) lee();
+    memoria.apunta(pregunta, instaladas_.value(0));
+    return instaladas_.value(0);
 }

@@ -11,3 +11,6 @@ QByteArray ConSufijo(const QByteArray& base, int n, const QByteArray& extension)
 // 100,000 is.
 QByteArray PrimerLibre(const QByteArray& base, const QByteArray& extension,
                        const std::function<bool(const QByteArray& nombre, int n)>& libre);
+
+// 64 random bits in base 36, for a hidden name beside a file that no other process can foresee.
+QByteArray SufijoAlAzar();

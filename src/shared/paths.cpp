@@ -2,8 +2,8 @@
 
 #include "shared/error.h"
 #include "shared/fichero_regular.h"
+#include "shared/nombre_libre.h"
 #include "shared/nombres_fichero.h"
-#include <QRandomGenerator>
 #include <cerrno>
 #include <cstdio>
 #include <fcntl.h>
@@ -80,7 +80,7 @@ IdentidadFichero identidadDe(const QByteArray& ruta, const QString& mostrada) {
 QByteArray nombreApartado(const QString& ruta) {
     return BytesDeNombre(CarpetaDe(ruta) + QStringLiteral("/.") + NombreDe(ruta) +
                          QStringLiteral(".borrando-")) +
-           QByteArray::number(QRandomGenerator::global()->generate64(), 36);
+           SufijoAlAzar();
 }
 } // namespace
 

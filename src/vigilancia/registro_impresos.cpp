@@ -6,6 +6,7 @@
 #include <QFile>
 #include <cerrno>
 #include <cstring>
+#include <dlfcn.h>
 #include <fcntl.h>
 #include <optional>
 #include <sqlite3.h>
@@ -21,11 +22,59 @@ constexpr char kTabla[] =
     " PRIMARY KEY (dispositivo, nodo, tamano, mseg, mnseg, cseg, cnseg)) WITHOUT ROWID";
 constexpr char kCabeceraSqlite[] = "SQLite format 3";
 
+// SQLite is opened when the record first is: a job that only prints never loads it (nor pays
+// for its relocation, a tenth of a short job's start).
+// clang-format off
+#define VELMOR_LLAMADAS_SQLITE(F) \
+    F(sqlite3_prepare_v2) F(sqlite3_finalize) F(sqlite3_bind_int64) F(sqlite3_bind_blob) \
+    F(sqlite3_step) F(sqlite3_column_int64) F(sqlite3_close) F(sqlite3_errmsg) F(sqlite3_exec) \
+    F(sqlite3_open_v2) F(sqlite3_busy_timeout)
+// clang-format on
+
+struct LibSqlite {
+#define VELMOR_CAMPO(f) decltype(&::f) f = nullptr;
+    VELMOR_LLAMADAS_SQLITE(VELMOR_CAMPO)
+#undef VELMOR_CAMPO
+    QString error; // why it could not be loaded; empty when it was
+};
+
+LibSqlite cargaLibSqlite() {
+    LibSqlite l;
+    void* biblioteca = dlopen("libsqlite3.so.0", RTLD_NOW | RTLD_LOCAL);
+    const char* falta = nullptr;
+#define VELMOR_CARGA(f)                                                                            \
+    if (biblioteca && !falta && !(l.f = reinterpret_cast<decltype(&::f)>(dlsym(biblioteca, #f))))  \
+        falta = #f;
+    VELMOR_LLAMADAS_SQLITE(VELMOR_CARGA)
+#undef VELMOR_CARGA
+    if (!biblioteca || falta)
+        l.error =
+            QStringLiteral("falta la biblioteca de SQLite (libsqlite3.so.0%1)")
+                .arg(falta ? QStringLiteral(", sin %1").arg(QLatin1String(falta)) : QString());
+    return l;
+}
+
+const LibSqlite& libSqlite() {
+    static const LibSqlite l = cargaLibSqlite(); // once, thread-safe
+    return l;
+}
+
+// The library; the record is opened only once it has loaded (RegistroImpresos::abreBase).
+const LibSqlite& sql() {
+    const LibSqlite& l = libSqlite();
+    if (!l.error.isEmpty()) throw ErrorVelmor(ErrorVelmor::ErrorAccesoRuta, l.error);
+    return l;
+}
+
 // A prepared statement, finalized when it goes.
 class Sentencia {
   public:
-    Sentencia(sqlite3* bd, const char* sql) { sqlite3_prepare_v2(bd, sql, -1, &s_, nullptr); }
-    ~Sentencia() { sqlite3_finalize(s_); }
+    Sentencia(sqlite3* bd, const char* texto) {
+        sql().sqlite3_prepare_v2(bd, texto, -1, &s_, nullptr);
+    }
+    ~Sentencia() {
+        if (s_) libSqlite().sqlite3_finalize(s_); // a statement: the library is loaded
+    }
     bool valida() const { return s_ != nullptr; }
     // Binds the identity to ?1..?7.
     Sentencia& con(const IdentidadFichero& i) {
@@ -37,20 +86,21 @@ class Sentencia {
                             qint64(i.cambiado.tv_sec),
                             qint64(i.cambiado.tv_nsec)};
         for (int n = 0; n < 7; ++n)
-            sqlite3_bind_int64(s_, n + 1, v[n]);
+            sql().sqlite3_bind_int64(s_, n + 1, v[n]);
         return *this;
     }
-    int paso() { return s_ ? sqlite3_step(s_) : SQLITE_ERROR; }
+    int paso() { return s_ ? sql().sqlite3_step(s_) : SQLITE_ERROR; }
     sqlite3_stmt* s_ = nullptr;
 };
 
 IdentidadFichero identidadDeFila(sqlite3_stmt* s) {
     IdentidadFichero i;
-    i.dispositivo = dev_t(sqlite3_column_int64(s, 0));
-    i.nodo = ino_t(sqlite3_column_int64(s, 1));
-    i.tamano = off_t(sqlite3_column_int64(s, 2));
-    i.modificado = {time_t(sqlite3_column_int64(s, 3)), long(sqlite3_column_int64(s, 4))};
-    i.cambiado = {time_t(sqlite3_column_int64(s, 5)), long(sqlite3_column_int64(s, 6))};
+    i.dispositivo = dev_t(sql().sqlite3_column_int64(s, 0));
+    i.nodo = ino_t(sql().sqlite3_column_int64(s, 1));
+    i.tamano = off_t(sql().sqlite3_column_int64(s, 2));
+    i.modificado = {time_t(sql().sqlite3_column_int64(s, 3)),
+                    long(sql().sqlite3_column_int64(s, 4))};
+    i.cambiado = {time_t(sql().sqlite3_column_int64(s, 5)), long(sql().sqlite3_column_int64(s, 6))};
     return i;
 }
 
@@ -84,11 +134,11 @@ size_t qHash(const IdentidadFichero& identidad, size_t semilla) noexcept {
 RegistroImpresos::RegistroImpresos(QByteArray carpeta) : carpeta_(std::move(carpeta)) {}
 
 RegistroImpresos::~RegistroImpresos() {
-    sqlite3_close(bd_);
+    if (bd_) libSqlite().sqlite3_close(bd_); // a database: the library is loaded
 }
 
 void RegistroImpresos::falla(const QString& que, QString motivo) {
-    if (motivo.isEmpty() && bd_) motivo = QString::fromUtf8(sqlite3_errmsg(bd_));
+    if (motivo.isEmpty() && bd_) motivo = QString::fromUtf8(sql().sqlite3_errmsg(bd_));
     const QString ruta = NombreDeBytes(carpeta_ + '/' + kNombre);
     throw ErrorVelmor::DeFichero(ErrorVelmor::ErrorAccesoRuta,
                                  QStringLiteral("No se puede %1 la lista de ficheros impresos "
@@ -97,8 +147,8 @@ void RegistroImpresos::falla(const QString& que, QString motivo) {
                                  ruta);
 }
 
-void RegistroImpresos::ejecuta(const char* sql) {
-    if (sqlite3_exec(bd_, sql, nullptr, nullptr, nullptr) != SQLITE_OK)
+void RegistroImpresos::ejecuta(const char* orden) {
+    if (sql().sqlite3_exec(bd_, orden, nullptr, nullptr, nullptr) != SQLITE_OK)
         falla(QStringLiteral("escribir"));
 }
 
@@ -125,13 +175,14 @@ void RegistroImpresos::abre() {
 }
 
 void RegistroImpresos::abreBase(const QByteArray& ruta) {
-    sqlite3_close(bd_);
+    if (!libSqlite().error.isEmpty()) falla(QStringLiteral("abrir"), libSqlite().error);
+    sql().sqlite3_close(bd_);
     bd_ = nullptr;
-    if (sqlite3_open_v2(ruta.constData(), &bd_,
-                        SQLITE_OPEN_READWRITE | SQLITE_OPEN_CREATE | SQLITE_OPEN_NOFOLLOW,
-                        nullptr) != SQLITE_OK)
+    if (sql().sqlite3_open_v2(ruta.constData(), &bd_,
+                              SQLITE_OPEN_READWRITE | SQLITE_OPEN_CREATE | SQLITE_OPEN_NOFOLLOW,
+                              nullptr) != SQLITE_OK)
         falla(QStringLiteral("abrir"));
-    sqlite3_busy_timeout(bd_, 5000);
+    sql().sqlite3_busy_timeout(bd_, 5000);
     // A kill leaves every committed row; a power cut at most the last ones, printed again.
     ejecuta("PRAGMA journal_mode=WAL");
     ejecuta("PRAGMA synchronous=NORMAL");
@@ -152,7 +203,7 @@ void RegistroImpresos::convierte(const QByteArray& ruta) {
                 inserta(fila->second, fila->first);
     ejecuta("COMMIT");
     if (carpeta >= 0) ::close(carpeta);
-    sqlite3_close(bd_);
+    sql().sqlite3_close(bd_);
     bd_ = nullptr;
     if (::rename(nueva.constData(), ruta.constData()) != 0)
         falla(QStringLiteral("convertir"), CausaSistema(errno));
@@ -168,7 +219,7 @@ void RegistroImpresos::inserta(const IdentidadFichero& identidad, const QByteArr
     Sentencia s(bd_, "INSERT OR REPLACE INTO impresos VALUES (?1, ?2, ?3, ?4, ?5, ?6, ?7, ?8, "
                      "NULL, NULL, 0)");
     s.con(identidad);
-    sqlite3_bind_blob(s.s_, 8, nombre.constData(), int(nombre.size()), SQLITE_TRANSIENT);
+    sql().sqlite3_bind_blob(s.s_, 8, nombre.constData(), int(nombre.size()), SQLITE_TRANSIENT);
     if (s.paso() != SQLITE_DONE) falla(QStringLiteral("escribir"));
 }
 
@@ -181,9 +232,9 @@ void RegistroImpresos::anotaIntento(const IdentidadFichero& identidad, const QBy
     Sentencia s(bd_, "INSERT OR REPLACE INTO impresos VALUES (?1, ?2, ?3, ?4, ?5, ?6, ?7, ?8, "
                      "?9, ?10, 1)");
     s.con(identidad);
-    sqlite3_bind_blob(s.s_, 8, nombre.constData(), int(nombre.size()), SQLITE_TRANSIENT);
-    sqlite3_bind_int64(s.s_, 9, qint64(dispositivoPdf));
-    sqlite3_bind_int64(s.s_, 10, qint64(nodoPdf));
+    sql().sqlite3_bind_blob(s.s_, 8, nombre.constData(), int(nombre.size()), SQLITE_TRANSIENT);
+    sql().sqlite3_bind_int64(s.s_, 9, qint64(dispositivoPdf));
+    sql().sqlite3_bind_int64(s.s_, 10, qint64(nodoPdf));
     if (s.paso() != SQLITE_DONE) falla(QStringLiteral("escribir"));
 }
 
@@ -194,8 +245,8 @@ void RegistroImpresos::resuelveIntentos(const std::function<bool(dev_t, ino_t)>&
                          "pdf_dispositivo, pdf_nodo FROM impresos WHERE pendiente=1");
         while (s.paso() == SQLITE_ROW)
             intentos << std::tuple{identidadDeFila(s.s_),
-                                   pdfHecho(dev_t(sqlite3_column_int64(s.s_, 7)),
-                                            ino_t(sqlite3_column_int64(s.s_, 8)))};
+                                   pdfHecho(dev_t(sql().sqlite3_column_int64(s.s_, 7)),
+                                            ino_t(sql().sqlite3_column_int64(s.s_, 8)))};
     }
     for (const auto& [identidad, hecho] : intentos) {
         if (!hecho) {

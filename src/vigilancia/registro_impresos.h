@@ -48,7 +48,7 @@ class RegistroImpresos {
     void abreBase(const QByteArray& ruta);
     void convierte(const QByteArray& ruta);
     void inserta(const IdentidadFichero& identidad, const QByteArray& nombre);
-    void ejecuta(const char* sql);
+    void ejecuta(const char* orden);
     // Throws the error of doing `que` with the record; `motivo` by default SQLite's.
     [[noreturn]] void falla(const QString& que, QString motivo = {});
 

@@ -44,6 +44,7 @@ int Shell(const QString& carpeta, const QString& orden, QString* salida = nullpt
     auto entorno = QProcessEnvironment::systemEnvironment();
     entorno.insert("V", VELMOR_IMPRIMIR);
     entorno.insert("M", VELMOR_SOURCE_DIR "/samples");
+    entorno.insert("R", VELMOR_RAVENDOT_TTF);
     entorno.remove("VELMOR_CP_DOS");
     entorno.insert("D", VELMOR_SOURCE_DIR "/tests/escp/datos");
     entorno.insert("T", VELMOR_SOURCE_DIR "/tests/printing/datos_servidor");
@@ -63,6 +64,7 @@ int Shell(const QString& carpeta, const QString& orden, QString* salida = nullpt
         "q() { printf 'PARA LA COLA Espa\\244a\\r\\n{{Pagina}}\\r\\nsegunda\\r\\n' > Q.PRT; }\n"
         "g() { cp ../G.PRT .; mkdir o t; mkdir -m 700 x; }\n"
         "e() { printf \"$1\" > R.PRT; cp R.PRT .orig; }\n"
+        "fuente() { pdffonts \"$1.pdf\" | sed -n 3p | cut -d' ' -f1 | cut -d+ -f2; }\n"
         "guardado() { cmp R.PRT .orig && test ! -e R.pdf; }\n"
         "muestra() { n=$1; shift; ls -A \"$M\" | cmp - antes && pdftotext -layout s.pdf t || "
         "return 1\n"
@@ -106,7 +108,8 @@ siguiente() { pdftotext "$L" - | grep -q SIGUIENTE; }
 }
 
 // One row a line: name ¦ prepara ¦ orden ¦ estado ¦ dice ¦ comprueba ¦ cola. The shell has "$V"
-// (velmor-imprimir), "$N" (before it: without root's rights), "r F" (a one-line PRT file F), "t"
+// (velmor-imprimir), "$N" (before it: without root's rights), "$R" (the Ravendot test font),
+// "fuente P" (the first font of P.pdf, without its subset tag), "r F" (a one-line PRT file F), "t"
 // (T.PRT, "Hola" and the byte 9B), "pdf SIZE TEXT" (T.pdf's pages are that size, it says TEXT), "q"
 // (Q.PRT, with a page break), "g" (G.PRT, 8000 pages), "a_mitad" (see above), "e F" (R.PRT made by
 // printf F), "guardado" (R.PRT as made, no R.pdf), "$M" (samples/) and "muestra N PARTS" (samples/
@@ -139,8 +142,8 @@ tocado ¦ g ¦ a_mitad $V --pdf o/G.pdf --borrar G.PRT; kill -STOP $p; touch -d 
 aún se escribe ¦ g ¦ a_mitad $V --pdf o/G.pdf --borrar G.PRT; kill -STOP $p; (exec 3>>G.PRT; exec sleep 600) & w=$!; until ls -l /proc/$w/fd | grep -q G.PRT; do sleep 0.01; done; kill -CONT $p; wait $p; e=$?; kill $w; exit $e ¦ 1 ¦ aún se está escribiendo ¦ test -e G.PRT; test -z "$(ls -A o)" ¦
 sin cambios ¦ g ¦ a_mitad $V --pdf o/G.pdf --borrar G.PRT; kill -STOP $p; kill -CONT $p; wait $p ¦ 0 ¦ ¦ test ! -e G.PRT; test -s o/G.pdf ¦
 # velmor-imprimir needs no window system, and a job that only writes a PDF never loads the print
-# system's library (nor what it drags in).
-bibliotecas ¦ ¦ ldd "$V" > l ¦ 0 ¦ ¦ grep -q libQt6Core l; ! grep -qE 'libQt6(Gui|Widgets)|libcups' l ¦
+# system's library (nor what it drags in), nor SQLite (the watched folder's record).
+bibliotecas ¦ ¦ ldd "$V" > l ¦ 0 ¦ ¦ grep -q libQt6Core l; ! grep -qE 'libQt6(Gui|Widgets)|libcups|libsqlite' l ¦
 --pdf sin libcups ¦ g ¦ a_mitad $V --pdf o/G.pdf G.PRT; kill -STOP $p; cp /proc/$p/maps m; kill -CONT $p; wait $p ¦ 0 ¦ ¦ grep -q libQt6Core m; ! grep -q libcups m ¦
 # A signal while the PDF is written leaves no half PDF at the output's name and no temporary file anywhere.
 SIGTERM ¦ g ¦ a_mitad $V --pdf o/G.pdf --borrar G.PRT; kill -TERM $p; wait $p ¦ 143 ¦ ¦ test -e G.PRT; test -z "$(ls -A o)$(ls -A t)" ¦
@@ -179,6 +182,10 @@ entrada y salida estándar ¦ ls -A "$M" > antes ¦ c=$PWD; cd "$M" && $V - --pd
 tubería demasiado larga ¦ mkdir t; mkdir -m 700 x ¦ head -c 268435457 /dev/zero | TMPDIR=$PWD/t XDG_RUNTIME_DIR=$PWD/x $V --pdf - - > s.pdf ¦ 1 ¦ «-» es demasiado largo ¦ test ! -s s.pdf; test -z "$(ls -A t)" ¦
 tubería PCL ¦ ¦ printf '\033E\033&l26A\033(s0p10h12v0s0b3TLinea\r\n' | $V --pdf - - > s.pdf ¦ 1 ¦ «-» es un trabajo PCL ¦ test ! -s s.pdf ¦
 --borrar con - ¦ r R.PRT ¦ $V --borrar --pdf - R.PRT ¦ 2 ¦ --borrar no vale con «-» ¦ test -e R.PRT ¦
+# Fontconfig's answers are kept between runs only while nothing they depend on has changed: once the user's configuration gives the name another font, or a font of that name is added, the next run draws in it, as a run that keeps nothing (FONTCONFIG_FILE given) does; a damaged file of answers is not used, and is written anew. (Without root's rights, fontconfig keeps the new folder's cache in the test's folder, not the system's.)
+fuentes recordadas, alias nuevo ¦ printf '{{*Velmor Alias}}texto\r\n' > F.PRT; mkdir h ¦ export XDG_CACHE_HOME=$PWD/c XDG_CONFIG_HOME=$PWD/h; $V --pdf a.pdf F.PRT && test -s c/velmor/fuentes && mkdir h/fontconfig && printf '<fontconfig><alias><family>Velmor Alias</family><prefer><family>DejaVu Serif</family></prefer></alias></fontconfig>' > h/fontconfig/fonts.conf && $V --pdf b.pdf F.PRT && FONTCONFIG_FILE=/etc/fonts/fonts.conf $V --pdf s.pdf F.PRT ¦ 0 ¦ ¦ test "$(fuente b)" = DejaVuSerif-Book; test "$(fuente s)" = DejaVuSerif-Book; test "$(fuente a)" != DejaVuSerif-Book ¦
+fuentes recordadas, fuente nueva ¦ printf '{{*Ravendot}}texto\r\n' > F.PRT; mkdir -m 777 c; chmod 777 . ¦ export XDG_CACHE_HOME=$PWD/c XDG_DATA_HOME=$PWD/d; $N $V --pdf a.pdf F.PRT && test -s c/velmor/fuentes && mkdir -p d/fonts && cp "$R" d/fonts && $N $V --pdf b.pdf F.PRT ¦ 0 ¦ ¦ test "$(fuente b)" = Ravendot-Book; test "$(fuente a)" != Ravendot-Book ¦
+fuentes recordadas, fichero dañado ¦ r R.PRT; mkdir -p c/velmor; head -c 3000 /dev/urandom > c/velmor/fuentes ¦ XDG_CACHE_HOME=$PWD/c $V --pdf a.pdf R.PRT && FONTCONFIG_FILE=/etc/fonts/fonts.conf $V --pdf s.pdf R.PRT ¦ 0 ¦ ¦ test "$(fuente a)" = "$(fuente s)"; tail -n 1 c/velmor/fuentes | grep -q '^fin ' ¦
 # VELMOR_CP_DOS: the DOS page the text is converted from; one that cannot be used stops before anything is printed.
 sin VELMOR_CP_DOS: 850 ¦ printf 'caja \325\r\n' > C.PRT ¦ env -u VELMOR_CP_DOS $V --pdf c.pdf C.PRT ¦ 0 ¦ ¦ pdftotext c.pdf - | grep -q 'caja ı' ¦
 437 ¦ printf 'caja \325\r\n' > C.PRT ¦ VELMOR_CP_DOS=437 $V --pdf c.pdf C.PRT ¦ 0 ¦ ¦ pdftotext c.pdf - | grep -q 'caja ╒' ¦

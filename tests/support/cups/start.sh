@@ -67,6 +67,7 @@ User $user
 Group $group
 FileDevice No
 SetEnv VELMOR_IMAGENES $dir/imagenes
+SetEnv ASAN_OPTIONS detect_leaks=0
 CONF
 # Programs run as root only from folders root owns.
 [ "$(id -u)" -ne 0 ] || { chown -R "$user:$group" "$dir" "$jobs" && chmod 755 "$dir" &&

@@ -22,6 +22,15 @@ constexpr std::array<std::pair<QLatin1StringView, Etiqueta>, 14> kNombres{{
     {QLatin1StringView("Fuente"), Etiqueta::Fuente},
 }};
 
+// Where "{{" or "}}" begins: a search for the single character, which Qt does many at a time,
+// beats a substring search on lines that mostly have none.
+qsizetype buscaDoble(QStringView texto, char16_t c, qsizetype desde = 0) {
+    for (qsizetype i = texto.indexOf(QChar(c), desde); i >= 0 && i + 1 < texto.size();
+         i = texto.indexOf(QChar(c), i + 1))
+        if (texto[i + 1] == c) return i;
+    return -1;
+}
+
 // Blanks only: a font name keeps tabs and other characters at its ends.
 QString recortaBlancos(QStringView texto) {
     qsizetype inicio = 0, fin = texto.size();
@@ -56,14 +65,14 @@ Segmentos::Segmentos(const QString& linea) : linea_(linea) {}
 std::optional<Segmento> Segmentos::siguiente() {
     if (terminada_ || pos_ >= linea_.size()) return std::nullopt;
     const QStringView resto = QStringView(linea_).mid(pos_);
-    const qsizetype g = resto.indexOf(QLatin1StringView("{{"));
+    const qsizetype g = buscaDoble(resto, u'{');
     if (g < 0) {
         terminada_ = true;
         return Segmento{resto, Etiqueta::Ninguna, std::nullopt};
     }
     // The first "}}" of the remaining line counts, even when it stands before the "{{".
-    const bool cierreAntes = resto.left(g).contains(QLatin1StringView("}}"));
-    const qsizetype f = cierreAntes ? -1 : resto.indexOf(QLatin1StringView("}}"), g + 2);
+    const bool cierreAntes = buscaDoble(resto.left(g), u'}') >= 0;
+    const qsizetype f = cierreAntes ? -1 : buscaDoble(resto, u'}', g + 2);
     if (f < 0)
         throw ErrorVelmor(ErrorVelmor::ArgumentoNoValido,
                           QStringLiteral("Etiqueta mal formada: ") +

@@ -66,35 +66,67 @@ void TraductorEscP::termina() const {
                           .arg(declarados_));
 }
 
+// Most of a report is plain text: a run of printable bytes is counted and copied at once.
+const char* TraductorEscP::corridaDeTexto(const char* p, const char* fin, QByteArray& salida) {
+    const char* inicio = p;
+    while (p != fin && (uint8_t(*p) >= 0x20 || *p == '\t' || *p == '\f'))
+        ++p;
+    const qsizetype n = p - inicio;
+    if (n == 0) return p;
+    if (bytesLinea_ + n > limiteLinea_) { // the byte past the limit raises the error
+        bytesLinea_ = limiteLinea_;
+        cuentaByte();
+    }
+    bytesLinea_ += n;
+    trasCr_ = false;
+    if (nacionales_.isEmpty()) {
+        salida.append(inicio, n);
+    } else {
+        for (const char* q = inicio; q != p; ++q)
+            salida += uint8_t(*q) < 0x80 ? nacionales_[uint8_t(*q)] : *q;
+    }
+    return p;
+}
+
 void TraductorEscP::traduce(QByteArrayView entrada, QByteArray& salida) {
-    for (const char c : entrada) {
-        if (estado_ == Estado::Texto || estado_ == Estado::Orden)
-            cuentaLinea(c);
-        else
-            cuentaByte();
-        switch (estado_) {
-        case Estado::Texto:
-            texto(c, salida);
-            break;
-        case Estado::Orden:
-            orden(c, salida);
-            break;
-        case Estado::Parametros:
-            parametros_ += c;
-            if (--faltan_ == 0) completa(salida);
-            break;
-        case Estado::Datos:
-            if (--saltar_ == 0) finDeDatos();
-            break;
-        case Estado::HastaNul:
-            if (c == 0 || ++saltar_ >= 64) estado_ = Estado::Texto;
-            break;
-        case Estado::Rle:
-        case Estado::RleLiteral:
-        case Estado::RleRepite:
-            rle(uint8_t(c));
-            break;
+    const char* p = entrada.begin();
+    const char* const fin = entrada.end();
+    while (p != fin) {
+        if (estado_ == Estado::Texto) {
+            p = corridaDeTexto(p, fin, salida);
+            if (p == fin) break;
         }
+        paso(*p++, salida);
+    }
+}
+
+void TraductorEscP::paso(char c, QByteArray& salida) {
+    if (estado_ == Estado::Texto || estado_ == Estado::Orden)
+        cuentaLinea(c);
+    else
+        cuentaByte();
+    switch (estado_) {
+    case Estado::Texto:
+        texto(c, salida);
+        break;
+    case Estado::Orden:
+        orden(c, salida);
+        break;
+    case Estado::Parametros:
+        parametros_ += c;
+        if (--faltan_ == 0) completa(salida);
+        break;
+    case Estado::Datos:
+        if (--saltar_ == 0) finDeDatos();
+        break;
+    case Estado::HastaNul:
+        if (c == 0 || ++saltar_ >= 64) estado_ = Estado::Texto;
+        break;
+    case Estado::Rle:
+    case Estado::RleLiteral:
+    case Estado::RleRepite:
+        rle(uint8_t(c));
+        break;
     }
 }
 

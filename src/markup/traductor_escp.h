@@ -45,6 +45,8 @@ class TraductorEscP {
         RleRepite,  // the repeated byte of a run
     };
 
+    const char* corridaDeTexto(const char* p, const char* fin, QByteArray& salida);
+    void paso(char c, QByteArray& salida);
     void texto(char c, QByteArray& salida);
     void orden(char c, QByteArray& salida);
     void completa(QByteArray& salida); // the command and its parameters are all here

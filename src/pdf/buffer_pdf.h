@@ -1,5 +1,6 @@
 #pragma once
 
+#include <array>
 #include <charconv>
 #include <cmath>
 #include <cstdint>
@@ -36,9 +37,21 @@ class BufferPdf {
     }
     // Two bytes of a glyph code (one for a simple font) inside a literal string, escaped where
     // the syntax needs it (a bare carriage return would be read as a line feed).
-    void codigo(uint16_t c, bool unByte = false) {
-        if (!unByte) byte(char(c >> 8));
-        byte(char(c & 0xff));
+    void codigo(uint16_t c, bool unByte = false) { codigos(&c, 1, unByte); }
+    // Many at once, written straight into the buffer: a page holds thousands.
+    void codigos(const uint16_t* c, size_t n, bool unByte) {
+        const size_t antes = datos_.size();
+        datos_.resize(antes + n * 4); // room for every byte escaped
+        char* p = datos_.data() + antes;
+        const uint16_t* const fin = c + n;
+        if (unByte) {
+            for (; c != fin; ++c)
+                p = escapado(char(*c & 0xff), p);
+        } else {
+            for (; c != fin; ++c)
+                p = escapado(char(*c & 0xff), escapado(char(*c >> 8), p));
+        }
+        datos_.resize(size_t(p - datos_.data()));
     }
     // A literal string of Latin-1 or ASCII text.
     void cadena(std::string_view s) {
@@ -54,20 +67,23 @@ class BufferPdf {
     void vacia() { datos_.clear(); }
 
   private:
-    void byte(char c) {
-        switch (c) {
-        case '(':
-        case ')':
-        case '\\':
-            datos_.push_back('\\');
-            datos_.push_back(c);
-            break;
-        case '\r':
-            datos_.append("\\r");
-            break;
-        default:
-            datos_.push_back(c);
+    // The bytes a literal string escapes: ( ) \ and CR.
+    static constexpr std::array<bool, 256> kEscapa = [] {
+        std::array<bool, 256> t{};
+        t['('] = t[')'] = t['\\'] = t['\r'] = true;
+        return t;
+    }();
+    static char* escapado(char c, char* p) {
+        if (kEscapa[uint8_t(c)]) [[unlikely]] {
+            *p++ = '\\';
+            if (c == '\r') c = 'r';
         }
+        *p++ = c;
+        return p;
+    }
+    void byte(char c) {
+        char b[2];
+        datos_.append(b, escapado(c, b));
     }
     std::string datos_;
 };

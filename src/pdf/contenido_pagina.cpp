@@ -60,24 +60,24 @@ void ContenidoPagina::empiezaTexto(int fuente, double puntos, double x, double y
     inclinacion_ = inclinacion;
     matriz(x, y, escala);
     texto_.anade(" [");
-    enCadena_ = false;
 }
 
-void ContenidoPagina::glifo(uint16_t codigo, bool unByte) {
-    if (!enCadena_) texto_.anade('(');
-    enCadena_ = true;
-    texto_.codigo(codigo, unByte);
+// The codes of a string wait until it closes, then go into the stream in one pass.
+void ContenidoPagina::cierraCadena() {
+    if (cadena_.empty()) return;
+    texto_.anade('(');
+    texto_.codigos(cadena_.data(), cadena_.size(), unByte_);
+    texto_.anade(')');
+    cadena_.clear();
 }
 
 void ContenidoPagina::avanza(double milesimas) {
-    if (enCadena_) texto_.anade(')');
-    enCadena_ = false;
+    cierraCadena();
     texto_.decimal(-milesimas);
 }
 
 void ContenidoPagina::terminaTexto() {
-    if (enCadena_) texto_.anade(')');
-    enCadena_ = false;
+    cierraCadena();
     texto_.anade("] TJ ET\n");
 }
 
@@ -100,6 +100,7 @@ std::string_view ContenidoPagina::datos() {
 void ContenidoPagina::vacia() {
     fondo_.vacia();
     texto_.vacia();
+    cadena_.clear();
     fuente_ = -1;
     puntos_ = 0;
 }

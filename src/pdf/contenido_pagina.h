@@ -3,6 +3,7 @@
 #include "pdf/buffer_pdf.h"
 #include <cstdint>
 #include <string_view>
+#include <vector>
 
 struct Contorno;
 
@@ -22,7 +23,10 @@ class ContenidoPagina {
     void empiezaTexto(int fuente, double puntos, double x, double y, double inclinacion,
                       double escala = 1);
     // The glyph's code: two bytes, or one for a simple font.
-    void glifo(uint16_t codigo, bool unByte = false);
+    void glifo(uint16_t codigo, bool unByte = false) {
+        unByte_ = unByte;
+        cadena_.push_back(codigo);
+    }
     // Moves the next glyph right by `milesimas` of the font size.
     void avanza(double milesimas);
     void terminaTexto();
@@ -41,9 +45,11 @@ class ContenidoPagina {
 
   private:
     void matriz(double x, double y, double escala);
+    void cierraCadena();
     BufferPdf fondo_, texto_;
     int fuente_ = -1; // the text state's font, kept across text objects
     double puntos_ = 0;
     double inclinacion_ = 0;
-    bool enCadena_ = false; // inside a literal string of the array
+    std::vector<uint16_t> cadena_; // the codes of the literal string being written
+    bool unByte_ = false;
 };

@@ -131,16 +131,6 @@ bool FuentePdf::admite(uint32_t glifo) {
     return true;
 }
 
-double FuentePdf::ancho(uint32_t glifo) const {
-    return glifo < avances_.size() ? avances_[glifo] * 1000.0 / unidades_ : 0;
-}
-
-void FuentePdf::usa(uint32_t glifo, char32_t caracter) {
-    if (glifo >= usados_.size()) return;
-    usados_[glifo] = 1;
-    if (!caracteres_[glifo]) caracteres_[glifo] = caracter;
-}
-
 void FuentePdf::usa(uint32_t glifo, const std::u32string& texto) {
     if (texto.size() == 1) return usa(glifo, texto[0]);
     if (glifo >= usados_.size()) return;

@@ -41,12 +41,18 @@ class FuentePdf {
     int indice() const { return indice_; }
     int objeto() const { return objeto_; }
     // The glyph's advance in thousandths of the font size, as a reader will advance it.
-    double ancho(uint32_t glifo) const;
+    double ancho(uint32_t glifo) const {
+        return glifo < avances_.size() ? avances_[glifo] * 1000.0 / unidades_ : 0;
+    }
     // Notes a glyph drawn and, when known, the text it stands for (UTF-16).
     void usa(uint32_t glifo) {
         if (glifo < usados_.size()) usados_[glifo] = 1;
     }
-    void usa(uint32_t glifo, char32_t caracter);
+    void usa(uint32_t glifo, char32_t caracter) {
+        if (glifo >= usados_.size()) return;
+        usados_[glifo] = 1;
+        if (!caracteres_[glifo]) caracteres_[glifo] = caracter;
+    }
     // A glyph that stands for several characters (a ligature, a shaped cluster).
     void usa(uint32_t glifo, const std::u32string& texto);
     // Writes the font's objects.

@@ -59,11 +59,10 @@ std::shared_ptr<CaraFuente> LetraPdf::caraPara(char32_t c) {
     return respaldo_ ? respaldo_(c) : nullptr;
 }
 
-const LetraPdf::Glifo& LetraPdf::glifo(char16_t c) {
+const LetraPdf::Glifo& LetraPdf::primeraVez(char16_t c) {
     auto& bloque = bloques_[c >> 8];
     if (!bloque) bloque = std::make_unique<std::array<Glifo, 256>>();
     Glifo& g = (*bloque)[c & 0xff];
-    if (g.clase != Glifo::SinVer) return g;
     g.clase = Glifo::Complejo;
     if (!cara_ || !esDirecto(c)) return g;
     if (const uint32_t indice = cara_->glifo(c)) {

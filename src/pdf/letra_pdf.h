@@ -30,7 +30,13 @@ class LetraPdf {
         double avance = 0; // device pixels
         Clase clase = SinVer;
     };
-    const Glifo& glifo(char16_t c);
+    const Glifo& glifo(char16_t c) {
+        if (const auto& bloque = bloques_[c >> 8]) {
+            const Glifo& g = (*bloque)[c & 0xff];
+            if (g.clase != Glifo::SinVer) return g;
+        }
+        return primeraVez(c);
+    }
 
     CaraFuente* cara() const { return cara_.get(); }
     const std::shared_ptr<CaraFuente>& caraCompartida() const { return cara_; }
@@ -51,6 +57,7 @@ class LetraPdf {
     uint64_t documento = 0;
 
   private:
+    const Glifo& primeraVez(char16_t c);
     std::shared_ptr<CaraFuente> cara_;
     Respaldo respaldo_;
     double pixeles_;

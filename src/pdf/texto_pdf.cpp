@@ -52,7 +52,7 @@ void TextoPdf::dibujaEnCeldas(DocumentoPdf& doc, LetraPdf& letra, const QString&
                               double y, bool subrayado, double celda, double escala) {
     double ancho = 0;
     if (directo(letra, texto, ancho)) {
-        std::fill(avances_.begin(), avances_.end(), celda / escala);
+        std::fill_n(avances_.begin(), texto.size(), celda / escala);
         escribeDirecto(doc, letra, texto, x, y, subrayado, escala);
     } else { // a character from another face: each in its cell, at the face's own width
         for (qsizetype i = 0; i < texto.size(); ++i)
@@ -64,14 +64,17 @@ void TextoPdf::dibujaEnCeldas(DocumentoPdf& doc, LetraPdf& letra, const QString&
 
 bool TextoPdf::directo(LetraPdf& letra, const QString& texto, double& ancho) {
     if (!letra.cara()) return false;
-    indices_.clear();
-    avances_.clear();
+    const size_t n = size_t(texto.size());
+    if (indices_.size() < n) {
+        indices_.resize(n);
+        avances_.resize(n);
+    }
     double x = 0;
-    for (const QChar c : texto) {
-        const LetraPdf::Glifo& g = letra.glifo(c.unicode());
+    for (size_t i = 0; i < n; ++i) {
+        const LetraPdf::Glifo& g = letra.glifo(texto[qsizetype(i)].unicode());
         if (g.clase != LetraPdf::Glifo::Directo) return false;
-        indices_.push_back(g.indice);
-        avances_.push_back(g.avance);
+        indices_[i] = g.indice;
+        avances_[i] = g.avance;
         x += g.avance;
     }
     ancho = x;
@@ -110,6 +113,7 @@ void TextoPdf::escribeDirecto(DocumentoPdf& doc, LetraPdf& letra, const QString&
     pagina.empiezaTexto(f.indice(), pixeles * kPuntosPorPixel,
                         x + inicio * escala * kPuntosPorPixel, y, inclinacion, escala);
     const double minimo = kMinimoAjuste * 1000.0 / (pixeles * kPuntosPorPixel);
+    const bool simple = f.simple();
     double pendiente = 0;
     for (; i < n; ++i) {
         const char16_t c = texto[i].unicode();
@@ -123,7 +127,7 @@ void TextoPdf::escribeDirecto(DocumentoPdf& doc, LetraPdf& letra, const QString&
             pendiente = 0;
         }
         const uint32_t g = indices_[size_t(i)];
-        pagina.glifo(f.codigo(g), f.simple());
+        pagina.glifo(f.codigo(g), simple);
         f.usa(g, c);
         pendiente += avance - f.ancho(g);
     }

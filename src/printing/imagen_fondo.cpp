@@ -98,6 +98,7 @@ Imagen carga(const QString& ruta) {
 
 void ImagenDeFondo(ImagenFondo& imagen, QString& linea, bool& laTengo, const QString& carpetaPrt) {
     static const QString marca = QStringLiteral("/IMAGEN/");
+    if (!linea.contains(u'/')) return;        // most lines: a quick look before the search
     const qsizetype p = linea.indexOf(marca); // case-sensitive, first occurrence
     if (p < 0) return;
     qsizetype n = 0;

@@ -74,6 +74,10 @@ std::optional<PaginasCodigo> PaginasCodigo::De(const QString& paginaDos) {
     p.dos_ = *dos;
     p.byteWindows_ = InversaPagina(p.windows_);
     p.byteDos_ = InversaPagina(p.dos_);
+    for (char16_t c = 0; c < p.bajos_.size(); ++c) {
+        const int b = p.byteWindows_[c];
+        p.bajos_[c] = b < 0 ? u'?' : p.dos_[size_t(b)];
+    }
     return p;
 }
 
@@ -151,21 +155,19 @@ QString PaginasCodigo::decodifica(QByteArrayView bytes) const {
     return texto;
 }
 
-namespace {
-// Each character through its byte in one table to the character of that byte in the other;
-// '?' when the first table has no byte for it.
-QString Traduce(const QString& texto, const InversaPagina& aByte,
-                const std::array<char16_t, 256>& deByte) {
+// Each character through its Windows-1252 byte to the DOS character of that byte; '?' when
+// Windows-1252 has no byte for it. The lower half, most of any text, from a table of its own.
+QString PaginasCodigo::aWindows(const QString& texto) const {
     QString resultado(texto.size(), Qt::Uninitialized);
     QChar* destino = resultado.data();
     for (qsizetype i = 0; i < texto.size(); ++i) {
-        const int b = aByte[texto[i].unicode()];
-        destino[i] = b < 0 ? QChar('?') : QChar(deByte[b]);
+        const char16_t c = texto[i].unicode();
+        if (c < bajos_.size()) {
+            destino[i] = QChar(bajos_[c]);
+        } else {
+            const int b = byteWindows_[c];
+            destino[i] = b < 0 ? QChar(u'?') : QChar(dos_[size_t(b)]);
+        }
     }
     return resultado;
-}
-} // namespace
-
-QString PaginasCodigo::aWindows(const QString& texto) const {
-    return Traduce(texto, byteWindows_, dos_);
 }

@@ -62,4 +62,5 @@ class PaginasCodigo {
     std::array<char16_t, 256> dos_{};     // byte -> DOS character
     InversaPagina byteWindows_;           // character -> byte
     InversaPagina byteDos_;               // DOS character -> byte
+    std::array<char16_t, 128> bajos_{};   // aWindows of the characters below 128
 };

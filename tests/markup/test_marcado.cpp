@@ -92,6 +92,18 @@ ESC suelto al final de línea ¦ a\e\r\nb ¦ a\r\nb
 secuencia cortada al final ¦ \e*\0\x10\0ABC ¦
 )filas";
 
+// A file's lines are counted in its own bytes, codes and graphics data included: bytes ¦ the
+// limit ¦ the line found too long (0: none).
+const char* const kLimites = R"filas(
+justo en el límite ¦ abcd\r\nefgh ¦ 4 ¦ 0
+un byte más ¦ abcd\r\nefghi ¦ 4 ¦ 2
+los fines no cuentan ¦ ab\r\n\r\ncd\n ¦ 2 ¦ 0
+tercera línea ¦ a\rb\rcccc ¦ 3 ¦ 3
+los códigos cuentan ¦ a\eEb ¦ 3 ¦ 1
+los datos gráficos cuentan ¦ x\r\eK\x03\0ABC\r\n ¦ 6 ¦ 2
+texto tras los datos ¦ \eK\x01\0Aabc ¦ 6 ¦ 1
+)filas";
+
 // Paths below the test's folder, which holds the file INFORME.PRT and the folder c1 (NUL as \0):
 // path ¦ only a folder ¦ exists.
 const char* const kRutas = R"filas(
@@ -201,6 +213,27 @@ class TestMarcado : public QObject {
             troceado.traduce(QByteArrayView(&c, 1), aTrozos);
         QCOMPARE(todo, esperado);
         QCOMPARE(aTrozos, esperado);
+    }
+
+    void limiteLinea_data() { FilasDeDatos(kLimites, {"entrada", "limite", "linea"}); }
+    void limiteLinea() {
+        const QByteArray entrada = Bytes(Campo("entrada"));
+        const int limite = Campo("limite").toInt(), linea = Campo("linea").toInt();
+        for (const qsizetype trozo : {entrada.size(), qsizetype(1)}) {
+            TraductorEscP traductor(limite);
+            QByteArray salida;
+            int fallo = 0;
+            try {
+                for (qsizetype i = 0; i < entrada.size(); i += trozo)
+                    traductor.traduce(
+                        QByteArrayView(entrada).sliced(i, std::min(trozo, entrada.size() - i)),
+                        salida);
+            } catch (const ErrorVelmor& e) {
+                QCOMPARE(e.numero(), int(ErrorVelmor::LineaDemasiadoLarga));
+                fallo = traductor.lineaActual();
+            }
+            QCOMPARE(fallo, linea);
+        }
     }
 
     void existeRuta_data() {

@@ -28,7 +28,7 @@ constexpr char kCabeceraSqlite[] = "SQLite format 3";
 #define VELMOR_LLAMADAS_SQLITE(F) \
     F(sqlite3_prepare_v2) F(sqlite3_finalize) F(sqlite3_bind_int64) F(sqlite3_bind_blob) \
     F(sqlite3_step) F(sqlite3_column_int64) F(sqlite3_close) F(sqlite3_errmsg) F(sqlite3_exec) \
-    F(sqlite3_open_v2) F(sqlite3_busy_timeout)
+    F(sqlite3_open_v2) F(sqlite3_busy_timeout) F(sqlite3_reset)
 // clang-format on
 
 struct LibSqlite {
@@ -66,14 +66,12 @@ const LibSqlite& sql() {
     return l;
 }
 
-// A prepared statement, finalized when it goes.
+// One use of a statement the record keeps prepared: reset for the next when it goes.
 class Sentencia {
   public:
-    Sentencia(sqlite3* bd, const char* texto) {
-        sql().sqlite3_prepare_v2(bd, texto, -1, &s_, nullptr);
-    }
+    explicit Sentencia(sqlite3_stmt* s) : s_(s) {}
     ~Sentencia() {
-        if (s_) libSqlite().sqlite3_finalize(s_); // a statement: the library is loaded
+        if (s_) libSqlite().sqlite3_reset(s_); // a statement: the library is loaded
     }
     bool valida() const { return s_ != nullptr; }
     // Binds the identity to ?1..?7.
@@ -134,7 +132,24 @@ size_t qHash(const IdentidadFichero& identidad, size_t semilla) noexcept {
 RegistroImpresos::RegistroImpresos(QByteArray carpeta) : carpeta_(std::move(carpeta)) {}
 
 RegistroImpresos::~RegistroImpresos() {
-    if (bd_) libSqlite().sqlite3_close(bd_); // a database: the library is loaded
+    cierraBase();
+}
+
+// Each statement is prepared once, the first time it is used: parsing it again for every file
+// cost as much as the rest of the record's work.
+sqlite3_stmt* RegistroImpresos::sentencia(const char* texto) {
+    sqlite3_stmt*& s = sentencias_[texto];
+    if (!s) sql().sqlite3_prepare_v2(bd_, texto, -1, &s, nullptr); // null: the use fails
+    return s;
+}
+
+void RegistroImpresos::cierraBase() {
+    if (!bd_) return; // a database: the library is loaded
+    for (sqlite3_stmt* s : std::as_const(sentencias_))
+        libSqlite().sqlite3_finalize(s);
+    sentencias_.clear();
+    libSqlite().sqlite3_close(bd_);
+    bd_ = nullptr;
 }
 
 void RegistroImpresos::falla(const QString& que, QString motivo) {
@@ -176,8 +191,7 @@ void RegistroImpresos::abre() {
 
 void RegistroImpresos::abreBase(const QByteArray& ruta) {
     if (!libSqlite().error.isEmpty()) falla(QStringLiteral("abrir"), libSqlite().error);
-    sql().sqlite3_close(bd_);
-    bd_ = nullptr;
+    cierraBase();
     if (sql().sqlite3_open_v2(ruta.constData(), &bd_,
                               SQLITE_OPEN_READWRITE | SQLITE_OPEN_CREATE | SQLITE_OPEN_NOFOLLOW,
                               nullptr) != SQLITE_OK)
@@ -203,21 +217,21 @@ void RegistroImpresos::convierte(const QByteArray& ruta) {
                 inserta(fila->second, fila->first);
     ejecuta("COMMIT");
     if (carpeta >= 0) ::close(carpeta);
-    sql().sqlite3_close(bd_);
-    bd_ = nullptr;
+    cierraBase();
     if (::rename(nueva.constData(), ruta.constData()) != 0)
         falla(QStringLiteral("convertir"), CausaSistema(errno));
 }
 
 bool RegistroImpresos::contiene(const IdentidadFichero& identidad) {
-    Sentencia s(bd_, "SELECT 1 FROM impresos WHERE dispositivo=?1 AND nodo=?2 AND tamano=?3 AND "
-                     "mseg=?4 AND mnseg=?5 AND cseg=?6 AND cnseg=?7 AND pendiente=0");
+    Sentencia s(
+        sentencia("SELECT 1 FROM impresos WHERE dispositivo=?1 AND nodo=?2 AND tamano=?3 AND "
+                  "mseg=?4 AND mnseg=?5 AND cseg=?6 AND cnseg=?7 AND pendiente=0"));
     return s.con(identidad).paso() == SQLITE_ROW;
 }
 
 void RegistroImpresos::inserta(const IdentidadFichero& identidad, const QByteArray& nombre) {
-    Sentencia s(bd_, "INSERT OR REPLACE INTO impresos VALUES (?1, ?2, ?3, ?4, ?5, ?6, ?7, ?8, "
-                     "NULL, NULL, 0)");
+    Sentencia s(sentencia("INSERT OR REPLACE INTO impresos VALUES (?1, ?2, ?3, ?4, ?5, ?6, ?7, ?8, "
+                          "NULL, NULL, 0)"));
     s.con(identidad);
     sql().sqlite3_bind_blob(s.s_, 8, nombre.constData(), int(nombre.size()), SQLITE_TRANSIENT);
     if (s.paso() != SQLITE_DONE) falla(QStringLiteral("escribir"));
@@ -229,8 +243,8 @@ void RegistroImpresos::anota(const IdentidadFichero& identidad, const QByteArray
 
 void RegistroImpresos::anotaIntento(const IdentidadFichero& identidad, const QByteArray& nombre,
                                     dev_t dispositivoPdf, ino_t nodoPdf) {
-    Sentencia s(bd_, "INSERT OR REPLACE INTO impresos VALUES (?1, ?2, ?3, ?4, ?5, ?6, ?7, ?8, "
-                     "?9, ?10, 1)");
+    Sentencia s(sentencia("INSERT OR REPLACE INTO impresos VALUES (?1, ?2, ?3, ?4, ?5, ?6, ?7, ?8, "
+                          "?9, ?10, 1)"));
     s.con(identidad);
     sql().sqlite3_bind_blob(s.s_, 8, nombre.constData(), int(nombre.size()), SQLITE_TRANSIENT);
     sql().sqlite3_bind_int64(s.s_, 9, qint64(dispositivoPdf));
@@ -241,8 +255,8 @@ void RegistroImpresos::anotaIntento(const IdentidadFichero& identidad, const QBy
 void RegistroImpresos::resuelveIntentos(const std::function<bool(dev_t, ino_t)>& pdfHecho) {
     QList<std::tuple<IdentidadFichero, bool>> intentos;
     {
-        Sentencia s(bd_, "SELECT dispositivo, nodo, tamano, mseg, mnseg, cseg, cnseg, "
-                         "pdf_dispositivo, pdf_nodo FROM impresos WHERE pendiente=1");
+        Sentencia s(sentencia("SELECT dispositivo, nodo, tamano, mseg, mnseg, cseg, cnseg, "
+                              "pdf_dispositivo, pdf_nodo FROM impresos WHERE pendiente=1"));
         while (s.paso() == SQLITE_ROW)
             intentos << std::tuple{identidadDeFila(s.s_),
                                    pdfHecho(dev_t(sql().sqlite3_column_int64(s.s_, 7)),
@@ -253,23 +267,24 @@ void RegistroImpresos::resuelveIntentos(const std::function<bool(dev_t, ino_t)>&
             olvida(identidad);
             continue;
         }
-        Sentencia s(bd_, "UPDATE impresos SET pendiente=0 WHERE dispositivo=?1 AND nodo=?2 AND "
-                         "tamano=?3 AND mseg=?4 AND mnseg=?5 AND cseg=?6 AND cnseg=?7");
+        Sentencia s(
+            sentencia("UPDATE impresos SET pendiente=0 WHERE dispositivo=?1 AND nodo=?2 AND "
+                      "tamano=?3 AND mseg=?4 AND mnseg=?5 AND cseg=?6 AND cnseg=?7"));
         if (s.con(identidad).paso() != SQLITE_DONE) falla(QStringLiteral("escribir"));
     }
 }
 
 void RegistroImpresos::olvida(const IdentidadFichero& identidad) {
-    Sentencia s(bd_, "DELETE FROM impresos WHERE dispositivo=?1 AND nodo=?2 AND tamano=?3 AND "
-                     "mseg=?4 AND mnseg=?5 AND cseg=?6 AND cnseg=?7");
+    Sentencia s(sentencia("DELETE FROM impresos WHERE dispositivo=?1 AND nodo=?2 AND tamano=?3 AND "
+                          "mseg=?4 AND mnseg=?5 AND cseg=?6 AND cnseg=?7"));
     if (s.con(identidad).paso() != SQLITE_DONE) falla(QStringLiteral("escribir"));
 }
 
 void RegistroImpresos::olvidaAusentes(const QSet<IdentidadFichero>& presentes) {
     QList<IdentidadFichero> ausentes;
     {
-        Sentencia s(bd_,
-                    "SELECT dispositivo, nodo, tamano, mseg, mnseg, cseg, cnseg FROM impresos");
+        Sentencia s(
+            sentencia("SELECT dispositivo, nodo, tamano, mseg, mnseg, cseg, cnseg FROM impresos"));
         while (s.paso() == SQLITE_ROW)
             if (const auto i = identidadDeFila(s.s_); !presentes.contains(i)) ausentes << i;
     }

@@ -2,10 +2,12 @@
 
 #include "shared/fichero_regular.h"
 #include <QByteArray>
+#include <QHash>
 #include <QSet>
 #include <functional>
 
 struct sqlite3;
+struct sqlite3_stmt;
 
 // The files of a watched folder that were printed and are still there, by identity (device,
 // inode, size, modification and change times), kept in a hidden SQLite database of that folder so
@@ -49,11 +51,14 @@ class RegistroImpresos {
     void convierte(const QByteArray& ruta);
     void inserta(const IdentidadFichero& identidad, const QByteArray& nombre);
     void ejecuta(const char* orden);
+    sqlite3_stmt* sentencia(const char* texto);
+    void cierraBase();
     // Throws the error of doing `que` with the record; `motivo` by default SQLite's.
     [[noreturn]] void falla(const QString& que, QString motivo = {});
 
     QByteArray carpeta_;
     sqlite3* bd_ = nullptr;
+    QHash<const char*, sqlite3_stmt*> sentencias_; // by the statement's text, a literal
 };
 
 size_t qHash(const IdentidadFichero& identidad, size_t semilla = 0) noexcept;

@@ -49,6 +49,13 @@ FuentePdf& DocumentoPdf::fuente(const std::shared_ptr<CaraFuente>& cara) {
     return *fuentes_.back();
 }
 
+FuentePdf& DocumentoPdf::fuenteSiguiente(const std::shared_ptr<CaraFuente>& cara,
+                                         const FuentePdf& llena) {
+    if (FuentePdf& actual = fuente(cara); &actual != &llena) return actual;
+    porCara_.remove(cara.get());
+    return fuente(cara);
+}
+
 int DocumentoPdf::imagen(const Imagen& img) {
     if (const int n = porImagen_.value(img.id)) return n;
     const int objeto = pdf_.reserva();

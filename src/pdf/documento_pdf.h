@@ -35,6 +35,9 @@ class DocumentoPdf {
 
     // The document's font for the face, created at its first use.
     FuentePdf& fuente(const std::shared_ptr<CaraFuente>& cara);
+    // The font the face goes on in once `llena` has no room left (a Type 1 face's simple font
+    // holds 256 glyphs): the face's newer font, or a new one.
+    FuentePdf& fuenteSiguiente(const std::shared_ptr<CaraFuente>& cara, const FuentePdf& llena);
     // The picture's resource number (/ImN), written at its first use.
     int imagen(const Imagen& imagen);
 

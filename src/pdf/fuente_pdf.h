@@ -31,8 +31,10 @@ class FuentePdf {
     // outlines instead.
     bool incrustable() const { return !avances_.empty(); }
     // Whether the glyph can be drawn as text: a Type 1 face's glyph gets its code here, and is
-    // refused once the 256 codes are taken.
+    // refused once the 256 codes are taken (the face then goes on in another font).
     bool admite(uint32_t glifo);
+    // Whether the glyph is one of the face's: in this font, or in another of the same face.
+    bool existe(uint32_t glifo) const { return !simple() || glifo < codigos_.size(); }
     // What a show-text operator writes for the glyph: its id, or a Type 1 face's one-byte code.
     uint16_t codigo(uint32_t glifo) const {
         return simple() && glifo < codigos_.size() ? uint16_t(codigos_[glifo]) : uint16_t(glifo);

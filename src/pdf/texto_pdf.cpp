@@ -90,12 +90,12 @@ void TextoPdf::escribeDirecto(DocumentoPdf& doc, LetraPdf& letra, const QString&
         for (; i < n && texto[i] == u' '; ++i)
             inicio += avances_[size_t(i)];
     if (i == n) return;
-    FuentePdf& f = fuenteDe(doc, letra);
+    FuentePdf* f = &fuenteDe(doc, letra);
     const double inclinacion = letra.cursivaSintetica() ? kInclinacion : 0;
     const double pixeles = letra.pixeles();
-    bool comoTexto = f.incrustable();
+    bool comoTexto = f->incrustable();
     for (qsizetype j = i; comoTexto && j < n; ++j)
-        comoTexto = f.admite(indices_[size_t(j)]);
+        comoTexto = f->existe(indices_[size_t(j)]);
     if (!comoTexto || letra.negritaSintetica()) {
         std::vector<Colocado> glifos;
         double avance = inicio;
@@ -110,26 +110,37 @@ void TextoPdf::escribeDirecto(DocumentoPdf& doc, LetraPdf& letra, const QString&
     }
     const double milesimas = 1000.0 / pixeles;
     ContenidoPagina& pagina = doc.pagina();
-    pagina.empiezaTexto(f.indice(), pixeles * kPuntosPorPixel,
-                        x + inicio * escala * kPuntosPorPixel, y, inclinacion, escala);
+    double posicion = inicio; // device pixels from x to the next glyph
+    const auto empieza = [&] {
+        pagina.empiezaTexto(f->indice(), pixeles * kPuntosPorPixel,
+                            x + posicion * escala * kPuntosPorPixel, y, inclinacion, escala);
+    };
+    empieza();
     const double minimo = kMinimoAjuste * 1000.0 / (pixeles * kPuntosPorPixel);
-    const bool simple = f.simple();
+    const bool simple = f->simple();
     double pendiente = 0;
-    for (; i < n; ++i) {
+    for (; i < n; posicion += avances_[size_t(i)], ++i) {
         const char16_t c = texto[i].unicode();
         const double avance = avances_[size_t(i)] * milesimas;
         if (c == u' ' && !subrayado) {
             pendiente += avance;
             continue;
         }
+        const uint32_t g = indices_[size_t(i)];
+        if (simple && !f->admite(g)) { // the font is full: the rest in the face's next one
+            pagina.terminaTexto();
+            f = letra.pdf = &doc.fuenteSiguiente(letra.caraCompartida(), *f);
+            f->admite(g);
+            empieza();
+            pendiente = 0;
+        }
         if (std::abs(pendiente) >= minimo) {
             pagina.avanza(pendiente);
             pendiente = 0;
         }
-        const uint32_t g = indices_[size_t(i)];
-        pagina.glifo(f.codigo(g), simple);
-        f.usa(g, c);
-        pendiente += avance - f.ancho(g);
+        pagina.glifo(f->codigo(g), simple);
+        f->usa(g, c);
+        pendiente += avance - f->ancho(g);
     }
     pagina.terminaTexto();
 }
@@ -206,15 +217,13 @@ void TextoPdf::escribeGlifos(DocumentoPdf& doc, LetraPdf& letra,
                              const std::shared_ptr<CaraFuente>& cara,
                              const std::vector<Colocado>& glifos, double x, double y) {
     if (glifos.empty()) return;
-    FuentePdf& f = doc.fuente(cara);
+    FuentePdf* f = &doc.fuente(cara);
     const bool negrita = letra.negrita() && !cara->negrita();
     const double inclinacion = letra.cursiva() && !cara->cursiva() ? kInclinacion : 0;
     const double pixeles = letra.pixeles();
-    bool comoTexto = f.incrustable();
-    for (const Colocado& g : glifos) {
-        f.usa(g.glifo, g.texto);
-        comoTexto = comoTexto && f.admite(g.glifo);
-    }
+    bool comoTexto = f->incrustable();
+    for (const Colocado& g : glifos)
+        comoTexto = comoTexto && f->existe(g.glifo);
     if (!comoTexto || negrita) {
         const double grosor = cara->metricas(pixeles).grosor;
         contornos(doc, *cara, pixeles, glifos, x, y,
@@ -228,20 +237,26 @@ void TextoPdf::escribeGlifos(DocumentoPdf& doc, LetraPdf& letra,
     double lector = 0; // where the reader's pen is, thousandths from the operator's start
     for (size_t i = 0; i < glifos.size(); ++i) {
         const Colocado& g = glifos[i];
-        if (i == 0 || g.y != glifos[i - 1].y) {
+        const bool llena = !f->admite(g.glifo); // the rest in the face's next font
+        if (llena) {
+            f = &doc.fuenteSiguiente(cara, *f);
+            f->admite(g.glifo);
+        }
+        if (i == 0 || llena || g.y != glifos[i - 1].y) {
             if (i) pagina.terminaTexto();
-            pagina.empiezaTexto(f.indice(), pixeles * kPuntosPorPixel, x + g.x * kPuntosPorPixel,
+            pagina.empiezaTexto(f->indice(), pixeles * kPuntosPorPixel, x + g.x * kPuntosPorPixel,
                                 y - g.y * kPuntosPorPixel, inclinacion);
             lector = g.x * milesimas;
         } else {
-            lector += f.ancho(glifos[i - 1].glifo);
+            lector += f->ancho(glifos[i - 1].glifo);
             const double pendiente = g.x * milesimas - lector;
             if (std::abs(pendiente) >= minimo) {
                 pagina.avanza(pendiente);
                 lector += pendiente;
             }
         }
-        pagina.glifo(f.codigo(g.glifo), f.simple());
+        f->usa(g.glifo, g.texto);
+        pagina.glifo(f->codigo(g.glifo), f->simple());
     }
     pagina.terminaTexto();
 }

@@ -146,6 +146,23 @@ class TestPdf : public QObject {
         for (const QString& fila : fuentes.split('\n').mid(2))
             if (!fila.isEmpty()) QVERIFY2(fila.contains(" yes yes yes "), qPrintable(fila));
     }
+    // A Type 1 face's simple font holds 256 glyphs: a text of more goes on in a second font of
+    // the same face, still text.
+    void type1MasDe256() {
+        const char* pfb = "/usr/share/fonts/X11/Type1/NimbusRoman-Regular.pfb";
+        if (!QFile::exists(pfb)) QSKIP("the face is not installed here");
+        QString texto;
+        for (char16_t c = 0x21; c < 0x180; ++c)
+            if (c < 0x7f || (c > 0xa0 && c != 0xad)) texto += QChar(c);
+        const auto letra = std::make_shared<LetraPdf>(CaraFuente::abre(pfb, 0), 3, false, false);
+        const QString pdf = textoEn("type1-317", letra, texto);
+        QCOMPARE(DefectosPdf(pdf), QString());
+        QCOMPARE(Ejecuta("pdftotext", {pdf, "-"}).remove(QRegularExpression("\\s")), texto);
+        const QStringList fuentes = Ejecuta("pdffonts", {pdf}).split('\n').mid(2).filter("Type 1");
+        QCOMPARE(fuentes.size(), 2);
+        for (const QString& fila : fuentes)
+            QVERIFY2(fila.contains(" yes yes yes "), qPrintable(fila));
+    }
     void sintaxis_data() {
         QTest::addColumn<QString>("valor");
         QTest::addColumn<QByteArray>("escrito");

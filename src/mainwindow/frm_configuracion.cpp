@@ -121,9 +121,9 @@ void frmConfiguracion::Mostrar(const AjustesImpresion& a) {
     }
     PaginaCodigo->setCurrentIndex(pagina);
     PapelElegido->setCurrentIndex(int(a.papel));
-    const QSizeF medida = a.medidaMm.isValid() ? a.medidaMm : QSizeF(210, 297);
-    AnchoPapel->setValue(medida.width());
-    AltoPapel->setValue(medida.height());
+    medidaPropia_ = a.medidaMm.isValid() ? a.medidaMm : QSizeF(210, 297);
+    AnchoPapel->setValue(medidaPropia_.width());
+    AltoPapel->setValue(medidaPropia_.height());
     const double margenes[4] = {a.margenesMm.left(), a.margenesMm.top(), a.margenesMm.right(),
                                 a.margenesMm.bottom()};
     for (int i = 0; i < 4; ++i)
@@ -133,9 +133,15 @@ void frmConfiguracion::Mostrar(const AjustesImpresion& a) {
     Papel_Change();
 }
 
-// The measure is the user's only for a paper of their own.
+// The measure is the user's only for a paper of their own; a paper of a fixed size shows its
+// own, and the user's comes back with their paper.
 void frmConfiguracion::Papel_Change() {
-    const bool propia = PapelElegido->currentIndex() == int(ClasePapel::Personalizado);
+    if (AnchoPapel->isEnabled()) medidaPropia_ = QSizeF(AnchoPapel->value(), AltoPapel->value());
+    const auto papel = ClasePapel(PapelElegido->currentIndex());
+    const bool propia = papel == ClasePapel::Personalizado;
+    const QSizeF medida = MedidaPapelMm(papel).value_or(medidaPropia_);
+    AnchoPapel->setValue(medida.width());
+    AltoPapel->setValue(medida.height());
     AnchoPapel->setEnabled(propia);
     AltoPapel->setEnabled(propia);
 }

@@ -28,5 +28,6 @@ class frmConfiguracion : public QDialog {
     QDoubleSpinBox* Margenes[4] = {}; // left, top, right, bottom
     QSpinBox* Lineas = nullptr;
     QComboBox* ModeloEpson = nullptr;
-    QMarginsF margenes_; // as shown at first
+    QMarginsF margenes_;  // as shown at first
+    QSizeF medidaPropia_; // the user's own paper, while another paper is shown
 };

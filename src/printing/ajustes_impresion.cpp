@@ -52,6 +52,24 @@ Papel Hoja(ClasePapel papel, const QSizeF& medidaMm, const Papel& propia) {
 }
 } // namespace
 
+// The nominal measures; the sheets above are the same in whole points.
+std::optional<QSizeF> MedidaPapelMm(ClasePapel papel) {
+    switch (papel) {
+    case ClasePapel::A4:
+        return QSizeF(210, 297);
+    case ClasePapel::Carta:
+        return QSizeF(215.9, 279.4);
+    case ClasePapel::Legal:
+        return QSizeF(215.9, 355.6);
+    case ClasePapel::Continuo:
+        return QSizeF(240, 304.8);
+    case ClasePapel::SegunImpresora:
+    case ClasePapel::Personalizado:
+        break;
+    }
+    return std::nullopt;
+}
+
 QMarginsF AjustesImpresion::MargenesPrograma() {
     const double sexto = 25.4 / 6;
     return QMarginsF(sexto, sexto, sexto, sexto);

@@ -44,3 +44,6 @@ struct AjustesImpresion {
 
 // What each paper is called to the user, in the order ClasePapel lists them.
 QStringList NombresPapel();
+// The measure in mm, portrait, of a paper of a fixed size; nothing for the printer's own paper
+// and for one of the user's.
+std::optional<QSizeF> MedidaPapelMm(ClasePapel papel);

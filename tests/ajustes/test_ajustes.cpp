@@ -174,17 +174,30 @@ class TestAjustes : public QObject {
         frmVelmor ventana(impresoras, raiz.entorno);
         ventana.show();
         QVERIFY(QTest::qWaitForWindowExposed(&ventana));
-        QTimer::singleShot(0, [] {
+        QSizeF legal; // as the dialog shows it, then the user's own width again
+        double propia = 0;
+        QTimer::singleShot(0, [&] {
             auto* dialogo = qobject_cast<QDialog*>(QApplication::activeModalWidget());
             QVERIFY(dialogo);
             auto* pagina = dialogo->findChild<QComboBox*>("PaginaCodigo");
             pagina->setCurrentIndex(pagina->findData("437"));
-            dialogo->findChild<QComboBox*>("Papel")->setCurrentIndex(int(ClasePapel::Legal));
+            auto* papel = dialogo->findChild<QComboBox*>("Papel");
+            auto* ancho = dialogo->findChild<QDoubleSpinBox*>("AnchoPapel");
+            auto* alto = dialogo->findChild<QDoubleSpinBox*>("AltoPapel");
+            papel->setCurrentIndex(int(ClasePapel::Personalizado));
+            ancho->setValue(100);
+            papel->setCurrentIndex(int(ClasePapel::Legal)); // shown as it is, 8.5 × 14 in
+            legal = QSizeF(ancho->value(), alto->value());
+            papel->setCurrentIndex(int(ClasePapel::Personalizado)); // the user's comes back
+            propia = ancho->value();
+            papel->setCurrentIndex(int(ClasePapel::Legal));
             dialogo->findChild<QSpinBox*>("Lineas")->setValue(60);
             dialogo->findChild<QComboBox*>("ModeloEpson")->setCurrentIndex(1);
             QTest::keyClick(dialogo, Qt::Key_Return);
         });
         QTest::keyClick(&ventana, Qt::Key_Comma, Qt::ControlModifier);
+        QCOMPARE(legal, QSizeF(215.9, 355.6));
+        QCOMPARE(propia, 100.0);
         QCOMPARE(AjustesVelmor(raiz.entorno.ficheroAjustes).Impresion(),
                  (AjustesImpresion{.paginaCodigo = "437",
                                    .papel = ClasePapel::Legal,

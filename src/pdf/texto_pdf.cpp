@@ -25,6 +25,16 @@ FuentePdf& fuenteDe(DocumentoPdf& doc, LetraPdf& letra) {
     return *letra.pdf;
 }
 
+// Gives the glyph its code in `f`; once a simple font is full, in the face's next font, which `f`
+// then is. True when the font changed: the text operator in progress has to end there.
+bool conCodigo(DocumentoPdf& doc, const std::shared_ptr<CaraFuente>& cara, FuentePdf*& f,
+               uint32_t glifo) {
+    if (f->admite(glifo)) return false;
+    f = &doc.fuenteSiguiente(cara, *f);
+    f->admite(glifo);
+    return true;
+}
+
 // Characters that take the script of the text around them.
 bool sinEscritura(hb_script_t s) {
     return s == HB_SCRIPT_COMMON || s == HB_SCRIPT_INHERITED || s == HB_SCRIPT_UNKNOWN;
@@ -127,10 +137,9 @@ void TextoPdf::escribeDirecto(DocumentoPdf& doc, LetraPdf& letra, const QString&
             continue;
         }
         const uint32_t g = indices_[size_t(i)];
-        if (simple && !f->admite(g)) { // the font is full: the rest in the face's next one
+        if (simple && conCodigo(doc, letra.caraCompartida(), f, g)) {
+            letra.pdf = f;
             pagina.terminaTexto();
-            f = letra.pdf = &doc.fuenteSiguiente(letra.caraCompartida(), *f);
-            f->admite(g);
             empieza();
             pendiente = 0;
         }
@@ -237,12 +246,8 @@ void TextoPdf::escribeGlifos(DocumentoPdf& doc, LetraPdf& letra,
     double lector = 0; // where the reader's pen is, thousandths from the operator's start
     for (size_t i = 0; i < glifos.size(); ++i) {
         const Colocado& g = glifos[i];
-        const bool llena = !f->admite(g.glifo); // the rest in the face's next font
-        if (llena) {
-            f = &doc.fuenteSiguiente(cara, *f);
-            f->admite(g.glifo);
-        }
-        if (i == 0 || llena || g.y != glifos[i - 1].y) {
+        const bool otraFuente = conCodigo(doc, cara, f, g.glifo);
+        if (i == 0 || otraFuente || g.y != glifos[i - 1].y) {
             if (i) pagina.terminaTexto();
             pagina.empiezaTexto(f->indice(), pixeles * kPuntosPorPixel, x + g.x * kPuntosPorPixel,
                                 y - g.y * kPuntosPorPixel, inclinacion);

@@ -32,27 +32,15 @@ QString Numero(double mm) {
     return QString::number(mm, 'g', QLocale::FloatingPointShortest); // reads back the same
 }
 
-// The sheet of the paper asked for, portrait; the printer's own when it is SegunImpresora.
+// The sheet of the paper asked for, portrait, in whole points (A4 595 × 842, Letter 612 × 792);
+// the printer's own when it is SegunImpresora.
 Papel Hoja(ClasePapel papel, const QSizeF& medidaMm, const Papel& propia) {
-    switch (papel) {
-    case ClasePapel::SegunImpresora:
-        return {propia.ancho, propia.alto};
-    case ClasePapel::A4:
-        return {595, 842};
-    case ClasePapel::Carta:
-        return {612, 792};
-    case ClasePapel::Legal:
-        return {612, 1008};
-    case ClasePapel::Continuo:
-        return Papel::Milimetros(240, 304.8);
-    case ClasePapel::Personalizado:
-        break;
-    }
-    return Papel::Milimetros(medidaMm.width(), medidaMm.height());
+    if (papel == ClasePapel::SegunImpresora) return {propia.ancho, propia.alto};
+    const QSizeF mm = MedidaPapelMm(papel).value_or(medidaMm);
+    return Papel::Milimetros(mm.width(), mm.height());
 }
 } // namespace
 
-// The nominal measures; the sheets above are the same in whole points.
 std::optional<QSizeF> MedidaPapelMm(ClasePapel papel) {
     switch (papel) {
     case ClasePapel::A4:

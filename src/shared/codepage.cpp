@@ -74,10 +74,8 @@ std::optional<PaginasCodigo> PaginasCodigo::De(const QString& paginaDos) {
     p.dos_ = *dos;
     p.byteWindows_ = InversaPagina(p.windows_);
     p.byteDos_ = InversaPagina(p.dos_);
-    for (char16_t c = 0; c < p.bajos_.size(); ++c) {
-        const int b = p.byteWindows_[c];
-        p.bajos_[c] = b < 0 ? u'?' : p.dos_[size_t(b)];
-    }
+    for (char16_t c = 0; c < p.bajos_.size(); ++c)
+        p.bajos_[c] = p.enDos(c);
     return p;
 }
 
@@ -155,19 +153,20 @@ QString PaginasCodigo::decodifica(QByteArrayView bytes) const {
     return texto;
 }
 
-// Each character through its Windows-1252 byte to the DOS character of that byte; '?' when
-// Windows-1252 has no byte for it. The lower half, most of any text, from a table of its own.
+// The character through its Windows-1252 byte to the DOS character of that byte; '?' when
+// Windows-1252 has no byte for it.
+char16_t PaginasCodigo::enDos(char16_t c) const {
+    const int b = byteWindows_[c];
+    return b < 0 ? u'?' : dos_[size_t(b)];
+}
+
+// The lower half, most of any text, from a table of its own.
 QString PaginasCodigo::aWindows(const QString& texto) const {
     QString resultado(texto.size(), Qt::Uninitialized);
     QChar* destino = resultado.data();
     for (qsizetype i = 0; i < texto.size(); ++i) {
         const char16_t c = texto[i].unicode();
-        if (c < bajos_.size()) {
-            destino[i] = QChar(bajos_[c]);
-        } else {
-            const int b = byteWindows_[c];
-            destino[i] = b < 0 ? QChar(u'?') : QChar(dos_[size_t(b)]);
-        }
+        destino[i] = QChar(c < bajos_.size() ? bajos_[c] : enDos(c));
     }
     return resultado;
 }

@@ -57,6 +57,7 @@ class PaginasCodigo {
 
   private:
     PaginasCodigo() = default;
+    char16_t enDos(char16_t c) const; // one character of aWindows
 
     std::array<char16_t, 256> windows_{}; // byte -> Windows-1252 character
     std::array<char16_t, 256> dos_{};     // byte -> DOS character
